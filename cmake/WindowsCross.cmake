@@ -1,0 +1,31 @@
+# On Linux, the native build also cross-builds the Windows program with
+# mingw-w64 into <build>/windows, and its tests (run under Wine) join this
+# build's ctest run.
+option(MORVA_WINDOWS "Cross-build the Windows program and test it under Wine" ON)
+find_program(MORVA_MINGW_CXX x86_64-w64-mingw32-g++-posix)
+if(NOT MORVA_WINDOWS OR NOT MORVA_MINGW_CXX)
+  if(MORVA_WINDOWS)
+    message(WARNING "mingw-w64 not found: the Windows program is not built")
+  endif()
+  return()
+endif()
+
+include(ExternalProject)
+set(MORVA_WINDOWS_DIR ${CMAKE_BINARY_DIR}/windows)
+ExternalProject_Add(windows
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}
+  BINARY_DIR ${MORVA_WINDOWS_DIR}
+  CMAKE_ARGS
+    -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake
+    -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+    -DMORVA_TESTS=${MORVA_TESTS}
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS ON
+  USES_TERMINAL_CONFIGURE ON
+  USES_TERMINAL_BUILD ON)
+
+if(MORVA_TESTS)
+  file(WRITE ${CMAKE_BINARY_DIR}/windows-tests.cmake
+    "if(EXISTS \"${MORVA_WINDOWS_DIR}/CTestTestfile.cmake\")\n  subdirs(\"${MORVA_WINDOWS_DIR}\")\nendif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/windows-tests.cmake)
+endif()

@@ -1,0 +1,119 @@
+// Win32 file layer: CreateFileW handles with positioned transfers through an
+// OVERLAPPED offset on a handle opened for synchronous I/O.
+#include "platform/file.h"
+
+#include <windows.h>
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wchar_t expected");
+
+namespace {
+
+const wchar_t* wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+
+HANDLE toHandle(intptr_t native) { return reinterpret_cast<HANDLE>(native); }
+
+OVERLAPPED at(uint64_t position) {
+    OVERLAPPED place = {};
+    place.Offset = static_cast<DWORD>(position);
+    place.OffsetHigh = static_cast<DWORD>(position >> 32);
+    return place;
+}
+
+DWORD attributesOf(unsigned flags) {
+    DWORD attributes = (flags & fileTemporary) ? FILE_ATTRIBUTE_TEMPORARY : FILE_ATTRIBUTE_NORMAL;
+    if (flags & fileRandomAccess) attributes |= FILE_FLAG_RANDOM_ACCESS;
+    return attributes;
+}
+
+DWORD shareModeOf(fileshare share) { return share == fileshare::read ? FILE_SHARE_READ : 0; }
+
+}  // namespace
+
+void filehandle::close() {
+    if (isOpen()) CloseHandle(toHandle(native));
+    native = invalid;
+}
+
+uint32_t filehandle::readAt(uint64_t position, void* buffer, uint32_t count) {
+    uint32_t done = 0;
+    while (done < count) {
+        OVERLAPPED place = at(position + done);
+        DWORD got = 0;
+        if (!ReadFile(toHandle(native), static_cast<char*>(buffer) + done, count - done, &got,
+                      &place)) {
+            if (GetLastError() == ERROR_HANDLE_EOF) break;
+            return done;
+        }
+        if (got == 0) break;
+        done += got;
+    }
+    return done;
+}
+
+uint32_t filehandle::writeAt(uint64_t position, const void* buffer, uint32_t count) {
+    uint32_t done = 0;
+    while (done < count) {
+        OVERLAPPED place = at(position + done);
+        DWORD put = 0;
+        if (!WriteFile(toHandle(native), static_cast<const char*>(buffer) + done, count - done,
+                       &put, &place) || put == 0)
+            return done;
+        done += put;
+    }
+    return done;
+}
+
+bool filehandle::flush() { return FlushFileBuffers(toHandle(native)) != 0; }
+
+bool filehandle::setEnd(uint64_t position) {
+    LARGE_INTEGER distance;
+    distance.QuadPart = static_cast<LONGLONG>(position);
+    return SetFilePointerEx(toHandle(native), distance, nullptr, FILE_BEGIN) &&
+           SetEndOfFile(toHandle(native));
+}
+
+bool filehandle::size(uint64_t& length) {
+    LARGE_INTEGER value;
+    if (!GetFileSizeEx(toHandle(native), &value)) return false;
+    length = static_cast<uint64_t>(value.QuadPart);
+    return true;
+}
+
+filehandle openExistingFile(const char16_t* path, fileaccess access, fileshare share,
+                            unsigned flags) {
+    DWORD desired = access == fileaccess::read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+    DWORD attributes = (flags & fileRandomAccess) ? FILE_FLAG_RANDOM_ACCESS : 0;
+    HANDLE handle = CreateFileW(wide(path), desired, shareModeOf(share), nullptr, OPEN_EXISTING,
+                                attributes, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return filehandle();
+    return filehandle(reinterpret_cast<intptr_t>(handle));
+}
+
+filehandle createFile(const char16_t* path, fileshare share, unsigned flags) {
+    HANDLE handle = CreateFileW(wide(path), GENERIC_READ | GENERIC_WRITE, shareModeOf(share),
+                                nullptr, CREATE_ALWAYS, attributesOf(flags), nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return filehandle();
+    return filehandle(reinterpret_cast<intptr_t>(handle));
+}
+
+uint32_t fileError() { return GetLastError(); }
+
+std::u16string temporaryFolder() {
+    wchar_t folder[MAX_PATH + 1];
+    DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    if (length == 0 || length > MAX_PATH) return std::u16string();
+    return std::u16string(reinterpret_cast<const char16_t*>(folder), length);
+}
+
+std::u16string makeUniqueFile(const std::u16string& folder, const char16_t* prefix) {
+    wchar_t name[MAX_PATH];
+    if (!GetTempFileNameW(wide(folder.c_str()), wide(prefix), 0, name)) return std::u16string();
+    return std::u16string(reinterpret_cast<const char16_t*>(name));
+}
+
+bool replaceFile(const char16_t* source, const char16_t* target) {
+    return MoveFileExW(wide(source), wide(target),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool removeFile(const char16_t* path) { return DeleteFileW(wide(path)) != 0; }

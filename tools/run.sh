@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds the Windows program and starts it through Wine. Without a display it
+# runs on a virtual one (Xvfb) and leaves a screenshot instead.
+set -eu
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+build=${MORVA_BUILD_DIR:-build}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake --build "$build" --target windows
+exe=$build/windows/app/morva.exe
+
+export WINEPREFIX=$PWD/$build/wineprefix-run WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [ -n "${DISPLAY:-}" ]; then
+  exec /usr/lib/wine/wine64 "$exe"
+fi
+
+echo "No display: running on a virtual one (Xvfb) and taking a screenshot."
+n=99; while [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
+Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'WINEPREFIX=$WINEPREFIX /usr/lib/wine/wineserver64 -k 2>/dev/null; kill $xvfb 2>/dev/null' EXIT
+export DISPLAY=:$n
+for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+/usr/lib/wine/wine64 "$exe" &
+window=$(timeout 120 xdotool search --sync --name "ver.2" | head -n 1)
+sleep 2
+shot=$build/screenshot.png
+/usr/bin/import -window root "$shot"
+echo "The program started (window $window); screenshot: $shot"

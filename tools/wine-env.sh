@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# The Windows tests' environment: one virtual display, one Wine prefix and one
+# persistent wineserver per build tree, so that each test process starts fast.
+#   wine-env.sh start DIR          start Xvfb and the wineserver for build tree DIR
+#   wine-env.sh run DIR EXE ARGS   run EXE under Wine there; fails on a swallowed crash
+#   wine-env.sh stop DIR           stop the wineserver and Xvfb
+set -u
+mode=$1 dir=$(cd "$2" && pwd); shift 2
+
+wine64=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver64
+state=$dir/wine-env
+export WINEPREFIX=$dir/wineprefix
+export WINEDEBUG=-all,err+seh
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+free_display() {
+  local n
+  for n in $(seq 90 190); do
+    if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then echo $n; return; fi
+  done
+  return 1
+}
+
+start() {
+  stop >/dev/null 2>&1
+  mkdir -p "$state"
+  local n; n=$(free_display) || { echo "no free X display" >&2; exit 1; }
+  Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$state/xvfb.log" 2>&1 &
+  echo $! >"$state/xvfb.pid"
+  echo ":$n" >"$state/display"
+  for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+  [ -e /tmp/.X11-unix/X$n ] || { echo "Xvfb did not start" >&2; cat "$state/xvfb.log" >&2; exit 1; }
+  export DISPLAY=:$n
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    "$wine64" wineboot --init </dev/null >"$state/wineboot.log" 2>&1
+  fi
+  # Background processes must not hold ctest's output pipe open.
+  "$wineserver" -p </dev/null >"$state/wineserver.log" 2>&1
+  "$wine64" cmd /c exit 0 </dev/null >/dev/null 2>&1   # brings up the prefix's services once
+}
+
+stop() {
+  "$wineserver" -k 2>/dev/null
+  if [ -f "$state/xvfb.pid" ]; then kill "$(cat "$state/xvfb.pid")" 2>/dev/null; rm -f "$state/xvfb.pid"; fi
+  return 0
+}
+
+run() {
+  [ -f "$state/display" ] || { echo "wine environment not started (wine-env.sh start)" >&2; exit 1; }
+  export DISPLAY=$(cat "$state/display")
+  local log; log=$(mktemp)
+  "$wine64" "$@" 2> >(tee "$log" >&2)
+  local rc=$?
+  wait
+  # Wine may swallow an access violation inside a window procedure and carry on.
+  if grep -q "ignoring exception" "$log"; then
+    echo "wine-env: the program raised an exception that Wine ignored" >&2; rc=1
+  fi
+  rm -f "$log"
+  exit $rc
+}
+
+case $mode in
+  start) start ;;
+  stop) stop ;;
+  run) run "$@" ;;
+  *) echo "usage: $0 start|run|stop DIR ..." >&2; exit 2 ;;
+esac
