@@ -7,9 +7,10 @@ tools/install-deps.sh
 build=${MORVA_BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build "$build" --target windows
+build=$(cd "$build" && pwd)
 exe=$build/windows/app/morva.exe
 
-export WINEPREFIX=$PWD/$build/wineprefix-run WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$build/wineprefix-run WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ -n "${DISPLAY:-}" ]; then
   exec /usr/lib/wine/wine64 "$exe"
 fi
@@ -22,8 +23,9 @@ trap 'WINEPREFIX=$WINEPREFIX /usr/lib/wine/wineserver64 -k 2>/dev/null; kill $xv
 export DISPLAY=:$n
 for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
 /usr/lib/wine/wine64 "$exe" &
-window=$(timeout 120 xdotool search --sync --name "ver.2" | head -n 1)
-sleep 2
+window=$(timeout 120 xdotool search --sync --onlyvisible --name "ver.2" | head -n 1) || true
+[ -n "$window" ] || { echo "The program's window did not appear." >&2; exit 1; }
+sleep 1
 shot=$build/screenshot.png
 /usr/bin/import -window root "$shot"
 echo "The program started (window $window); screenshot: $shot"

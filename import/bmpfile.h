@@ -1,0 +1,71 @@
+// The reader of one BMP picture at a time during an import: an uncompressed
+// 8-bit Windows BMP with a 40-byte information header and a full 256-entry
+// colour table. It keeps the pixel buffer and the payload buffer of the frame
+// encoder; both outlive each picture and serve the whole import.
+#pragma once
+
+#include "platform/file.h"
+
+#include <cstdint>
+#include <memory>
+
+// BITMAPFILEHEADER, decoded from its 14 little-endian bytes.
+struct bmpfileheader {
+    uint16_t bfType;
+    uint32_t bfSize;
+    uint16_t bfReserved1;
+    uint16_t bfReserved2;
+    uint32_t bfOffBits;
+};
+
+// BITMAPINFOHEADER followed by the 256-entry colour table (blue, green, red,
+// reserved), laid out as in the file so it can be passed on as one block.
+struct bmpinfoheader {
+    uint32_t biSize;
+    int32_t biWidth;
+    int32_t biHeight;
+    uint16_t biPlanes;
+    uint16_t biBitCount;
+    uint32_t biCompression;
+    uint32_t biSizeImage;
+    int32_t biXPelsPerMeter;
+    int32_t biYPelsPerMeter;
+    uint32_t biClrUsed;
+    uint32_t biClrImportant;
+    uint8_t colourTable[256][4];
+};
+
+constexpr uint32_t bmpFileHeaderSize = 14;
+constexpr uint32_t bmpInfoBlockSize = 1064;
+static_assert(sizeof(bmpinfoheader) == bmpInfoBlockSize, "the header block is read as one");
+
+class bmpfile {
+public:
+    bmpfile();
+
+    // Closes any open file and opens `path` for reading; forgets what was read.
+    bool open(const char16_t* path);
+    // Reads and checks the headers of the open file; reads no pixels.
+    bool readHeaders();
+    // Reads the headers, if not done yet, and the pixel data.
+    bool load();
+    // Encodes the loaded picture at `depth` into rleData; the payload size, 0 on failure.
+    uint32_t encode(uint32_t depth);
+    // Frees both buffers and closes the file.
+    void close();
+
+    filehandle fileHandle;
+    bmpfileheader fileHeader{};
+    bmpinfoheader infoHeader{};
+    std::unique_ptr<uint8_t[]> pixelData;
+    uint32_t pixelCapacity = 0;
+    uint32_t bytesRead = 0;
+    std::unique_ptr<uint8_t[]> rleData;
+    uint32_t rleSize = 0;
+    uint32_t rleCapacity = 0;
+    bool loaded = false;       // the open file's headers are read and checked
+    bool pixelsLoaded = false; // ... and its pixel data is in pixelData
+
+private:
+    bool readPixels();
+};
