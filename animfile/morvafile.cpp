@@ -1,0 +1,76 @@
+#include "animfile/morvafile.h"
+
+#include <new>
+
+bool morvafile::open(const char16_t* name) {
+    morvafile::close();
+    path.assign(name);
+    handle = openExistingFile(name, fileaccess::readWrite, fileshare::read, fileRandomAccess);
+    if (!handle.isOpen()) return false;
+
+    uint8_t bytes[fileHeaderSize];
+    if (handle.readAt(0, bytes, fileHeaderSize) < fileHeaderSize) return false;
+    header = decodeHeader(bytes);
+    if (header.magic != morvaMagic) return false;
+
+    uint64_t length = 0;
+    return handle.size(length) && readIndex(length);
+}
+
+// The index must lie inside the file (and below 4 GiB, where every offset
+// points), and no entry may be larger than the file: so a damaged count or
+// size fails here instead of asking for more memory than the file's size.
+bool morvafile::readIndex(uint64_t fileLength) {
+    const uint32_t count = header.frameCount;
+    const uint64_t indexEnd = payloadAreaStart(count);
+    if (indexEnd > fileLength || indexEnd > UINT32_MAX) return false;
+
+    index.reset(new (std::nothrow) indexentry[count]);
+    if (!index) return false;
+    uint8_t* raw = reinterpret_cast<uint8_t*>(index.get());
+    const uint32_t indexBytes = count * indexEntrySize;
+    uint32_t largest = 0;
+    if (handle.readAt(fileHeaderSize, raw, indexBytes) == indexBytes) {
+        for (uint32_t i = 0; i < count; ++i) {
+            index[i] = decodeEntry(raw + uint64_t(i) * indexEntrySize);
+            if (index[i].size > largest) largest = index[i].size;
+        }
+        if (largest <= fileLength && reservePayload(largest)) return true;
+    }
+    index.reset();
+    return false;
+}
+
+bool morvafile::reservePayload(uint32_t size) {
+    if (payload && size <= payloadCapacity) return true;
+    // Never a null buffer, so that an empty payload is handed over as any other.
+    uint8_t* grown = new (std::nothrow) uint8_t[size > 0 ? size : 1];
+    if (!grown) return false;
+    payload.reset(grown);
+    payloadCapacity = size;
+    return true;
+}
+
+frameimage* morvafile::readFrame(gengine& engine, filehandle& file, const indexentry& entry,
+                                 const fileheader& format) {
+    if (!reservePayload(entry.size)) return nullptr;
+    // A payload cut short (the file ends early, a read fails) is never handed
+    // over: the caller goes on without this frame, as for any missing one.
+    // Positions are 64-bit, so offset + size cannot wrap.
+    if (file.readAt(entry.offset, payload.get(), entry.size) < entry.size) return nullptr;
+    return engine.createFrame(payload.get(), entry.size, format.width, format.height, format.bits);
+}
+
+frameimage* morvafile::makeFrame(gengine& engine, uint32_t number) {
+    if (!handle.isOpen() || !index || number >= header.frameCount) return nullptr;
+    return readFrame(engine, handle, index[number], header);
+}
+
+uint32_t morvafile::frameCount() const { return header.frameCount; }
+
+void morvafile::close() {
+    handle.close();
+    index.reset();
+}
+
+const char16_t* morvafile::openPath() const { return handle.isOpen() ? path.data : nullptr; }

@@ -1,0 +1,51 @@
+// The frame source for an animation file on disk. The file stays open while in
+// use (others may read it, not write it); the header and the whole index are
+// read once, and every payload is read into one buffer that is reused.
+#pragma once
+
+#include "animfile/fileformat.h"
+#include "app/wtext.h"
+#include "engines/gengine.h"
+#include "platform/file.h"
+
+#include <cstdint>
+#include <memory>
+
+class morvafile {
+public:
+    // Reads header and index of `name`. False when the file cannot be opened
+    // for reading and writing, is no animation file, or claims more bytes
+    // (index or a payload) than it holds: nothing larger than the file is
+    // ever allocated. After a failure there is no index and so no frame.
+    bool open(const char16_t* name);
+
+    // Frame `number` made into a frame image by `engine`; none when there is
+    // no such frame or its payload cannot be read whole. The image may refer
+    // to the payload buffer: it is valid until the next makeFrame here.
+    virtual frameimage* makeFrame(gengine& engine, uint32_t number);
+    // As the header says, also after close or a failed open (0 when no
+    // header was read).
+    virtual uint32_t frameCount() const;
+    // Releases the file and the index; path, header and buffer stay.
+    virtual void close();
+
+    // The path while the file is held, otherwise null.
+    const char16_t* openPath() const;
+
+    wtext path{256};
+    filehandle handle;
+    fileheader header{};
+    std::unique_ptr<indexentry[]> index;  // header.frameCount entries, or null
+    std::unique_ptr<uint8_t[]> payload;
+    uint32_t payloadCapacity = 0;
+
+protected:
+    // Reads `entry` from `file` into the payload buffer and hands it over
+    // with the frame size and bits of `format`.
+    frameimage* readFrame(gengine& engine, filehandle& file, const indexentry& entry,
+                          const fileheader& format);
+
+private:
+    bool readIndex(uint64_t fileLength);
+    bool reservePayload(uint32_t size);
+};

@@ -1,0 +1,135 @@
+#include "animfile/tmpfile.h"
+
+#include <algorithm>
+#include <new>
+
+namespace {
+
+constexpr uint32_t copyBufferSize = 1 << 20;
+static_assert(payloadAreaStart(TMPfile::maxFrames) <= copyBufferSize,
+              "header and a full index go out in one write");
+
+// Offsets are absolute 32-bit values in the saved file, whatever its count.
+constexpr uint64_t maxPayloadLength = UINT32_MAX - payloadAreaStart(TMPfile::maxFrames);
+
+// Taken right after the failing call, before clean-up can change it.
+saveresult systemFailure() { return {false, fileError()}; }
+
+std::u16string folderFor(const char16_t* target) {
+    std::u16string folder = folderOf(target);
+    return folder.empty() ? u"./" : folder;
+}
+
+}  // namespace
+
+TMPfile::TMPfile(const char16_t* title) { newTitle.assign(title); }
+
+bool TMPfile::openTempFile() {
+    if (tempHandle.isOpen()) return true;
+    const std::u16string folder = temporaryFolder();
+    const std::u16string name = folder.empty() ? folder : makeUniqueFile(folder, u"MRV");
+    if (name.empty()) return false;
+    tempHandle = createFile(name.c_str(), fileshare::none, fileTemporary);
+    if (!tempHandle.isOpen()) {
+        removeFile(name.c_str());
+        return false;
+    }
+    tempName.assign(name.c_str());
+    return true;
+}
+
+void TMPfile::setFrameSize(int32_t width, int32_t height) {
+    storeHeader.width = width;
+    storeHeader.height = height;
+}
+
+uint32_t TMPfile::payloadLength() const {
+    const uint32_t count = storeHeader.frameCount;
+    return count == 0 ? 0 : storeIndex[count - 1].offset + storeIndex[count - 1].size;
+}
+
+bool TMPfile::appendFrame(const uint8_t* bytes, uint32_t size) {
+    const uint32_t count = storeHeader.frameCount;
+    const uint32_t offset = payloadLength();
+    if (count == maxFrames || offset + uint64_t(size) > maxPayloadLength) return false;
+    if (size > 0 && (!tempHandle.isOpen() || tempHandle.writeAt(offset, bytes, size) < size))
+        return false;
+    storeIndex[count] = {offset, size};
+    storeHeader.frameCount = count + 1;
+    return true;
+}
+
+saveresult TMPfile::save(const char16_t* target) {
+    const std::u16string partial = makeUniqueFile(folderFor(target), u"MRV");
+    if (partial.empty()) return systemFailure();
+    saveresult result = writeAnimation(partial.c_str());
+    if (result.ok && !replaceFile(partial.c_str(), target)) result = systemFailure();
+    if (!result.ok) {
+        removeFile(partial.c_str());
+        return result;
+    }
+    savedPath.assign(target);
+    return result;
+}
+
+// The file is flushed and closed on return, ready to take the target's place.
+saveresult TMPfile::writeAnimation(const char16_t* name) {
+    filehandle file = createFile(name, fileshare::none);
+    if (!file.isOpen()) return systemFailure();
+    const saveresult result = copyInto(file);
+    if (result.ok && !file.flush()) return systemFailure();
+    return result;
+}
+
+// Header, the index with absolute offsets, then the temporary file's payload
+// area unchanged, in passes of the copy buffer.
+saveresult TMPfile::copyInto(filehandle& file) {
+    const uint32_t count = storeHeader.frameCount;
+    const uint32_t base = uint32_t(payloadAreaStart(count));
+    const uint32_t length = payloadLength();
+    uint64_t tempLength = 0;
+    if (length > 0 && !(tempHandle.isOpen() && tempHandle.size(tempLength) && tempLength >= length))
+        return {false, 0};
+    if (!reserveCopyBuffer()) return {false, 0};
+
+    uint8_t* bytes = copyBuffer.get();
+    encodeHeader(storeHeader, bytes);
+    for (uint32_t i = 0; i < count; ++i)
+        encodeEntry({storeIndex[i].offset + base, storeIndex[i].size},
+                    bytes + fileHeaderSize + i * indexEntrySize);
+    if (file.writeAt(0, bytes, base) < base) return systemFailure();
+
+    for (uint32_t copied = 0; copied < length;) {
+        const uint32_t pass = std::min(copyCapacity, length - copied);
+        if (tempHandle.readAt(copied, bytes, pass) < pass) return systemFailure();
+        if (file.writeAt(uint64_t(base) + copied, bytes, pass) < pass) return systemFailure();
+        copied += pass;
+    }
+    return {true, 0};
+}
+
+// One buffer for every save: allocated by the first and kept.
+bool TMPfile::reserveCopyBuffer() {
+    if (copyBuffer) return true;
+    copyBuffer.reset(new (std::nothrow) uint8_t[copyBufferSize]);
+    copyCapacity = copyBuffer ? copyBufferSize : 0;
+    return copyBuffer != nullptr;
+}
+
+const char16_t* TMPfile::documentName() const {
+    return savedPath.length > 0 ? savedPath.data : newTitle.data;
+}
+
+frameimage* TMPfile::makeFrame(gengine& engine, uint32_t number) {
+    if (!tempHandle.isOpen() || number >= storeHeader.frameCount) return nullptr;
+    return readFrame(engine, tempHandle, storeIndex[number], storeHeader);
+}
+
+uint32_t TMPfile::frameCount() const { return storeHeader.frameCount; }
+
+void TMPfile::close() {
+    tempHandle.close();
+    if (tempName.length > 0) removeFile(tempName.data);
+    tempName.assign(u"");
+    storeHeader.frameCount = 0;
+}

@@ -1,0 +1,62 @@
+// The frame store of a new animation. Each appended payload goes straight to
+// a temporary file that only this store may open; header and index stay in
+// memory, so any length of animation costs the same memory. `save` writes
+// the store as an animation file; the store stays and may grow further.
+// The index lives inside the object (about half a megabyte): make it on the heap.
+#pragma once
+
+#include "animfile/morvafile.h"
+
+#include <array>
+
+// `error` is the system's error code of the failed step, or 0 when the failure
+// has none (no memory for the copy buffer, the temporary file found short).
+struct saveresult {
+    bool ok;
+    uint32_t error;
+};
+
+class TMPfile : public morvafile {
+public:
+    static constexpr uint32_t maxFrames = 65535;
+
+    // `title`: the document name until the first save (string 111 on Windows).
+    explicit TMPfile(const char16_t* title);
+    // The temporary file goes with the store.
+    ~TMPfile() { close(); }
+
+    // Makes sure the temporary file exists and is open.
+    bool openTempFile();
+    // The size of every frame of the store, those appended earlier included.
+    void setFrameSize(int32_t width, int32_t height);
+    // False, and nothing counted, when the payload cannot be written whole,
+    // the store is full, or the saved file would reach 4 GiB.
+    bool appendFrame(const uint8_t* bytes, uint32_t size);
+    // Writes the store to a new file next to `target` and puts it in the
+    // target's place in one step, so the target is either the old file or the
+    // whole new one. On Windows a file held open without delete sharing (an
+    // open morvafile) cannot be replaced: its owner closes it first.
+    saveresult save(const char16_t* target);
+    // savedPath after the first successful save, else newTitle.
+    const char16_t* documentName() const;
+
+    frameimage* makeFrame(gengine& engine, uint32_t number) override;
+    uint32_t frameCount() const override;
+    // Closes and removes the temporary file; its frames go with it.
+    void close() override;
+
+    wtext tempName{256};
+    wtext savedPath{256};
+    wtext newTitle{100};
+    filehandle tempHandle;
+    fileheader storeHeader{morvaMagic, 0, 0, 0, payloadBits};
+    std::array<indexentry, maxFrames> storeIndex;  // offsets count from the temporary file's start
+    std::unique_ptr<uint8_t[]> copyBuffer;
+    uint32_t copyCapacity = 0;
+
+private:
+    uint32_t payloadLength() const;
+    saveresult writeAnimation(const char16_t* name);
+    saveresult copyInto(filehandle& file);
+    bool reserveCopyBuffer();
+};
