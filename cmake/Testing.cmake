@@ -38,9 +38,11 @@ function(morva_add_test name)
   target_compile_definitions(${name} PRIVATE MORVA_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")
   if(CMAKE_CROSSCOMPILING)
     # One Wine process per program: starting Wine costs far more than a test.
+    # They share one display and read back what it shows, so one at a time.
     add_test(NAME win.${name} COMMAND ${name})
-    set_tests_properties(win.${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
+    set_tests_properties(win.${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK display
+                                                TIMEOUT 300)
   else()
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_PREFIX "${MORVA_TEST_PREFIX}")
   endif()
 endfunction()

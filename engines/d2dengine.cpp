@@ -1,0 +1,417 @@
+#include "engines/d2dengine.h"
+
+#include <d2d1.h>
+#include <dwrite.h>
+#include <wincodec.h>
+
+#include <new>
+#include <type_traits>
+#include <utility>
+
+#include "engines/composition.h"
+#include "engines/frameinfo.h"
+#include "engines/namecopy.h"
+#include "platform/scopedwin.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// --- What is loaded at run time ---
+
+using d2d1createfactory = HRESULT(WINAPI*)(D2D1_FACTORY_TYPE, REFIID, const D2D1_FACTORY_OPTIONS*,
+                                           void**);
+using dwritecreatefactory = HRESULT(WINAPI*)(DWRITE_FACTORY_TYPE, REFIID, IUnknown**);
+
+using libraryowner = std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)>;
+
+// The libraries loaded at run time and the entry points taken from them.
+struct direct2dentries {
+    libraryowner d2d1{nullptr, &FreeLibrary};
+    libraryowner dwrite{nullptr, &FreeLibrary};
+    d2d1createfactory createFactory = nullptr;
+    dwritecreatefactory createWriteFactory = nullptr;
+};
+
+template <class Entry>
+Entry entryPoint(HMODULE library, const char* name) {
+    if (!library) return nullptr;
+    // Through the generic function pointer type, which converts to any other.
+    return reinterpret_cast<Entry>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+}
+
+direct2dentries loadEntries() {
+    direct2dentries entries;
+    entries.d2d1.reset(LoadLibraryW(L"d2d1.dll"));
+    entries.createFactory = entryPoint<d2d1createfactory>(entries.d2d1.get(), "D2D1CreateFactory");
+    entries.dwrite.reset(LoadLibraryW(L"dwrite.dll"));
+    entries.createWriteFactory =
+        entryPoint<dwritecreatefactory>(entries.dwrite.get(), "DWriteCreateFactory");
+    return entries;
+}
+
+// What every engine of the process shares. Once made it is never released:
+// at process exit COM and the libraries may already be gone, and releasing
+// into them then would crash.
+struct direct2dplatform {
+    direct2dentries entries;  // first: the libraries outlive the factories they made
+    ComPtr<ID2D1Factory> factory;
+    ComPtr<IDWriteFactory> writeFactory;
+    ComPtr<IWICImagingFactory> imagingFactory;
+};
+
+// Every step must succeed; on failure whatever was made is released again.
+const direct2dplatform* loadPlatform() {
+    std::unique_ptr<direct2dplatform> loaded(new (std::nothrow) direct2dplatform);
+    if (!loaded) return nullptr;
+    loaded->entries = loadEntries();
+    const direct2dentries& entries = loaded->entries;
+    if (!entries.createFactory ||
+        FAILED(entries.createFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory),
+                                     nullptr, &loaded->factory)) ||
+        !loaded->factory) {
+        return nullptr;
+    }
+    if (!entries.createWriteFactory ||
+        FAILED(entries.createWriteFactory(
+            DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory),
+            reinterpret_cast<IUnknown**>(loaded->writeFactory.GetAddressOf()))) ||
+        !loaded->writeFactory) {
+        return nullptr;
+    }
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_PPV_ARGS(&loaded->imagingFactory)))) {
+        return nullptr;
+    }
+    return loaded.release();
+}
+
+// Loaded by the first call that succeeds; a failed attempt leaves nothing behind.
+const direct2dplatform* platform() {
+    static const direct2dplatform* loaded = nullptr;
+    if (!loaded) loaded = loadPlatform();
+    return loaded;
+}
+
+// --- Surfaces ---
+
+struct clientsize {
+    uint32_t width;
+    uint32_t height;
+};
+
+clientsize clientSizeOf(HWND window) {
+    RECT client = {};
+    if (!GetClientRect(window, &client)) return {0, 0};
+    return {uint32_t(client.right - client.left), uint32_t(client.bottom - client.top)};
+}
+
+// The preferred pixel format first. Some systems (Wine) refuse it for window
+// render targets; the second is one every Direct2D takes for them.
+const DXGI_FORMAT windowTargetFormats[] = {DXGI_FORMAT_R8G8B8A8_UNORM, DXGI_FORMAT_B8G8R8A8_UNORM};
+
+ComPtr<ID2D1HwndRenderTarget> makeWindowTarget(HWND window, clientsize size) {
+    for (DXGI_FORMAT format : windowTargetFormats) {
+        D2D1_RENDER_TARGET_PROPERTIES properties = {
+            D2D1_RENDER_TARGET_TYPE_HARDWARE, {format, D2D1_ALPHA_MODE_PREMULTIPLIED},
+            0.0f, 0.0f, D2D1_RENDER_TARGET_USAGE_NONE, D2D1_FEATURE_LEVEL_DEFAULT};
+        D2D1_HWND_RENDER_TARGET_PROPERTIES windowProperties = {
+            window, {size.width, size.height}, D2D1_PRESENT_OPTIONS_NONE};
+        ComPtr<ID2D1HwndRenderTarget> target;
+        if (SUCCEEDED(platform()->factory->CreateHwndRenderTarget(&properties, &windowProperties,
+                                                                   &target)) &&
+            target) {
+            return target;
+        }
+    }
+    return nullptr;
+}
+
+ComPtr<IDWriteTextFormat> makeTextFormat() {
+    ComPtr<IDWriteTextFormat> format;
+    if (FAILED(platform()->writeFactory->CreateTextFormat(
+            L"Meiryo", nullptr, DWRITE_FONT_WEIGHT_NORMAL, DWRITE_FONT_STYLE_NORMAL,
+            DWRITE_FONT_STRETCH_NORMAL, 48.0f, L"ja_JP", &format))) {
+        return nullptr;
+    }
+    return format;
+}
+
+using windowowner = std::unique_ptr<std::remove_pointer_t<HWND>, decltype(&DestroyWindow)>;
+using displaydc = std::unique_ptr<std::remove_pointer_t<HDC>, decltype(&DeleteDC)>;
+
+// --- Frame images ---
+
+// This engine's frame image.
+struct d2dframe {
+    ComPtr<ID2D1Bitmap> bitmap;
+};
+
+d2dframe* framePart(frameimage* frame) { return reinterpret_cast<d2dframe*>(frame); }
+
+// GDI answers a bitmap of no pixels with its 1 x 1 stock bitmap instead of
+// failing; no frame is made of that.
+bool hasPixels(int32_t width, int32_t height) { return width > 0 && height != 0; }
+
+// Black Top: every pixel becomes black with opacity 255 - its blue value,
+// which for a frame is its grey level. Only 32-bit pixels are rewritten; a
+// bitmap of another layout (a display of fewer bits) makes no frame.
+bool darkenByInverseBlue(IWICBitmap* bitmap) {
+    WICPixelFormatGUID format;
+    UINT width = 0, height = 0;
+    if (FAILED(bitmap->GetPixelFormat(&format)) || format != GUID_WICPixelFormat32bppPBGRA ||
+        FAILED(bitmap->GetSize(&width, &height))) {
+        return false;
+    }
+    WICRect whole = {0, 0, INT(width), INT(height)};
+    ComPtr<IWICBitmapLock> lock;
+    UINT stride = 0, size = 0;
+    BYTE* pixels = nullptr;
+    if (FAILED(bitmap->Lock(&whole, WICBitmapLockRead | WICBitmapLockWrite, &lock)) ||
+        FAILED(lock->GetStride(&stride)) || FAILED(lock->GetDataPointer(&size, &pixels)) ||
+        uint64_t(stride) * height > size || uint64_t(width) * 4 > stride) {
+        return false;
+    }
+    for (UINT y = 0; y < height; ++y) {
+        BYTE* pixel = pixels + size_t(y) * stride;
+        for (UINT x = 0; x < width; ++x, pixel += 4) {
+            premultipliedpixel dark = d2dModePixel(d2dmode::blackTop, pixel[0]);
+            pixel[0] = dark.blue;
+            pixel[1] = dark.green;
+            pixel[2] = dark.red;
+            pixel[3] = dark.alpha;
+        }
+    }
+    return true;
+}
+
+// The picture in `gdiBitmap` as premultiplied pixels of `mode`: opaque grey
+// for No Translucent; for White Top, grey with the bitmap's fourth byte
+// (0) as alpha, which adds it to the destination; black of the inverse grey
+// as opacity for Black Top.
+ComPtr<IWICBitmapSource> makeModeSource(uint32_t mode, HBITMAP gdiBitmap) {
+    IWICImagingFactory* imaging = platform()->imagingFactory.Get();
+    WICBitmapAlphaChannelOption alpha = d2dmode(mode) == d2dmode::noTranslucent
+                                            ? WICBitmapIgnoreAlpha
+                                            : WICBitmapUsePremultipliedAlpha;
+    ComPtr<IWICBitmap> wicBitmap;
+    if (FAILED(imaging->CreateBitmapFromHBITMAP(gdiBitmap, nullptr, alpha, &wicBitmap))) {
+        return nullptr;
+    }
+    if (d2dmode(mode) == d2dmode::blackTop && !darkenByInverseBlue(wicBitmap.Get())) return nullptr;
+    ComPtr<IWICFormatConverter> converter;
+    if (FAILED(imaging->CreateFormatConverter(&converter)) ||
+        FAILED(converter->Initialize(wicBitmap.Get(), GUID_WICPixelFormat32bppPBGRA,
+                                     WICBitmapDitherTypeNone, nullptr, 0.0,
+                                     WICBitmapPaletteTypeCustom))) {
+        return nullptr;
+    }
+    return converter;
+}
+
+// --- Settings ---
+
+constexpr uint32_t modeCount = 3;
+const char16_t* const modeNames[modeCount] = {u"No Translucent", u"White Top", u"Black Top"};
+
+int32_t nameStatus(const char16_t* name, char16_t* buffer, uint32_t capacity) {
+    return copyName(name, buffer, capacity).complete ? 0 : -1;
+}
+
+int32_t choiceName(const char16_t* name, char16_t* buffer, uint32_t capacity) {
+    namecopy copied = copyName(name, buffer, capacity);
+    return copied.complete ? int32_t(copied.length) : 0;
+}
+
+}  // namespace
+
+bool direct2dAvailable(HWND probe) {
+    if (!platform()) return false;
+    if (probe) return d2dengine::create(probe) != nullptr;
+    windowowner hidden(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                       GetModuleHandleW(nullptr), nullptr),
+                       &DestroyWindow);
+    return hidden && d2dengine::create(hidden.get()) != nullptr;
+}
+
+std::unique_ptr<d2dengine> d2dengine::create(HWND window) {
+    if (!platform()) return nullptr;
+    clientsize size = clientSizeOf(window);
+    ComPtr<ID2D1HwndRenderTarget> hwndTarget = makeWindowTarget(window, size);
+    ComPtr<ID2D1RenderTarget> target;
+    if (!hwndTarget || FAILED(hwndTarget.As(&target)) || !target) return nullptr;
+    ComPtr<IDWriteTextFormat> textFormat = makeTextFormat();
+    if (!textFormat) return nullptr;
+    return std::unique_ptr<d2dengine>(new (std::nothrow) d2dengine(
+        window, size.width, size.height, std::move(hwndTarget), std::move(target),
+        std::move(textFormat)));
+}
+
+d2dengine::d2dengine(HWND window, uint32_t width, uint32_t height,
+                     ComPtr<ID2D1HwndRenderTarget> hwndTarget, ComPtr<ID2D1RenderTarget> target,
+                     ComPtr<IDWriteTextFormat> textFormat)
+    : window(window), hwndTarget(std::move(hwndTarget)), target(std::move(target)), width(width),
+      height(height), textFormat(std::move(textFormat)) {}
+
+d2dengine::~d2dengine() = default;
+
+void d2dengine::resize() {
+    clientsize size = clientSizeOf(window);
+    width = size.width;
+    height = size.height;
+    hwndTarget->Resize(D2D1::SizeU(width, height));
+}
+
+void d2dengine::beginDraw() { target->BeginDraw(); }
+
+// A lost render target is not remade; drawing into it then has no effect.
+void d2dengine::endDraw() { target->EndDraw(); }
+
+void d2dengine::drawBackground() {
+    ID2D1Bitmap* background = picture ? picture.Get() : desktop.Get();
+    if (background) {
+        drawWholeBitmap(background, {0, 0, int32_t(width), int32_t(height)});
+    } else {
+        target->Clear(D2D1::ColorF(0.0f, 0.0f, 0.0f, 1.0f));
+    }
+}
+
+void d2dengine::drawWholeBitmap(ID2D1Bitmap* bitmap, const rect& area) {
+    D2D1_RECT_F destination = D2D1::RectF(float(area.left), float(area.top), float(area.right),
+                                          float(area.bottom));
+    target->DrawBitmap(bitmap, &destination, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, nullptr);
+}
+
+void d2dengine::drawFrameInRect(frameimage* frame, const rect& area) {
+    if (frame) drawWholeBitmap(framePart(frame)->bitmap.Get(), area);
+}
+
+void d2dengine::drawFrame(frameimage* frame) {
+    drawFrameInRect(frame, {0, 0, int32_t(width), int32_t(height)});
+}
+
+void d2dengine::drawText(const char16_t* text, int32_t length) {
+    if (text == nullptr || length <= 0) return;
+    ComPtr<ID2D1SolidColorBrush> red;
+    if (FAILED(target->CreateSolidColorBrush(D2D1::ColorF(1.0f, 0.0f, 0.0f, 1.0f), &red))) return;
+    target->DrawText(reinterpret_cast<const wchar_t*>(text), UINT32(length), textFormat.Get(),
+                     D2D1::RectF(0.0f, 0.0f, float(width), float(height)), red.Get(),
+                     D2D1_DRAW_TEXT_OPTIONS_NONE, DWRITE_MEASURING_MODE_NATURAL);
+}
+
+bool d2dengine::loadBackground(const char16_t* path) {
+    picture.Reset();
+    if (path == nullptr) return false;
+    IWICImagingFactory* imaging = platform()->imagingFactory.Get();
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> first;
+    ComPtr<IWICFormatConverter> converter;
+    if (FAILED(imaging->CreateDecoderFromFilename(reinterpret_cast<const wchar_t*>(path),
+                                                  &GUID_VendorMicrosoft, GENERIC_READ,
+                                                  WICDecodeMetadataCacheOnDemand, &decoder)) ||
+        FAILED(decoder->GetFrame(0, &first)) || FAILED(imaging->CreateFormatConverter(&converter)) ||
+        FAILED(converter->Initialize(first.Get(), GUID_WICPixelFormat32bppPBGRA,
+                                     WICBitmapDitherTypeNone, nullptr, 0.0,
+                                     WICBitmapPaletteTypeMedianCut))) {
+        return false;
+    }
+    ComPtr<ID2D1Bitmap> loaded;
+    if (FAILED(target->CreateBitmapFromWicBitmap(converter.Get(), nullptr, &loaded))) return false;
+    picture = std::move(loaded);
+    return picture != nullptr;
+}
+
+void d2dengine::captureDesktop() {
+    desktop.Reset();
+    displaydc screen(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr), &DeleteDC);
+    if (!screen) return;
+    int screenWidth = GetDeviceCaps(screen.get(), HORZRES);
+    int screenHeight = GetDeviceCaps(screen.get(), VERTRES);
+    scopedbitmap shot(CreateCompatibleBitmap(screen.get(), screenWidth, screenHeight));
+    if (!shot) return;
+    {
+        scopedmemorydc memory(screen.get());
+        scopedselection selected(memory, shot);
+        BitBlt(memory, 0, 0, screenWidth, screenHeight, screen.get(), 0, 0, SRCCOPY);
+    }  // the imaging component reads the bitmap only once no DC holds it
+    IWICImagingFactory* imaging = platform()->imagingFactory.Get();
+    ComPtr<IWICBitmap> wicBitmap;
+    ComPtr<IWICFormatConverter> converter;
+    if (FAILED(imaging->CreateBitmapFromHBITMAP(shot, nullptr, WICBitmapIgnoreAlpha, &wicBitmap)) ||
+        FAILED(imaging->CreateFormatConverter(&converter)) ||
+        FAILED(converter->Initialize(wicBitmap.Get(), GUID_WICPixelFormat32bppPBGRA,
+                                     WICBitmapDitherTypeNone, nullptr, 0.0,
+                                     WICBitmapPaletteTypeCustom))) {
+        return;
+    }
+    target->CreateBitmapFromWicBitmap(converter.Get(), nullptr, &desktop);
+}
+
+frameimage* d2dengine::frameFromBitmap(HBITMAP gdiBitmap) {
+    if (!gdiBitmap) return nullptr;
+    ComPtr<IWICBitmapSource> source = makeModeSource(mode, gdiBitmap);
+    ComPtr<ID2D1Bitmap> bitmap;
+    if (!source || FAILED(target->CreateBitmapFromWicBitmap(source.Get(), nullptr, &bitmap)) ||
+        !bitmap) {
+        return nullptr;
+    }
+    return reinterpret_cast<frameimage*>(new (std::nothrow) d2dframe{std::move(bitmap)});
+}
+
+frameimage* d2dengine::createFrameFromDib(const void* info, const void* pixels, uint32_t) {
+    if (info == nullptr || pixels == nullptr) return nullptr;
+    // The caller's header gives both the size and the colours: a picture keeps its own.
+    auto header = static_cast<const BITMAPINFO*>(info);
+    if (!hasPixels(header->bmiHeader.biWidth, header->bmiHeader.biHeight)) return nullptr;
+    scopeddc windowDC(window);
+    scopedbitmap gdiBitmap(CreateDIBitmap(windowDC, &header->bmiHeader, CBM_INIT, pixels, header,
+                                          DIB_RGB_COLORS));
+    return frameFromBitmap(gdiBitmap);
+}
+
+frameimage* d2dengine::createFrame(const uint8_t* payload, uint32_t size, int32_t width,
+                                   int32_t height, uint32_t bits) {
+    if (bits != 8 || payload == nullptr || !hasPixels(width, height)) return nullptr;
+    frameinfo info = buildFrameInfo(width, height, size);
+    // GDI decodes the code stream into a bitmap of this size in the window's format.
+    BITMAPINFOHEADER shape = {};
+    shape.biSize = sizeof shape;
+    shape.biWidth = width;
+    shape.biHeight = height;
+    shape.biPlanes = 1;
+    shape.biBitCount = 8;
+    shape.biCompression = BI_RGB;
+    scopeddc windowDC(window);
+    scopedbitmap gdiBitmap(CreateDIBitmap(windowDC, &shape, CBM_INIT, payload,
+                                          reinterpret_cast<const BITMAPINFO*>(info.bytes),
+                                          DIB_RGB_COLORS));
+    return frameFromBitmap(gdiBitmap);
+}
+
+void d2dengine::destroyFrame(frameimage* frame) { delete framePart(frame); }
+
+int32_t d2dengine::settingAChoiceCount() { return int32_t(modeCount); }
+
+int32_t d2dengine::settingAName(char16_t* buffer, uint32_t capacity) {
+    return nameStatus(u"Mode", buffer, capacity);
+}
+
+int32_t d2dengine::settingAChoiceName(uint32_t index, char16_t* buffer, uint32_t capacity) {
+    return choiceName(index < modeCount ? modeNames[index] : u"", buffer, capacity);
+}
+
+void d2dengine::setSettingA(uint32_t index) {
+    if (index < modeCount) mode = index;
+}
+
+int32_t d2dengine::settingBChoiceCount() { return 0; }
+
+int32_t d2dengine::settingBName(char16_t* buffer, uint32_t capacity) {
+    return nameStatus(u"No Settings", buffer, capacity);
+}
+
+int32_t d2dengine::settingBChoiceName(uint32_t, char16_t* buffer, uint32_t capacity) {
+    return choiceName(u"", buffer, capacity);
+}
+
+void d2dengine::setSettingB(uint32_t) {}

@@ -1,0 +1,79 @@
+// The Direct2D engine: draws through a Direct2D window render target, writes
+// text with DirectWrite and turns frames into Direct2D bitmaps by way of GDI
+// and the Windows Imaging Component. Direct2D and DirectWrite are loaded at
+// run time, so the program also runs where they are missing and then simply
+// does without this engine.
+#pragma once
+
+#include <windows.h>
+#include <wrl/client.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "engines/gengine.h"
+
+struct ID2D1HwndRenderTarget;
+struct ID2D1RenderTarget;
+struct ID2D1Bitmap;
+struct IDWriteTextFormat;
+
+// Loads Direct2D and DirectWrite, makes their factories and the imaging
+// factory (kept for the rest of the process), and proves that a window
+// render target can really be made: on `probe`, or on a hidden window of its
+// own when `probe` is null. COM must be initialised on the calling thread.
+bool direct2dAvailable(HWND probe);
+
+class d2dengine final : public gengine {
+public:
+    // The engine for `window`, or null when Direct2D is not available or the
+    // engine's render target or text format cannot be made.
+    static std::unique_ptr<d2dengine> create(HWND window);
+    ~d2dengine() override;
+    d2dengine(const d2dengine&) = delete;
+    d2dengine& operator=(const d2dengine&) = delete;
+
+    void resize() override;
+    void beginDraw() override;
+    void endDraw() override;
+    void drawBackground() override;
+    void drawFrameInRect(frameimage* frame, const rect& target) override;
+    void drawFrame(frameimage* frame) override;
+    void drawText(const char16_t* text, int32_t length) override;
+    bool loadBackground(const char16_t* path) override;
+    void captureDesktop() override;
+    frameimage* createFrameFromDib(const void* info, const void* pixels, uint32_t size) override;
+    frameimage* createFrame(const uint8_t* payload, uint32_t size, int32_t width, int32_t height,
+                            uint32_t bits) override;
+    void destroyFrame(frameimage* frame) override;
+    int32_t settingAChoiceCount() override;
+    // 0 when the whole name fitted, -1 when it was cut.
+    int32_t settingAName(char16_t* buffer, uint32_t capacity) override;
+    // The name's length when it fitted, otherwise 0 (the buffer holds what fitted).
+    int32_t settingAChoiceName(uint32_t index, char16_t* buffer, uint32_t capacity) override;
+    void setSettingA(uint32_t index) override;
+    int32_t settingBChoiceCount() override;
+    // As settingAName.
+    int32_t settingBName(char16_t* buffer, uint32_t capacity) override;
+    int32_t settingBChoiceName(uint32_t index, char16_t* buffer, uint32_t capacity) override;
+    void setSettingB(uint32_t index) override;
+
+private:
+    d2dengine(HWND window, uint32_t width, uint32_t height,
+              Microsoft::WRL::ComPtr<ID2D1HwndRenderTarget> hwndTarget,
+              Microsoft::WRL::ComPtr<ID2D1RenderTarget> target,
+              Microsoft::WRL::ComPtr<IDWriteTextFormat> textFormat);
+
+    frameimage* frameFromBitmap(HBITMAP gdiBitmap);
+    void drawWholeBitmap(ID2D1Bitmap* bitmap, const rect& area);
+
+    HWND window;
+    Microsoft::WRL::ComPtr<ID2D1HwndRenderTarget> hwndTarget;
+    Microsoft::WRL::ComPtr<ID2D1RenderTarget> target;
+    Microsoft::WRL::ComPtr<ID2D1Bitmap> desktop;
+    Microsoft::WRL::ComPtr<ID2D1Bitmap> picture;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    Microsoft::WRL::ComPtr<IDWriteTextFormat> textFormat;
+    uint32_t mode = 0;  // setting A: applied when frame images are made
+};
