@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <memory>
 
+class gengine;
+struct rect;
+
 // BITMAPFILEHEADER, decoded from its 14 little-endian bytes.
 struct bmpfileheader {
     uint16_t bfType;
@@ -53,6 +56,10 @@ public:
     uint32_t encode(uint32_t depth);
     // Frees both buffers and closes the file.
     void close();
+    // Draws the picture as read, at full depth, over the engine's background
+    // into `target`, loading it first when needed. False when nothing was
+    // drawn: the picture cannot be loaded or the engine makes no image of it.
+    bool show(gengine& engine, const rect& target);
 
     filehandle fileHandle;
     bmpfileheader fileHeader{};

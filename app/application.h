@@ -1,0 +1,47 @@
+// The application record: the main window, the animation that is open or
+// being built, and the session's settings. One exists at a time, registered
+// process-wide so that the window procedure and the commands reach it.
+#pragma once
+
+#include "animfile/morvafile.h"
+#include "animfile/tmpfile.h"
+#include "app/mainwindow.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+
+class application {
+public:
+    // Registers the record, then makes the main window object, which reads
+    // the instance through the registration. A second record is fatal.
+    explicit application(HINSTANCE instance);
+    // Tears down what shutdown has not, then ends the registration.
+    ~application();
+    application(const application&) = delete;
+    application& operator=(const application&) = delete;
+
+    // Platform libraries, windows, title and first log line, then the first
+    // engine.
+    void start(int showCommand);
+    // The message loop; returns the exit code it ends with.
+    int run();
+    // Frame store first, then the open file, then the main window. Unsaved
+    // changes are discarded.
+    void shutdown();
+    // The base title, the document shown and whether it has unsaved changes.
+    void updateTitle();
+    // A menu or accelerator command; false when the id is none of them.
+    bool command(uint32_t id);
+
+    HINSTANCE instance;
+    std::unique_ptr<mainwindow> mainWindow;
+    std::unique_ptr<morvafile> openFile;
+    std::unique_ptr<TMPfile> newFile;
+    bool modified = false;
+    int32_t dataDepth = 6;
+};
+
+// The registered record. Reaching it while none is registered is fatal.
+application& theApplication();

@@ -1,0 +1,149 @@
+#include "import/bmpimport.h"
+
+#include "animfile/tmpfile.h"
+#include "import/bmpfile.h"
+#include "import/seriesname.h"
+
+namespace {
+
+// One import: the names of the series, one reader whose buffers serve every
+// picture, and the size of picture 0 that all others must have.
+class seriesimport {
+public:
+    seriesimport(importhost& host, const char16_t* path, uint32_t fileOffset,
+                 uint32_t extensionOffset)
+        : host(host), names(path, fileOffset, extensionOffset) {}
+
+    void run();
+
+private:
+    bool countPictures(uint32_t room, uint32_t& total);
+    bool hasFirstSize(uint32_t n);
+    void importFrames(TMPfile& store, uint32_t total);
+    bool matchesFirstSize() const;
+
+    // A line that stays in the log.
+    void log(const wtext& text) { host.appendLine(text.data, text.length); }
+    void log(const char16_t* text);
+    // A line that stays on screen only until the next one replaces it.
+    void showPassing(const wtext& text);
+
+    importhost& host;
+    seriesname names;
+    bmpfile reader;
+    wtext line{seriesname::maxLength + 1};
+    int32_t firstWidth = 0;
+    int32_t firstHeight = 0;
+};
+
+void seriesimport::log(const char16_t* text) {
+    line.format(u"%s", text);
+    log(line);
+}
+
+void seriesimport::showPassing(const wtext& text) {
+    log(text);
+    host.removeLastLine();
+}
+
+void seriesimport::run() {
+    line.format(u"Directory %s", names.directory.c_str());
+    log(line);
+    uint32_t total = 0;
+    if (!countPictures(TMPfile::maxFrames - host.storedFrames(), total)) return;
+    line.format(u"Total %d files exists.", total);
+    log(line);
+
+    host.showProgress(total);
+    TMPfile& store = host.modifiedStore();
+    store.openTempFile();
+    // An empty series has no size: frames of an earlier import keep theirs.
+    if (total > 0) store.setFrameSize(firstWidth, firstHeight);
+    host.updateTitle();
+    importFrames(store, total);
+    host.hideProgress();
+}
+
+// Numbers from 0 up to the first that cannot be opened, or up to the room
+// left in the store. False when a picture fails the checks: the import ends.
+bool seriesimport::countPictures(uint32_t room, uint32_t& total) {
+    for (uint32_t n = 0;; ++n) {
+        showPassing(names.logLineOf(n));
+        if (!reader.open(names.pathOf(n).data)) {
+            total = n;
+            return true;
+        }
+        if (n == room) {
+            line.format(u"BMP #%d and later exceed the frame limit of %d", n, TMPfile::maxFrames);
+            log(line);
+            reader.fileHandle.close();
+            total = n;
+            return true;
+        }
+        if (!reader.readHeaders()) {
+            line.format(u"%s : Invalid Bitmap Format", names.logLineOf(n).data);
+            log(line);
+            return false;
+        }
+        if (!hasFirstSize(n)) return false;
+        reader.fileHandle.close();
+    }
+}
+
+// Picture 0 sets the size; a later one of another size is logged, width first.
+bool seriesimport::hasFirstSize(uint32_t n) {
+    const int32_t width = reader.infoHeader.biWidth, height = reader.infoHeader.biHeight;
+    if (n == 0) {
+        firstWidth = width;
+        firstHeight = height;
+        return true;
+    }
+    if (width != firstWidth) {
+        line.format(u"BMP #%d had invlid width %d instead %d", n, width, firstWidth);
+    } else if (height != firstHeight) {
+        line.format(u"BMP #%d has invalid height %d instead %d", n, height, firstHeight);
+    } else {
+        return true;
+    }
+    log(line);
+    return false;
+}
+
+// A picture that changed size since it was counted would give a frame the
+// store's size does not describe: it fails like any picture that cannot be
+// encoded, and its frame stays empty.
+bool seriesimport::matchesFirstSize() const {
+    return reader.infoHeader.biWidth == firstWidth && reader.infoHeader.biHeight == firstHeight;
+}
+
+void seriesimport::importFrames(TMPfile& store, uint32_t total) {
+    const uint32_t depth = uint32_t(host.dataDepth());
+    for (uint32_t n = 0; n < total; ++n) {
+        host.setProgress(n);
+        showPassing(names.logLineOf(n));
+        if (!reader.open(names.pathOf(n).data)) {
+            log(u"File Open error");
+            return;
+        }
+        const uint32_t size = reader.load() && matchesFirstSize() ? reader.encode(depth) : 0;
+        if (size > 0) {
+            host.showPicture(reader);
+        } else {
+            log(names.logLineOf(n));
+            log(u"Encode Error");
+        }
+        if (!store.appendFrame(reader.rleData.get(), size)) {
+            line.format(u"%s : Frame Write error", names.logLineOf(n).data);
+            log(line);
+            return;
+        }
+        reader.fileHandle.close();
+    }
+}
+
+}  // namespace
+
+void importSeries(importhost& host, const char16_t* path, uint32_t fileOffset,
+                  uint32_t extensionOffset) {
+    seriesimport(host, path, fileOffset, extensionOffset).run();
+}
