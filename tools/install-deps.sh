@@ -6,6 +6,7 @@ packages=(
   libgtest-dev libbenchmark-dev googletest
   g++-mingw-w64-x86-64-posix
   wine64 wine xvfb xauth xdotool imagemagick
+  clang libclang-rt-dev llvm   # the sanitizer build, the fuzz targets, readable stack traces
 )
 missing=()
 for p in "${packages[@]}"; do

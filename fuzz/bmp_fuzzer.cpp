@@ -1,0 +1,69 @@
+// A BMP picture as the import reads it: the counting pass (headers alone),
+// then the frame pass (pixels, and an encoding at the depth byte 6 of the
+// input asks for: bfReserved1, which the reader ignores; 0 and 9 are
+// refused depths). Pixels taken must lie inside the file, buffers must not
+// grow beyond it, and the payload must decode to the picture cut to that depth.
+#include "engines/rle8decoder.h"
+#include "fuzz/expect.h"
+#include "import/bmpfile.h"
+#include "import/frameencoder.h"
+#include "tests/hardening/memoryfiles.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+const std::u16string path = u"/tmp/picture.bmp";
+constexpr size_t firstPixelBuffer = 4096;
+
+uint32_t stride(uint32_t width) { return (width + 3) / 4 * 4; }
+
+void checkPixels(const bmpfile& reader, const uint8_t* data, size_t size) {
+    const uint64_t rows =
+        uint64_t(stride(uint32_t(reader.infoHeader.biWidth))) * uint32_t(reader.infoHeader.biHeight);
+    const uint64_t start = reader.fileHeader.bfOffBits;
+    expect(start + rows <= size, "pixels come from inside the file");
+    expect(std::memcmp(reader.pixelData.get(), data + start, size_t(rows)) == 0,
+           "pixels are the file's rows");
+}
+
+void checkPayload(const bmpfile& reader, uint32_t depth) {
+    const uint32_t width = uint32_t(reader.infoHeader.biWidth);
+    const uint32_t height = uint32_t(reader.infoHeader.biHeight);
+    expect(reader.rleSize <= payloadBound(width, height), "payload within its bound");
+    std::vector<uint8_t> decoded(size_t(width) * height);
+    const rle8result result = decodeRle8(reader.rleData.get(), reader.rleSize, int32_t(width),
+                                         int32_t(height), decoded.data(), decoded.size(), width);
+    expect(result.status == rle8status::ok && result.position == reader.rleSize,
+           "payload decodes whole");
+    const uint8_t mask = depthMasks[depth - 1];
+    for (uint32_t y = 0; y < height; ++y) {
+        const uint8_t* row = reader.pixelData.get() + size_t(y) * stride(width);
+        for (uint32_t x = 0; x < width; ++x)
+            expect(decoded[size_t(y) * width + x] == (row[x] & mask), "payload holds the picture");
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    memoryfiles::put(path, data, size);
+    const uint32_t depth = size > 6 ? data[6] % 10u : 6;
+
+    bmpfile reader;
+    expect(reader.open(path.c_str()), "the file opens");
+    const bool headers = reader.readHeaders();
+    expect(reader.open(path.c_str()), "the file opens again");
+    const bool loaded = reader.load();
+    expect(headers || !loaded, "no picture loads whose headers fail");
+    expect(reader.pixelCapacity <= std::max(firstPixelBuffer, size), "pixel buffer within the file");
+    if (loaded) checkPixels(reader, data, size);
+
+    const uint32_t payload = reader.encode(depth);
+    expect((payload > 0) == (loaded && depth >= 1 && depth <= 8), "encodes every loaded picture");
+    if (payload > 0) checkPayload(reader, depth);
+    reader.close();
+    return 0;
+}

@@ -1,0 +1,78 @@
+// The run-length decoder on any stream, for frames of any shape up to
+// 699 x 47 (bytes 0 to 3: width, height, row padding; a set top bit of
+// byte 1 makes the width negative). The stream is the rest of the input.
+// Besides staying inside the stream and the frame (the sanitizers watch
+// that), the decoder must write every pixel whatever the buffer held, leave
+// row padding alone, and a damaged stream must decode as its intact prefix.
+#include "engines/rle8decoder.h"
+#include "fuzz/expect.h"
+
+#include <vector>
+
+namespace {
+
+struct frame {
+    int32_t width;
+    int32_t height;
+    size_t stride;
+    size_t bytes;  // stride * (height - 1) + width: no padding after the last row
+};
+
+constexpr uint8_t guard = 0x5A;
+
+std::vector<uint8_t> decodeInto(const frame& shape, const uint8_t* code, size_t size,
+                                uint8_t prefill, rle8result& result) {
+    std::vector<uint8_t> pixels(shape.bytes, guard);
+    for (int32_t row = 0; row < shape.height; ++row)
+        std::fill_n(pixels.begin() + ptrdiff_t(size_t(row) * shape.stride), shape.width, prefill);
+    result = decodeRle8(code, size, shape.width, shape.height, pixels.data(), pixels.size(),
+                        shape.stride);
+    expect(result.position <= size, "stops inside the stream");
+    return pixels;
+}
+
+void checkPadding(const frame& shape, const std::vector<uint8_t>& pixels) {
+    for (size_t at = 0; at < pixels.size(); ++at)
+        if (at % shape.stride >= size_t(shape.width))
+            expect(pixels[at] == guard, "row padding untouched");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 4) return 0;
+    const int32_t magnitude = int32_t((data[0] | (data[1] & 0x7F) << 8) % 700);
+    const int32_t width = data[1] & 0x80 ? -magnitude : magnitude;
+    const int32_t height = data[2] % 48;
+    const size_t stride = size_t(magnitude) + data[3] % 4;
+    const uint8_t* code = data + 4;
+    const size_t codeSize = size - 4;
+
+    if (width < 0) {
+        uint8_t untouched = guard;
+        const rle8result result = decodeRle8(code, codeSize, width, height, &untouched, 1, stride);
+        expect(result.status == rle8status::badframe && untouched == guard,
+               "an impossible frame is refused untouched");
+        return 0;
+    }
+    const frame shape{width, height, stride,
+                      height == 0 ? 0 : stride * size_t(height - 1) + size_t(width)};
+    rle8result first, second;
+    const std::vector<uint8_t> dark = decodeInto(shape, code, codeSize, 0x00, first);
+    const std::vector<uint8_t> light = decodeInto(shape, code, codeSize, 0xFF, second);
+    expect(dark == light, "every pixel written, whatever the buffer held");
+    expect(first.status == second.status && first.position == second.position, "same verdict");
+    checkPadding(shape, dark);
+    if (first.status == rle8status::ok) {
+        expect(first.position >= 2 && code[first.position - 2] == 0 && code[first.position - 1] == 1,
+               "ok ends just after an end of bitmap");
+        return 0;
+    }
+    std::vector<uint8_t> prefix(code, code + first.position);
+    prefix.insert(prefix.end(), {0x00, 0x01});
+    rle8result intact;
+    const std::vector<uint8_t> expected = decodeInto(shape, prefix.data(), prefix.size(), 0x00, intact);
+    expect(intact.status == rle8status::ok, "the intact prefix decodes");
+    expect(expected == dark, "a damaged stream decodes as its intact prefix");
+    return 0;
+}

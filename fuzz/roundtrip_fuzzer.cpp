@@ -1,0 +1,83 @@
+// Encoder and decoder in turn: a picture (bytes 0 to 4: width up to 1099,
+// row padding, data depth, then height up to 63 and whether the rest of the
+// input is pixels as they are or pairs of run length and value) is
+// encoded into a buffer of exactly the promised bound and decoded again; the
+// result must be the picture cut to the depth. Row padding must not matter.
+#include "engines/rle8decoder.h"
+#include "fuzz/expect.h"
+#include "import/frameencoder.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr size_t largestPicture = 1 << 16;
+
+struct shape {
+    uint32_t width;
+    uint32_t height;
+    uint32_t stride;
+    uint32_t depth;
+};
+
+// Rows of `stride` bytes, the last one without padding; padding holds `fill`.
+std::vector<uint8_t> pictureOf(const shape& picture, const std::vector<uint8_t>& values,
+                               uint8_t fill) {
+    const size_t size = picture.height == 0
+                            ? 0
+                            : size_t(picture.stride) * (picture.height - 1) + picture.width;
+    std::vector<uint8_t> rows(size, fill);
+    for (uint32_t y = 0; y < picture.height; ++y)
+        std::copy_n(values.begin() + ptrdiff_t(size_t(y) * picture.width), picture.width,
+                    rows.begin() + ptrdiff_t(size_t(y) * picture.stride));
+    return rows;
+}
+
+// The pixel values, row after row: the input bytes themselves, or runs.
+std::vector<uint8_t> valuesFrom(const uint8_t* data, size_t size, bool runs) {
+    if (!runs) return std::vector<uint8_t>(data, data + size);
+    std::vector<uint8_t> values;
+    for (size_t at = 0; at + 1 < size && values.size() < largestPicture; at += 2)
+        values.insert(values.end(), size_t(data[at]) + 1, data[at + 1]);
+    return values;
+}
+
+std::vector<uint8_t> encode(const shape& picture, const std::vector<uint8_t>& rows) {
+    // Exactly the bound, on the heap, so that one byte more is caught.
+    std::vector<uint8_t> payload(size_t(payloadBound(picture.width, picture.height)));
+    const size_t size = encodeFrame(rows.data(), picture.width, picture.height, picture.stride,
+                                    picture.depth, payload.data());
+    expect(size >= 2 && size <= payload.size(), "payload within its bound");
+    payload.resize(size);
+    return payload;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 5) return 0;
+    shape picture;
+    picture.width = (data[0] | uint32_t(data[1]) << 8) % 1100;
+    picture.stride = picture.width + data[2] % 8;
+    picture.depth = 1 + data[3] % 8;
+    const std::vector<uint8_t> values = valuesFrom(data + 5, size - 5, data[4] & 0x80);
+    const uint32_t wanted = data[4] % 64;
+    picture.height = picture.width == 0 ? wanted
+                                        : std::min<uint32_t>(wanted, uint32_t(values.size() / picture.width));
+
+    const std::vector<uint8_t> payload = encode(picture, pictureOf(picture, values, 0x00));
+    expect(encode(picture, pictureOf(picture, values, 0xFF)) == payload,
+           "padding bytes never reach the payload");
+
+    std::vector<uint8_t> decoded(size_t(picture.width) * picture.height);
+    const rle8result result = decodeRle8(payload.data(), payload.size(), int32_t(picture.width),
+                                         int32_t(picture.height), decoded.data(), decoded.size(),
+                                         picture.width);
+    expect(result.status == rle8status::ok && result.position == payload.size(),
+           "the payload decodes whole");
+    const uint8_t mask = depthMasks[picture.depth - 1];
+    for (size_t at = 0; at < decoded.size(); ++at)
+        expect(decoded[at] == (values[at] & mask), "decode(encode(p)) == p & mask");
+    return 0;
+}
