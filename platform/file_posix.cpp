@@ -125,8 +125,13 @@ filehandle openExistingFile(const char16_t* path, fileaccess access, fileshare, 
     int fd = ::open(narrow(path).c_str(), mode | O_CLOEXEC);
     if (fd < 0) return failed(filehandle());
     struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        lastError = S_ISDIR(info.st_mode) ? EISDIR : errno;
+    if (::fstat(fd, &info) != 0) {
+        lastError = static_cast<uint32_t>(errno);
+        ::close(fd);
+        return filehandle();
+    }
+    if (!S_ISREG(info.st_mode)) {  // a folder or device is no picture or animation
+        lastError = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
         ::close(fd);
         return filehandle();
     }
