@@ -158,11 +158,8 @@ int32_t nameResult(const char16_t* name, char16_t* buffer, uint32_t capacity) {
 
 int32_t choiceName(const char16_t* const* names, uint32_t count, uint32_t index, char16_t* buffer,
                    uint32_t capacity) {
-    if (index >= count) {
-        copyName(u"", buffer, capacity);
-        return 0;
-    }
-    return nameResult(names[index], buffer, capacity);
+    namecopy copied = copyChoiceName(names, count, index, buffer, capacity);
+    return copied.complete ? int32_t(copied.length) : 0;
 }
 
 // Paths of the file dialog's size at most; anything longer is taken as damaged.

@@ -17,3 +17,8 @@ namecopy copyName(const char16_t* name, char16_t* buffer, uint32_t capacity) {
     buffer[length] = u'\0';
     return {length, complete};
 }
+
+namecopy copyChoiceName(const char16_t* const* names, uint32_t count, uint32_t index,
+                        char16_t* buffer, uint32_t capacity) {
+    return copyName(index < count ? names[index] : u"", buffer, capacity);
+}

@@ -13,3 +13,8 @@ struct namecopy {
 // written, then terminates. A capacity of 0, or one above 2^31 - 1 (a
 // negative count seen as unsigned), or a null buffer writes nothing.
 namecopy copyName(const char16_t* name, char16_t* buffer, uint32_t capacity);
+
+// The name of choice `index` from a table of `count` names; an index at or
+// beyond the count copies the empty name.
+namecopy copyChoiceName(const char16_t* const* names, uint32_t count, uint32_t index,
+                        char16_t* buffer, uint32_t capacity);

@@ -67,11 +67,7 @@ int32_t nameResult(const char16_t* name, char16_t* buffer, uint32_t capacity) {
 }
 
 int32_t behaviourName(uint32_t index, char16_t* buffer, uint32_t capacity) {
-    if (index >= gdiBehaviourCount) {
-        copyName(u"", buffer, capacity);
-        return 0;
-    }
-    return nameResult(behaviourNames[index], buffer, capacity);
+    return int32_t(copyChoiceName(behaviourNames, gdiBehaviourCount, index, buffer, capacity).length);
 }
 
 }  // namespace
