@@ -1,17 +1,23 @@
 #include "animfile/morvafile.h"
 
+#include "engines/frameinfo.h"
+
 #include <new>
 
 bool morvafile::open(const char16_t* name) {
     morvafile::close();
     path.assign(name);
     handle = openExistingFile(name, fileaccess::readWrite, fileshare::read, fileRandomAccess);
+    // The reader never writes: a read-only file opens for reading.
+    if (!handle.isOpen())
+        handle = openExistingFile(name, fileaccess::read, fileshare::read, fileRandomAccess);
     if (!handle.isOpen()) return false;
 
     uint8_t bytes[fileHeaderSize];
     if (handle.readAt(0, bytes, fileHeaderSize) < fileHeaderSize) return false;
     header = decodeHeader(bytes);
     if (header.magic != morvaMagic) return false;
+    if (frameTooLarge(header.width, header.height)) return false;  // no engine would draw it
 
     uint64_t length = 0;
     return handle.size(length) && readIndex(length);

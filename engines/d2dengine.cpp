@@ -151,7 +151,9 @@ d2dframe* framePart(frameimage* frame) { return reinterpret_cast<d2dframe*>(fram
 
 // GDI answers a bitmap of no pixels with its 1 x 1 stock bitmap instead of
 // failing; no frame is made of that.
-bool hasPixels(int32_t width, int32_t height) { return width > 0 && height != 0; }
+bool hasPixels(int32_t width, int32_t height) {
+    return width > 0 && height != 0 && !frameTooLarge(width, height < 0 ? -int64_t(height) : int64_t(height));
+}
 
 // Black Top: every pixel becomes black with opacity 255 - its blue value,
 // which for a frame is its grey level. Only 32-bit pixels are rewritten; a
@@ -358,11 +360,11 @@ frameimage* d2dengine::frameFromBitmap(HBITMAP gdiBitmap) {
     return reinterpret_cast<frameimage*>(new (std::nothrow) d2dframe{std::move(bitmap)});
 }
 
-frameimage* d2dengine::createFrameFromDib(const void* info, const void* pixels, uint32_t) {
+frameimage* d2dengine::createFrameFromDib(const void* info, const void* pixels, uint32_t size) {
     if (info == nullptr || pixels == nullptr) return nullptr;
+    if (!wholeRowsFit(readDibShape(static_cast<const uint8_t*>(info)), size)) return nullptr;
     // The caller's header gives both the size and the colours: a picture keeps its own.
     auto header = static_cast<const BITMAPINFO*>(info);
-    if (!hasPixels(header->bmiHeader.biWidth, header->bmiHeader.biHeight)) return nullptr;
     scopeddc windowDC(window);
     scopedbitmap gdiBitmap(CreateDIBitmap(windowDC, &header->bmiHeader, CBM_INIT, pixels, header,
                                           DIB_RGB_COLORS));

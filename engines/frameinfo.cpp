@@ -38,3 +38,13 @@ dibshape readDibShape(const uint8_t* header) {
     return {int32_t(get32(header + 4)), int32_t(get32(header + 8)), get16(header + 14),
             get32(header + 16)};
 }
+
+bool wholeRowsFit(const dibshape& shape, uint32_t size) {
+    if (shape.bitsPerPixel != 8 || shape.compression != dibCompressionRgb || shape.width <= 0 ||
+        shape.height == 0 || shape.height == INT32_MIN) {
+        return false;
+    }
+    const uint64_t stride = (uint64_t(shape.width) + 3) & ~uint64_t(3);
+    const uint64_t rows = uint64_t(shape.height < 0 ? -int64_t(shape.height) : shape.height);
+    return !frameTooLarge(shape.width, int64_t(rows)) && stride * rows <= size;
+}

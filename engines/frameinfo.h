@@ -33,3 +33,16 @@ struct dibshape {
 
 // Reads them from the first 40 bytes at `header`.
 dibshape readDibShape(const uint8_t* header);
+
+// The largest frame any part of the program makes: 16384 x 16384 pixels.
+// A run-length stream can describe any size in a few bytes, so a frame size
+// read from a file is held to this before anything is allocated for it.
+constexpr uint64_t maxFramePixels = uint64_t(1) << 28;
+
+inline bool frameTooLarge(int64_t width, int64_t height) {
+    return width > 0 && height > 0 && uint64_t(width) * uint64_t(height) > maxFramePixels;
+}
+
+// Whether `shape` describes uncompressed 8-bit rows, padded to 32-bit words,
+// that all lie within `size` bytes: the platform reads every row it announces.
+bool wholeRowsFit(const dibshape& shape, uint32_t size);

@@ -33,18 +33,6 @@ const gdiframe* framePart(const frameimage* frame) {
     return reinterpret_cast<const gdiframe*>(frame);
 }
 
-// Whether `header` describes uncompressed 8-bit rows that all lie within
-// `size` bytes: GDI reads every row the header announces.
-bool rowsFit(const BITMAPINFOHEADER& header, uint32_t size) {
-    if (header.biBitCount != 8 || header.biCompression != BI_RGB || header.biWidth <= 0 ||
-        header.biHeight == 0 || header.biHeight == LONG_MIN) {
-        return false;
-    }
-    uint64_t stride = (uint64_t(header.biWidth) + 3) & ~uint64_t(3);
-    uint64_t rows = uint64_t(header.biHeight < 0 ? -int64_t(header.biHeight) : header.biHeight);
-    return stride * rows <= size;
-}
-
 // Puts the whole frame, stretched, into the w x h rectangle at (x, y) of `dc`.
 void stretchFrame(HDC dc, const gdiframe& frame, int x, int y, int w, int h, DWORD code) {
     StretchDIBits(dc, x, y, w, h, 0, 0, frame.width(), frame.height(), frame.pixels,
@@ -187,9 +175,9 @@ void gdiengine::captureDesktop() {
 
 frameimage* gdiengine::createFrameFromDib(const void* info, const void* pixels, uint32_t size) {
     if (info == nullptr || pixels == nullptr) return nullptr;
+    if (!wholeRowsFit(readDibShape(static_cast<const uint8_t*>(info)), size)) return nullptr;
     BITMAPINFOHEADER header;
     std::memcpy(&header, info, sizeof header);
-    if (!rowsFit(header, size)) return nullptr;
     // The picture's pixel values are grey levels: its own colour table gives
     // way to the ramp, which follows the 40-byte header with all 256 entries.
     header.biSize = sizeof header;
@@ -203,7 +191,7 @@ frameimage* gdiengine::createFrameFromDib(const void* info, const void* pixels, 
 
 frameimage* gdiengine::createFrame(const uint8_t* payload, uint32_t size, int32_t width,
                                    int32_t height, uint32_t bits) {
-    if (bits != 8) return nullptr;
+    if (bits != 8 || frameTooLarge(width, height)) return nullptr;
     // GDI decodes the codes at each draw; it needs the header's image size
     // to be the payload's true size.
     return handOut(new (std::nothrow) gdiframe{buildFrameInfo(width, height, size), payload});

@@ -65,7 +65,7 @@ gdiplusframe* framePart(frameimage* frame) { return reinterpret_cast<gdiplusfram
 // Room for width x height grey levels; no pixels when that can't be had.
 greyframe allocateGrey(int32_t width, int32_t height) {
     greyframe grey;
-    if (width <= 0 || height <= 0) return grey;
+    if (width <= 0 || height <= 0 || frameTooLarge(width, height)) return grey;
     uint64_t stride = (uint64_t(width) + 3) & ~uint64_t(3);
     if (stride > uint64_t(INT32_MAX)) return grey;  // GDI+ takes the stride as an int
     uint64_t bytes = stride * uint64_t(height);      // below 2^62: no overflow
@@ -130,9 +130,11 @@ greyframe copyPicture(const void* info, const void* pixels, uint32_t size) {
         return {};
     }
     int32_t rows = shape.height < 0 ? -shape.height : shape.height;
+    if (shape.width <= 0 || rows <= 0) return {};
+    const uint64_t stride = (uint64_t(shape.width) + 3) & ~uint64_t(3);
+    if (stride * uint64_t(rows - 1) + uint64_t(shape.width) > size) return {};
     greyframe grey = allocateGrey(shape.width, rows);
     if (!grey.pixels) return grey;
-    if (uint64_t(grey.stride) * uint64_t(rows - 1) + uint64_t(grey.width) > size) return {};
     const uint8_t* source = static_cast<const uint8_t*>(pixels);
     for (int32_t r = 0; r < rows; ++r) {
         int32_t stored = shape.height > 0 ? r : rows - 1 - r;
@@ -307,7 +309,7 @@ frameimage* gdiplusengine::createFrameFromDib(const void* info, const void* pixe
 
 frameimage* gdiplusengine::createFrame(const uint8_t* payload, uint32_t size, int32_t width,
                                        int32_t height, uint32_t bits) {
-    if (bits != 8) return nullptr;
+    if (bits != 8 || frameTooLarge(width, height)) return nullptr;
     // Decoded here rather than by GDI+, which does not decode BI_RLE8 on
     // every system. A damaged stream shows what was decoded before the
     // fault, an empty one a frame of grey level 0.

@@ -28,6 +28,7 @@ const softframe* framePart(const frameimage* frame) {
 
 // Room for width x height grey levels, or none when that can't be had.
 std::unique_ptr<softframe> allocateFrame(int32_t width, int32_t height) {
+    if (frameTooLarge(width, height)) return nullptr;
     std::unique_ptr<softframe> frame(new (std::nothrow) softframe);
     if (!frame || width <= 0 || height <= 0) return frame;
     uint64_t count = uint64_t(width) * uint64_t(height);

@@ -1,5 +1,6 @@
 #include "import/bmpfile.h"
 
+#include "engines/frameinfo.h"
 #include "import/frameencoder.h"
 
 #include <algorithm>
@@ -56,6 +57,7 @@ bool isReadableLayout(const bmpfileheader& file, const bmpinfoheader& info) {
     if (info.biSize != infoHeaderSize) return false;  // the block passes on as one BITMAPINFO
     if (info.biCompression != uncompressed) return false;
     if (info.biWidth <= 0 || info.biHeight <= 0) return false;  // no top-down or mirrored rows
+    if (frameTooLarge(info.biWidth, info.biHeight)) return false;  // such a frame could not be drawn
     // Pixels start at bfOffBits: a gap after the colour table is allowed, an overlap is not.
     if (file.bfOffBits < firstPixelOffset || file.bfSize < file.bfOffBits) return false;
     return file.bfSize - file.bfOffBits >= pixelRowsSize(info);

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <cwchar>
+#include <string>
+
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wchar_t expected");
 
 namespace {
@@ -26,6 +29,17 @@ DWORD attributesOf(unsigned flags) {
 }
 
 DWORD shareModeOf(fileshare share) { return share == fileshare::read ? FILE_SHARE_READ : 0; }
+
+// A path of MAX_PATH characters or more in the \\?\ form, which lifts the
+// limit but takes only full paths; shorter paths stay as they are.
+std::wstring anyLength(const std::wstring& path) {
+    if (path.size() < MAX_PATH || path.compare(0, 4, L"\\\\?\\") == 0) return path;
+    std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
+    full.resize(GetFullPathNameW(path.c_str(), DWORD(full.size()), full.data(), nullptr));
+    if (full.empty()) return path;
+    if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
 
 }  // namespace
 
@@ -105,13 +119,37 @@ std::u16string temporaryFolder() {
     return std::u16string(reinterpret_cast<const char16_t*>(folder), length);
 }
 
+// GetTempFileNameW takes no folder longer than MAX_PATH - 14 (Wine's overruns
+// the caller's buffer instead), yet a target of 255 characters may lie in one.
+// So the name is made here as it makes it: the prefix, a hexadecimal number
+// from the tick count, ".tmp", created only if no such file exists. A path of
+// MAX_PATH characters or more comes back in the \\?\ form.
 std::u16string makeUniqueFile(const std::u16string& folder, const char16_t* prefix) {
-    wchar_t name[MAX_PATH];
-    if (!GetTempFileNameW(wide(folder.c_str()), wide(prefix), 0, name)) return std::u16string();
-    return std::u16string(reinterpret_cast<const char16_t*>(name));
+    const std::wstring stem = std::wstring(wide(folder.c_str())) + wide(prefix);
+    const DWORD start = GetTickCount();
+    for (DWORD attempt = 0; attempt <= 0xFFFF; ++attempt) {
+        wchar_t number[16];
+        std::swprintf(number, 16, L"%04X.tmp", unsigned((start + attempt) & 0xFFFF));
+        const std::wstring name = anyLength(stem + number);
+        HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            return std::u16string(reinterpret_cast<const char16_t*>(name.c_str()), name.size());
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS) break;
+    }
+    return std::u16string();
 }
 
+// Windows refuses to replace a read-only file, but Wine replaces it (a rename
+// asks nothing of the file it replaces): refuse as Windows does.
 bool replaceFile(const char16_t* source, const char16_t* target) {
+    const DWORD attributes = GetFileAttributesW(wide(target));
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
     return MoveFileExW(wide(source), wide(target),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engines/composition.h"
+#include "engines/frameinfo.h"
 #include "import/bmpfile.h"
 
 namespace {
@@ -191,6 +192,13 @@ TEST_F(SoftEngineDrawing, OnlyEightBitFramesAreMade) {
         EXPECT_EQ(engine.createFrame(code.data(), uint32_t(code.size()), 5, 3, bits), nullptr)
             << bits;
     }
+}
+
+TEST_F(SoftEngineDrawing, FramesLargerThan16384By16384AreNotMade) {
+    const uint8_t endOfBitmap[] = {0x00, 0x01};
+    EXPECT_EQ(engine.createFrame(endOfBitmap, 2, 16385, 16384, 8), nullptr);
+    EXPECT_EQ(engine.createFrame(endOfBitmap, 2, 1, int32_t(maxFramePixels) + 1, 8), nullptr);
+    EXPECT_EQ(engine.createFrame(endOfBitmap, 2, INT32_MAX, INT32_MAX, 8), nullptr);
 }
 
 TEST_F(SoftEngineDrawing, FrameWithoutPixelsIsMadeButDrawsNothing) {

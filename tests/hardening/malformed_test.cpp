@@ -70,7 +70,8 @@ const bmpcase bmpCases[] = {
     {"width x height of 2^32 bytes", claiming(65536, 65536, 0xFFFFFFFF), false, false},
     {"width x height over 2^32 bytes", claiming(70000, 70000, 0xFFFFFFFF), false, false},
     {"30000 x 30000 in a small file", claiming(30000, 30000), false, false},
-    {"30000 x 30000 whose bfSize lies", claiming(30000, 30000, 1078 + 900000000), true, false},
+    {"16000 x 16000 whose bfSize lies", claiming(16000, 16000, 1078 + 256000000), true, false},
+    {"16385 x 16384, more than any frame", claiming(16385, 16384, 1078 + 268451840), false, false},
     {"pixel data cut mid-row", cutAfter(1078 + 8 + 3), true, false},
     {"bfSize below bfOffBits", soundWith([](testpicture& p) { p.bfSize = 1077; p.biSizeImage = 0; }), false, false},
     {"biSizeImage larger than the data", soundWith([](testpicture& p) { p.biSizeImage = 33; }), false, false},
@@ -138,6 +139,8 @@ const mrvcase mrvCases[] = {
     {"overlapping entries", fileBytes(4, 4, {{36, 16}, {44, 8}}, payload4x4), true, 2, {made, made}},
     {"zero frames", headerBytes(0, 4, 4), true, 0, {}},
     {"bits 4", fileBytes(4, 4, {{28, 16}}, payload4x4, 4), true, 1, {none}},
+    {"frame of 16385 x 16384 pixels", fileBytes(16385, 16384, {{28, 2}}, {0x00, 0x01}), false, 1, {}},
+    {"frame of 65535 x 65535 pixels", fileBytes(65535, 65535, {{28, 2}}, {0x00, 0x01}), false, 1, {}},
 };
 
 class MalformedAnimation : public testing::TestWithParam<mrvcase> {};

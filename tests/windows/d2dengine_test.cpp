@@ -427,6 +427,8 @@ TEST_F(D2dEngine, OnlyEightBitFramesAreMade) {
     }
     ownedframe frame(*engine, engine->createFrame(payload.data(), uint32_t(payload.size()), 2, 1, 8));
     EXPECT_NE(frame.get(), nullptr);
+    EXPECT_EQ(engine->createFrame(payload.data(), uint32_t(payload.size()), 16385, 16384, 8), nullptr)
+        << "larger than any frame the program makes";
 }
 
 // GDI answers a bitmap of no pixels with its 1 x 1 stock bitmap; no frame may come of that.
@@ -478,6 +480,8 @@ TEST_F(D2dEngine, APictureFromTheImportShowsItsGreyLevels) {
     for (int y = 0; y < 2; ++y) {
         for (int x = 0; x < 5; ++x) pixels[size_t((1 - y) * 8 + x)] = rows[size_t(y)][size_t(x)];
     }
+    // GDI would read every row the header announces, beyond the caller's bytes.
+    EXPECT_EQ(engine->createFrameFromDib(&info, pixels.data(), uint32_t(pixels.size()) - 1), nullptr);
     ownedframe frame(*engine, engine->createFrameFromDib(&info, pixels.data(), uint32_t(pixels.size())));
     ASSERT_NE(frame.get(), nullptr);
 

@@ -107,6 +107,25 @@ TEST_F(FileCommands, OpenKeepsTheUnsavedAnimationButClearsModified) {
     EXPECT_EQ(contentOf(path), original);
 }
 
+// Read-only for this program: another one reads it and lets nobody write.
+TEST_F(FileCommands, AFileThatCannotBeWrittenOpensAndShowsItsFrames) {
+    const std::u16string path = writeAnimation(u"read-only.mrv");
+    const wchar_t* name = reinterpret_cast<const wchar_t*>(path.c_str());
+    HANDLE reader = CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(SetFileAttributesW(name, FILE_ATTRIBUTE_READONLY));
+    openThrough(path);
+    CloseHandle(reader);
+    EXPECT_EQ(lastLogLine(), u"Open Morva : " + path);
+    EXPECT_EQ(title(), baseTitle + L" : " + w(path));
+    ASSERT_TRUE(app->openFile);
+    EXPECT_EQ(app->openFile->frameCount(), 2u);
+    EXPECT_EQ(engine->payloads, (std::vector<bytes>{{1, 2, 3}}));
+    ASSERT_TRUE(app->command(IDM_FILE_NEW));
+    EXPECT_EQ(contentOf(path), original);
+    SetFileAttributesW(name, FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(FileCommands, OpenThenImportThenSaveReplacesTheFileWithAllNewFrames) {
     importPictures(2);
     const std::u16string path = writeAnimation(u"target.mrv");

@@ -372,6 +372,9 @@ TEST(gdiengine, FramesNeedEightBitsPerPixel) {
                   nullptr)
             << bits;
     }
+    // GDI would decode the stream into a bitmap of this size at every draw.
+    EXPECT_EQ(engine.createFrame(frame.bytes.data(), uint32_t(frame.bytes.size()), 16385, 16384, 8),
+              nullptr);
 }
 
 // The picture the import shows: the BMP's own header, palette and rows, as

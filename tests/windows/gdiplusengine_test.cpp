@@ -491,6 +491,12 @@ TEST_F(GdiplusEngine, FramesNeedEightBitsPerPixel) {
     EXPECT_NE(adopt(engine->createFrame(payload.data(), uint32_t(payload.size()), 4, 4, 8)), nullptr);
 }
 
+TEST_F(GdiplusEngine, FramesLargerThan16384By16384AreNotMade) {
+    const uint8_t endOfBitmap[] = {0x00, 0x01};
+    EXPECT_EQ(engine->createFrame(endOfBitmap, 2, 16385, 16384, 8), nullptr);
+    EXPECT_EQ(engine->createFrame(endOfBitmap, 2, INT32_MAX, INT32_MAX, 8), nullptr);
+}
+
 TEST_F(GdiplusEngine, NullFramesDrawNothing) {
     paintWhite();
     engine->drawFrame(nullptr);  // outside a pass: straight into the window
