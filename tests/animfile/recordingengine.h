@@ -2,7 +2,7 @@
 // sources' tests: createFrame keeps its arguments and a copy of the payload.
 #pragma once
 
-#include "engines/gengine.h"
+#include "tests/engines/idleengine.h"
 
 #include <cstdint>
 #include <vector>
@@ -16,7 +16,7 @@ struct createcall {
     uint32_t bits;
 };
 
-class recordingengine : public gengine {
+class recordingengine : public idleengine {
 public:
     std::vector<createcall> calls;
 
@@ -29,26 +29,6 @@ public:
                          height, bits});
         return bits == 8 ? image() : nullptr;
     }
-    void destroyFrame(frameimage*) override {}
-
-    void resize() override {}
-    void beginDraw() override {}
-    void endDraw() override {}
-    void drawBackground() override {}
-    void drawFrameInRect(frameimage*, const rect&) override {}
-    void drawFrame(frameimage*) override {}
-    void drawText(const char16_t*, int32_t) override {}
-    bool loadBackground(const char16_t*) override { return false; }
-    void captureDesktop() override {}
-    frameimage* createFrameFromDib(const void*, const void*, uint32_t) override { return nullptr; }
-    int32_t settingAChoiceCount() override { return 0; }
-    int32_t settingAName(char16_t*, uint32_t) override { return 0; }
-    int32_t settingAChoiceName(uint32_t, char16_t*, uint32_t) override { return 0; }
-    void setSettingA(uint32_t) override {}
-    int32_t settingBChoiceCount() override { return 0; }
-    int32_t settingBName(char16_t*, uint32_t) override { return 0; }
-    int32_t settingBChoiceName(uint32_t, char16_t*, uint32_t) override { return 0; }
-    void setSettingB(uint32_t) override {}
 
 private:
     char token = 0;

@@ -30,12 +30,10 @@ std::u16string format(const char16_t* pattern, std::initializer_list<formatvalue
 } // namespace
 
 // The C library's narrow printf formats numbers the same way.
-TEST(WideFormat, NumbersMatchPrintf)
-{
-    const char* patterns[] = {"%d", "%i", "%5d", "%-5d|", "%05d", "%03d", "%00d", "%-05d|", "%1d", "<%12d>"};
-    const int32_t values[] = {0, 7, -7, 42, 999, 1000, -1000, 123456, INT32_MIN, INT32_MAX};
+template <typename number>
+void expectAsPrintf(std::initializer_list<const char*> patterns, std::initializer_list<number> values) {
     for (const char* pattern : patterns) {
-        for (int32_t value : values) {
+        for (number value : values) {
             char expected[64];
             std::snprintf(expected, sizeof expected, pattern, value);
             EXPECT_EQ(format(widen(pattern).c_str(), {value}), widen(expected)) << pattern << " " << value;
@@ -43,17 +41,11 @@ TEST(WideFormat, NumbersMatchPrintf)
     }
 }
 
-TEST(WideFormat, UnsignedMatchesPrintf)
+TEST(WideFormat, NumbersMatchPrintf)
 {
-    const char* patterns[] = {"%u", "%08u", "%-11u|", "%3u"};
-    const uint32_t values[] = {0u, 5u, 4294967295u, 2147483648u};
-    for (const char* pattern : patterns) {
-        for (uint32_t value : values) {
-            char expected[64];
-            std::snprintf(expected, sizeof expected, pattern, value);
-            EXPECT_EQ(format(widen(pattern).c_str(), {value}), widen(expected)) << pattern << " " << value;
-        }
-    }
+    expectAsPrintf<int32_t>({"%d", "%i", "%5d", "%-5d|", "%05d", "%03d", "%00d", "%-05d|", "%1d", "<%12d>"},
+                            {0, 7, -7, 42, 999, 1000, -1000, 123456, INT32_MIN, INT32_MAX});
+    expectAsPrintf<uint32_t>({"%u", "%08u", "%-11u|", "%3u"}, {0u, 5u, 4294967295u, 2147483648u});
     // As with a C variadic argument, the conversion decides how the bits read.
     EXPECT_EQ(format(u"%d", {4294967295u}), u"-1");
     EXPECT_EQ(format(u"%u", {-1}), u"4294967295");

@@ -38,10 +38,6 @@ TEST(GdiRule, EveryCellOnAllFourBitPairs) {
     }
 }
 
-TEST(GdiRule, GreyOverDarkChannelWithWhiteWhiteBlackUnchanged) {
-    EXPECT_EQ(gdiCompose(gdibehaviour::white, gdibehaviour::unchanged, 0x80, 0x0F), 0x8F);
-}
-
 // Where the frame's bit is set the destination bit does what A says,
 // elsewhere what B says: the rule read bit by bit.
 TEST(GdiRule, EveryCellSelectsBehaviourByTheFrameBits) {
@@ -57,15 +53,6 @@ TEST(GdiRule, EveryCellSelectsBehaviourByTheFrameBits) {
             }
         }
     }
-}
-
-TEST(GdiRule, SilhouetteMeetsTheNamedBehaviours) {
-    EXPECT_EQ(gdiCompose(gdibehaviour::white, gdibehaviour::black, 0x37, 0xA5), 0x37);  // copy
-    EXPECT_EQ(gdiCompose(gdibehaviour::unchanged, gdibehaviour::unchanged, 0x37, 0xA5), 0xA5);
-    EXPECT_EQ(gdiCompose(gdibehaviour::inverted, gdibehaviour::inverted, 0x37, 0xA5), 0x5A);
-    // White inverts, black paints white.
-    EXPECT_EQ(gdiCompose(gdibehaviour::inverted, gdibehaviour::white, 0xFF, 0xA5), 0x5A);
-    EXPECT_EQ(gdiCompose(gdibehaviour::inverted, gdibehaviour::white, 0x00, 0xA5), 0xFF);
 }
 
 TEST(RasterOperation, StandardCodesComputeTheirNamedFunctions) {
@@ -91,41 +78,6 @@ TEST(RasterOperation, StandardCodesComputeTheirNamedFunctions) {
 TEST(RasterOperation, PatternBitsAreTheHighHalfOfTheTruthTable) {
     const uint32_t patCopy = 0x00F00021;  // PATCOPY
     EXPECT_EQ(evaluateRop(patCopy, 0xA5, 0x00, 0xFF), 0xA5);
-}
-
-TEST(GdiRealisation, CellsUseTheseOperations) {
-    struct cell {
-        uint32_t rop;
-        bool preInvert;
-        bool invertDestination;
-    };
-    const cell expected[4][4] = {
-        {{0x00FF0062, false, false},
-         {0x00CC0020, false, false},
-         {0x00EE0086, false, false},
-         {0x00EE0086, false, true}},
-        {{0x00330008, false, false},
-         {0x00000042, false, false},
-         {0x008800C6, true, false},
-         {0x001100A6, false, false}},
-        {{0x00EE0086, true, false},
-         {0x008800C6, false, false},
-         {0, false, false},
-         {0x00660046, true, false}},
-        {{0x00EE0086, true, true},
-         {0x00440328, false, false},
-         {0x00660046, false, false},
-         {0x00550009, false, false}},
-    };
-    for (int a = 0; a < 4; ++a) {
-        for (int b = 0; b < 4; ++b) {
-            gdicomposition got = gdiCompositionFor(behaviours[a], behaviours[b]);
-            EXPECT_EQ(got.rop, expected[a][b].rop) << "A " << a << " B " << b;
-            EXPECT_EQ(got.preInvert, expected[a][b].preInvert) << "A " << a << " B " << b;
-            EXPECT_EQ(got.invertDestination, expected[a][b].invertDestination)
-                << "A " << a << " B " << b;
-        }
-    }
 }
 
 // The raster operations, carried out as the GDI engine orders them, give the
@@ -156,15 +108,6 @@ TEST(GdiplusBlend, EdgeValues) {
     EXPECT_EQ(gdiplusBlend(gdiplusforeground::black, 255, 0x10), 0x10);
     EXPECT_EQ(gdiplusBlend(gdiplusforeground::black, 1, 128), 1);  // 0.502
     EXPECT_EQ(gdiplusBlend(gdiplusforeground::black, 1, 127), 0);  // 0.498
-}
-
-TEST(GdiplusBlend, PaletteEntries) {
-    EXPECT_EQ(foregroundPaletteEntry(gdiplusforeground::white, 0), 0x00FFFFFFu);
-    EXPECT_EQ(foregroundPaletteEntry(gdiplusforeground::white, 0x80), 0x80FFFFFFu);
-    EXPECT_EQ(foregroundPaletteEntry(gdiplusforeground::white, 255), 0xFFFFFFFFu);
-    EXPECT_EQ(foregroundPaletteEntry(gdiplusforeground::black, 0), 0xFF000000u);
-    EXPECT_EQ(foregroundPaletteEntry(gdiplusforeground::black, 0x80), 0x7F000000u);
-    EXPECT_EQ(foregroundPaletteEntry(gdiplusforeground::black, 255), 0x00000000u);
 }
 
 // Blending each palette entry over the destination gives the stated formula,

@@ -16,44 +16,31 @@ struct namebuffer {
     std::u16string text() const { return units; }
 };
 
-TEST(NameCopy, WholeNameWithRoomToSpare) {
-    namebuffer buffer;
-    namecopy result = copyName(u"Foreground Color", buffer.units, 32);
-    EXPECT_EQ(buffer.text(), u"Foreground Color");
-    EXPECT_EQ(result.length, 16u);
-    EXPECT_TRUE(result.complete);
-    EXPECT_EQ(buffer.units[17], untouched);
-}
-
-TEST(NameCopy, NameThatExactlyFits) {
-    namebuffer buffer;
-    namecopy result = copyName(u"White", buffer.units, 6);
-    EXPECT_EQ(buffer.text(), u"White");
-    EXPECT_TRUE(result.complete);
-}
-
-TEST(NameCopy, LongNameIsCutToCapacityLessOneAndTerminated) {
-    namebuffer buffer;
-    namecopy result = copyName(u"Interpolation Mode", buffer.units, 6);
-    EXPECT_EQ(buffer.text(), u"Inter");
-    EXPECT_EQ(result.length, 5u);
-    EXPECT_FALSE(result.complete);
-    EXPECT_EQ(buffer.units[6], untouched);
-
-    result = copyName(u"White", buffer.units, 5);
-    EXPECT_EQ(buffer.text(), u"Whit");
-    EXPECT_FALSE(result.complete);
-}
-
-TEST(NameCopy, CapacityOneGivesTheEmptyString) {
-    namebuffer buffer;
-    namecopy result = copyName(u"黒の動作", buffer.units, 1);
-    EXPECT_EQ(buffer.units[0], u'\0');
-    EXPECT_EQ(buffer.units[1], untouched);
-    EXPECT_EQ(result.length, 0u);
-    EXPECT_FALSE(result.complete);
-
-    EXPECT_TRUE(copyName(u"", buffer.units, 1).complete);
+// The name cut to the capacity less one and terminated; nothing written
+// beyond the terminator.
+TEST(NameCopy, CopiesWhatFitsAndTerminates) {
+    const struct {
+        const char16_t* name;
+        uint32_t capacity;
+        std::u16string copied;
+        bool complete;
+    } cases[] = {
+        {u"Foreground Color", 32, u"Foreground Color", true},
+        {u"White", 6, u"White", true},
+        {u"Interpolation Mode", 6, u"Inter", false},
+        {u"White", 5, u"Whit", false},
+        {u"黒の動作", 1, u"", false},
+        {u"", 1, u"", true},
+        {u"Mode", 0x7FFFFFFF, u"Mode", true},  // the largest capacity still stops at the terminator
+    };
+    for (const auto& c : cases) {
+        namebuffer buffer;
+        namecopy result = copyName(c.name, buffer.units, c.capacity);
+        EXPECT_EQ(buffer.text(), c.copied) << c.capacity;
+        EXPECT_EQ(result.length, c.copied.size());
+        EXPECT_EQ(result.complete, c.complete);
+        EXPECT_EQ(buffer.units[c.copied.size() + 1], untouched);
+    }
 }
 
 TEST(NameCopy, UnusableCapacitiesWriteNothing) {
@@ -65,14 +52,6 @@ TEST(NameCopy, UnusableCapacitiesWriteNothing) {
         EXPECT_FALSE(result.complete);
     }
     EXPECT_EQ(copyName(u"Mode", nullptr, 10).length, 0u);
-}
-
-TEST(NameCopy, LargestCapacityStillCopiesUpToTheTerminator) {
-    namebuffer buffer;
-    namecopy result = copyName(u"Mode", buffer.units, 0x7FFFFFFF);
-    EXPECT_EQ(buffer.text(), u"Mode");
-    EXPECT_TRUE(result.complete);
-    EXPECT_EQ(buffer.units[5], untouched);
 }
 
 }  // namespace

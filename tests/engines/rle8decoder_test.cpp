@@ -115,6 +115,8 @@ TEST(Rle8Decoder, EmptyFramesNeedOnlyTheEndOfBitmap) {
     expectResult(decodeGuarded({0x01, 0x07, 0x00, 0x01}, 0, 1), rle8status::overflow, 0, {});
 }
 
+// More damaged streams, through a file to the picture, are in the hardening
+// tables; here the faults only the decoder's status and position tell apart.
 TEST(Rle8Decoder, DamagedStreamsKeepWhatWasDecodedBeforeTheFault) {
     bytes firstRow = blank4x4();
     std::fill_n(firstRow.begin(), 4, 7);
@@ -127,24 +129,14 @@ TEST(Rle8Decoder, DamagedStreamsKeepWhatWasDecodedBeforeTheFault) {
         size_t position;
         bytes pixels;
     } cases[] = {
-        {"empty", {}, rle8status::truncated, 0, blank4x4()},
-        {"lone count byte", {0x04}, rle8status::truncated, 0, blank4x4()},
         {"count byte after a row", {0x04, 0x07, 0x00, 0x00, 0x02}, rle8status::truncated, 4, firstRow},
         {"lone escape", {0x02, 0x07, 0x00}, rle8status::truncated, 2, half},
-        {"no end of bitmap", {0x04, 0x07, 0x00, 0x00}, rle8status::truncated, 4, firstRow},
-        {"delta cut short", {0x02, 0x07, 0x00, 0x02, 0x01}, rle8status::truncated, 2, half},
         {"delta without offsets", {0x02, 0x07, 0x00, 0x02}, rle8status::truncated, 2, half},
-        {"delta past the row", {0x02, 0x07, 0x00, 0x02, 0x03, 0x00, 0x00, 0x01}, rle8status::overflow, 2, half},
-        {"delta past the last row", {0x02, 0x07, 0x00, 0x02, 0x00, 0x04, 0x00, 0x01}, rle8status::overflow, 2, half},
         {"delta after the last row", {0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x02, 0x00, 0x00}, rle8status::overflow, 8, blank4x4()},
-        {"absolute run longer than the data", {0x02, 0x07, 0x00, 0x04, 0x01, 0x02, 0x03}, rle8status::truncated, 2, half},
         {"absolute run without its pad", {0x00, 0x03, 0x01, 0x02, 0x03}, rle8status::truncated, 0, blank4x4()},
-        {"absolute run longer than the row", {0x02, 0x07, 0x00, 0x03, 0x01, 0x02, 0x03, 0x00, 0x00, 0x01}, rle8status::overflow, 2, half},
-        {"run of 255 over a 4-pixel row", {0xFF, 0x07, 0x00, 0x01}, rle8status::overflow, 0, blank4x4()},
         {"run one past the row end", {0x02, 0x07, 0x03, 0x07, 0x00, 0x01}, rle8status::overflow, 2, half},
         {"run after the last row", {0, 0, 0, 0, 0, 0, 0, 0, 0x01, 0x07, 0x00, 0x01}, rle8status::overflow, 8, blank4x4()},
         {"one end of line too many", {0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x00, 0x00, 0x01}, rle8status::overflow, 8, blank4x4()},
-        {"many ends of line", bytes(600, 0x00), rle8status::overflow, 8, blank4x4()},
     };
     for (const damaged& stream : cases) {
         SCOPED_TRACE(stream.what);

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "engines/composition.h"
 #include "engines/frameinfo.h"
 #include "import/bmpfile.h"
+#include "tests/engines/settingnames.h"
 
 namespace {
 
@@ -47,8 +49,6 @@ uint32_t composed(gdibehaviour white, gdibehaviour black, uint8_t s, uint32_t d)
            gdiCompose(white, black, s, uint8_t(d));
 }
 
-std::u16string text(const char16_t* units) { return units; }
-
 const greyrows sample = {
     {0x00, 0xFF, 0x80, 0x0F, 0x37},
     {0xFF, 0x00, 0xF0, 0x01, 0xC3},
@@ -57,48 +57,12 @@ const greyrows sample = {
 
 const rect sampleRect = {2, 1, 7, 4};  // unscaled: 5 x 3
 
-TEST(SoftEngineSettings, NamesAndCounts) {
+TEST(SoftEngineSettings, NamesAreTheGdiEnginesAndTheCutLength) {
     softengine engine(8, 8);
-    char16_t buffer[20];
-    EXPECT_EQ(engine.settingAChoiceCount(), 4);
-    EXPECT_EQ(engine.settingBChoiceCount(), 4);
-    EXPECT_EQ(engine.settingAName(buffer, 20), 4);
-    EXPECT_EQ(text(buffer), u"白の動作");
-    EXPECT_EQ(engine.settingBName(buffer, 20), 4);
-    EXPECT_EQ(text(buffer), u"黒の動作");
-    const char16_t* choices[] = {u"白", u"黒", u"そのまま", u"反転"};
-    for (uint32_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(engine.settingAChoiceName(i, buffer, 20), int32_t(text(choices[i]).size()));
-        EXPECT_EQ(text(buffer), choices[i]);
-        engine.settingBChoiceName(i, buffer, 20);
-        EXPECT_EQ(text(buffer), choices[i]);
-    }
-}
-
-TEST(SoftEngineSettings, ChoiceBeyondTheCountIsEmpty) {
-    softengine engine(8, 8);
-    for (uint32_t index : {4u, 0xFFFFFFFFu}) {
-        char16_t buffer[4] = {u'x', u'x', u'x', u'x'};
-        EXPECT_EQ(engine.settingAChoiceName(index, buffer, 4), 0);
-        EXPECT_EQ(buffer[0], u'\0');
-        buffer[0] = u'x';
-        EXPECT_EQ(engine.settingBChoiceName(index, buffer, 4), 0);
-        EXPECT_EQ(buffer[0], u'\0');
-    }
-}
-
-TEST(SoftEngineSettings, NamesAreCutToTheBuffer) {
-    softengine engine(8, 8);
-    char16_t buffer[4] = {u'x', u'x', u'x', u'x'};
-    EXPECT_EQ(engine.settingAChoiceName(2, buffer, 3), 2);
-    EXPECT_EQ(text(buffer), u"その");
-    EXPECT_EQ(buffer[3], u'x');
-    EXPECT_EQ(engine.settingBName(buffer, 1), 0);
-    EXPECT_EQ(buffer[0], u'\0');
-    EXPECT_EQ(buffer[1], u'の');
-    buffer[0] = u'x';
-    engine.settingAName(buffer, 0);
-    EXPECT_EQ(buffer[0], u'x');
+    expectSettingNames(engine, gdiWhiteBehaviour, gdiBlackBehaviour);
+    char16_t buffer[8];
+    EXPECT_EQ(engine.settingAName(buffer, 8), 4);
+    EXPECT_EQ(engine.settingAChoiceName(2, buffer, 3), 2);  // cut to "その"
 }
 
 class SoftEngineDrawing : public ::testing::Test {
@@ -178,44 +142,32 @@ TEST_F(SoftEngineDrawing, SettersIgnoreChoicesBeyondTheCount) {
     engine.destroyFrame(frame);
 }
 
-TEST_F(SoftEngineDrawing, NullFrameDrawsNothing) {
-    draw(nullptr, sampleRect);
-    engine.beginDraw();
-    engine.drawFrame(nullptr);
-    engine.endDraw();
-    expectUnchanged();
-}
-
-TEST_F(SoftEngineDrawing, OnlyEightBitFramesAreMade) {
+TEST_F(SoftEngineDrawing, OnlyEightBitFramesUpTo16384By16384AreMade) {
     std::vector<uint8_t> code = payloadOf(sample);
     for (uint32_t bits : {0u, 1u, 4u, 24u, 32u}) {
-        EXPECT_EQ(engine.createFrame(code.data(), uint32_t(code.size()), 5, 3, bits), nullptr)
-            << bits;
+        EXPECT_EQ(engine.createFrame(code.data(), uint32_t(code.size()), 5, 3, bits), nullptr) << bits;
     }
-}
-
-TEST_F(SoftEngineDrawing, FramesLargerThan16384By16384AreNotMade) {
     const uint8_t endOfBitmap[] = {0x00, 0x01};
     EXPECT_EQ(engine.createFrame(endOfBitmap, 2, 16385, 16384, 8), nullptr);
     EXPECT_EQ(engine.createFrame(endOfBitmap, 2, 1, int32_t(maxFramePixels) + 1, 8), nullptr);
     EXPECT_EQ(engine.createFrame(endOfBitmap, 2, INT32_MAX, INT32_MAX, 8), nullptr);
 }
 
-TEST_F(SoftEngineDrawing, FrameWithoutPixelsIsMadeButDrawsNothing) {
+// Frames without pixels are made; they, null frames and empty or inverted
+// rectangles draw nothing.
+TEST_F(SoftEngineDrawing, NothingIsDrawnWithoutPixelsOrRoom) {
     for (rect shape : {rect{0, 0, 0, 3}, rect{0, 0, 5, 0}, rect{0, 0, -5, 3}, rect{0, 0, 5, -3}}) {
         frameimage* frame = engine.createFrame(nullptr, 0, shape.right, shape.bottom, 8);
         ASSERT_NE(frame, nullptr);
         draw(frame, sampleRect);
         engine.destroyFrame(frame);
     }
-    expectUnchanged();
-}
-
-TEST_F(SoftEngineDrawing, EmptyOrInvertedRectangleDrawsNothing) {
+    draw(nullptr, sampleRect);
+    engine.beginDraw();
+    engine.drawFrame(nullptr);
+    engine.endDraw();
     frameimage* frame = makeFrame(sample);
-    draw(frame, {3, 3, 3, 5});
-    draw(frame, {3, 3, 5, 3});
-    draw(frame, {7, 4, 2, 1});
+    for (rect empty : {rect{3, 3, 3, 5}, rect{3, 3, 5, 3}, rect{7, 4, 2, 1}}) draw(frame, empty);
     engine.destroyFrame(frame);
     expectUnchanged();
 }
@@ -360,48 +312,39 @@ protected:
     const uint8_t rows[8] = {0x10, 0x20, 0x30, 0xEE, 0x40, 0x50, 0x60, 0xEE};
 };
 
+// Bottom-up rows with their padding, and top-down rows whose last padding is
+// missing, are shown as grey levels.
 TEST_F(SoftEngineDib, PixelValuesAreGreyLevels) {
-    frameimage* frame = engine.createFrameFromDib(&header, rows, sizeof rows);
-    ASSERT_NE(frame, nullptr);
-    engine.beginDraw();
-    engine.drawFrame(frame);
-    engine.endDraw();
-    EXPECT_EQ(engine.presented().pixels,
-              (std::vector<uint32_t>{0x404040, 0x505050, 0x606060, 0x101010, 0x202020, 0x303030}));
-    engine.destroyFrame(frame);
-}
-
-TEST_F(SoftEngineDib, TopDownRowsAndMissingLastPadding) {
-    header.biHeight = -2;
-    frameimage* frame = engine.createFrameFromDib(&header, rows, 7);
-    ASSERT_NE(frame, nullptr);
-    engine.beginDraw();
-    engine.drawFrame(frame);
-    engine.endDraw();
-    EXPECT_EQ(engine.presented().pixels,
-              (std::vector<uint32_t>{0x101010, 0x202020, 0x303030, 0x404040, 0x505050, 0x606060}));
-    engine.destroyFrame(frame);
+    const std::vector<uint32_t> top = {0x404040, 0x505050, 0x606060}, bottom = {0x101010, 0x202020, 0x303030};
+    for (int32_t height : {2, -2}) {
+        header.biHeight = height;
+        frameimage* frame = engine.createFrameFromDib(&header, rows, height > 0 ? 8 : 7);
+        ASSERT_NE(frame, nullptr);
+        engine.beginDraw();
+        engine.drawFrame(frame);
+        engine.endDraw();
+        std::vector<uint32_t> expected = height > 0 ? top : bottom;
+        const std::vector<uint32_t>& second = height > 0 ? bottom : top;
+        expected.insert(expected.end(), second.begin(), second.end());
+        EXPECT_EQ(engine.presented().pixels, expected) << height;
+        engine.destroyFrame(frame);
+    }
 }
 
 TEST_F(SoftEngineDib, PicturesItCannotReadAreRefused) {
     EXPECT_EQ(engine.createFrameFromDib(&header, rows, 6), nullptr);  // last row cut short
     EXPECT_EQ(engine.createFrameFromDib(nullptr, rows, 8), nullptr);
     EXPECT_EQ(engine.createFrameFromDib(&header, nullptr, 8), nullptr);
-    bmpinfoheader other = header;
-    other.biBitCount = 24;
-    EXPECT_EQ(engine.createFrameFromDib(&other, rows, 8), nullptr);
-    other = header;
-    other.biCompression = 1;
-    EXPECT_EQ(engine.createFrameFromDib(&other, rows, 8), nullptr);
-    for (int32_t width : {0, -3}) {
-        other = header;
-        other.biWidth = width;
-        EXPECT_EQ(engine.createFrameFromDib(&other, rows, 8), nullptr);
-    }
-    for (int32_t height : {0, INT32_MIN, 0x7FFFFFFF}) {
-        other = header;
-        other.biHeight = height;
-        EXPECT_EQ(engine.createFrameFromDib(&other, rows, 8), nullptr);
+    const std::function<void(bmpinfoheader&)> changes[] = {
+        [](bmpinfoheader& h) { h.biBitCount = 24; },    [](bmpinfoheader& h) { h.biCompression = 1; },
+        [](bmpinfoheader& h) { h.biWidth = 0; },        [](bmpinfoheader& h) { h.biWidth = -3; },
+        [](bmpinfoheader& h) { h.biHeight = 0; },       [](bmpinfoheader& h) { h.biHeight = INT32_MIN; },
+        [](bmpinfoheader& h) { h.biHeight = INT32_MAX; },
+    };
+    for (size_t i = 0; i < std::size(changes); ++i) {
+        bmpinfoheader other = header;
+        changes[i](other);
+        EXPECT_EQ(engine.createFrameFromDib(&other, rows, 8), nullptr) << "change " << i;
     }
 }
 

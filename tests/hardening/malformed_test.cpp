@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 
 namespace {
 
@@ -54,12 +55,17 @@ testpicture claiming(int32_t width, int32_t height, int64_t fileSize = -1) {
 
 const bmpcase bmpCases[] = {
     {"sound", sound(), true, true},
+    {"no image size", soundWith([](testpicture& p) { p.biSizeImage = 0; }), true, true},
+    {"empty file", cutAfter(0), false, false},
     {"file header cut short", cutAfter(13), false, false},
+    {"info header cut short", cutAfter(100), false, false},
     {"colour table cut short", cutAfter(1077), false, false},
     {"wrong magic", soundWith([](testpicture& p) { p.bfType = 0x4D42 ^ 0x0100; }), false, false},
     {"core header of 12 bytes", soundWith([](testpicture& p) { p.biSize = 12; }), false, false},
     {"version 5 header of 124 bytes", soundWith([](testpicture& p) { p.biSize = 124; }), false, false},
-    {"24-bit", soundWith([](testpicture& p) { p.biBitCount = 24; }), false, false},
+    {"signature byte-swapped", soundWith([](testpicture& p) { p.bfType = 0x424D; }), false, false},
+    {"1-bit", soundWith([](testpicture& p) { p.biBitCount = 1; }), false, false},
+    {"24-bit rows that fit", soundWith([](testpicture& p) { p.biBitCount = 24; p.width = 2; }), false, false},
     {"compressed", soundWith([](testpicture& p) { p.biCompression = 1; }), false, false},
     {"width zero", claiming(0, 4), false, false},
     {"width negative", claiming(-8, 4), false, false},
@@ -73,6 +79,9 @@ const bmpcase bmpCases[] = {
     {"16000 x 16000 whose bfSize lies", claiming(16000, 16000, 1078 + 256000000), true, false},
     {"16385 x 16384, more than any frame", claiming(16385, 16384, 1078 + 268451840), false, false},
     {"pixel data cut mid-row", cutAfter(1078 + 8 + 3), true, false},
+    {"pixels inside the colour table", soundWith([](testpicture& p) { p.bfOffBits = 1074; }), false, false},
+    {"version 5 header with a colour table", soundWith([](testpicture& p) { p.biSize = 124; p.bfOffBits = 14 + 124 + 1024; }), false, false},
+    {"bfSize one byte short of the rows", soundWith([](testpicture& p) { p.bfSize = 1078 + 31; p.biSizeImage = 0; }), false, false},
     {"bfSize below bfOffBits", soundWith([](testpicture& p) { p.bfSize = 1077; p.biSizeImage = 0; }), false, false},
     {"biSizeImage larger than the data", soundWith([](testpicture& p) { p.biSizeImage = 33; }), false, false},
 };
@@ -128,13 +137,20 @@ void PrintTo(const mrvcase& row, std::ostream* out) { *out << row.what; }
 // The payload area of a two-entry file starts at 36.
 const mrvcase mrvCases[] = {
     {"sound", twoFrames, true, 2, {made, made}},
+    {"empty", {}, false, 0, {}},
     {"19 bytes", cut(twoFrames, 19), false, 0, {}},
     {"wrong magic", [] { bytes b = twoFrames; b[3] = 'V'; return b; }(), false, 2, {}},
+    {"magic big-endian", [] { bytes b = twoFrames; std::reverse(b.begin(), b.begin() + 4); return b; }(), false, 2, {}},
+    {"count beyond the file", withCount(twoFrames, 20), false, 20, {}},
     {"frame count 0xFFFFFFFF", withCount(twoFrames, 0xFFFFFFFF), false, 0xFFFFFFFF, {}},
     {"index cut short", cut(twoFrames, 20 + 8 + 5), false, 2, {}},
     {"offset + size past the end", fileBytes(4, 4, {{36, 16}, {40, 16}}, payload4x4), true, 2, {made, none}},
     {"offset + size wrapping 32 bits", fileBytes(4, 4, {{36, 16}, {0xFFFFFFF8, 16}}, payload4x4), true, 2, {made, none}},
     {"offset past the end", fileBytes(4, 4, {{36, 16}, {5000, 2}}, payload4x4), true, 2, {made, none}},
+    {"index size wrapping to 0", withCount(headerBytes(0, 1, 1), 0x20000000), false, 0x20000000, {}},
+    {"index size wrapping to 8", withCount(fileBytes(1, 1, {{28, 0}}, {}), 0x20000001), false, 0x20000001, {}},
+    {"entry as large as the file plus one", fileBytes(1, 1, {{0, 29}}, {}), false, 1, {}},
+    {"entry of all ones", fileBytes(1, 1, {{28, 0}, {0, 0xFFFFFFFF}}, {1, 2, 3}), false, 2, {}},
     {"size larger than the file", fileBytes(4, 4, {{36, 16}, {36, 53}}, payload4x4), false, 2, {}},
     {"overlapping entries", fileBytes(4, 4, {{36, 16}, {44, 8}}, payload4x4), true, 2, {made, made}},
     {"zero frames", headerBytes(0, 4, 4), true, 0, {}},

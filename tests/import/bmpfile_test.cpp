@@ -1,6 +1,5 @@
 #include "import/bmpfile.h"
 
-#include "import/frameencoder.h"
 #include "tests/import/bmpwriter.h"
 
 #include <gtest/gtest.h>
@@ -16,38 +15,8 @@ bytes loadedPixels(const bmpfile& reader) {
     return bytes(reader.pixelData.get(), reader.pixelData.get() + size);
 }
 
-bytes expectedPayload(const testpicture& picture, uint32_t depth) {
-    bytes payload(size_t(payloadBound(uint32_t(picture.width), uint32_t(picture.height))));
-    payload.resize(encodeFrame(picture.rows.data(), uint32_t(picture.width),
-                               uint32_t(picture.height), testStride(picture.width), depth,
-                               payload.data()));
-    return payload;
-}
-
 bytes lastPayload(const bmpfile& reader) {
     return bytes(reader.rleData.get(), reader.rleData.get() + reader.rleSize);
-}
-
-// Opens the picture's file and reports whether the headers pass and whether
-// the whole picture loads; a refused picture must leave `loaded` clear.
-struct verdict {
-    bool headers;
-    bool load;
-};
-
-verdict check(const testpicture& picture) {
-    scratchbmp file(picture);
-    bmpfile reader;
-    EXPECT_TRUE(reader.open(file.path.c_str()));
-    verdict result{};
-    result.headers = reader.readHeaders();
-    EXPECT_EQ(reader.loaded, result.headers);
-    EXPECT_TRUE(reader.open(file.path.c_str()));
-    result.load = reader.load();
-    EXPECT_EQ(reader.loaded, result.load);
-    EXPECT_EQ(reader.pixelCapacity, 4096u) << "no buffer for a refused or small picture";
-    reader.close();
-    return result;
 }
 
 }  // namespace
@@ -72,126 +41,27 @@ TEST(BmpFile, LoadsAndEncodesAnEightBitPicture) {
     for (uint32_t depth = 1; depth <= 8; ++depth) {
         const uint32_t size = reader.encode(depth);
         EXPECT_EQ(size, reader.rleSize);
-        EXPECT_EQ(lastPayload(reader), expectedPayload(picture, depth)) << "depth " << depth;
+        EXPECT_EQ(lastPayload(reader), encoded(picture, depth)) << "depth " << depth;
     }
     EXPECT_EQ(reader.encode(0), 0u);
     EXPECT_EQ(reader.encode(9), 0u);
     reader.close();
 }
 
+// Encode reads the pixels itself: after open, and after a counting pass that
+// read the headers only.
 TEST(BmpFile, EncodeLoadsThePictureItself) {
-    const testpicture picture = patternPicture(70, 90, 3);
-    scratchbmp file(picture);
-    bmpfile reader;
-    ASSERT_TRUE(reader.open(file.path.c_str()));
-    EXPECT_GT(reader.encode(6), 0u);
-    EXPECT_EQ(lastPayload(reader), expectedPayload(picture, 6));
-    EXPECT_GE(reader.rleCapacity, 2 * reader.pixelCapacity);
-    reader.close();
-}
-
-TEST(BmpFile, HeadersReadFirstDoNotStandInForThePixels) {
-    // The counting pass reads headers only; a later load must still read the pixels.
-    const testpicture picture = patternPicture(33, 4, 50);
-    scratchbmp file(picture);
-    bmpfile reader;
-    ASSERT_TRUE(reader.open(file.path.c_str()));
-    ASSERT_TRUE(reader.readHeaders());
-    EXPECT_GT(reader.encode(8), 0u);
-    EXPECT_EQ(lastPayload(reader), expectedPayload(picture, 8));
-    reader.close();
-}
-
-TEST(BmpFile, RefusesShortFilesAndWrongSignatures) {
-    const bytes sound = bmpBytes(patternPicture(4, 4));
-    for (size_t length : {0, 1, 13, 14, 100, 1077}) {
-        scratchbmp file(bytes(sound.begin(), sound.begin() + length));
+    for (bool headersFirst : {false, true}) {
+        const testpicture picture = patternPicture(70, 90, headersFirst ? 50 : 3);
+        scratchbmp file(picture);
         bmpfile reader;
         ASSERT_TRUE(reader.open(file.path.c_str()));
-        EXPECT_FALSE(reader.readHeaders()) << length << " bytes";
-        EXPECT_FALSE(reader.load()) << length << " bytes";
-        EXPECT_FALSE(reader.loaded);
-        EXPECT_EQ(reader.encode(6), 0u);
+        if (headersFirst) ASSERT_TRUE(reader.readHeaders());
+        EXPECT_GT(reader.encode(6), 0u);
+        EXPECT_EQ(lastPayload(reader), encoded(picture, 6)) << headersFirst;
+        EXPECT_GE(reader.rleCapacity, 2 * reader.pixelCapacity);
         reader.close();
     }
-    for (uint16_t signature : {0x4D43, 0x424D, 0x0000}) {
-        testpicture picture = patternPicture(4, 4);
-        picture.bfType = signature;
-        EXPECT_FALSE(check(picture).headers) << std::hex << signature;
-    }
-}
-
-TEST(BmpFile, RefusesOtherBitDepths) {
-    for (uint16_t bits : {1, 4, 16, 24, 32}) {
-        testpicture picture = patternPicture(12, 4);  // 12 x 4 bytes are sound rows at 24 bits too
-        picture.biBitCount = bits;
-        EXPECT_FALSE(check(picture).headers) << bits << " bits";
-    }
-}
-
-TEST(BmpFile, PixelDataSizeAgainstTheHeaders) {
-    testpicture noImageSize = patternPicture(9, 9);
-    noImageSize.biSizeImage = 0;
-    EXPECT_TRUE(check(noImageSize).load);
-
-    testpicture largeImageSize = patternPicture(9, 9);
-    largeImageSize.biSizeImage = 12 * 9 + 1;
-    EXPECT_FALSE(check(largeImageSize).headers);
-
-    testpicture fileSizeBelowOffset = patternPicture(9, 9);
-    fileSizeBelowOffset.bfSize = 1000;
-    fileSizeBelowOffset.biSizeImage = 0;
-    EXPECT_FALSE(check(fileSizeBelowOffset).headers);
-
-    testpicture fewerBytesThanRows = patternPicture(9, 9);  // stride 12: 108 bytes needed
-    fewerBytesThanRows.bfSize = 1078 + 107;
-    fewerBytesThanRows.biSizeImage = 0;
-    EXPECT_FALSE(check(fewerBytesThanRows).headers);
-}
-
-TEST(BmpFile, TruncatedPixelDataFailsTheLoad) {
-    testpicture picture = patternPicture(9, 9);
-    picture.truncateTo = 1078 + 12 * 9 - 1;
-    const verdict result = check(picture);
-    EXPECT_TRUE(result.headers);  // the headers themselves are sound
-    EXPECT_FALSE(result.load);
-}
-
-TEST(BmpFile, LargeHeadersInATinyFileAllocateNothing) {
-    testpicture picture = patternPicture(4, 4);
-    picture.width = 70000;
-    picture.height = 70000;
-    picture.bfSize = 0xFFFFFFFF;
-    EXPECT_FALSE(check(picture).headers);  // 4.9 GB of rows cannot fit in bfSize
-
-    picture.width = 16000;
-    picture.height = 16000;
-    picture.bfSize = 1078 + 16000u * 16000u;
-    picture.biSizeImage = 0;
-    const verdict result = check(picture);  // check() also sees pixelCapacity stay at 4096
-    EXPECT_TRUE(result.headers);
-    EXPECT_FALSE(result.load);
-}
-
-TEST(BmpFile, RefusesSizesTheEncoderCannotWalk) {
-    for (int32_t width : {0, -1, -5}) {
-        testpicture picture = patternPicture(4, 4);
-        picture.width = width;
-        picture.biSizeImage = 0;
-        EXPECT_FALSE(check(picture).headers) << "width " << width;
-    }
-    for (int32_t height : {0, -4}) {  // a negative height would be top-down rows
-        testpicture picture = patternPicture(4, 4);
-        picture.height = height;
-        picture.biSizeImage = 0;
-        EXPECT_FALSE(check(picture).headers) << "height " << height;
-    }
-}
-
-TEST(BmpFile, RefusesCompressedPictures) {
-    testpicture picture = patternPicture(8, 8);
-    picture.biCompression = 1;  // BI_RLE8
-    EXPECT_FALSE(check(picture).headers);
 }
 
 TEST(BmpFile, PixelsAreReadFromTheirOffset) {
@@ -203,15 +73,6 @@ TEST(BmpFile, PixelsAreReadFromTheirOffset) {
     ASSERT_TRUE(reader.load());
     EXPECT_EQ(loadedPixels(reader), gap.rows);
     reader.close();
-
-    testpicture overlap = patternPicture(6, 5);
-    overlap.bfOffBits = 1078 - 4;
-    EXPECT_FALSE(check(overlap).headers);
-
-    testpicture longHeader = patternPicture(6, 5);  // a colour table after a 124-byte header
-    longHeader.biSize = 124;
-    longHeader.bfOffBits = 14 + 124 + 1024;
-    EXPECT_FALSE(check(longHeader).headers);
 }
 
 TEST(BmpFile, SmallerPictureReusesTheLargerBuffers) {
@@ -233,7 +94,7 @@ TEST(BmpFile, SmallerPictureReusesTheLargerBuffers) {
     EXPECT_EQ(reader.rleData.get(), payload);
     EXPECT_EQ(reader.rleCapacity, rleCapacity);
     EXPECT_EQ(loadedPixels(reader), small.rows);
-    EXPECT_EQ(lastPayload(reader), expectedPayload(small, 6));
+    EXPECT_EQ(lastPayload(reader), encoded(small, 6));
     reader.close();
 }
 
@@ -248,7 +109,7 @@ TEST(BmpFile, OpenForgetsThePreviousFile) {
     EXPECT_FALSE(reader.loaded);
     ASSERT_GT(reader.encode(8), 0u);
     EXPECT_EQ(loadedPixels(reader), second.rows);
-    EXPECT_EQ(lastPayload(reader), expectedPayload(second, 8));
+    EXPECT_EQ(lastPayload(reader), encoded(second, 8));
 
     const std::u16string missing = firstFile.path + u".missing";
     EXPECT_FALSE(reader.open(missing.c_str()));
@@ -271,7 +132,7 @@ TEST(BmpFile, PayloadBufferHoldsTheWorstCasePicture) {
     EXPECT_EQ(reader.encode(8), 2048u * 8 + 2);
     EXPECT_EQ(reader.pixelCapacity, 8192u);
     EXPECT_GE(reader.rleCapacity, 2048u * 8 + 2);
-    EXPECT_EQ(lastPayload(reader), expectedPayload(picture, 8));
+    EXPECT_EQ(lastPayload(reader), encoded(picture, 8));
     reader.close();
 }
 

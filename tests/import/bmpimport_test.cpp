@@ -112,13 +112,6 @@ bytes maskedPixels(const testpicture& picture, uint32_t depth) {
     return out;
 }
 
-bytes encoded(const testpicture& picture, uint32_t depth) {
-    bytes out(payloadBound(uint32_t(picture.width), uint32_t(picture.height)));
-    out.resize(encodeFrame(picture.rows.data(), uint32_t(picture.width), uint32_t(picture.height),
-                           testStride(picture.width), depth, out.data()));
-    return out;
-}
-
 bytes decoded(const createcall& frame) {
     bytes out(size_t(frame.width) * size_t(frame.height));
     const rle8result result = decodeRle8(frame.payload.data(), frame.payload.size(), frame.width,

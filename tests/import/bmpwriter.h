@@ -2,6 +2,7 @@
 // any header field overridable to make damaged ones.
 #pragma once
 
+#include "import/frameencoder.h"
 #include "platform/file.h"
 
 #include <cstdint>
@@ -37,6 +38,14 @@ inline testpicture patternPicture(int32_t width, int32_t height, uint8_t seed = 
         for (int32_t x = 0; x < width; ++x)
             picture.rows[size_t(y) * stride + x] = uint8_t(seed + 7 * x + 13 * y);
     return picture;
+}
+
+// The frame payload of `picture` at `depth`, as the encoder writes it.
+inline std::vector<uint8_t> encoded(const testpicture& picture, uint32_t depth) {
+    std::vector<uint8_t> out(payloadBound(uint32_t(picture.width), uint32_t(picture.height)));
+    out.resize(encodeFrame(picture.rows.data(), uint32_t(picture.width), uint32_t(picture.height),
+                           testStride(picture.width), depth, out.data()));
+    return out;
 }
 
 inline std::vector<uint8_t> bmpBytes(const testpicture& picture) {

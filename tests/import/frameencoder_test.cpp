@@ -1,11 +1,10 @@
 #include "import/frameencoder.h"
 
+#include "tests/engines/rle8oracle.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <random>
-#include <string>
 #include <vector>
 
 namespace {
@@ -122,11 +121,6 @@ const bytes endOfRowAndBitmap = {0, 0, 0, 1};
 
 }  // namespace
 
-TEST(DepthMasks, KeepTheTopBitsOfEachDepth) {
-    const uint8_t expected[8] = {0x80, 0xC0, 0xE0, 0xF0, 0xF8, 0xFC, 0xFE, 0xFF};
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(depthMasks[i], expected[i]) << "depth " << i + 1;
-}
-
 TEST(FrameEncoder, WorkedExamples) {
     EXPECT_EQ(encodeRow({0x10, 0x10, 0x10, 0x20, 0x30, 0x40, 0x40, 0x50, 0x60, 0x70, 0x80, 0x80}),
               (bytes{0x03, 0x10, 0x01, 0x20, 0x01, 0x30, 0x02, 0x40, 0x00, 0x03, 0x50, 0x60,
@@ -156,32 +150,28 @@ TEST(FrameEncoder, RefusesDepthsOutsideOneToEight) {
     EXPECT_EQ(encodeFrame(pixel, 1, 1, 4, 9, output), 0u);
 }
 
-TEST(FrameEncoder, LongRunsAreCutAfter255) {
-    EXPECT_EQ(encodeRow({0x42}), (bytes{0x01, 0x42, 0, 0, 0, 1}));
-    EXPECT_EQ(encodeRow(repeated(255, 9)), (bytes{0xFF, 9, 0, 0, 0, 1}));
-    EXPECT_EQ(encodeRow(repeated(510, 9)), (bytes{0xFF, 9, 0xFF, 9, 0, 0, 0, 1}));
-    EXPECT_EQ(encodeRow(repeated(511, 9)), (bytes{0xFF, 9, 0xFF, 9, 0x01, 9, 0, 0, 0, 1}));
-    // A remainder of one joins the singles that follow it.
-    EXPECT_EQ(encodeRow(concat({repeated(256, 9), {1, 2, 3}})),
-              (bytes{0xFF, 9, 0x00, 0x04, 9, 1, 2, 3, 0, 0, 0, 1}));
-}
-
-TEST(FrameEncoder, SinglesAreGatheredIntoAbsoluteRuns) {
-    EXPECT_EQ(encodeRow({5, 6, 7}), (bytes{0x00, 0x03, 5, 6, 7, 0x00, 0, 0, 0, 1}));
-    EXPECT_EQ(encodeRow({5, 6, 7, 8}), (bytes{0x00, 0x04, 5, 6, 7, 8, 0, 0, 0, 1}));
-    EXPECT_EQ(encodeRow(ramp(255, 1)),
-              concat({{0x00, 0xFF}, ramp(255, 1), {0x00}, endOfRowAndBitmap}));
-    EXPECT_EQ(encodeRow(ramp(257, 1)),
-              concat({{0x00, 0xFF}, ramp(255, 1), {0x00, 0x01, 0x00, 0x01, 0x01},
-                      endOfRowAndBitmap}));
-    // Singles, a pair, singles: the pair is never part of an absolute run.
-    EXPECT_EQ(encodeRow({1, 2, 3, 4, 4, 5, 6}),
-              (bytes{0x00, 0x03, 1, 2, 3, 0x00, 0x02, 4, 0x01, 5, 0x01, 6, 0, 0, 0, 1}));
-}
-
-TEST(FrameEncoder, DepthOneKeepsOnlyTheTopBit) {
-    EXPECT_EQ(encodeRow({0x7F, 0x00, 0x80, 0xFF}, 1), (bytes{0x02, 0x00, 0x02, 0x80, 0, 0, 0, 1}));
-    EXPECT_EQ(encodeRow({0x01, 0x81, 0x7E}, 1), (bytes{0x00, 0x03, 0x00, 0x80, 0x00, 0x00, 0, 0, 0, 1}));
+// Runs are cut after 255, a remainder of one joins the singles after it,
+// three or more singles make an absolute run, and a pair never joins one.
+TEST(FrameEncoder, RunsSinglesAndDepths) {
+    const struct {
+        bytes row;
+        uint32_t depth;
+        bytes code;
+    } cases[] = {
+        {{0x42}, 8, {0x01, 0x42, 0, 0, 0, 1}},
+        {repeated(255, 9), 8, {0xFF, 9, 0, 0, 0, 1}},
+        {repeated(510, 9), 8, {0xFF, 9, 0xFF, 9, 0, 0, 0, 1}},
+        {repeated(511, 9), 8, {0xFF, 9, 0xFF, 9, 0x01, 9, 0, 0, 0, 1}},
+        {concat({repeated(256, 9), {1, 2, 3}}), 8, {0xFF, 9, 0x00, 0x04, 9, 1, 2, 3, 0, 0, 0, 1}},
+        {{5, 6, 7}, 8, {0x00, 0x03, 5, 6, 7, 0x00, 0, 0, 0, 1}},
+        {{5, 6, 7, 8}, 8, {0x00, 0x04, 5, 6, 7, 8, 0, 0, 0, 1}},
+        {ramp(255, 1), 8, concat({{0x00, 0xFF}, ramp(255, 1), {0x00}, endOfRowAndBitmap})},
+        {ramp(257, 1), 8, concat({{0x00, 0xFF}, ramp(255, 1), {0x00, 0x01, 0x00, 0x01, 0x01}, endOfRowAndBitmap})},
+        {{1, 2, 3, 4, 4, 5, 6}, 8, {0x00, 0x03, 1, 2, 3, 0x00, 0x02, 4, 0x01, 5, 0x01, 6, 0, 0, 0, 1}},
+        {{0x7F, 0x00, 0x80, 0xFF}, 1, {0x02, 0x00, 0x02, 0x80, 0, 0, 0, 1}},  // depth 1: the top bit only
+        {{0x01, 0x81, 0x7E}, 1, {0x00, 0x03, 0x00, 0x80, 0x00, 0x00, 0, 0, 0, 1}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(encodeRow(c.row, c.depth), c.code) << c.row.size() << " pixels";
 }
 
 TEST(FrameEncoder, RowsInStoredOrderWithoutPadding) {
@@ -270,71 +260,16 @@ TEST(FrameEncoder, MatchesThePixelByPixelEncoderOnSilhouetteEdges) {
             << "depth " << depth;
 }
 
-#if !defined(_WIN32)
-namespace {
-
-void put16(bytes& out, uint32_t value) { out.insert(out.end(), {uint8_t(value), uint8_t(value >> 8)}); }
-void put32(bytes& out, uint32_t value) {
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
-
-// The payload as a BI_RLE8 BMP file with a grey colour table.
-bytes rle8Bitmap(const bytes& payload, uint32_t width, uint32_t height) {
-    bytes file;
-    put16(file, 0x4D42);
-    put32(file, uint32_t(1078 + payload.size()));
-    put32(file, 0);
-    put32(file, 1078);
-    for (uint32_t field : {40u, width, height}) put32(file, field);
-    put16(file, 1);
-    put16(file, 8);
-    for (uint32_t field : {1u, uint32_t(payload.size()), 2835u, 2835u, 256u, 0u}) put32(file, field);
-    for (uint32_t v = 0; v < 256; ++v) put32(file, v * 0x010101);
-    file.insert(file.end(), payload.begin(), payload.end());
-    return file;
-}
-
-}  // namespace
-
 TEST(FrameEncoder, PayloadDecodesWithImageMagick) {
-    const char* convert = "/usr/bin/convert";
-    if (std::FILE* probe = std::fopen(convert, "rb")) {
-        std::fclose(probe);
-    } else {
-        GTEST_SKIP() << "no ImageMagick";
-    }
-    const uint32_t width = 301, height = 7, stride = 304;
+    if (!imageMagickAvailable()) GTEST_SKIP() << "needs ImageMagick at /usr/bin/convert";
+    const uint32_t width = 301, height = 7, stride = 304, depth = 5;
     std::mt19937 random(99);
     bytes pixels(size_t(stride) * height);
     for (uint32_t r = 0; r < height; ++r) fillRuns(pixels.data() + size_t(r) * stride, width, random, 7);
-    const uint32_t depth = 5;
-    const bytes payload = encode(pixels, width, height, stride, depth);
-
-    const std::string base = testing::TempDir() + "frameencoder_oracle";
-    const std::string bmpPath = base + ".bmp", grayPath = base + ".gray";
-    const bytes file = rle8Bitmap(payload, width, height);
-    std::FILE* out = std::fopen(bmpPath.c_str(), "wb");
-    ASSERT_NE(out, nullptr);
-    std::fwrite(file.data(), 1, file.size(), out);
-    std::fclose(out);
-    // -flip: gray output is top-down, the payload bottom-up.
-    const std::string command = std::string(convert) + " '" + bmpPath + "' -flip -depth 8 'gray:" +
-                                grayPath + "' 2>/dev/null";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-
-    bytes decoded(size_t(width) * height + 1);
-    std::FILE* in = std::fopen(grayPath.c_str(), "rb");
-    ASSERT_NE(in, nullptr);
-    decoded.resize(std::fread(decoded.data(), 1, decoded.size(), in));
-    std::fclose(in);
-    std::remove(bmpPath.c_str());
-    std::remove(grayPath.c_str());
-
+    const bytes decoded = decodeWithImageMagick(encode(pixels, width, height, stride, depth), width, height);
     ASSERT_EQ(decoded.size(), size_t(width) * height);
     for (uint32_t r = 0; r < height; ++r)
         for (uint32_t x = 0; x < width; ++x)
             ASSERT_EQ(decoded[size_t(r) * width + x], pixels[size_t(r) * stride + x] & 0xF8)
                 << "row " << r << " column " << x;
 }
-#endif

@@ -24,77 +24,50 @@ TEST(SeriesName, SplitsTheChosenPathIntoTheTemplatePieces) {
     EXPECT_EQ(names.prefix, u"walk_");
     EXPECT_EQ(names.digits, 3);
     EXPECT_EQ(names.extension, u"bmp");
-    EXPECT_EQ(text(names.pathOf(5)), u"C:\\anim\\walk_005.bmp");
-    EXPECT_EQ(text(names.logLineOf(5)), u"File : walk_005.bmp");
-    EXPECT_EQ(text(names.pathOf(0)), u"C:\\anim\\walk_000.bmp");
 }
 
-TEST(SeriesName, NumbersTakeMoreDigitsThanTheChosenNameWhenTheyNeedThem) {
-    seriesname names = chosen(u"/pictures/run42.bmp");
-    EXPECT_EQ(text(names.pathOf(99)), u"/pictures/run99.bmp");
-    EXPECT_EQ(text(names.pathOf(100)), u"/pictures/run100.bmp");
-    EXPECT_EQ(text(names.logLineOf(65535)), u"File : run65535.bmp");
+// The trailing digits of the chosen name set the least number of digits; a
+// name without them numbers unpadded.
+TEST(SeriesName, PathsAndLogLinesOfNumbers) {
+    const struct {
+        std::u16string chosen;
+        uint32_t number;
+        std::u16string path, line;
+    } cases[] = {
+        {u"C:\\anim\\walk_017.bmp", 5, u"C:\\anim\\walk_005.bmp", u"File : walk_005.bmp"},
+        {u"C:\\anim\\walk_017.bmp", 0, u"C:\\anim\\walk_000.bmp", u"File : walk_000.bmp"},
+        {u"/pictures/run42.bmp", 99, u"/pictures/run99.bmp", u"File : run99.bmp"},
+        {u"/pictures/run42.bmp", 100, u"/pictures/run100.bmp", u"File : run100.bmp"},
+        {u"/pictures/run42.bmp", 65535, u"/pictures/run65535.bmp", u"File : run65535.bmp"},
+        {u"C:\\a\\walk.bmp", 0, u"C:\\a\\walk0.bmp", u"File : walk0.bmp"},
+        {u"C:\\a\\walk.bmp", 12, u"C:\\a\\walk12.bmp", u"File : walk12.bmp"},
+        {u"C:\\100%d\\x%s%%_07.b%dp", 3, u"C:\\100%d\\x%s%%_03.b%dp", u"File : x%s%%_03.b%dp"},
+        {u"C:\\12\\0042.bmp", 7, u"C:\\12\\0007.bmp", u"File : 0007.bmp"},  // all number
+        {u"C:\\x\\.bmp", 3, u"C:\\x\\3.bmp", u"File : 3.bmp"},
+        {u"C:\\x.y\\walk_09", 3, u"C:\\x.y\\walk_03", u"File : walk_03"},  // no extension, no dot
+        {u"C:\\walk\uFF10\uFF11.bmp", 4, u"C:\\walk\uFF10\uFF114.bmp", u"File : walk\uFF10\uFF114.bmp"},
+    };
+    for (const auto& c : cases) {
+        seriesname names = chosen(c.chosen);
+        EXPECT_EQ(text(names.pathOf(c.number)), c.path);
+        EXPECT_EQ(text(names.logLineOf(c.number)), c.line);
+    }
 }
 
-TEST(SeriesName, ANameWithoutTrailingDigitsGivesUnpaddedNumbers) {
-    seriesname names = chosen(u"C:\\a\\walk.bmp");
-    EXPECT_EQ(names.digits, 0);
-    EXPECT_EQ(names.prefix, u"walk");
-    EXPECT_EQ(text(names.pathOf(0)), u"C:\\a\\walk0.bmp");
-    EXPECT_EQ(text(names.pathOf(12)), u"C:\\a\\walk12.bmp");
-    EXPECT_EQ(text(names.logLineOf(7)), u"File : walk7.bmp");
-}
-
-TEST(SeriesName, PercentSignsComeOutAsTheyStand) {
-    seriesname names = chosen(u"C:\\100%d\\x%s%%_07.b%dp");
-    EXPECT_EQ(names.prefix, u"x%s%%_");
-    EXPECT_EQ(text(names.pathOf(3)), u"C:\\100%d\\x%s%%_03.b%dp");
-    EXPECT_EQ(text(names.logLineOf(3)), u"File : x%s%%_03.b%dp");
-}
-
-TEST(SeriesName, ABaseOfDigitsOnlyIsAllNumber) {
-    seriesname names = chosen(u"C:\\12\\0042.bmp");
-    EXPECT_EQ(names.prefix, u"");
-    EXPECT_EQ(names.digits, 4);
-    EXPECT_EQ(text(names.pathOf(7)), u"C:\\12\\0007.bmp");
-    EXPECT_EQ(text(names.logLineOf(7)), u"File : 0007.bmp");
-}
-
-TEST(SeriesName, AnEmptyBaseGivesBareNumbers) {
-    seriesname names = chosen(u"C:\\x\\.bmp");
-    EXPECT_EQ(names.prefix, u"");
-    EXPECT_EQ(names.digits, 0);
-    EXPECT_EQ(text(names.pathOf(3)), u"C:\\x\\3.bmp");
+// Offsets as a dialog may report them: the terminator's for a name without
+// extension, none at all, or ones that do not fit the path.
+TEST(SeriesName, OffsetsThatDoNotFitThePathAreNotTrusted) {
+    const std::u16string noExtension = u"C:\\x\\walk_09";
+    EXPECT_EQ(text(seriesname(noExtension.c_str(), 5, uint32_t(noExtension.size())).pathOf(3)), u"C:\\x\\walk_03");
     seriesname none(u"", 0, 0);
     EXPECT_EQ(text(none.pathOf(3)), u"3");
     EXPECT_EQ(text(none.logLineOf(3)), u"File : 3");
-}
-
-TEST(SeriesName, ANameWithoutExtensionGetsNoDot) {
-    seriesname names = chosen(u"C:\\x.y\\walk_09");
-    EXPECT_FALSE(names.hasExtension);
-    EXPECT_EQ(text(names.pathOf(3)), u"C:\\x.y\\walk_03");
-    EXPECT_EQ(text(names.logLineOf(3)), u"File : walk_03");
-    // Some dialogs report the terminator's offset instead of 0.
-    const std::u16string path = u"C:\\x\\walk_09";
-    seriesname atEnd(path.c_str(), 5, uint32_t(path.size()));
-    EXPECT_EQ(text(atEnd.pathOf(3)), u"C:\\x\\walk_03");
-}
-
-TEST(SeriesName, OffsetsThatDoNotFitThePathAreNotTrusted) {
     seriesname beyond(u"C:\\walk_1.bmp", 400, 500);
     EXPECT_EQ(text(beyond.pathOf(2)), u"C:\\walk_1.bmp2");
-    EXPECT_EQ(beyond.digits, 0);
     // The extension offset must follow a dot of the file name.
     seriesname noDot(u"C:\\walk_1.bmp", 3, 5);
     EXPECT_FALSE(noDot.hasExtension);
     EXPECT_EQ(noDot.prefix, u"walk_1.bmp");
-}
-
-TEST(SeriesName, OnlyAsciiDigitsCount) {
-    seriesname names = chosen(u"C:\\walk\uFF10\uFF11.bmp");
-    EXPECT_EQ(names.digits, 0);
-    EXPECT_EQ(text(names.pathOf(4)), u"C:\\walk\uFF10\uFF114.bmp");
 }
 
 TEST(SeriesName, NamesAndLinesAreCutAt255Characters) {

@@ -1,5 +1,7 @@
 #include "platform/file.h"
 
+#include "tests/animfile/mrvbytes.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,15 +14,6 @@ struct scratchfile {
     std::u16string path = makeUniqueFile(temporaryFolder(), u"TST");
     ~scratchfile() { removeFile(path.c_str()); }
 };
-
-std::vector<uint8_t> contentOf(const std::u16string& path) {
-    filehandle file = openExistingFile(path.c_str(), fileaccess::read, fileshare::read);
-    uint64_t length = 0;
-    if (!file.isOpen() || !file.size(length)) return {};
-    std::vector<uint8_t> bytes(length);
-    bytes.resize(file.readAt(0, bytes.data(), static_cast<uint32_t>(length)));
-    return bytes;
-}
 
 constexpr uint32_t notFound = 2;  // ENOENT and ERROR_FILE_NOT_FOUND alike
 

@@ -117,10 +117,14 @@ TEST_F(AppTest, TitleNamesTheOpenFile) {
     DeleteFileW(reinterpret_cast<const wchar_t*>(path.c_str()));
 }
 
+// Unsaved changes without any animation: no separator. A new animation goes by
+// its document name until it has a saved path.
 TEST_F(AppTest, TitleNamesANewAnimationByItsSavedPathOnceSaved) {
     startApp();
-    app->newFile = std::make_unique<TMPfile>(wtext::loadString(IDS_NEW_DOCUMENT).data);
     app->modified = true;
+    app->updateTitle();
+    EXPECT_EQ(windowText(handle()), baseTitle + L"(更新)");
+    app->newFile = std::make_unique<TMPfile>(wtext::loadString(IDS_NEW_DOCUMENT).data);
     app->updateTitle();
     EXPECT_EQ(windowText(handle()), baseTitle + L" : (新規)(更新)");
 
@@ -130,13 +134,6 @@ TEST_F(AppTest, TitleNamesANewAnimationByItsSavedPathOnceSaved) {
     app->updateTitle();
     EXPECT_EQ(windowText(handle()), baseTitle + L" : " + wide(path));
     DeleteFileW(reinterpret_cast<const wchar_t*>(path.c_str()));
-}
-
-TEST_F(AppTest, TitleShowsUnsavedChangesWithoutSeparator) {
-    startApp();
-    app->modified = true;
-    app->updateTitle();
-    EXPECT_EQ(windowText(handle()), baseTitle + L"(更新)");
 }
 
 // Frame sources that note when they are closed. They add no members, so the

@@ -75,7 +75,6 @@ TEST_F(Commands, UnknownIdsAreNotHandled) {
     EXPECT_TRUE(log.take().empty());
 }
 
-// Their bodies belong to the file commands; here only that the ids are taken.
 // What they do is the file commands' own matter; here that the ids reach
 // them: Open and the import ask for a path, Save and Save As have nothing to
 // write yet.
@@ -89,26 +88,6 @@ TEST_F(Commands, FileCommandsAndTheImportAreAccepted) {
     EXPECT_EQ(dialogsShown, 1);
     EXPECT_TRUE(app->command(IDM_IMPORT_BMP));
     EXPECT_EQ(dialogsShown, 2);
-}
-
-TEST_F(Commands, ExitDestroysTheMainWindowAndEndsTheLoopWithZero) {
-    startApp();
-    HWND main = handle();
-    EXPECT_TRUE(app->command(IDM_EXIT));
-    EXPECT_FALSE(IsWindow(main));
-    MSG quit;
-    ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-    EXPECT_EQ(quit.wParam, 0u);
-}
-
-TEST_F(Commands, PreviewTogglesPlayback) {
-    startApp();
-    auto store = numberedStore(3);
-    mainWindow().frameSource = store.get();
-    EXPECT_TRUE(app->command(IDM_PREVIEW));
-    EXPECT_TRUE(mainWindow().playing);
-    EXPECT_TRUE(app->command(IDM_PREVIEW));
-    EXPECT_FALSE(mainWindow().playing);
 }
 
 TEST_F(Commands, EngineSwitchDestroysTheOldEngineFirstAndSetsTheFixedSettings) {
@@ -125,10 +104,7 @@ TEST_F(Commands, EngineSwitchDestroysTheOldEngineFirstAndSetsTheFixedSettings) {
     EXPECT_TRUE(app->command(IDM_ENGINE_DIRECT2D));
     EXPECT_EQ(log.take(), (lines{"destroy gdi", "make d2d", "d2d A=0"}));
     EXPECT_EQ(engineMarks(handle()), "--x");
-}
-
-TEST_F(Commands, ChoosingTheCurrentEngineMakesAFreshOne) {
-    startApp();
+    // The current engine again: a fresh one.
     EXPECT_TRUE(app->command(IDM_ENGINE_DIRECT2D));
     EXPECT_EQ(log.take(), (lines{"destroy d2d", "make d2d", "d2d A=0"}));
     EXPECT_EQ(engineMarks(handle()), "--x");
@@ -170,13 +146,15 @@ TEST_F(Commands, DepthMenuIgnoresDepthsOutsideOneToEight) {
     EXPECT_EQ(depthMarks(handle()), "--x-----");
 }
 
+// Preview toggles; as an accelerator sends it, with notification code 1.
 TEST_F(Commands, WmCommandReachesTheDispatchWithTheLowWordOnly) {
     startApp();
     auto store = numberedStore(3);
     mainWindow().frameSource = store.get();
-    // As an accelerator sends it: notification code 1.
     EXPECT_EQ(SendMessageW(handle(), WM_COMMAND, MAKEWPARAM(IDM_PREVIEW, 1), 0), 0);
     EXPECT_TRUE(mainWindow().playing);
+    EXPECT_TRUE(app->command(IDM_PREVIEW));
+    EXPECT_FALSE(mainWindow().playing);
     SendMessageW(handle(), WM_COMMAND, MAKEWPARAM(IDM_DEPTH_2, 0), 0);
     EXPECT_EQ(app->dataDepth, 2);
 }

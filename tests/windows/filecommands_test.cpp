@@ -220,26 +220,4 @@ TEST_F(FileCommands, ADamagedFileIsLoggedAndReleased) {
     EXPECT_TRUE(removeFile(damaged.c_str())) << "the damaged file is still held";
 }
 
-TEST_F(FileCommands, AFailedSaveKeepsTheAnimationModifiedAndTheOldFile) {
-    importPictures(2);
-    const std::u16string path = writeAnimation(u"held.mrv");
-    // Held by another program that lets nobody replace it.
-    HANDLE holder = CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_READ,
-                                FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    const std::wstring before = title();
-    saveAsThrough(path);
-    CloseHandle(holder);
-
-    const std::u16string line = lastLogLine();
-    const std::u16string start = u"Write Morva error : " + path + u" (system error ";
-    EXPECT_EQ(line.substr(0, start.size()), start);
-    EXPECT_NE(line.substr(start.size()), u"0)");
-    EXPECT_TRUE(app->modified);
-    EXPECT_EQ(title(), before);
-    EXPECT_EQ(app->newFile->savedPath.length, 0);
-    EXPECT_EQ(contentOf(path), original);
-    EXPECT_EQ(mainWindow().frameSource, nullptr);
-}
-
 }  // namespace

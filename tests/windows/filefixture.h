@@ -4,6 +4,7 @@
 
 #include "app/filecommands.h"
 #include "app/filedialog.h"
+#include "tests/engines/idleengine.h"
 #include "tests/import/bmpseries.h"
 #include "tests/windows/appfixture.h"
 
@@ -102,7 +103,7 @@ inline bool hasVisibleStyle(HWND window) {
 // Notes the drawing steps and keeps what it was given: the pictures of the
 // import (with the progress bar's state at that moment) and the payloads of
 // frames.
-class fileengine final : public gengine {
+class fileengine final : public idleengine {
 public:
     explicit fileengine(HWND progressBar) : progressBar(progressBar) {}
 
@@ -129,20 +130,6 @@ public:
     void drawFrameInRect(frameimage*, const rect& target) override {
         note("draw in " + rectText(target));
     }
-
-    void resize() override {}
-    void drawFrame(frameimage*) override {}
-    void drawText(const char16_t*, int32_t) override {}
-    bool loadBackground(const char16_t*) override { return false; }
-    void captureDesktop() override {}
-    int32_t settingAChoiceCount() override { return 0; }
-    int32_t settingAName(char16_t*, uint32_t) override { return 0; }
-    int32_t settingAChoiceName(uint32_t, char16_t*, uint32_t) override { return 0; }
-    void setSettingA(uint32_t) override {}
-    int32_t settingBChoiceCount() override { return 0; }
-    int32_t settingBName(char16_t*, uint32_t) override { return 0; }
-    int32_t settingBChoiceName(uint32_t, char16_t*, uint32_t) override { return 0; }
-    void setSettingB(uint32_t) override {}
 
     std::vector<std::string> steps;
     std::vector<bytes> pictures;

@@ -6,15 +6,13 @@
 #include "engines/composition.h"
 #include "engines/softengine.h"
 #include "import/bmpfile.h"
-#include "import/frameencoder.h"
-#include "tests/import/bmpwriter.h"
-#include "tests/windows/testwindow.h"
+#include "tests/engines/settingnames.h"
+#include "tests/windows/enginetesting.h"
 
 #include <gtest/gtest.h>
 
 #include <objbase.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -49,47 +47,12 @@ payload encodeGrey(int32_t width, int32_t height, const std::vector<uint8_t>& gr
 
 payload uniformFrame(uint8_t level) { return encodeGrey(1, 1, {level}); }
 
-// A frame image that goes back to its engine at the end of the scope.
-class ownedframe {
-public:
-    ownedframe(gengine& engine, frameimage* frame) : engine(engine), frame(frame) {}
-    ownedframe(gengine& engine, const payload& source)
-        : ownedframe(engine, engine.createFrame(source.bytes.data(), uint32_t(source.bytes.size()),
-                                                source.width, source.height, 8)) {}
-    // The engine may read the payload at every draw: it has to outlive the image.
-    ownedframe(gengine& engine, const payload&& source) = delete;
-    ~ownedframe() {
-        if (frame) engine.destroyFrame(frame);
-    }
-    ownedframe(const ownedframe&) = delete;
-    ownedframe& operator=(const ownedframe&) = delete;
-    frameimage* get() const { return frame; }
-
-private:
-    gengine& engine;
-    frameimage* frame;
-};
-
-// A 24-bit BMP file's bytes; `pixels` are 0x00RRGGBB, rows top-down.
-std::vector<uint8_t> bmp24(int32_t width, int32_t height, const std::vector<uint32_t>& pixels) {
-    const uint32_t stride = (uint32_t(width) * 3 + 3) / 4 * 4;
-    std::vector<uint8_t> file;
-    auto put16 = [&](uint32_t value) {
-        file.insert(file.end(), {uint8_t(value), uint8_t(value >> 8)});
-    };
-    auto put32 = [&](uint32_t value) { put16(value & 0xFFFF), put16(value >> 16); };
-    put16(0x4D42), put32(54 + stride * height), put32(0), put32(54);
-    put32(40), put32(width), put32(height), put16(1), put16(24);
-    put32(0), put32(stride * height), put32(2835), put32(2835), put32(0), put32(0);
-    for (int32_t row = height - 1; row >= 0; --row) {
-        for (int32_t x = 0; x < width; ++x) {
-            uint32_t colour = pixels[size_t(row) * width + x];
-            file.insert(file.end(), {uint8_t(colour), uint8_t(colour >> 8), uint8_t(colour >> 16)});
-        }
-        file.resize(file.size() + stride - uint32_t(width) * 3, 0);
-    }
-    return file;
+// The engine may read the payload at every draw: it has to outlive the image.
+ownedframe made(gengine& engine, const payload& source) {
+    return own(engine, engine.createFrame(source.bytes.data(), uint32_t(source.bytes.size()), source.width,
+                                          source.height, 8));
 }
+ownedframe made(gengine& engine, const payload&& source) = delete;
 
 // A 2 x 2 RGB PNG (zlib-compressed), pixels 0x102030, 0x405060 / 0x708090, 0xA0B0C0.
 const std::vector<uint8_t> smallPng = {
@@ -99,10 +62,6 @@ const std::vector<uint8_t> smallPng = {
     0x08, 0x48, 0x60, 0x28, 0x68, 0x98, 0xB0, 0x60, 0xC3, 0x01, 0x00, 0x18, 0x1E, 0x04, 0xE1, 0xCC,
     0x7D, 0xF2, 0xB4, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
 
-uint8_t channel(uint32_t pixel, int shift) { return uint8_t(pixel >> shift); }
-
-uint32_t grey(uint8_t level) { return level * 0x010101u; }
-
 // The rule applied to each channel of `destination`.
 uint32_t composed(gdibehaviour white, gdibehaviour black, uint8_t s, uint32_t destination) {
     uint32_t result = 0;
@@ -110,27 +69,6 @@ uint32_t composed(gdibehaviour white, gdibehaviour black, uint8_t s, uint32_t de
         result |= uint32_t(gdiCompose(white, black, s, channel(destination, shift))) << shift;
     }
     return result;
-}
-
-// Every pixel of `shown` (width pixels a row) against expected(x, y).
-template <class expectation>
-::testing::AssertionResult pictureIs(const std::vector<uint32_t>& shown, int width,
-                                     expectation expected) {
-    int wrong = 0;
-    std::string first;
-    for (size_t i = 0; i < shown.size(); ++i) {
-        int x = int(i % width), y = int(i / width);
-        uint32_t want = expected(x, y);
-        if (shown[i] == want) continue;
-        if (wrong++ == 0) {
-            char text[96];
-            snprintf(text, sizeof text, "first at (%d, %d): %06X instead of %06X", x, y, shown[i],
-                     want);
-            first = text;
-        }
-    }
-    if (wrong == 0) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << wrong << " pixels differ, " << first;
 }
 
 // One window for every test: the system keeps a window's client area at
@@ -163,8 +101,7 @@ protected:
 
     uint32_t destinationAt(int, int y) const { return destinations[size_t(y) / 20]; }
     ::testing::AssertionResult showsTheDestinations() const {
-        return pictureIs(window().capture(), clientWidth,
-                         [&](int x, int y) { return destinationAt(x, y); });
+        return showsPicture(window(), [&](int x, int y) { return destinationAt(x, y); });
     }
     uint8_t levelAt(int x) const { return levels[x / 40]; }
 
@@ -174,7 +111,7 @@ protected:
 };
 
 TEST_F(behaviourpairs, EveryBehaviourPairFollowsTheRuleOverEveryDestination) {
-    ownedframe frame(engine, columns);
+    ownedframe frame = made(engine, columns);
     ASSERT_TRUE(frame.get());
     for (uint32_t a = 0; a < gdiBehaviourCount; ++a) {
         for (uint32_t b = 0; b < gdiBehaviourCount; ++b) {
@@ -184,8 +121,7 @@ TEST_F(behaviourpairs, EveryBehaviourPairFollowsTheRuleOverEveryDestination) {
             engine.drawBackground();
             engine.drawFrame(frame.get());
             engine.endDraw();
-            EXPECT_TRUE(pictureIs(window().capture(), clientWidth,
-                                  [&](int x, int y) {
+            EXPECT_TRUE(showsPicture(window(), [&](int x, int y) {
                                       return composed(gdibehaviour(a), gdibehaviour(b), levelAt(x),
                                                       destinationAt(x, y));
                                   }))
@@ -195,7 +131,7 @@ TEST_F(behaviourpairs, EveryBehaviourPairFollowsTheRuleOverEveryDestination) {
 }
 
 TEST_F(behaviourpairs, PreInvertedFramesFillOnlyASmallerRectangle) {
-    ownedframe frame(engine, columns);
+    ownedframe frame = made(engine, columns);
     const rect inner = {30, 20, 90, 60};  // columns 20 wide, over destinations 1 and 2
     const gdibehaviour pairs[][2] = {{gdibehaviour::black, gdibehaviour::unchanged},
                                      {gdibehaviour::unchanged, gdibehaviour::white},
@@ -209,8 +145,7 @@ TEST_F(behaviourpairs, PreInvertedFramesFillOnlyASmallerRectangle) {
         engine.drawBackground();
         engine.drawFrameInRect(frame.get(), inner);
         engine.endDraw();
-        EXPECT_TRUE(pictureIs(window().capture(), clientWidth,
-                              [&](int x, int y) {
+        EXPECT_TRUE(showsPicture(window(), [&](int x, int y) {
                                   bool inside = x >= inner.left && x < inner.right &&
                                                 y >= inner.top && y < inner.bottom;
                                   if (!inside) return destinationAt(x, y);
@@ -233,7 +168,7 @@ TEST_F(behaviourpairs, NullFramesDrawNothing) {
 }
 
 TEST_F(behaviourpairs, OutOfRangeChoicesLeaveTheSettings) {
-    ownedframe frame(engine, columns);
+    ownedframe frame = made(engine, columns);
     engine.setSettingA(uint32_t(gdibehaviour::white));
     engine.setSettingB(uint32_t(gdibehaviour::unchanged));
     engine.setSettingA(4);
@@ -242,20 +177,19 @@ TEST_F(behaviourpairs, OutOfRangeChoicesLeaveTheSettings) {
     engine.drawBackground();
     engine.drawFrame(frame.get());
     engine.endDraw();
-    EXPECT_TRUE(pictureIs(window().capture(), clientWidth, [&](int x, int y) {
+    EXPECT_TRUE(showsPicture(window(), [&](int x, int y) {
         return uint32_t(levelAt(x) * 0x010101u) | destinationAt(x, y);  // S OR D
     }));
 }
 
 TEST_F(behaviourpairs, DrawingOutsideAPassGoesStraightToTheWindow) {
     const payload source = uniformFrame(0xFF);
-    ownedframe white(engine, source);
+    ownedframe white = made(engine, source);
     engine.beginDraw();
     engine.drawBackground();
     engine.endDraw();
     engine.drawFrameInRect(white.get(), {0, 0, 60, 80});
-    EXPECT_TRUE(pictureIs(window().capture(), clientWidth,
-                          [&](int x, int y) { return x < 60 ? 0xFFFFFFu : destinationAt(x, y); }));
+    EXPECT_TRUE(showsPicture(window(), [&](int x, int y) { return x < 60 ? 0xFFFFFFu : destinationAt(x, y); }));
 }
 
 TEST_F(behaviourpairs, ABackgroundFromAMissingFileKeepsTheLoadedOne) {
@@ -283,8 +217,7 @@ TEST(gdiengine, BmpAndPngBackgroundsCoverTheClientArea) {
         engine.beginDraw();
         engine.drawBackground();
         engine.endDraw();
-        EXPECT_TRUE(pictureIs(window().capture(), clientWidth,
-                              [&](int x, int y) { return c.quadrants[(y / 40) * 2 + x / 60]; }));
+        EXPECT_TRUE(showsPicture(window(), [&](int x, int y) { return c.quadrants[(y / 40) * 2 + x / 60]; }));
     }
 }
 
@@ -292,14 +225,14 @@ TEST(gdiengine, NoBackgroundKeepsTheBackBuffer) {
     gdiengine engine(window().handle());
     EXPECT_FALSE(engine.loadBackground(missingPath().c_str()));
     const payload source = uniformFrame(0x5A);
-    ownedframe frame(engine, source);
+    ownedframe frame = made(engine, source);
     engine.beginDraw();
     engine.drawFrame(frame.get());
     engine.endDraw();
     engine.beginDraw();
     engine.drawBackground();
     engine.endDraw();
-    EXPECT_TRUE(pictureIs(window().capture(), clientWidth, [](int, int) { return grey(0x5A); }));
+    EXPECT_TRUE(showsPicture(window(), [](int, int) { return grey(0x5A); }));
 }
 
 // The screen is taken at its full size and stretched over the client area,
@@ -307,7 +240,7 @@ TEST(gdiengine, NoBackgroundKeepsTheBackBuffer) {
 TEST(gdiengine, TheDesktopPictureStaysUntilAnotherBackgroundLoads) {
     gdiengine engine(window().handle());
     const payload source = uniformFrame(0x6B);
-    ownedframe frame(engine, source);
+    ownedframe frame = made(engine, source);
     engine.beginDraw();
     engine.drawFrame(frame.get());
     engine.endDraw();
@@ -333,24 +266,17 @@ TEST(gdiengine, TheDesktopPictureStaysUntilAnotherBackgroundLoads) {
 // The back buffer follows the client size, and keeps the text font and colour.
 TEST(gdiengine, ResizeRebuildsTheBackBufferWithItsTextState) {
     const HWND handle = window().handle();
-    auto setClientSize = [&](int width, int height) {
-        RECT frame = {0, 0, width, height};
-        AdjustWindowRectEx(&frame, GetWindowLongW(handle, GWL_STYLE), FALSE, 0);
-        SetWindowPos(handle, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        window().pump();
-    };
     gdiengine engine(handle);
     const payload source = uniformFrame(0x00);
-    ownedframe black(engine, source);
-    setClientSize(150, 100);
+    ownedframe black = made(engine, source);
+    window().setClientSize(150, 100);
     engine.resize();
     engine.beginDraw();
     engine.drawFrame(black.get());
     engine.drawText(u"MW", 2);
     engine.endDraw();
     std::vector<uint32_t> shown = window().capture();
-    setClientSize(clientWidth, clientHeight);
+    window().setClientSize(clientWidth, clientHeight);
     ASSERT_EQ(shown.size(), size_t(150 * 100));
     size_t red = 0, white = 0, dark = 0;
     for (uint32_t pixel : shown) {
@@ -382,18 +308,13 @@ TEST(gdiengine, FramesNeedEightBitsPerPixel) {
 // palette says.
 TEST(gdiengine, ImportedPicturesShowTheirValuesAsGreyLevels) {
     testpicture source = patternPicture(37, 23, 5);
-    std::vector<uint8_t> file = bmpBytes(source);
-    for (uint32_t i = 0; i < 256; ++i) {  // a palette of colours, not greys
-        uint8_t* entry = file.data() + 54 + 4 * i;
-        entry[0] = uint8_t(255 - i), entry[1] = 0, entry[2] = uint8_t(i * 7);
-    }
-    scratchbmp picture(file);
+    scratchbmp picture(colourfulBmp(source));
     bmpfile reader;
     ASSERT_TRUE(reader.open(picture.path.c_str()));
     ASSERT_TRUE(reader.load());
 
     gdiengine engine(window().handle());
-    ownedframe frame(engine, engine.createFrameFromDib(&reader.infoHeader, reader.pixelData.get(),
+    ownedframe frame = own(engine, engine.createFrameFromDib(&reader.infoHeader, reader.pixelData.get(),
                                                        reader.bytesRead));
     ASSERT_TRUE(frame.get());
     const rect at = {6, 9, 6 + 37, 9 + 23};
@@ -424,49 +345,14 @@ TEST(gdiengine, PicturesWhoseRowsAreNotThereAreRefused) {
     EXPECT_EQ(engine.createFrameFromDib(&header, pixels.data(), 8 * 3), nullptr);
 }
 
-std::u16string text(const char16_t* buffer) { return buffer; }
-
-TEST(gdiengine, SettingAndChoiceNamesComeFromTheStringTable) {
+// The names come from the string table and answer the units written.
+TEST(gdiengine, SettingNamesAreTheReferenceEnginesAndTheCutLength) {
     gdiengine engine(window().handle());
-    char16_t buffer[100];
-    EXPECT_EQ(engine.settingAChoiceCount(), 4);
-    EXPECT_EQ(engine.settingBChoiceCount(), 4);
-    EXPECT_EQ(engine.settingAName(buffer, 100), 4);
-    EXPECT_EQ(text(buffer), u"白の動作");
-    EXPECT_EQ(engine.settingBName(buffer, 100), 4);
-    EXPECT_EQ(text(buffer), u"黒の動作");
-    const char16_t* choices[] = {u"白", u"黒", u"そのまま", u"反転"};
-    for (uint32_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(engine.settingAChoiceName(i, buffer, 100), int32_t(text(choices[i]).size()));
-        EXPECT_EQ(text(buffer), choices[i]);
-        engine.settingBChoiceName(i, buffer, 100);
-        EXPECT_EQ(text(buffer), choices[i]);
-    }
-}
-
-TEST(gdiengine, NamesAreCutToTheBufferAndBadIndicesGiveNothing) {
-    gdiengine engine(window().handle());
+    expectSettingNames(engine, gdiWhiteBehaviour, gdiBlackBehaviour);
     char16_t buffer[8];
-    std::memset(buffer, 0x55, sizeof buffer);
-    EXPECT_EQ(engine.settingAChoiceName(4, buffer, 8), 0);
-    EXPECT_EQ(text(buffer), u"");
-    std::memset(buffer, 0x55, sizeof buffer);
-    EXPECT_EQ(engine.settingBChoiceName(0xFFFFFFFF, buffer, 8), 0);
-    EXPECT_EQ(text(buffer), u"");
-
-    std::memset(buffer, 0x55, sizeof buffer);
-    EXPECT_EQ(engine.settingAName(buffer, 3), 2);
-    EXPECT_EQ(text(buffer), u"白の");
-    EXPECT_EQ(buffer[3], 0x5555);
-    EXPECT_EQ(engine.settingBChoiceName(2, buffer, 3), 2);
-    EXPECT_EQ(text(buffer), u"その");
-    std::memset(buffer, 0x55, sizeof buffer);
-    EXPECT_EQ(engine.settingBName(buffer, 1), 0);
-    EXPECT_EQ(buffer[0], 0);
-    EXPECT_EQ(buffer[1], 0x5555);
-    std::memset(buffer, 0x55, sizeof buffer);
+    EXPECT_EQ(engine.settingAName(buffer, 8), 4);
+    EXPECT_EQ(engine.settingAName(buffer, 3), 2);  // cut to "白の"
     EXPECT_EQ(engine.settingAName(buffer, 0), 0);
-    EXPECT_EQ(buffer[0], 0x5555);
 }
 
 // The engine's picture is the software reference engine's, in copy mode and
@@ -480,8 +366,8 @@ protected:
         gdiengine engine(window().handle());
         softengine reference(clientWidth, clientHeight);
         for (gengine* each : {static_cast<gengine*>(&engine), static_cast<gengine*>(&reference)}) {
-            ownedframe under(*each, destination);
-            ownedframe over(*each, pattern);
+            ownedframe under = made(*each, destination);
+            ownedframe over = made(*each, pattern);
             each->setSettingA(uint32_t(gdibehaviour::white));
             each->setSettingB(uint32_t(gdibehaviour::black));
             each->beginDraw();
@@ -493,8 +379,7 @@ protected:
             each->endDraw();
         }
         const softengine::picture& expected = reference.presented();
-        return pictureIs(window().capture(), clientWidth,
-                         [&](int x, int y) { return expected.at(x, y); });
+        return showsPicture(window(), [&](int x, int y) { return expected.at(x, y); });
     }
 
     static std::vector<uint8_t> patternLevels(int32_t width, int32_t height, uint32_t step) {

@@ -2,8 +2,6 @@
 // file that is opened again and previewed.
 #include "tests/windows/filefixture.h"
 
-#include "import/frameencoder.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
@@ -14,13 +12,6 @@ using lines = std::vector<std::string>;
 using texts = std::vector<std::u16string>;
 
 const std::wstring newAndModified = baseTitle + L" : (新規)(更新)";
-
-bytes encoded(const testpicture& picture, uint32_t depth) {
-    bytes out(payloadBound(uint32_t(picture.width), uint32_t(picture.height)));
-    out.resize(encodeFrame(picture.rows.data(), uint32_t(picture.width), uint32_t(picture.height),
-                           testStride(picture.width), depth, out.data()));
-    return out;
-}
 
 lines pictureSteps(int count, const std::string& size) {
     lines out;

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/enginefactory.h"
-#include "engines/gengine.h"
+#include "tests/engines/idleengine.h"
 
 #include <windows.h>
 
@@ -36,7 +36,7 @@ struct journalframe {
     int number;
 };
 
-class journalengine final : public gengine {
+class journalengine final : public idleengine {
 public:
     journalengine(journal& log, std::string name, HWND window)
         : log(log), name(std::move(name)), window(window) {
@@ -73,15 +73,7 @@ public:
 
     void drawFrame(frameimage*) override { note("drawFrame"); }
     void drawText(const char16_t*, int32_t) override { note("drawText"); }
-    bool loadBackground(const char16_t*) override { return false; }
     void captureDesktop() override { note("captureDesktop"); }
-    frameimage* createFrameFromDib(const void*, const void*, uint32_t) override { return nullptr; }
-    int32_t settingAChoiceCount() override { return 0; }
-    int32_t settingAName(char16_t*, uint32_t) override { return 0; }
-    int32_t settingAChoiceName(uint32_t, char16_t*, uint32_t) override { return 0; }
-    int32_t settingBChoiceCount() override { return 0; }
-    int32_t settingBName(char16_t*, uint32_t) override { return 0; }
-    int32_t settingBChoiceName(uint32_t, char16_t*, uint32_t) override { return 0; }
 
 private:
     void note(const std::string& what) { log.add(name + " " + what); }

@@ -62,18 +62,21 @@ TEST_F(MainMenu, MenuBarWithHelpRightJustified) {
     EXPECT_TRUE(itemAt(menu, 3).type & MFT_RIGHTJUSTIFY);
 }
 
-TEST_F(MainMenu, FileMenu) {
-    EXPECT_EQ(texts(submenu(0)), (std::vector<std::wstring>{L"新規作成(&N)", L"開く(&O)", L"保存(&S)",
-                                                            L"名前を付けて保存(&A)",
-                                                            L"アプリケーションの終了(&X)"}));
-    EXPECT_EQ(ids(submenu(0)), (std::vector<UINT>{32786, 32777, 32778, 32779, 105}));
-}
-
-TEST_F(MainMenu, MorvaMenu) {
-    EXPECT_EQ(texts(submenu(1)), (std::vector<std::wstring>{L"プレビュー(&P)",
-                                                            L"WMVファイルのインポート(&W)",
-                                                            L"BMPファイル群のインポート(&B)"}));
-    EXPECT_EQ(ids(submenu(1)), (std::vector<UINT>{32780, 32783, 32782}));
+TEST_F(MainMenu, FileMorvaAndHelpMenus) {
+    const struct {
+        int position;
+        std::vector<std::wstring> texts;
+        std::vector<UINT> ids;
+    } menus[] = {
+        {0, {L"新規作成(&N)", L"開く(&O)", L"保存(&S)", L"名前を付けて保存(&A)", L"アプリケーションの終了(&X)"},
+         {32786, 32777, 32778, 32779, 105}},
+        {1, {L"プレビュー(&P)", L"WMVファイルのインポート(&W)", L"BMPファイル群のインポート(&B)"}, {32780, 32783, 32782}},
+        {3, {L"バージョン情報(&A)..."}, {104}},
+    };
+    for (const auto& m : menus) {
+        EXPECT_EQ(texts(submenu(m.position)), m.texts) << m.position;
+        EXPECT_EQ(ids(submenu(m.position)), m.ids) << m.position;
+    }
 }
 
 TEST_F(MainMenu, SettingsMenuWithEngineAndDepthSubmenus) {
@@ -91,11 +94,6 @@ TEST_F(MainMenu, SettingsMenuWithEngineAndDepthSubmenus) {
                                                         L"&4bit", L"&3bit", L"&2bit", L"&1bit"}));
     EXPECT_EQ(ids(depths),
               (std::vector<UINT>{32810, 32811, 32812, 32813, 32814, 32815, 32816, 32817}));
-}
-
-TEST_F(MainMenu, HelpMenu) {
-    EXPECT_EQ(texts(submenu(3)), (std::vector<std::wstring>{L"バージョン情報(&A)..."}));
-    EXPECT_EQ(ids(submenu(3)), (std::vector<UINT>{104}));
 }
 
 TEST(AcceleratorTable, HoldsTheSixKeysWithoutMenuHighlighting) {

@@ -27,6 +27,17 @@ public:
 
     HWND handle() const { return window; }
 
+    bool setClientSize(int width, int height) const {
+        RECT frame = {0, 0, width, height};
+        AdjustWindowRectEx(&frame, style, FALSE, 0);
+        SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        pump();
+        RECT client;
+        GetClientRect(window, &client);
+        return client.right == width && client.bottom == height;
+    }
+
     // Handles what is waiting in the queue, for `milliseconds` at least.
     void pump(DWORD milliseconds = 0) const {
         ULONGLONG until = GetTickCount64() + milliseconds;

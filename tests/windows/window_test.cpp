@@ -32,36 +32,19 @@ TEST_F(AppTest, ChildrenAreCreatedInTheLayoutOfTheFirstClientArea) {
     EXPECT_EQ(GetWindowLongW(mainWindow().progressWindow.hwnd, GWL_STYLE), 0x40000001);
 }
 
-TEST_F(AppTest, ClientOf600By400) {
+// The layout's arithmetic has its own tests; here that every size reaches it,
+// the children and the engine, while the progress bar keeps its first place.
+TEST_F(AppTest, ResizedClientAreasMoveLogAndFrameButNotTheProgressBar) {
     startApp();
     const rect progress = childRect(mainWindow().progressWindow.hwnd);
-    setClientSize(handle(), 600, 400);
-    ASSERT_EQ(clientOf(handle()), (rect{0, 0, 600, 400}));
-    EXPECT_EQ(childRect(mainWindow().logWindow.hwnd), (rect{0, 0, 200, 400}));
-    EXPECT_EQ(mainWindow().frameRect, (rect{201, 33, 600, 400}));
-    EXPECT_EQ(log.lines.back(), "d2d resize 600x400");
-    // The progress bar keeps the place it was created at.
-    EXPECT_EQ(childRect(mainWindow().progressWindow.hwnd), progress);
-}
-
-TEST_F(AppTest, WidthNotAMultipleOfThreeTruncates) {
-    startApp();
-    setClientSize(handle(), 601, 400);
-    ASSERT_EQ(clientOf(handle()), (rect{0, 0, 601, 400}));
-    EXPECT_EQ(childRect(mainWindow().logWindow.hwnd), (rect{0, 0, 200, 400}));
-    EXPECT_EQ(mainWindow().frameRect, (rect{201, 33, 601, 400}));
-}
-
-TEST_F(AppTest, ALargerWindowMovesLogAndFrameButNotTheProgressBar) {
-    startApp();
-    setClientSize(handle(), 600, 400);
-    const rect progress = childRect(mainWindow().progressWindow.hwnd);
-    setClientSize(handle(), 900, 600);
-    ASSERT_EQ(clientOf(handle()), (rect{0, 0, 900, 600}));
-    EXPECT_EQ(childRect(mainWindow().logWindow.hwnd), (rect{0, 0, 300, 600}));
-    EXPECT_EQ(mainWindow().frameRect, (rect{301, 33, 900, 600}));
-    EXPECT_EQ(childRect(mainWindow().progressWindow.hwnd), progress);
-    EXPECT_EQ(log.lines.back(), "d2d resize 900x600");
+    for (auto [width, height] : {std::pair{600, 400}, {901, 600}}) {
+        setClientSize(handle(), width, height);
+        ASSERT_EQ(clientOf(handle()), (rect{0, 0, width, height}));
+        EXPECT_EQ(childRect(mainWindow().logWindow.hwnd), (rect{0, 0, width / 3, height}));
+        EXPECT_EQ(mainWindow().frameRect, (rect{width / 3 + 1, 33, width, height}));
+        EXPECT_EQ(childRect(mainWindow().progressWindow.hwnd), progress);
+        EXPECT_EQ(log.lines.back(), "d2d resize " + std::to_string(width) + "x" + std::to_string(height));
+    }
 }
 
 TEST_F(AppTest, MinimisedGivesAnEmptyFrameAreaAndResizesTheEngine) {
