@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Windows program and starts it through Wine. Without a display it
-# runs on a virtual one (Xvfb) and leaves a screenshot instead.
+# Builds the Windows program, writes a sample series to import and starts the
+# program through Wine. Without a display it runs on a virtual one (Xvfb) and
+# leaves a screenshot instead.
 set -eu
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -10,6 +11,13 @@ cmake --build "$build" --target windows
 build=$(cd "$build" && pwd)
 exe=$build/windows/app/morva.exe
 
+sample=$build/sample
+[ -f "$sample/walk059.bmp" ] || python3 tools/make-sample.py "$sample"
+echo "Sample series: $sample (60 pictures). To import it: モルバ > BMPファイル群のインポート,"
+echo "  then type Z:${sample//\//\\}\\walk000.bmp into the file name box."
+
+# Japanese menus and titles need a Japanese locale (tools/install-deps.sh makes one).
+export LANG=ja_JP.UTF-8
 export WINEPREFIX=$build/wineprefix-run WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ -n "${DISPLAY:-}" ]; then
   exec /usr/lib/wine/wine64 "$exe"
