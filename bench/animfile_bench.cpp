@@ -7,6 +7,7 @@
 
 #include "animfile/tmpfile.h"
 #include "import/frameencoder.h"
+#include "tests/engines/idleengine.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,32 +20,13 @@ constexpr uint32_t storedFrames = 2000;
 constexpr uint32_t copyPass = 1 << 20;
 
 // Takes each payload as an engine would and makes nothing of it.
-class handoverengine : public gengine {
+class handoverengine : public idleengine {
 public:
     frameimage* createFrame(const uint8_t* payload, uint32_t size, int32_t, int32_t,
                             uint32_t) override {
         benchmark::DoNotOptimize(size > 0 ? payload[size - 1] : 0);
         return nullptr;
     }
-    void destroyFrame(frameimage*) override {}
-    void resize() override {}
-    void beginDraw() override {}
-    void endDraw() override {}
-    void drawBackground() override {}
-    void drawFrameInRect(frameimage*, const rect&) override {}
-    void drawFrame(frameimage*) override {}
-    void drawText(const char16_t*, int32_t) override {}
-    bool loadBackground(const char16_t*) override { return false; }
-    void captureDesktop() override {}
-    frameimage* createFrameFromDib(const void*, const void*, uint32_t) override { return nullptr; }
-    int32_t settingAChoiceCount() override { return 0; }
-    int32_t settingAName(char16_t*, uint32_t) override { return 0; }
-    int32_t settingAChoiceName(uint32_t, char16_t*, uint32_t) override { return 0; }
-    void setSettingA(uint32_t) override {}
-    int32_t settingBChoiceCount() override { return 0; }
-    int32_t settingBName(char16_t*, uint32_t) override { return 0; }
-    int32_t settingBChoiceName(uint32_t, char16_t*, uint32_t) override { return 0; }
-    void setSettingB(uint32_t) override {}
 };
 
 std::vector<uint8_t> silhouettePayload() {
