@@ -14,9 +14,10 @@
 class morvafile {
 public:
     // Reads header and index of `name`. False when the file cannot be opened
-    // for reading and writing, is no animation file, or claims more bytes
-    // (index or a payload) than it holds: nothing larger than the file is
-    // ever allocated. After a failure there is no index and so no frame.
+    // (for reading and writing, or else for reading), is no animation file,
+    // claims frames larger than any engine draws, or claims more bytes (index
+    // or a payload) than it holds: nothing larger than the file is ever
+    // allocated. After a failure there is no index and so no frame.
     bool open(const char16_t* name);
 
     // Frame `number` made into a frame image by `engine`; none when there is

@@ -28,9 +28,6 @@ if(MORVA_TESTS)
   file(WRITE ${CMAKE_BINARY_DIR}/windows-tests.cmake
     "if(EXISTS \"${MORVA_WINDOWS_DIR}/CTestTestfile.cmake\")\n  subdirs(\"${MORVA_WINDOWS_DIR}\")\nendif()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/windows-tests.cmake)
-endif()
-
-# The end-to-end tests work the cross-built program under Wine.
-if(MORVA_TESTS)
+  # The end-to-end tests work the cross-built program under Wine.
   add_subdirectory(${CMAKE_SOURCE_DIR}/tests/e2e ${CMAKE_BINARY_DIR}/tests/e2e)
 endif()

@@ -152,7 +152,7 @@ d2dframe* framePart(frameimage* frame) { return reinterpret_cast<d2dframe*>(fram
 // GDI answers a bitmap of no pixels with its 1 x 1 stock bitmap instead of
 // failing; no frame is made of that.
 bool hasPixels(int32_t width, int32_t height) {
-    return width > 0 && height != 0 && !frameTooLarge(width, height < 0 ? -int64_t(height) : int64_t(height));
+    return width > 0 && height != 0 && !frameTooLarge(width, height);
 }
 
 // Black Top: every pixel becomes black with opacity 255 - its blue value,

@@ -46,5 +46,5 @@ bool wholeRowsFit(const dibshape& shape, uint32_t size) {
     }
     const uint64_t stride = (uint64_t(shape.width) + 3) & ~uint64_t(3);
     const uint64_t rows = uint64_t(shape.height < 0 ? -int64_t(shape.height) : shape.height);
-    return !frameTooLarge(shape.width, int64_t(rows)) && stride * rows <= size;
+    return !frameTooLarge(shape.width, shape.height) && stride * rows <= size;
 }

@@ -34,13 +34,16 @@ struct dibshape {
 // Reads them from the first 40 bytes at `header`.
 dibshape readDibShape(const uint8_t* header);
 
-// The largest frame any part of the program makes: 16384 x 16384 pixels.
-// A run-length stream can describe any size in a few bytes, so a frame size
-// read from a file is held to this before anything is allocated for it.
+// The most pixels any frame or picture of the program has: 2^28, as many as
+// 16384 x 16384. A run-length stream can describe any size in a few bytes, so
+// a size read from a file is held to this before anything is allocated.
 constexpr uint64_t maxFramePixels = uint64_t(1) << 28;
 
+// Whichever way the rows run: a negative height is as many rows top-down.
 inline bool frameTooLarge(int64_t width, int64_t height) {
-    return width > 0 && height > 0 && uint64_t(width) * uint64_t(height) > maxFramePixels;
+    const uint64_t columns = uint64_t(width < 0 ? -width : width);
+    const uint64_t rows = uint64_t(height < 0 ? -height : height);
+    return columns * rows > maxFramePixels;  // both below 2^32: no overflow
 }
 
 // Whether `shape` describes uncompressed 8-bit rows, padded to 32-bit words,

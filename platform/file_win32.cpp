@@ -35,8 +35,9 @@ DWORD shareModeOf(fileshare share) { return share == fileshare::read ? FILE_SHAR
 std::wstring anyLength(const std::wstring& path) {
     if (path.size() < MAX_PATH || path.compare(0, 4, L"\\\\?\\") == 0) return path;
     std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
-    full.resize(GetFullPathNameW(path.c_str(), DWORD(full.size()), full.data(), nullptr));
-    if (full.empty()) return path;
+    const DWORD length = GetFullPathNameW(path.c_str(), DWORD(full.size()), full.data(), nullptr);
+    if (length == 0 || length >= full.size()) return path;
+    full.resize(length);
     if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
     return L"\\\\?\\" + full;
 }

@@ -10,6 +10,7 @@ a small Windows program that looks at the main window from another process.
 import json
 import os
 import re
+import select
 import signal
 import struct
 import subprocess
@@ -117,24 +118,23 @@ class Environment:
         if os.path.exists(self.display_file):
             os.remove(self.display_file)
 
-    # Another build's tests may take a display number at the same moment:
-    # a server that cannot take its number ends at once, and the next is tried.
+    # The server picks a free display number itself and reports it once it
+    # listens, so another build's tests cannot take the same one meanwhile.
     def _start_xvfb(self):
-        for number in range(200, 300):
-            socket = "/tmp/.X11-unix/X%d" % number
-            if os.path.exists(socket) or os.path.exists("/tmp/.X%d-lock" % number):
-                continue
-            with open(os.path.join(self.root, "xvfb.log"), "ab") as log:
-                server = subprocess.Popen([XVFB, ":%d" % number, "-screen", "0", "1280x1024x24",
-                                           "-nolisten", "tcp"], stdin=subprocess.DEVNULL,
-                                          stdout=log, stderr=log, start_new_session=True)
-            wait_until("the virtual display :%d" % number,
-                       lambda: os.path.exists(socket) or server.poll() is not None, timeout=20)
-            if server.poll() is None:
-                with open(self.xvfb_pid_file, "w") as f:
-                    f.write(str(server.pid))
-                return ":%d" % number
-        raise Failure("no free X display number between 200 and 299")
+        readable, writable = os.pipe()
+        with open(os.path.join(self.root, "xvfb.log"), "ab") as log:
+            server = subprocess.Popen([XVFB, "-displayfd", str(writable), "-screen", "0",
+                                       "1280x1024x24", "-nolisten", "tcp"],
+                                      stdin=subprocess.DEVNULL, stdout=log, stderr=log,
+                                      pass_fds=(writable,), start_new_session=True)
+        os.close(writable)
+        with open(self.xvfb_pid_file, "w") as f:
+            f.write(str(server.pid))
+        ready, _, _ = select.select([readable], [], [], 20)
+        number = os.read(readable, 16).decode().strip() if ready else ""
+        os.close(readable)
+        check(number.isdigit(), "the virtual display did not start (see xvfb.log)")
+        return ":" + number
 
 
 def _command_of(pid):

@@ -22,6 +22,17 @@ TEST(FrameInfo, HeaderIsTheBottomUpRle8HeaderByteForByte) {
     EXPECT_EQ(std::vector<uint8_t>(info.bytes, info.bytes + 40), header);
 }
 
+TEST(FrameInfo, FramesUpTo2To28PixelsAreAllowedWhicheverWayTheRowsRun) {
+    EXPECT_FALSE(frameTooLarge(16384, 16384));
+    EXPECT_FALSE(frameTooLarge(1, int64_t(1) << 28));
+    EXPECT_FALSE(frameTooLarge(16384, -16384));
+    EXPECT_FALSE(frameTooLarge(0, INT32_MAX));
+    EXPECT_TRUE(frameTooLarge(16385, 16384));
+    EXPECT_TRUE(frameTooLarge(1, (int64_t(1) << 28) + 1));
+    EXPECT_TRUE(frameTooLarge(65535, -65535));
+    EXPECT_TRUE(frameTooLarge(INT32_MAX, INT32_MIN));
+}
+
 TEST(FrameInfo, ColourTableIsTheGreyRamp) {
     frameinfo info = buildFrameInfo(1, 1, 0);
     ASSERT_EQ(sizeof info.bytes, 1064u);

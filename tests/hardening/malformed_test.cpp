@@ -157,6 +157,7 @@ const mrvcase mrvCases[] = {
     {"bits 4", fileBytes(4, 4, {{28, 16}}, payload4x4, 4), true, 1, {none}},
     {"frame of 16385 x 16384 pixels", fileBytes(16385, 16384, {{28, 2}}, {0x00, 0x01}), false, 1, {}},
     {"frame of 65535 x 65535 pixels", fileBytes(65535, 65535, {{28, 2}}, {0x00, 0x01}), false, 1, {}},
+    {"frame of 65535 x 65535 pixels in top-down rows", fileBytes(65535, -65535, {{28, 2}}, {0x00, 0x01}), false, 1, {}},
 };
 
 class MalformedAnimation : public testing::TestWithParam<mrvcase> {};
