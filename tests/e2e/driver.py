@@ -119,12 +119,14 @@ class Environment:
             os.remove(self.display_file)
 
     # The server picks a free display number itself and reports it once it
-    # listens, so another build's tests cannot take the same one meanwhile.
+    # listens, so another build's tests cannot take the same one meanwhile. It
+    # must not reset when its last client leaves: it would report again, to a
+    # pipe nobody reads, and end.
     def _start_xvfb(self):
         readable, writable = os.pipe()
         with open(os.path.join(self.root, "xvfb.log"), "ab") as log:
-            server = subprocess.Popen([XVFB, "-displayfd", str(writable), "-screen", "0",
-                                       "1280x1024x24", "-nolisten", "tcp"],
+            server = subprocess.Popen([XVFB, "-displayfd", str(writable), "-noreset", "-screen",
+                                       "0", "1280x1024x24", "-nolisten", "tcp"],
                                       stdin=subprocess.DEVNULL, stdout=log, stderr=log,
                                       pass_fds=(writable,), start_new_session=True)
         os.close(writable)
