@@ -132,9 +132,18 @@ class Environment:
         os.close(writable)
         with open(self.xvfb_pid_file, "w") as f:
             f.write(str(server.pid))
-        ready, _, _ = select.select([readable], [], [], 20)
-        number = os.read(readable, 16).decode().strip() if ready else ""
+        # Read up to the line's end: the server ends if the pipe closes early.
+        report = b""
+        deadline = time.monotonic() + 20
+        while not report.endswith(b"\n") and time.monotonic() < deadline:
+            ready, _, _ = select.select([readable], [], [], 1)
+            if ready:
+                chunk = os.read(readable, 16)
+                if not chunk:
+                    break
+                report += chunk
         os.close(readable)
+        number = report.decode().strip()
         check(number.isdigit(), "the virtual display did not start (see xvfb.log)")
         return ":" + number
 
