@@ -4,23 +4,25 @@
 
 #include <new>
 
-bool morvafile::open(const char16_t* name) {
+outcome morvafile::open(const char16_t* name) {
     morvafile::close();
     path.assign(name);
     handle = openExistingFile(name, fileaccess::readWrite, fileshare::read, fileRandomAccess);
     // The reader never writes: a read-only file opens for reading.
     if (!handle.isOpen())
         handle = openExistingFile(name, fileaccess::read, fileshare::read, fileRandomAccess);
-    if (!handle.isOpen()) return false;
+    if (!handle.isOpen()) return {failure::cannotOpen, fileError()};
 
+    constexpr outcome damaged{failure::notAnimation, 0};
     uint8_t bytes[fileHeaderSize];
-    if (handle.readAt(0, bytes, fileHeaderSize) < fileHeaderSize) return false;
+    if (handle.readAt(0, bytes, fileHeaderSize) < fileHeaderSize) return damaged;
     header = decodeHeader(bytes);
-    if (header.magic != morvaMagic) return false;
-    if (frameTooLarge(header.width, header.height)) return false;  // no engine would draw it
+    if (header.magic != morvaMagic) return damaged;
+    if (frameTooLarge(header.width, header.height)) return damaged;  // no engine would draw it
 
     uint64_t length = 0;
-    return handle.size(length) && readIndex(length);
+    if (!handle.size(length) || !readIndex(length)) return damaged;
+    return {};
 }
 
 // The index must lie inside the file (and below 4 GiB, where every offset

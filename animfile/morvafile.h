@@ -4,6 +4,7 @@
 #pragma once
 
 #include "animfile/fileformat.h"
+#include "animfile/outcome.h"
 #include "app/wtext.h"
 #include "engines/gengine.h"
 #include "platform/file.h"
@@ -13,12 +14,13 @@
 
 class morvafile {
 public:
-    // Reads header and index of `name`. False when the file cannot be opened
-    // (for reading and writing, or else for reading), is no animation file,
-    // claims frames larger than any engine draws, or claims more bytes (index
-    // or a payload) than it holds: nothing larger than the file is ever
-    // allocated. After a failure there is no index and so no frame.
-    bool open(const char16_t* name);
+    // Reads header and index of `name`. cannotOpen (with the system's code)
+    // when the file cannot be opened for reading and writing, nor for
+    // reading; notAnimation when it is no animation file, claims frames larger
+    // than any engine draws, or claims more bytes (index or a payload) than it
+    // holds: nothing larger than the file is ever allocated. After a failure
+    // there is no index and so no frame.
+    outcome open(const char16_t* name);
 
     // Frame `number` made into a frame image by `engine`; none when there is
     // no such frame or its payload cannot be read whole. The image may refer

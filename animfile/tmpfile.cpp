@@ -13,7 +13,10 @@ static_assert(payloadAreaStart(TMPfile::maxFrames) <= copyBufferSize,
 constexpr uint64_t maxPayloadLength = UINT32_MAX - payloadAreaStart(TMPfile::maxFrames);
 
 // Taken right after the failing call, before clean-up can change it.
-saveresult systemFailure() { return {false, fileError()}; }
+outcome writeFailure() { return {failure::cannotWrite, fileError()}; }
+
+constexpr outcome success{};
+constexpr outcome shortFailure{failure::cannotWrite, 0};
 
 std::u16string folderFor(const char16_t* target) {
     std::u16string folder = folderOf(target);
@@ -22,20 +25,19 @@ std::u16string folderFor(const char16_t* target) {
 
 }  // namespace
 
-TMPfile::TMPfile(const char16_t* title) { newTitle.assign(title); }
-
-bool TMPfile::openTempFile() {
-    if (tempHandle.isOpen()) return true;
+outcome TMPfile::openTempFile() {
+    if (tempHandle.isOpen()) return success;
     const std::u16string folder = temporaryFolder();
     const std::u16string name = folder.empty() ? folder : makeUniqueFile(folder, u"MRV");
-    if (name.empty()) return false;
+    if (name.empty()) return {failure::temporaryFile, fileError()};
     tempHandle = createFile(name.c_str(), fileshare::none, fileTemporary);
     if (!tempHandle.isOpen()) {
+        const outcome result{failure::temporaryFile, fileError()};
         removeFile(name.c_str());
-        return false;
+        return result;
     }
     tempName.assign(name.c_str());
-    return true;
+    return success;
 }
 
 void TMPfile::setFrameSize(int32_t width, int32_t height) {
@@ -59,53 +61,49 @@ bool TMPfile::appendFrame(const uint8_t* bytes, uint32_t size) {
     return true;
 }
 
-saveresult TMPfile::save(const char16_t* target) {
+outcome TMPfile::save(const char16_t* target) {
     const std::u16string partial = makeUniqueFile(folderFor(target), u"MRV");
-    if (partial.empty()) return systemFailure();
-    saveresult result = writeAnimation(partial.c_str());
-    if (result.ok && !replaceFile(partial.c_str(), target)) result = systemFailure();
-    if (!result.ok) {
-        removeFile(partial.c_str());
-        return result;
-    }
-    savedPath.assign(target);
+    if (partial.empty()) return writeFailure();
+    outcome result = writeAnimation(partial.c_str());
+    if (result.ok() && !replaceFile(partial.c_str(), target)) result = writeFailure();
+    if (!result.ok()) removeFile(partial.c_str());
     return result;
 }
 
 // The file is flushed and closed on return, ready to take the target's place.
-saveresult TMPfile::writeAnimation(const char16_t* name) {
+outcome TMPfile::writeAnimation(const char16_t* name) {
     filehandle file = createFile(name, fileshare::none);
-    if (!file.isOpen()) return systemFailure();
-    const saveresult result = copyInto(file);
-    if (result.ok && !file.flush()) return systemFailure();
+    if (!file.isOpen()) return writeFailure();
+    const outcome result = copyInto(file);
+    if (result.ok() && !file.flush()) return writeFailure();
     return result;
 }
 
 // Header, the index with absolute offsets, then the temporary file's payload
 // area unchanged, in passes of the copy buffer.
-saveresult TMPfile::copyInto(filehandle& file) {
+outcome TMPfile::copyInto(filehandle& file) {
     const uint32_t count = storeHeader.frameCount;
     const uint32_t base = uint32_t(payloadAreaStart(count));
     const uint32_t length = payloadLength();
     uint64_t tempLength = 0;
     if (length > 0 && !(tempHandle.isOpen() && tempHandle.size(tempLength) && tempLength >= length))
-        return {false, 0};
-    if (!reserveCopyBuffer()) return {false, 0};
+        return shortFailure;
+    if (!reserveCopyBuffer()) return shortFailure;
 
     uint8_t* bytes = copyBuffer.get();
     encodeHeader(storeHeader, bytes);
     for (uint32_t i = 0; i < count; ++i)
         encodeEntry({storeIndex[i].offset + base, storeIndex[i].size},
                     bytes + fileHeaderSize + i * indexEntrySize);
-    if (file.writeAt(0, bytes, base) < base) return systemFailure();
+    if (file.writeAt(0, bytes, base) < base) return writeFailure();
 
     for (uint32_t copied = 0; copied < length;) {
         const uint32_t pass = std::min(copyCapacity, length - copied);
-        if (tempHandle.readAt(copied, bytes, pass) < pass) return systemFailure();
-        if (file.writeAt(uint64_t(base) + copied, bytes, pass) < pass) return systemFailure();
+        if (tempHandle.readAt(copied, bytes, pass) < pass) return writeFailure();
+        if (file.writeAt(uint64_t(base) + copied, bytes, pass) < pass) return writeFailure();
         copied += pass;
     }
-    return {true, 0};
+    return success;
 }
 
 // One buffer for every save: allocated by the first and kept.
@@ -114,10 +112,6 @@ bool TMPfile::reserveCopyBuffer() {
     copyBuffer.reset(new (std::nothrow) uint8_t[copyBufferSize]);
     copyCapacity = copyBuffer ? copyBufferSize : 0;
     return copyBuffer != nullptr;
-}
-
-const char16_t* TMPfile::documentName() const {
-    return savedPath.length > 0 ? savedPath.data : newTitle.data;
 }
 
 frameimage* TMPfile::makeFrame(gengine& engine, uint32_t number) {

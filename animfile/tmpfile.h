@@ -6,27 +6,20 @@
 #pragma once
 
 #include "animfile/morvafile.h"
+#include "animfile/outcome.h"
 
 #include <array>
-
-// `error` is the system's error code of the failed step, or 0 when the failure
-// has none (no memory for the copy buffer, the temporary file found short).
-struct saveresult {
-    bool ok;
-    uint32_t error;
-};
 
 class TMPfile : public morvafile {
 public:
     static constexpr uint32_t maxFrames = 65535;
 
-    // `title`: the document name until the first save (string 111 on Windows).
-    explicit TMPfile(const char16_t* title);
     // The temporary file goes with the store.
     ~TMPfile() { close(); }
 
-    // Makes sure the temporary file exists and is open.
-    bool openTempFile();
+    // Makes sure the temporary file exists and is open; temporaryFile with
+    // the system's code when it cannot be made.
+    outcome openTempFile();
     // The size of every frame of the store, those appended earlier included.
     void setFrameSize(int32_t width, int32_t height);
     // False, and nothing counted, when the payload cannot be written whole,
@@ -35,10 +28,10 @@ public:
     // Writes the store to a new file next to `target` and puts it in the
     // target's place in one step, so the target is either the old file or the
     // whole new one. On Windows a file held open without delete sharing (an
-    // open morvafile) cannot be replaced: its owner closes it first.
-    saveresult save(const char16_t* target);
-    // savedPath after the first successful save, else newTitle.
-    const char16_t* documentName() const;
+    // open morvafile) cannot be replaced: its owner closes it first. A
+    // failure is cannotWrite with the system's code of the failed step (0
+    // when it has none: no memory, the temporary file found short).
+    outcome save(const char16_t* target);
 
     frameimage* makeFrame(gengine& engine, uint32_t number) override;
     uint32_t frameCount() const override;
@@ -46,8 +39,6 @@ public:
     void close() override;
 
     wtext tempName{256};
-    wtext savedPath{256};
-    wtext newTitle{100};
     filehandle tempHandle;
     fileheader storeHeader{morvaMagic, 0, 0, 0, payloadBits};
     std::array<indexentry, maxFrames> storeIndex;  // offsets count from the temporary file's start
@@ -56,7 +47,7 @@ public:
 
 private:
     uint32_t payloadLength() const;
-    saveresult writeAnimation(const char16_t* name);
-    saveresult copyInto(filehandle& file);
+    outcome writeAnimation(const char16_t* name);
+    outcome copyInto(filehandle& file);
     bool reserveCopyBuffer();
 };

@@ -36,6 +36,8 @@ application::~application()
 
 void application::start(int showCommand)
 {
+    titleWords = {wtext::loadString(IDS_APP_TITLE).data, wtext::loadString(IDS_NEW_DOCUMENT).data,
+                  wtext::loadString(IDS_MODIFIED).data};
     mainWindow->registerClass();
     mainWindow->createWindows(showCommand);
     updateTitle();
@@ -46,34 +48,20 @@ void application::start(int showCommand)
 
 int application::run()
 {
-    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_MAINMENU));
+    const std::vector<accelerator> keys = loadKeyTable(instance, IDR_MAINMENU);
     MSG message = {};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) dispatchMessage(accelerators, message);
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) dispatchMessage(keys, message);
     return static_cast<int>(message.wParam);
 }
 
 void application::shutdown()
 {
-    if (newFile) {
-        newFile->close();
-        newFile.reset();
-    }
-    if (openFile) {
-        openFile->close();
-        openFile.reset();
-    }
+    animation.clear();
     mainWindow.reset();
 }
 
 void application::updateTitle()
 {
-    wtext title = wtext::loadString(IDS_APP_TITLE);
-    const char16_t* openPath = openFile ? openFile->openPath() : nullptr;
-    const char16_t* document = openPath ? openPath : newFile ? newFile->documentName() : nullptr;
-    if (document) {
-        title.append(u" : ");
-        title.append(document);
-    }
-    if (modified) title.append(wtext::loadString(IDS_MODIFIED));
-    SetWindowTextW(mainWindow->hwnd, reinterpret_cast<const wchar_t*>(title.data));
+    const std::u16string title = animation.title(titleWords);
+    SetWindowTextW(mainWindow->hwnd, reinterpret_cast<const wchar_t*>(title.c_str()));
 }

@@ -3,8 +3,7 @@
 // process-wide so that the window procedure and the commands reach it.
 #pragma once
 
-#include "animfile/morvafile.h"
-#include "animfile/tmpfile.h"
+#include "animfile/document.h"
 #include "app/mainwindow.h"
 
 #include <windows.h>
@@ -27,8 +26,8 @@ public:
     void start(int showCommand);
     // The message loop; returns the exit code it ends with.
     int run();
-    // Frame store first, then the open file, then the main window. Unsaved
-    // changes are discarded.
+    // The animation first, then the main window. Unsaved changes are
+    // discarded.
     void shutdown();
     // The base title, the document shown and whether it has unsaved changes.
     void updateTitle();
@@ -37,10 +36,11 @@ public:
 
     HINSTANCE instance;
     std::unique_ptr<mainwindow> mainWindow;
-    std::unique_ptr<morvafile> openFile;
-    std::unique_ptr<TMPfile> newFile;
-    bool modified = false;
+    document animation;
     int32_t dataDepth = 6;
+
+private:
+    titlewords titleWords;
 };
 
 // The registered record. Reaching it while none is registered is fatal.

@@ -1,12 +1,13 @@
-// New, Open, Save and Save As. None asks for confirmation: New discards
-// unsaved frames, and Open keeps the frame store while clearing `modified`.
+// New, Open, Save and Save As: the dialogs, the log lines and the drawing
+// around the document's rules. Only replacing an existing file by Save As
+// asks a question.
 #include "app/filecommands.h"
 
 #include "app/application.h"
 #include "app/filedialog.h"
 #include "app/wtext.h"
 
-#include <memory>
+#include <windows.h>
 
 namespace {
 
@@ -21,12 +22,22 @@ void logPath(application& app, const char16_t* label, const char16_t* path) {
     logLine(app, line);
 }
 
-// Writes the frame store to `path`. A failure leaves the animation modified
-// and the old file as it was, and the log names the path and the system's
-// error code.
-bool saveStore(application& app, const char16_t* path) {
-    const saveresult result = app.newFile->save(path);
-    if (!result.ok) {
+// Says why the file could not be opened: it could not be had at all, or what
+// it holds is no animation the reader takes.
+void logOpenFailure(application& app, const outcome& result) {
+    wtext line(96);
+    if (result.what == failure::notAnimation)
+        line.format(u"Open error : not a Morva file, or damaged");
+    else
+        line.format(u"Open error : cannot open the file, system error %u", result.error);
+    logLine(app, line);
+}
+
+// Writes the new frames to `path`. A failure changes nothing but the log,
+// which names the path and the system's error code.
+bool saveTo(application& app, const char16_t* path) {
+    const outcome result = app.animation.save(path);
+    if (!result.ok()) {
         wtext line(u"Write Morva error : ");
         line.append(path);
         wtext code(32);
@@ -35,34 +46,18 @@ bool saveStore(application& app, const char16_t* path) {
         logLine(app, line);
         return false;
     }
-    app.modified = false;
     app.updateTitle();
     return true;
 }
 
-// Says why the file just tried could not be opened: it could not be had at
-// all, or what it holds is no animation the reader takes.
-void logOpenFailure(application& app, bool heldFile, uint32_t error) {
-    wtext line(96);
-    if (heldFile)
-        line.format(u"Open error : not a Morva file, or damaged");
-    else
-        line.format(u"Open error : cannot open the file, system error %u", error);
-    logLine(app, line);
+bool fileExists(const char16_t* path) {
+    return GetFileAttributesW(reinterpret_cast<const wchar_t*>(path)) != INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace
 
 void fileNew(application& app) {
-    if (app.newFile) {
-        app.newFile->close();
-        app.newFile.reset();
-    }
-    if (app.openFile) {
-        app.openFile->close();
-        app.openFile.reset();
-    }
-    app.modified = false;
+    app.animation.clear();
     app.updateTitle();
     app.mainWindow->showSource(nullptr);
 }
@@ -70,54 +65,34 @@ void fileNew(application& app) {
 void fileOpen(application& app) {
     chosenpath chosen;
     if (!askPath(app.mainWindow->hwnd, app.instance, openMorvaForm, chosen)) return;
-    if (app.openFile) app.openFile->close();
-    app.openFile = std::make_unique<morvafile>();
-    if (app.openFile->open(chosen.path.data)) {
-        app.modified = false;
+    const outcome result = app.animation.open(chosen.path.data);
+    if (result.ok()) {
         app.updateTitle();
-        app.mainWindow->showSource(app.openFile.get());
-        logPath(app, u"Open Morva : ", chosen.path.data);
-        return;
+        app.mainWindow->showSource(app.animation.openFile.get());
     }
-    // A file that cannot be read is not kept open, and the unsaved frames
-    // stay modified: nothing was opened in their place.
-    const uint32_t error = fileError();
-    const bool heldFile = app.openFile->handle.isOpen();
-    app.openFile->close();
-    app.openFile.reset();
-    app.updateTitle();
-    app.mainWindow->showSource(nullptr);
     logPath(app, u"Open Morva : ", chosen.path.data);
-    logOpenFailure(app, heldFile, error);
+    if (!result.ok()) logOpenFailure(app, result);
 }
 
 void fileSave(application& app) {
-    if (!app.modified || !app.newFile) return;
-    if (!app.openFile) {
+    if (!app.animation.canSave()) return;
+    const std::u16string target = app.animation.saveTarget();
+    if (target.empty()) {
         fileSaveAs(app);
         return;
     }
-    // A file closed by an earlier save offers no path: the store's own saved
-    // path serves then, and without one Save As asks for a path.
-    const char16_t* openPath = app.openFile->openPath();
-    const wtext target(openPath ? openPath : app.newFile->savedPath.data);
-    if (target.length == 0) {
-        fileSaveAs(app);
-        return;
-    }
-    // Released, so that the file can be replaced.
-    app.openFile->close();
-    saveStore(app, target.data);
+    saveTo(app, target.c_str());
 }
 
 void fileSaveAs(application& app) {
-    if (!app.modified || !app.newFile) return;
+    if (!app.animation.canSave()) return;
     chosenpath chosen;
     if (!askPath(app.mainWindow->hwnd, app.instance, saveMorvaForm, chosen)) return;
     ensureExtension(chosen, saveMorvaForm);
-    // Closed but kept, so that the chosen path may be this very file.
-    if (app.openFile) app.openFile->close();
-    if (!saveStore(app, chosen.path.data)) return;
-    app.mainWindow->showSource(app.newFile.get());
+    // The open-file dialog never asks this itself.
+    if (fileExists(chosen.path.data) && !replaceQuestion(app.mainWindow->hwnd, chosen.path.data))
+        return;
+    if (!saveTo(app, chosen.path.data)) return;
+    app.mainWindow->showSource(app.animation.newFile.get());
     logPath(app, u"Write Morva : ", chosen.path.data);
 }

@@ -62,6 +62,18 @@ bool askPath(HWND owner, HINSTANCE instance, const dialogform& form, chosenpath&
     return true;
 }
 
+bool systemReplaceQuestion(HWND owner, const char16_t* path) {
+    const wtext caption = wtext::loadString(saveMorvaForm.titleId);
+    const wtext question = wtext::loadString(IDS_REPLACE_QUESTION);
+    wtext text(question.length + pathBufferLength);
+    text.format(question.data, path);
+    // No is the default: Enter alone never replaces a file.
+    return MessageBoxW(owner, wide(text.data), wide(caption.data),
+                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
+std::function<bool(HWND, const char16_t*)> replaceQuestion = systemReplaceQuestion;
+
 void ensureExtension(chosenpath& chosen, const dialogform& form) {
     const char16_t* const first = chosen.path.data;
     const char16_t* const end = first + chosen.path.length;

@@ -46,6 +46,12 @@ extern std::function<BOOL(OPENFILENAMEW&)> fileDialog;
 // path: cancelled, failed, or an empty or unterminated buffer.
 bool askPath(HWND owner, HINSTANCE instance, const dialogform& form, chosenpath& chosen);
 
+// The question before Save As writes over an existing file: a message box
+// owned by `owner` that names the file. True when the user answers Yes.
+bool systemReplaceQuestion(HWND owner, const char16_t* path);
+// The question in use, systemReplaceQuestion unless a test answers it.
+extern std::function<bool(HWND owner, const char16_t* path)> replaceQuestion;
+
 // Gives a file name without extension the form's default extension. Not
 // every system's dialog does that itself (Wine's does not).
 void ensureExtension(chosenpath& chosen, const dialogform& form);

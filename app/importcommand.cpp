@@ -3,12 +3,8 @@
 #include "app/application.h"
 #include "app/filecommands.h"
 #include "app/filedialog.h"
-#include "app/wtext.h"
 #include "import/bmpfile.h"
 #include "import/bmpimport.h"
-#include "resources/resource.h"
-
-#include <memory>
 
 namespace {
 
@@ -30,15 +26,7 @@ public:
     void showPicture(bmpfile& picture) override {
         if (picture.show(*window.engine, window.frameRect)) UpdateWindow(window.hwnd);
     }
-    uint32_t storedFrames() override { return app.newFile ? app.newFile->frameCount() : 0; }
-    TMPfile& modifiedStore() override {
-        app.modified = true;
-        if (!app.newFile)
-            app.newFile = std::make_unique<TMPfile>(wtext::loadString(IDS_NEW_DOCUMENT).data);
-        return *app.newFile;
-    }
     void updateTitle() override { app.updateTitle(); }
-    int32_t dataDepth() override { return app.dataDepth; }
 
 private:
     application& app;
@@ -50,7 +38,7 @@ private:
 void importSeries(application& app, const char16_t* path, uint32_t fileOffset,
                   uint32_t extensionOffset) {
     programhost host(app);
-    importSeries(host, path, fileOffset, extensionOffset);
+    importSeries(host, app.animation, uint32_t(app.dataDepth), path, fileOffset, extensionOffset);
 }
 
 void importBmpSeries(application& app) {

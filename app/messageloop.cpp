@@ -1,20 +1,53 @@
 #include "app/messageloop.h"
 
+#include <memory>
+#include <type_traits>
+
 namespace {
 
-// Alt+F4 comes as WM_SYSKEYDOWN with VK_F4, 0x73, which is also the code of
-// "s": the translation takes a key-down with Alt for a character entry of the
-// same code, and the Alt+"s" entry (Save) would swallow the system's Close.
-bool isAltF4(const MSG& message)
-{
-    return message.message == WM_SYSKEYDOWN && message.wParam == VK_F4;
+using tableowner = std::unique_ptr<std::remove_pointer_t<HACCEL>, decltype(&DestroyAcceleratorTable)>;
+
+bool held(int key) { return GetKeyState(key) < 0; }
+
+keykind kindOf(UINT message) {
+    switch (message) {
+    case WM_CHAR:
+    case WM_SYSCHAR: return keykind::character;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: return keykind::keyDown;
+    }
+    return keykind::other;
+}
+
+keyevent keyOf(const MSG& message) {
+    const keykind kind = kindOf(message.message);
+    // A character message says itself whether Alt was down (context code).
+    const bool alt = kind == keykind::character ? (message.lParam & (LPARAM(1) << 29)) != 0
+                                                : held(VK_MENU);
+    return {kind, uint16_t(message.wParam), alt, held(VK_CONTROL), held(VK_SHIFT)};
 }
 
 }  // namespace
 
-void dispatchMessage(HACCEL accelerators, MSG& message)
-{
-    if (!isAltF4(message) && TranslateAcceleratorW(message.hwnd, accelerators, &message)) return;
+std::vector<accelerator> loadKeyTable(HINSTANCE instance, int id) {
+    // A copy of the resource's table, so that the entries can be read.
+    tableowner table(LoadAcceleratorsW(instance, MAKEINTRESOURCEW(id)), &DestroyAcceleratorTable);
+    const int count = table ? CopyAcceleratorTableW(table.get(), nullptr, 0) : 0;
+    std::vector<ACCEL> entries(size_t(count > 0 ? count : 0));
+    if (count > 0) CopyAcceleratorTableW(table.get(), entries.data(), count);
+    std::vector<accelerator> keys;
+    for (const ACCEL& entry : entries) keys.push_back({entry.fVirt, entry.key, entry.cmd});
+    return keys;
+}
+
+void dispatchMessage(const std::vector<accelerator>& keys, MSG& message) {
+    const keyevent key = keyOf(message);
+    const uint16_t command =
+        key.kind == keykind::other ? 0 : commandFor(keys.data(), keys.size(), key);
+    if (command != 0) {
+        SendMessageW(message.hwnd, WM_COMMAND, MAKEWPARAM(command, 1), 0);
+        return;
+    }
     TranslateMessage(&message);
     DispatchMessageW(&message);
 }

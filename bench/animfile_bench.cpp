@@ -40,7 +40,7 @@ std::vector<uint8_t> silhouettePayload() {
 // The 2,000-frame store and the animation file it saved, made once for all
 // benchmarks; the store removes its temporary file at exit.
 struct fixture {
-    std::unique_ptr<TMPfile> store = std::make_unique<TMPfile>(u"bench");
+    std::unique_ptr<TMPfile> store = std::make_unique<TMPfile>();
     std::vector<uint8_t> payload = silhouettePayload();
     std::u16string saved = makeUniqueFile(temporaryFolder(), u"BNC");
     std::u16string copy = makeUniqueFile(temporaryFolder(), u"BNC");
@@ -48,7 +48,7 @@ struct fixture {
     bool ready = false;
 
     fixture() {
-        if (!store->openTempFile()) return;
+        if (!store->openTempFile().ok()) return;
         store->setFrameSize(1920, 1080);
         for (uint32_t i = 0; i < storedFrames; ++i)
             if (!store->appendFrame(payload.data(), uint32_t(payload.size()))) return;
@@ -69,7 +69,7 @@ fixture& shared() {
 void BM_MakeFrameSilhouette(benchmark::State& state) {
     fixture& files = shared();
     morvafile reader;
-    if (!files.ready || !reader.open(files.saved.c_str())) return state.SkipWithError("no file");
+    if (!files.ready || !reader.open(files.saved.c_str()).ok()) return state.SkipWithError("no file");
     handoverengine engine;
     uint32_t frame = 0;
     for (auto _ : state) {

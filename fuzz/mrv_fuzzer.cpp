@@ -62,7 +62,7 @@ void draw(morvafile& file, uint32_t number, softengine& engine, size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     memoryfiles::put(path, data, size);
     morvafile file;
-    const bool opened = file.open(path.c_str());
+    const bool opened = file.open(path.c_str()).ok();
     expect(file.payloadCapacity <= size, "payload buffer within the file");
     if (!opened) {
         recordingengine recorder;

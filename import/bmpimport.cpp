@@ -1,6 +1,6 @@
 #include "import/bmpimport.h"
 
-#include "animfile/tmpfile.h"
+#include "animfile/document.h"
 #include "import/bmpfile.h"
 #include "import/seriesname.h"
 
@@ -10,16 +10,17 @@ namespace {
 // picture, and the size of picture 0 that all others must have.
 class seriesimport {
 public:
-    seriesimport(importhost& host, const char16_t* path, uint32_t fileOffset,
+    seriesimport(importhost& host, document& animation, const char16_t* path, uint32_t fileOffset,
                  uint32_t extensionOffset)
-        : host(host), names(path, fileOffset, extensionOffset) {}
+        : host(host), animation(animation), names(path, fileOffset, extensionOffset) {}
 
-    void run();
+    void run(uint32_t depth);
 
 private:
     bool countPictures(uint32_t room, uint32_t& total);
     bool hasFirstSize(uint32_t n);
-    void importFrames(TMPfile& store, uint32_t total);
+    bool begin(uint32_t total);
+    void importFrames(TMPfile& store, uint32_t total, uint32_t depth);
     bool matchesFirstSize() const;
 
     // A line that stays in the log.
@@ -29,6 +30,7 @@ private:
     void showPassing(const wtext& text);
 
     importhost& host;
+    document& animation;
     seriesname names;
     bmpfile reader;
     wtext line{seriesname::maxLength + 1};
@@ -46,22 +48,36 @@ void seriesimport::showPassing(const wtext& text) {
     host.removeLastLine();
 }
 
-void seriesimport::run() {
+void seriesimport::run(uint32_t depth) {
     line.format(u"Directory %s", names.directory.c_str());
     log(line);
     uint32_t total = 0;
-    if (!countPictures(TMPfile::maxFrames - host.storedFrames(), total)) return;
+    const uint32_t stored = animation.newFile ? animation.newFile->frameCount() : 0;
+    if (!countPictures(TMPfile::maxFrames - stored, total)) return;
     line.format(u"Total %d files exists.", total);
     log(line);
+    if (!begin(total)) return;
 
     host.showProgress(total);
-    TMPfile& store = host.modifiedStore();
-    store.openTempFile();
-    // An empty series has no size: frames of an earlier import keep theirs.
-    if (total > 0) store.setFrameSize(firstWidth, firstHeight);
     host.updateTitle();
-    importFrames(store, total);
+    importFrames(*animation.newFile, total, depth);
     host.hideProgress();
+}
+
+// The animation takes the series, or the log says why not and nothing changed.
+bool seriesimport::begin(uint32_t total) {
+    const outcome started = animation.beginImport(total, firstWidth, firstHeight);
+    if (started.what == failure::sizeDiffers) {
+        const fileheader& held = animation.newFile->storeHeader;
+        line.format(u"BMP size %d x %d differs from the animation's %d x %d", firstWidth,
+                    firstHeight, held.width, held.height);
+        log(line);
+    } else if (!started.ok()) {
+        line.format(u"Temporary file error : %s (system error %u)", temporaryFolder().c_str(),
+                    started.error);
+        log(line);
+    }
+    return started.ok();
 }
 
 // Numbers from 0 up to the first that cannot be opened, or up to the room
@@ -116,8 +132,7 @@ bool seriesimport::matchesFirstSize() const {
     return reader.infoHeader.biWidth == firstWidth && reader.infoHeader.biHeight == firstHeight;
 }
 
-void seriesimport::importFrames(TMPfile& store, uint32_t total) {
-    const uint32_t depth = uint32_t(host.dataDepth());
+void seriesimport::importFrames(TMPfile& store, uint32_t total, uint32_t depth) {
     for (uint32_t n = 0; n < total; ++n) {
         host.setProgress(n);
         showPassing(names.logLineOf(n));
@@ -143,7 +158,7 @@ void seriesimport::importFrames(TMPfile& store, uint32_t total) {
 
 }  // namespace
 
-void importSeries(importhost& host, const char16_t* path, uint32_t fileOffset,
-                  uint32_t extensionOffset) {
-    seriesimport(host, path, fileOffset, extensionOffset).run();
+void importSeries(importhost& host, document& animation, uint32_t depth, const char16_t* path,
+                  uint32_t fileOffset, uint32_t extensionOffset) {
+    seriesimport(host, animation, path, fileOffset, extensionOffset).run(depth);
 }

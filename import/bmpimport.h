@@ -1,16 +1,16 @@
 // The BMP series import: from one chosen picture, count and check the whole
 // numbered series from number 0, then encode every picture at the data depth
-// and append it as one frame to the application's frame store, showing each
+// and append it as one frame to the document's frame store, showing each
 // picture as it goes. The program around it is reached through importhost.
 #pragma once
 
 #include <cstdint>
 
 class bmpfile;
-class TMPfile;
+class document;
 
 // What an import needs of the program: the status log, the progress bar, the
-// frame area and the new animation.
+// frame area and the title.
 class importhost {
 public:
     virtual void appendLine(const char16_t* text, int32_t length) = 0;
@@ -20,22 +20,17 @@ public:
     virtual void showProgress(uint32_t total) = 0;
     virtual void setProgress(uint32_t position) = 0;
     virtual void hideProgress() = 0;
-    // Draws the picture the reader holds in the frame area, on screen at once.
+    // Draws the picture the reader holds in the frame area.
     virtual void showPicture(bmpfile& picture) = 0;
-    // Frames the new animation holds already; 0 when there is none.
-    virtual uint32_t storedFrames() = 0;
-    // Marks the animation modified and gives its frame store, made when there
-    // is none.
-    virtual TMPfile& modifiedStore() = 0;
     virtual void updateTitle() = 0;
-    virtual int32_t dataDepth() = 0;
 
 protected:
     ~importhost() = default;
 };
 
-// Imports the series that `path` belongs to; the offsets are where its file
-// name and its extension start, as the file dialog reports them. A series
-// that fails the checks changes nothing but the log.
-void importSeries(importhost& host, const char16_t* path, uint32_t fileOffset,
-                  uint32_t extensionOffset);
+// Imports the series that `path` belongs to into `animation`, encoded at
+// `depth` bits; the offsets are where its file name and its extension start,
+// as the file dialog reports them. A series that fails the checks, or that
+// the animation cannot take, changes nothing but the log.
+void importSeries(importhost& host, document& animation, uint32_t depth, const char16_t* path,
+                  uint32_t fileOffset, uint32_t extensionOffset);

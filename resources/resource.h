@@ -17,6 +17,7 @@
 #define IDS_MORVA_FILTER 116
 #define IDS_BMP_FILTER 117
 #define IDS_MOVIE_FILTER 118
+#define IDS_REPLACE_QUESTION 119
 
 // Icons, the main menu and its accelerator table.
 #define IDI_MORVA 107

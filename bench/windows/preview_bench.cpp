@@ -29,7 +29,7 @@ std::unique_ptr<TMPfile> walkingAnimation() {
     const benchframe figure = silhouetteFrame(frameWidth, frameHeight);
     benchframe moved = figure;
     std::vector<uint8_t> payload(size_t(payloadBound(frameWidth, frameHeight)));
-    auto store = std::make_unique<TMPfile>(u"(bench)");
+    auto store = std::make_unique<TMPfile>();
     store->openTempFile();
     store->setFrameSize(int32_t(frameWidth), int32_t(frameHeight));
     for (uint32_t i = 0; i < frameCount; ++i) {
@@ -145,7 +145,7 @@ struct playback {
 // Plays the source to its end on the current engine with the real clock.
 playback play(application& app, notingsource& source) {
     mainwindow& window = *app.mainWindow;
-    HACCEL accelerators = LoadAcceleratorsW(app.instance, MAKEINTRESOURCEW(IDR_MAINMENU));
+    const std::vector<accelerator> keys = loadKeyTable(app.instance, IDR_MAINMENU);
     source.asked.clear();
     window.showSource(&source);
     source.asked.clear();
@@ -157,7 +157,7 @@ playback play(application& app, notingsource& source) {
     while (window.playing && GetMessageW(&message, nullptr, 0, 0) > 0) {
         const bool tick = message.message == WM_TIMER && message.hwnd == window.hwnd;
         const double before = now();
-        dispatchMessage(accelerators, message);
+        dispatchMessage(keys, message);
         if (tick) ticks.push_back(now() - before);
     }
     const double elapsed = now() - start;

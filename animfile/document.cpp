@@ -1,0 +1,77 @@
+#include "animfile/document.h"
+
+void document::clear() {
+    if (newFile) newFile->close();
+    newFile.reset();
+    if (openFile) openFile->close();
+    openFile.reset();
+    modified = false;
+    path.clear();
+}
+
+outcome document::open(const char16_t* name) {
+    const bool hadOpenFile = wasOpen();
+    // The file may be the one open now: its handle goes first.
+    if (openFile) openFile->close();
+    auto opened = std::make_unique<morvafile>();
+    const outcome result = opened->open(name);
+    if (!result.ok()) {
+        reopen(hadOpenFile);
+        return result;
+    }
+    openFile = std::move(opened);
+    modified = false;
+    path = name;
+    return result;
+}
+
+std::u16string document::saveTarget() const { return openFile ? path : std::u16string(); }
+
+outcome document::save(const char16_t* target) {
+    const bool hadOpenFile = wasOpen();
+    // Released, so that it can be replaced when it is the target.
+    if (openFile) openFile->close();
+    const outcome result = newFile->save(target);
+    if (!result.ok()) {
+        reopen(hadOpenFile);
+        return result;
+    }
+    modified = false;
+    path = target;
+    return result;
+}
+
+void document::reopen(bool wasOpen) {
+    if (!wasOpen) return;
+    const std::u16string again(openFile->path.data);
+    openFile->open(again.c_str());
+}
+
+outcome document::beginImport(uint32_t pictures, int32_t width, int32_t height) {
+    // Frames of two sizes in one animation would be drawn wrong: the file has
+    // one size for all. An empty series has no size and changes none.
+    if (pictures > 0 && newFile && newFile->frameCount() > 0 &&
+        (newFile->storeHeader.width != width || newFile->storeHeader.height != height)) {
+        return {failure::sizeDiffers, 0};
+    }
+    std::unique_ptr<TMPfile> made;
+    if (!newFile) made = std::make_unique<TMPfile>();
+    TMPfile& store = made ? *made : *newFile;
+    const outcome temporary = store.openTempFile();
+    if (!temporary.ok()) return temporary;
+    if (made) newFile = std::move(made);
+    modified = true;
+    if (pictures > 0) store.setFrameSize(width, height);
+    return temporary;
+}
+
+std::u16string document::title(const titlewords& words) const {
+    std::u16string text = words.base;
+    if (!path.empty()) {
+        text += u" : " + path;
+    } else if (newFile) {
+        text += u" : " + words.newDocument;
+    }
+    if (modified) text += words.modified;
+    return text;
+}
