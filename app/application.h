@@ -40,6 +40,9 @@ public:
     int32_t dataDepth = 6;
 
 private:
+    bool dispatch(uint32_t id);
+    void chooseEngine(engineindex kind);
+
     titlewords titleWords;
 };
 

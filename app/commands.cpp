@@ -2,9 +2,18 @@
 // asks about unsaved changes.
 #include "app/application.h"
 #include "app/filecommands.h"
+#include "app/settingsstore.h"
 #include "resources/resource.h"
 
 bool application::command(uint32_t id)
+{
+    const bool handled = dispatch(id);
+    // Lines that came faster than the screen was updated show now.
+    mainWindow->logWindow.showPending();
+    return handled;
+}
+
+bool application::dispatch(uint32_t id)
 {
     switch (id) {
     case IDM_FILE_NEW: fileNew(*this); return true;
@@ -18,18 +27,26 @@ bool application::command(uint32_t id)
     // Accepted and ignored: there is no movie import and no About box.
     case IDM_IMPORT_WMV:
     case IDM_ABOUT: return true;
-    case IDM_ENGINE_GDI: mainWindow->selectEngine(engineGdi); return true;
-    case IDM_ENGINE_GDIPLUS: mainWindow->selectEngine(engineGdiPlus); return true;
+    case IDM_ENGINE_GDI: chooseEngine(engineGdi); return true;
+    case IDM_ENGINE_GDIPLUS: chooseEngine(engineGdiPlus); return true;
     case IDM_ENGINE_DIRECT2D:
         // Its menu item is grayed then; the command may still come from elsewhere.
-        if (mainWindow->direct2dAvailable) mainWindow->selectEngine(engineDirect2d);
+        if (mainWindow->direct2dAvailable) chooseEngine(engineDirect2d);
         return true;
     }
     if (id >= IDM_DEPTH_8 && id <= IDM_DEPTH_1) {
         // Takes effect at the next import; the animation and the title stay.
         dataDepth = int32_t(8 - (id - IDM_DEPTH_8));
         mainWindow->updateDepthMenu(dataDepth);
+        writeSetting(L"DataDepth", numberValue(uint32_t(dataDepth)));
         return true;
     }
     return false;
+}
+
+// The choice is remembered for the next start.
+void application::chooseEngine(engineindex kind)
+{
+    mainWindow->selectEngine(kind);
+    writeSetting(L"Engine", numberValue(uint32_t(kind)));
 }

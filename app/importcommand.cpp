@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/filecommands.h"
 #include "app/filedialog.h"
+#include "app/pacer.h"
 #include "import/bmpfile.h"
 #include "import/bmpimport.h"
 
@@ -21,16 +22,30 @@ public:
         window.progressWindow.setRange(total);
     }
     void setProgress(uint32_t position) override { window.progressWindow.setPosition(position); }
-    void hideProgress() override { window.progressWindow.hide(); }
-    // The message loop does not run during an import: repaint at once.
+    // The frame pass has ended: the last picture shows, whatever the pace skipped.
+    void hideProgress() override {
+        if (skipped) draw(*skipped);
+        window.progressWindow.hide();
+    }
+    // At most about 30 pictures a second are drawn: drawing costs far more
+    // than importing under Wine.
     void showPicture(bmpfile& picture) override {
-        if (picture.show(*window.engine, window.frameRect)) UpdateWindow(window.hwnd);
+        skipped = &picture;
+        if (pictures.due(GetTickCount64())) draw(picture);
     }
     void updateTitle() override { app.updateTitle(); }
 
 private:
+    // The message loop does not run during an import: repaint at once.
+    void draw(bmpfile& picture) {
+        skipped = nullptr;
+        if (picture.show(*window.engine, window.frameRect)) UpdateWindow(window.hwnd);
+    }
+
     application& app;
     mainwindow& window;
+    pacer pictures;
+    bmpfile* skipped = nullptr;  // the reader whose picture was not drawn yet
 };
 
 }  // namespace

@@ -27,11 +27,15 @@ public:
     void registerClass();
     // Creates the window and its children and shows the window.
     void createWindows(int showCommand);
-    // Direct2D where available, else GDI+ with the Direct2D item grayed.
+    // The engine the user chose last, or at a first start (or when that one
+    // is not available) Direct2D where available, else GDI+; the Direct2D
+    // item is grayed where it is not.
     void makeFirstEngine();
 
     void onSize() override { layout(); }
     void onTimer() override { tick(); }
+    // Remembers where the window was, for the next start.
+    void onDestroy() override;
     void layout();
 
     // Replaces the engine with a new one of the kind, with its fixed settings.
@@ -65,6 +69,7 @@ public:
     std::function<uint64_t()> clock = GetTickCount64;
 
 private:
+    void placeAsRemembered();
     void createLogWindow(const rect& area);
     void createProgressWindow(const rect& area);
     void drawPicture(frameimage* frame);

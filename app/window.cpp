@@ -51,6 +51,7 @@ LRESULT CALLBACK window::procedure(HWND handle, UINT message, WPARAM wParam, LPA
     if (!object) return DefWindowProcW(handle, message, wParam, lParam);
     switch (message) {
     case WM_DESTROY:
+        object->onDestroy();
         PostQuitMessage(0);
         return 0;
     case WM_NCDESTROY:

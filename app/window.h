@@ -23,6 +23,8 @@ public:
     // Between BeginPaint and EndPaint.
     virtual void onPaint() {}
     virtual void onTimer() {}
+    // On WM_DESTROY, before the message loop is told to end.
+    virtual void onDestroy() {}
 
     // The window procedure of the main window's class. The object comes with
     // the creation parameter and is bound on WM_CREATE; it is unbound when

@@ -7,7 +7,7 @@
 
 #include "animfile/tmpfile.h"
 #include "import/frameencoder.h"
-#include "tests/engines/idleengine.h"
+#include "tests/support/fakeengine.h"
 
 #include <benchmark/benchmark.h>
 
@@ -20,7 +20,7 @@ constexpr uint32_t storedFrames = 2000;
 constexpr uint32_t copyPass = 1 << 20;
 
 // Takes each payload as an engine would and makes nothing of it.
-class handoverengine : public idleengine {
+class handoverengine : public fakeengine {
 public:
     frameimage* createFrame(const uint8_t* payload, uint32_t size, int32_t, int32_t,
                             uint32_t) override {
@@ -52,7 +52,7 @@ struct fixture {
         store->setFrameSize(1920, 1080);
         for (uint32_t i = 0; i < storedFrames; ++i)
             if (!store->appendFrame(payload.data(), uint32_t(payload.size()))) return;
-        ready = store->save(saved.c_str()).ok;
+        ready = store->save(saved.c_str()).ok();
         savedLength = 20 + uint64_t(storedFrames) * (8 + payload.size());
     }
     ~fixture() {

@@ -1,27 +1,6 @@
-# Hardening: the platform-free code over the in-memory file layer of
-# tests/hardening (for the fuzz targets and the file-system fault tests), and
-# on Linux a second build of everything with AddressSanitizer and
+# Hardening: on Linux a second build of everything with AddressSanitizer and
 # UndefinedBehaviorSanitizer (clang) in <build>/sanitize, whose tests (named
 # asan.*) and short fuzz runs (fuzz.*) join this build's ctest run.
-
-# morva_core with the in-memory file layer in place of the system's. Its
-# sources are taken from morva_core when the build is generated.
-function(morva_add_memory_core name)
-  set(systemLayer "/platform/file_(posix|win32)[.]cpp$")
-  add_library(${name} STATIC EXCLUDE_FROM_ALL
-    "$<FILTER:$<TARGET_PROPERTY:morva_core,SOURCES>,EXCLUDE,${systemLayer}>"
-    ${CMAKE_SOURCE_DIR}/tests/hardening/memoryfiles.cpp)
-  target_include_directories(${name} PUBLIC $<TARGET_PROPERTY:morva_core,INCLUDE_DIRECTORIES>)
-  target_compile_definitions(${name}
-    PUBLIC $<TARGET_PROPERTY:morva_core,INTERFACE_COMPILE_DEFINITIONS>
-    PRIVATE $<TARGET_PROPERTY:morva_core,COMPILE_DEFINITIONS>)
-  target_compile_options(${name} PRIVATE $<TARGET_PROPERTY:morva_core,COMPILE_OPTIONS>)
-endfunction()
-
-if(MORVA_TESTS)
-  morva_add_memory_core(morva_core_memory)
-endif()
-
 option(MORVA_FUZZ "Build the fuzz targets (clang)" OFF)
 if(MORVA_FUZZ)
   add_subdirectory(fuzz)

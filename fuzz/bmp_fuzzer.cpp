@@ -7,7 +7,7 @@
 #include "fuzz/expect.h"
 #include "import/bmpfile.h"
 #include "import/frameencoder.h"
-#include "tests/hardening/memoryfiles.h"
+#include "fuzz/scratchinput.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,7 +15,7 @@
 
 namespace {
 
-const std::u16string path = u"/tmp/picture.bmp";
+const std::u16string& path = inputPath(".bmp");
 constexpr size_t firstPixelBuffer = 4096;
 
 uint32_t stride(uint32_t width) { return (width + 3) / 4 * 4; }
@@ -49,7 +49,7 @@ void checkPayload(const bmpfile& reader, uint32_t depth) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    memoryfiles::put(path, data, size);
+    writeInput(path, data, size);
     const uint32_t depth = size > 6 ? data[6] % 10u : 6;
 
     bmpfile reader;

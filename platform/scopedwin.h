@@ -73,6 +73,19 @@ private:
     HGDIOBJ previous;
 };
 
+// An open registry key.
+class scopedkey {
+public:
+    explicit scopedkey(HKEY key) : key(key) {}
+    ~scopedkey() { if (key) RegCloseKey(key); }
+    scopedkey(const scopedkey&) = delete;
+    scopedkey& operator=(const scopedkey&) = delete;
+    operator HKEY() const { return key; }
+
+private:
+    HKEY key;
+};
+
 // A module from LoadLibraryW.
 class scopedlibrary {
 public:

@@ -1,0 +1,21 @@
+// Each fuzz input as a real file in memory-backed storage (/dev/shm), one
+// per process, as the program reads its files.
+#pragma once
+
+#include "platform/file.h"
+
+#include <string>
+#include <unistd.h>
+
+inline const std::u16string& inputPath(const char* extension) {
+    static const std::u16string path = [&] {
+        const std::string name = "/dev/shm/morva-fuzz-" + std::to_string(getpid()) + extension;
+        return std::u16string(name.begin(), name.end());
+    }();
+    return path;
+}
+
+inline void writeInput(const std::u16string& path, const uint8_t* data, size_t size) {
+    filehandle file = createFile(path.c_str(), fileshare::none);
+    file.writeAt(0, data, uint32_t(size));
+}

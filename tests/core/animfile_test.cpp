@@ -1,0 +1,458 @@
+// Animation files from the file layer up: transfers and names, the reader
+// and damaged files, the frame store and its saves (also when the disk
+// refuses), and the document's roads through New, Open, Save, Save As and
+// the import's start.
+#include "animfile/document.h"
+#include "tests/support/fakeengine.h"
+#include "tests/support/files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <random>
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+namespace {
+
+bytes joinedPayloads(const std::vector<bytes>& payloads) {
+    bytes all;
+    for (const bytes& payload : payloads) all.insert(all.end(), payload.begin(), payload.end());
+    return all;
+}
+
+bytes randomBytes(size_t count, uint32_t seed) {
+    std::mt19937 random(seed);
+    bytes out(count);
+    for (uint8_t& byte : out) byte = uint8_t(random());
+    return out;
+}
+
+constexpr uint32_t notFound = 2;  // ENOENT and ERROR_FILE_NOT_FOUND alike
+
+TEST(FileLayer, TransfersReportWhatMoved) {
+    scratchfolder scratch;
+    const std::u16string path = scratch.file(u"t.bin");
+    filehandle file = createFile(path.c_str(), fileshare::none);
+    ASSERT_TRUE(file.isOpen());
+    EXPECT_EQ(file.writeAt(0, "abcdef", 6), 6u);
+    EXPECT_EQ(file.writeAt(10, "XY", 2), 2u);  // leaves a hole of zeros
+    uint64_t length = 0;
+    ASSERT_TRUE(file.size(length));
+    EXPECT_EQ(length, 12u);
+    char buffer[16] = {};
+    EXPECT_EQ(file.readAt(0, buffer, 16), 12u);
+    EXPECT_EQ(std::memcmp(buffer, "abcdef\0\0\0\0XY", 12), 0);
+    EXPECT_EQ(file.readAt(12, buffer, 4), 0u);
+    EXPECT_TRUE(file.setEnd(4));
+    EXPECT_TRUE(file.flush());
+    file.close();
+    EXPECT_EQ(readFile(path), (bytes{'a', 'b', 'c', 'd'}));
+    EXPECT_EQ(createFile(path.c_str(), fileshare::none).size(length) ? length : 99, 0u);  // emptied
+
+    EXPECT_FALSE(openExistingFile(scratch.file(u"absent").c_str(), fileaccess::read, fileshare::read).isOpen());
+    EXPECT_EQ(fileError(), notFound);
+    EXPECT_FALSE(createFile(scratch.file(u"absent/x.mrv").c_str(), fileshare::none).isOpen());
+    EXPECT_NE(fileError(), 0u);
+    EXPECT_FALSE(openExistingFile(scratch.folder.c_str(), fileaccess::read, fileshare::read).isOpen());
+}
+
+TEST(FileLayer, NamesUniqueReplacedAndOutsideAscii) {
+    scratchfolder scratch;
+    const std::u16string first = makeUniqueFile(scratch.folder, u"MRV"), second = makeUniqueFile(scratch.folder, u"MRV");
+    EXPECT_NE(first, second);
+    EXPECT_EQ(folderOf(first), scratch.folder);
+    EXPECT_EQ(first.substr(scratch.folder.size(), 3), u"MRV");
+    EXPECT_TRUE(exists(first));
+    writeFile(first, {'n', 'e', 'w'});
+    ASSERT_TRUE(replaceFile(first.c_str(), second.c_str()));
+    EXPECT_EQ(readFile(second), (bytes{'n', 'e', 'w'}));
+    EXPECT_FALSE(exists(first));
+    EXPECT_TRUE(removeFile(second.c_str()));
+    EXPECT_FALSE(removeFile(second.c_str()));
+    EXPECT_EQ(folderOf(u"C:\\anim\\walk.mrv"), u"C:\\anim\\");
+    EXPECT_EQ(folderOf(u"walk.mrv"), u"");
+    // Names outside ASCII, beyond the Basic Multilingual Plane too, reach the
+    // system as the names they are.
+    for (const std::u16string name : {u"歩く\u00e9_000.bmp", u"𠮷😀.mrv"}) {
+        writeFile(scratch.file(name), {'x'});
+        EXPECT_EQ(readFile(scratch.file(name)), bytes{'x'});
+        EXPECT_EQ(scratch.names().back(), name);
+        EXPECT_TRUE(removeFile(scratch.file(name).c_str()));
+    }
+#ifndef _WIN32
+    writeFile(scratch.file(u"a\xD800" u"b"), {'y'});  // an unpaired surrogate becomes U+FFFD
+    EXPECT_TRUE(exists(scratch.file(u"a\uFFFDb")));
+#endif
+}
+
+#ifdef _WIN32
+TEST(FileLayer, SharingKeepsOthersOut) {
+    scratchfolder scratch;
+    const std::u16string path = scratch.file(u"held.mrv");
+    writeFile(path, {1});
+    filehandle held = openExistingFile(path.c_str(), fileaccess::readWrite, fileshare::read);
+    ASSERT_TRUE(held.isOpen());
+    EXPECT_FALSE(openExistingFile(path.c_str(), fileaccess::readWrite, fileshare::read).isOpen());
+    EXPECT_EQ(fileError(), 32u);  // ERROR_SHARING_VIOLATION
+    held.close();
+    held = createFile(path.c_str(), fileshare::none, fileTemporary);
+    ASSERT_TRUE(held.isOpen());
+    EXPECT_FALSE(openExistingFile(path.c_str(), fileaccess::read, fileshare::read).isOpen());
+}
+#endif
+
+// --- The reader ---
+
+struct openedfile {
+    scratchfolder scratch;
+    std::u16string path = scratch.file(u"test.mrv");
+    morvafile reader;
+    outcome opened;
+    explicit openedfile(const bytes& content) {
+        writeFile(path, content);
+        opened = reader.open(path.c_str());
+    }
+};
+
+const bytes first = randomBytes(100, 1);
+const bytes second = randomBytes(50, 2);
+
+TEST(MorvaFile, HandsEachFrameOverAsStored) {
+    openedfile file(soundMrv(320, 240, {first, {}, second}));
+    ASSERT_TRUE(file.opened.ok());
+    EXPECT_EQ(std::u16string(file.reader.openPath()), file.path);
+    EXPECT_EQ(file.reader.payloadCapacity, 100u);  // one buffer of the largest payload
+    fakeengine engine;
+    for (uint32_t i = 0; i < 3; ++i) EXPECT_NE(file.reader.makeFrame(engine, i), nullptr);
+    EXPECT_EQ(file.reader.makeFrame(engine, 3), nullptr);
+    EXPECT_EQ(engine.take(), (std::vector<std::string>{"frame 320x240x8", "frame 320x240x8", "frame 320x240x8"}));
+    EXPECT_EQ(engine.payloads, (std::vector<bytes>{first, {}, second}));
+
+    // Entries out of order and overlapping are read where they point; data
+    // after the last payload is ignored; bits other than 8 reach the engine.
+    openedfile odd(mrvBytes(4, 2, {{57, 3}, {52, 4}, {53, 2}, {0, 0}}, {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'x'}, 24));
+    ASSERT_TRUE(odd.opened.ok());
+    fakeengine deep;
+    for (uint32_t i = 0; i < 4; ++i) EXPECT_EQ(odd.reader.makeFrame(deep, i), nullptr);
+    EXPECT_EQ(deep.payloads, (std::vector<bytes>{{'f', 'g', 'h'}, {'a', 'b', 'c', 'd'}, {'b', 'c'}, {}}));
+    EXPECT_EQ(deep.steps[0], "frame 4x2x24");
+
+    file.reader.close();
+    EXPECT_EQ(file.reader.frameCount(), 3u);
+    EXPECT_EQ(file.reader.openPath(), nullptr);
+    EXPECT_EQ(file.reader.makeFrame(engine, 0), nullptr);
+}
+
+TEST(MorvaFile, APayloadCutShortIsNoFrame) {
+    openedfile file(soundMrv(2, 2, {first, second}));
+    ASSERT_TRUE(file.opened.ok());
+    ASSERT_TRUE(file.reader.handle.setEnd(36 + 100 + 10));  // the file shrinks under the reader
+    fakeengine engine;
+    EXPECT_EQ(file.reader.makeFrame(engine, 1), nullptr);
+    EXPECT_NE(file.reader.makeFrame(engine, 0), nullptr);
+    EXPECT_EQ(engine.payloads, std::vector<bytes>{first});
+}
+
+bytes withCount(bytes content, uint32_t count) {
+    for (int i = 0; i < 4; ++i) content[size_t(4 + i)] = uint8_t(count >> (8 * i));
+    return content;
+}
+
+bytes cut(const bytes& content, size_t length) { return bytes(content.begin(), content.begin() + ptrdiff_t(length)); }
+
+// Damaged files, each with its clean result: whether it opens, the count the
+// reader answers, and which frames an engine gets (1) or not (0). Nothing
+// larger than the file is ever allocated.
+TEST(MorvaFile, DamagedFiles) {
+    const bytes payload4x4 = {4, 0x10, 0, 0, 4, 0x20, 0, 0, 4, 0x30, 0, 0, 4, 0x40, 0, 1};
+    const bytes two = soundMrv(4, 4, {payload4x4, {0, 1}});
+    const bytes wrongMagic = [&] { bytes b = two; b[3] = 'V'; return b; }();
+    const struct {
+        const char* what;
+        bytes content;
+        failure open;
+        uint32_t count;
+        std::string frames;
+    } cases[] = {
+        {"empty", {}, failure::notAnimation, 0, ""},
+        {"19 bytes", cut(two, 19), failure::notAnimation, 0, ""},
+        {"wrong magic", wrongMagic, failure::notAnimation, 2, ""},
+        {"count beyond the file", withCount(two, 20), failure::notAnimation, 20, ""},
+        {"count 0xFFFFFFFF", withCount(two, 0xFFFFFFFF), failure::notAnimation, 0xFFFFFFFF, ""},
+        {"index cut short", cut(two, 33), failure::notAnimation, 2, ""},
+        {"index size wrapping to 0", mrvBytes(1, 1, {}, {}, 8, 0x20000000), failure::notAnimation, 0x20000000, ""},
+        {"index size wrapping to 8", mrvBytes(1, 1, {{28, 0}}, {}, 8, 0x20000001), failure::notAnimation, 0x20000001, ""},
+        {"entry larger than the file", mrvBytes(1, 1, {{0, 29}}, {}), failure::notAnimation, 1, ""},
+        {"entry of all ones", mrvBytes(1, 1, {{28, 0}, {0, 0xFFFFFFFF}}, {1, 2, 3}), failure::notAnimation, 2, ""},
+        {"16385 x 16384 pixels", mrvBytes(16385, 16384, {{28, 2}}, {0, 1}), failure::notAnimation, 1, ""},
+        {"65535 x -65535 pixels", mrvBytes(65535, -65535, {{28, 2}}, {0, 1}), failure::notAnimation, 1, ""},
+        {"sound", two, failure::none, 2, "11"},
+        {"an entry as large as the file", mrvBytes(1, 1, {{0, 28}}, {}), failure::none, 1, "1"},
+        {"16384 x 16384 pixels", mrvBytes(16384, 16384, {{28, 2}}, {0, 1}), failure::none, 1, "1"},
+        {"offset + size past the end", mrvBytes(4, 4, {{36, 16}, {40, 16}}, payload4x4), failure::none, 2, "10"},
+        {"offset + size wrapping 32 bits", mrvBytes(4, 4, {{36, 16}, {0xFFFFFFF8, 16}}, payload4x4), failure::none, 2, "10"},
+        {"zero frames", mrvBytes(4, 4, {}, {}), failure::none, 0, ""},
+        {"bits 4", mrvBytes(4, 4, {{28, 16}}, payload4x4, 4), failure::none, 1, "0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        openedfile file(c.content);
+        EXPECT_EQ(file.opened.what, c.open);
+        EXPECT_EQ(file.reader.frameCount(), c.count);
+        EXPECT_LE(file.reader.payloadCapacity, std::max<size_t>(c.content.size(), 1));
+        std::string frames;
+        fakeengine engine;
+        for (uint32_t i = 0; i < c.frames.size(); ++i) frames += file.reader.makeFrame(engine, i) ? '1' : '0';
+        EXPECT_EQ(frames, c.frames);
+        EXPECT_EQ(file.reader.makeFrame(engine, uint32_t(c.frames.size())), nullptr);
+    }
+    morvafile absent;
+    const outcome missing = absent.open(u"/no/such/folder/absent.mrv");
+    EXPECT_EQ(missing.what, failure::cannotOpen);
+    EXPECT_NE(missing.error, 0u);
+    EXPECT_EQ(absent.frameCount(), 0u);
+}
+
+// --- The frame store and its saves ---
+
+std::unique_ptr<TMPfile> storeOf(int32_t width, int32_t height, const std::vector<bytes>& payloads) {
+    auto store = std::make_unique<TMPfile>();
+    EXPECT_TRUE(store->openTempFile().ok());
+    store->setFrameSize(width, height);
+    for (const bytes& payload : payloads) EXPECT_TRUE(store->appendFrame(payload.data(), uint32_t(payload.size())));
+    return store;
+}
+
+TEST(FrameStore, SavesTheWorkedExamples) {
+    scratchfolder scratch;
+    auto store = storeOf(320, 240, {first, second});
+    ASSERT_TRUE(store->save(scratch.file(u"two.mrv").c_str()).ok());
+    const bytes saved = readFile(scratch.file(u"two.mrv"));
+    ASSERT_EQ(saved.size(), 186u);
+    EXPECT_EQ(bytes(saved.begin(), saved.begin() + 36),
+              (bytes{'M', 'o', 'R', 'v', 2, 0, 0, 0, 0x40, 1, 0, 0, 0xF0, 0, 0, 0, 8, 0, 0, 0,
+                     36, 0, 0, 0, 100, 0, 0, 0, 136, 0, 0, 0, 50, 0, 0, 0}));
+    EXPECT_EQ(saved, soundMrv(320, 240, {first, second}));
+
+    auto three = storeOf(8, 4, {first, {}, second});
+    EXPECT_EQ(three->storeIndex[2].offset, 100u);
+    ASSERT_TRUE(three->save(scratch.file(u"three.mrv").c_str()).ok());
+    EXPECT_EQ(readFile(scratch.file(u"three.mrv")),
+              mrvBytes(8, 4, {{44, 100}, {144, 0}, {144, 50}}, joinedPayloads({first, second})));
+
+    auto empty = storeOf(0, 0, {});
+    ASSERT_TRUE(empty->save(scratch.file(u"empty.mrv").c_str()).ok());
+    EXPECT_EQ(readFile(scratch.file(u"empty.mrv")), mrvBytes(0, 0, {}, {}));
+
+    // More than the 1 MiB copy buffer goes in several passes.
+    const std::vector<bytes> large = {randomBytes(1600000, 3), {}, randomBytes(700000, 4)};
+    auto big = storeOf(64, 48, large);
+    ASSERT_TRUE(big->save(scratch.file(u"big.mrv").c_str()).ok());
+    ASSERT_TRUE(big->save(scratch.file(u"again.mrv").c_str()).ok());
+    EXPECT_EQ(readFile(scratch.file(u"big.mrv")), soundMrv(64, 48, large));
+    EXPECT_EQ(readFile(scratch.file(u"again.mrv")), soundMrv(64, 48, large));
+    EXPECT_EQ(scratch.names().size(), 5u);  // nothing left beside the files
+}
+
+TEST(FrameStore, KeepsItsFramesInOneTemporaryFile) {
+    auto store = std::make_unique<TMPfile>();
+    EXPECT_FALSE(store->appendFrame(first.data(), 100));  // no temporary file yet
+    EXPECT_TRUE(store->appendFrame(nullptr, 0));
+    ASSERT_TRUE(store->openTempFile().ok());
+    ASSERT_TRUE(store->openTempFile().ok());  // the same file
+    const std::u16string name = store->tempName.data;
+    EXPECT_EQ(name.substr(folderOf(name).size(), 3), u"MRV");
+    EXPECT_TRUE(store->appendFrame(first.data(), 100));
+    store->setFrameSize(64, 48);  // the size of every frame, earlier ones too
+    fakeengine engine;
+    EXPECT_NE(store->makeFrame(engine, 1), nullptr);
+    EXPECT_EQ(store->makeFrame(engine, 2), nullptr);
+    EXPECT_EQ(engine.take(), std::vector<std::string>{"frame 64x48x8"});
+    EXPECT_EQ(engine.payloads, std::vector<bytes>{first});
+    store->close();  // the temporary file and its frames go
+    EXPECT_FALSE(exists(name));
+    EXPECT_EQ(store->frameCount(), 0u);
+    EXPECT_EQ(store->makeFrame(engine, 0), nullptr);
+
+    auto full = std::make_unique<TMPfile>();
+    for (uint32_t i = 0; i < TMPfile::maxFrames; ++i) ASSERT_TRUE(full->appendFrame(nullptr, 0));
+    EXPECT_FALSE(full->appendFrame(nullptr, 0));
+    EXPECT_EQ(full->frameCount(), TMPfile::maxFrames);
+}
+
+#ifndef _WIN32
+// Writes past `limit` bytes fail with EFBIG while it lasts, as on a full disk.
+struct filesizelimit {
+    rlimit saved{};
+    explicit filesizelimit(rlim_t limit) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit lowered = saved;
+        lowered.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~filesizelimit() { setrlimit(RLIMIT_FSIZE, &saved); }
+};
+
+// A save that fails at any step leaves the old file byte for byte, nothing
+// beside it, and the store whole: a later save writes every frame.
+TEST(FrameStore, AFailedSaveLeavesTheOldFileAndTheFrames) {
+    const std::vector<bytes> payloads = {randomBytes(1200000, 5), {}, randomBytes(300, 6)};
+    const bytes old = soundMrv(2, 2, {randomBytes(70, 7)});
+    const bytes whole = soundMrv(64, 48, payloads);
+    for (rlim_t limit : {rlim_t(0), rlim_t(19), rlim_t(44), rlim_t(1000), rlim_t(1048620), rlim_t(whole.size() - 1)}) {
+        SCOPED_TRACE(limit);
+        scratchfolder scratch;
+        const std::u16string target = scratch.file(u"walk.mrv");
+        writeFile(target, old);
+        auto store = storeOf(64, 48, payloads);
+        outcome result;
+        {
+            filesizelimit full(limit);
+            result = store->save(target.c_str());
+        }
+        EXPECT_EQ(result.what, failure::cannotWrite);
+        EXPECT_EQ(result.error, uint32_t(EFBIG));
+        EXPECT_EQ(readFile(target), old);
+        EXPECT_EQ(scratch.names(), std::vector<std::u16string>{u"walk.mrv"});
+        ASSERT_TRUE(store->save(target.c_str()).ok());
+        EXPECT_EQ(readFile(target), whole);
+    }
+    scratchfolder scratch;
+    auto store = storeOf(2, 2, {first});
+    const outcome missingFolder = store->save(scratch.file(u"absent/walk.mrv").c_str());
+    EXPECT_EQ(missingFolder.what, failure::cannotWrite);
+    EXPECT_EQ(missingFolder.error, notFound);
+    std::filesystem::create_directory(std::filesystem::path(scratch.file(u"folder.mrv")));
+    EXPECT_EQ(store->save(scratch.file(u"folder.mrv").c_str()).error, uint32_t(EISDIR));
+    EXPECT_EQ(scratch.names(), std::vector<std::u16string>{u"folder.mrv"});
+}
+#endif
+
+// --- The document ---
+
+const titlewords words = {u"M", u"(new)", u"*"};
+const bytes frameA = randomBytes(40, 8), frameB = randomBytes(30, 9);
+
+// Starts an import of `payloads` at width x height and appends them, as the
+// BMP import does.
+outcome importFrames(document& animation, const std::vector<bytes>& payloads, int32_t width, int32_t height) {
+    const outcome started = animation.beginImport(uint32_t(payloads.size()), width, height);
+    if (!started.ok()) return started;
+    for (const bytes& payload : payloads)
+        EXPECT_TRUE(animation.newFile->appendFrame(payload.data(), uint32_t(payload.size())));
+    return started;
+}
+
+class Document : public testing::Test {
+protected:
+    // The title with the scratch folder written as "~/".
+    std::string title() {
+        std::u16string text = animation.title(words);
+        const size_t at = text.find(scratch.folder);
+        if (at != std::u16string::npos) text.replace(at, scratch.folder.size(), u"~/");
+        return utf8(text);
+    }
+    std::u16string file(const char16_t* name) { return scratch.file(name); }
+    bytes openFrames() {
+        fakeengine engine;
+        for (uint32_t i = 0; animation.openFile && animation.openFile->makeFrame(engine, i); ++i) {}
+        return joinedPayloads(engine.payloads);
+    }
+
+    scratchfolder scratch;
+    document animation;
+};
+
+TEST_F(Document, SaveWritesOnlyTheFileTheTitleNames) {
+    writeFile(file(u"y.mrv"), soundMrv(4, 2, {frameB}));
+    EXPECT_EQ(title(), "M");
+    ASSERT_TRUE(importFrames(animation, {frameA, frameA}, 4, 2).ok());
+    EXPECT_EQ(title(), "M : (new)*");
+    EXPECT_EQ(animation.saveTarget(), u"");  // Save asks, as Save As does
+    ASSERT_TRUE(animation.save(file(u"x.mrv").c_str()).ok());
+    EXPECT_EQ(title(), "M : ~/x.mrv");
+    EXPECT_FALSE(animation.canSave());
+    ASSERT_TRUE(animation.open(file(u"y.mrv").c_str()).ok());
+    EXPECT_EQ(title(), "M : ~/y.mrv");
+    ASSERT_TRUE(importFrames(animation, {frameB}, 4, 2).ok());
+    EXPECT_EQ(title(), "M : ~/y.mrv*");
+    EXPECT_EQ(animation.saveTarget(), file(u"y.mrv"));
+#ifndef _WIN32
+    {
+        filesizelimit full(10);
+        EXPECT_EQ(animation.save(file(u"y.mrv").c_str()).what, failure::cannotWrite);
+    }
+    // Nothing changed: the title, the next target, the open file, still open.
+    EXPECT_EQ(title(), "M : ~/y.mrv*");
+    EXPECT_EQ(animation.saveTarget(), file(u"y.mrv"));
+    EXPECT_EQ(openFrames(), frameB);
+#endif
+    ASSERT_TRUE(animation.save(animation.saveTarget().c_str()).ok());
+    EXPECT_EQ(title(), "M : ~/y.mrv");
+    EXPECT_EQ(readFile(file(u"x.mrv")), soundMrv(4, 2, {frameA, frameA}));
+    // Every frame since the last New, in place of the opened file's.
+    EXPECT_EQ(readFile(file(u"y.mrv")), soundMrv(4, 2, {frameA, frameA, frameB}));
+    EXPECT_EQ(animation.saveTarget(), file(u"y.mrv"));
+}
+
+TEST_F(Document, AFailedOpenKeepsWhatWasOpen) {
+    writeFile(file(u"y.mrv"), soundMrv(4, 2, {frameB}));
+    writeFile(file(u"damaged.mrv"), cut(soundMrv(4, 2, {frameB}), 25));
+    ASSERT_TRUE(importFrames(animation, {frameA}, 4, 2).ok());
+    ASSERT_TRUE(animation.open(file(u"y.mrv").c_str()).ok());
+    EXPECT_EQ(title(), "M : ~/y.mrv");  // the new frames stay, saved or not
+    EXPECT_EQ(animation.newFile->frameCount(), 1u);
+    ASSERT_TRUE(importFrames(animation, {frameA}, 4, 2).ok());
+    const outcome damaged = animation.open(file(u"damaged.mrv").c_str());
+    EXPECT_EQ(damaged.what, failure::notAnimation);
+    const outcome missing = animation.open(file(u"absent.mrv").c_str());
+    EXPECT_EQ(missing.what, failure::cannotOpen);
+    EXPECT_EQ(missing.error, notFound);
+    EXPECT_EQ(title(), "M : ~/y.mrv*");
+    EXPECT_EQ(openFrames(), frameB);
+    // The same file opens again.
+    ASSERT_TRUE(animation.open(file(u"y.mrv").c_str()).ok());
+    EXPECT_EQ(openFrames(), frameB);
+    animation.clear();
+    EXPECT_EQ(title(), "M");
+    EXPECT_FALSE(animation.openFile || animation.newFile || animation.canSave());
+}
+
+TEST_F(Document, AnImportTheAnimationCannotTakeChangesNothing) {
+    ASSERT_TRUE(importFrames(animation, {frameA, frameA}, 16, 8).ok());
+    ASSERT_TRUE(animation.save(file(u"x.mrv").c_str()).ok());
+    EXPECT_EQ(importFrames(animation, {frameB}, 10, 4).what, failure::sizeDiffers);
+    EXPECT_EQ(importFrames(animation, {frameB}, 16, 4).what, failure::sizeDiffers);
+    EXPECT_EQ(title(), "M : ~/x.mrv");
+    EXPECT_EQ(animation.newFile->frameCount(), 2u);
+    EXPECT_EQ(animation.newFile->storeHeader.width, 16);
+    ASSERT_TRUE(importFrames(animation, {}, 10, 4).ok());  // an empty series has no size
+    EXPECT_EQ(animation.newFile->storeHeader.height, 8);
+    ASSERT_TRUE(importFrames(animation, {frameB}, 16, 8).ok());
+    EXPECT_EQ(animation.newFile->frameCount(), 3u);
+
+    document fresh;  // an empty store takes any size
+    ASSERT_TRUE(importFrames(fresh, {}, 0, 0).ok());
+    ASSERT_TRUE(importFrames(fresh, {frameB}, 10, 4).ok());
+    EXPECT_EQ(fresh.newFile->storeHeader.width, 10);
+
+#ifndef _WIN32
+    const char* saved = std::getenv("TMPDIR");
+    const std::string restore = saved ? saved : "";
+    setenv("TMPDIR", utf8(file(u"absent")).c_str(), 1);
+    document nowhere;
+    const outcome temporary = importFrames(nowhere, {frameA}, 4, 2);
+    saved ? setenv("TMPDIR", restore.c_str(), 1) : unsetenv("TMPDIR");
+    EXPECT_EQ(temporary.what, failure::temporaryFile);
+    EXPECT_EQ(temporary.error, notFound);
+    EXPECT_FALSE(nowhere.newFile || nowhere.modified);
+#endif
+}
+
+}  // namespace

@@ -1,0 +1,383 @@
+// The frame encoder and the run-length decoder: worked examples by hand, the
+// encoder against a pixel-by-pixel one, the decoder against ImageMagick, and
+// damaged streams that must decode to their intact prefix.
+#include "engines/rle8decoder.h"
+#include "import/frameencoder.h"
+#include "tests/support/files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+namespace {
+
+// The encoder as plainly as its rules read, one pixel at a time.
+bytes referenceEncode(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride,
+                      uint32_t depth) {
+    const uint8_t mask = uint8_t(0xFF00 >> depth);
+    bytes out, literals;
+    auto flushLiterals = [&] {
+        if (literals.size() >= 3) {
+            out.insert(out.end(), {0, uint8_t(literals.size())});
+            out.insert(out.end(), literals.begin(), literals.end());
+            if (literals.size() % 2 == 1) out.push_back(0);
+        } else {
+            for (uint8_t value : literals) out.insert(out.end(), {1, value});
+        }
+        literals.clear();
+    };
+    for (uint32_t r = 0; r < height; ++r) {
+        const uint8_t* row = pixels + size_t(r) * stride;
+        uint8_t runValue = 0;
+        uint32_t runLength = 0;
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint8_t c = row[x] & mask;
+            if (runLength > 0 && c == runValue) {
+                flushLiterals();
+                if (runLength == 255) {
+                    out.insert(out.end(), {255, runValue});
+                    runLength = 0;
+                }
+            } else if (runLength == 1) {
+                if (literals.size() == 255) flushLiterals();
+                literals.push_back(runValue);
+                runLength = 0;
+            } else if (runLength > 1) {
+                out.insert(out.end(), {uint8_t(runLength), runValue});
+                runLength = 0;
+            }
+            runValue = c;
+            ++runLength;
+        }
+        if (runLength == 1) {
+            if (literals.size() == 255) flushLiterals();
+            literals.push_back(runValue);
+        }
+        flushLiterals();
+        if (runLength >= 2) out.insert(out.end(), {uint8_t(runLength), runValue});
+        out.insert(out.end(), {0, 0});
+    }
+    out.insert(out.end(), {0, 1});
+    return out;
+}
+
+// Encodes into exactly payloadBound bytes and a guard that must stay untouched.
+bytes encode(const bytes& pixels, uint32_t width, uint32_t height, uint32_t stride, uint32_t depth) {
+    const size_t bound = size_t(payloadBound(width, height));
+    bytes output(bound + 64, 0xCD);
+    const size_t size = encodeFrame(pixels.data(), width, height, stride, depth, output.data());
+    EXPECT_LE(size, bound);
+    EXPECT_EQ(bytes(output.begin() + ptrdiff_t(bound), output.end()), bytes(64, 0xCD))
+        << "written past the bound";
+    output.resize(size);
+    return output;
+}
+
+// One row followed by padding that must never be encoded.
+bytes encodeRow(const bytes& row, uint32_t depth = 8) {
+    bytes pixels(row);
+    pixels.resize(testStride(int32_t(row.size())), 0xA5);
+    return encode(pixels, uint32_t(row.size()), 1, uint32_t(pixels.size()), depth);
+}
+
+bytes joined(std::initializer_list<bytes> parts) {
+    bytes all;
+    for (const bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+bytes ramp(size_t count, uint8_t first = 0) {
+    bytes values(count);
+    for (size_t i = 0; i < count; ++i) values[i] = uint8_t(first + i);
+    return values;
+}
+
+const bytes endOfRowAndBitmap = {0, 0, 0, 1};
+
+TEST(FrameEncoder, WorkedExamples) {
+    const struct {
+        bytes row;
+        uint32_t depth;
+        bytes code;
+    } cases[] = {
+        {{0x10, 0x10, 0x10, 0x20, 0x30, 0x40, 0x40, 0x50, 0x60, 0x70, 0x80, 0x80}, 8,
+         {0x03, 0x10, 0x01, 0x20, 0x01, 0x30, 0x02, 0x40, 0x00, 0x03, 0x50, 0x60, 0x70, 0x00, 0x02,
+          0x80, 0, 0, 0, 1}},
+        {{0x10, 0x20, 0x30, 0x30}, 8, {0x01, 0x10, 0x01, 0x20, 0x02, 0x30, 0, 0, 0, 1}},
+        {{0x10, 0x20, 0x30, 0x40, 0x50}, 8, {0x00, 0x05, 0x10, 0x20, 0x30, 0x40, 0x50, 0x00, 0, 0, 0, 1}},
+        {{5, 6, 7, 8}, 8, {0x00, 0x04, 5, 6, 7, 8, 0, 0, 0, 1}},
+        {{0x42}, 8, {0x01, 0x42, 0, 0, 0, 1}},
+        {bytes(255, 9), 8, {0xFF, 9, 0, 0, 0, 1}},
+        {bytes(256, 7), 8, {0xFF, 7, 0x01, 7, 0, 0, 0, 1}},
+        {bytes(300, 0x55), 8, {0xFF, 0x55, 0x2D, 0x55, 0, 0, 0, 1}},
+        {bytes(511, 9), 8, {0xFF, 9, 0xFF, 9, 0x01, 9, 0, 0, 0, 1}},
+        {joined({bytes(256, 9), {1, 2, 3}}), 8, {0xFF, 9, 0x00, 0x04, 9, 1, 2, 3, 0, 0, 0, 1}},
+        {ramp(256), 8, joined({{0x00, 0xFF}, ramp(255), {0x00, 0x01, 0xFF}, endOfRowAndBitmap})},
+        {ramp(257, 1), 8,
+         joined({{0x00, 0xFF}, ramp(255, 1), {0x00, 0x01, 0x00, 0x01, 0x01}, endOfRowAndBitmap})},
+        {{1, 2, 3, 4, 4, 5, 6}, 8, {0x00, 0x03, 1, 2, 3, 0x00, 0x02, 4, 0x01, 5, 0x01, 6, 0, 0, 0, 1}},
+        {{0x3F, 0x40, 0x7F, 0xFF, 0xC0}, 2, {0x01, 0x00, 0x02, 0x40, 0x02, 0xC0, 0, 0, 0, 1}},
+        {{0x7F, 0x00, 0x80, 0xFF}, 1, {0x02, 0x00, 0x02, 0x80, 0, 0, 0, 1}},
+        {{0x01, 0x81, 0x7E}, 1, {0x00, 0x03, 0x00, 0x80, 0x00, 0x00, 0, 0, 0, 1}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(encodeRow(c.row, c.depth), c.code) << c.row.size() << " pixels";
+    // Rows in stored order without their padding; empty pictures; depths out of range.
+    EXPECT_EQ(encode({1, 1, 1, 0xEE, 0xEE, 2, 3, 4, 0xEE, 0xEE}, 3, 2, 5, 8),
+              (bytes{0x03, 1, 0, 0, 0x00, 0x03, 2, 3, 4, 0x00, 0, 0, 0, 1}));
+    EXPECT_EQ(encode({}, 5, 0, 8, 6), (bytes{0x00, 0x01}));
+    EXPECT_EQ(encode(bytes(12, 0x77), 0, 3, 4, 6), (bytes{0, 0, 0, 0, 0, 0, 0, 1}));
+    uint8_t output[16];
+    EXPECT_EQ(encodeFrame(output, 1, 1, 4, 0, output), 0u);
+    EXPECT_EQ(encodeFrame(output, 1, 1, 4, 9, output), 0u);
+    // Singles cost two bytes a pixel: the bound is reached exactly.
+    EXPECT_EQ(encode({1, 2, 3, 0xEE, 4, 5, 6, 0xEE, 7, 8, 9, 0xEE}, 3, 3, 4, 8).size(), 3u * 8 + 2);
+    EXPECT_EQ(payloadBound(3, 3), 3u * 8 + 2);
+}
+
+// Runs clustered where the code changes form: singles, pairs, triples, 255.
+void fillRuns(uint8_t* row, uint32_t width, std::mt19937& random, uint32_t levels) {
+    static const uint32_t lengths[] = {1, 1, 1, 2, 3, 4, 7, 8, 9, 16, 253, 254, 255, 256, 257, 510, 511};
+    for (uint32_t x = 0; x < width;) {
+        uint32_t length = lengths[random() % std::size(lengths)];
+        if (random() % 4 == 0) length = 1 + random() % 40;
+        const uint8_t value = uint8_t(random() % levels * (256 / levels) + random() % 4);
+        for (uint32_t k = 0; k < length && x < width; ++k) row[x++] = value;
+    }
+}
+
+TEST(FrameEncoder, MatchesThePixelByPixelEncoder) {
+    std::mt19937 random(20240611);
+    for (uint32_t width = 0; width <= 600; width += (width < 80 ? 1 : 7)) {
+        for (int pattern = 0; pattern < 4; ++pattern) {
+            const uint32_t stride = width + uint32_t(random() % 8);
+            const uint32_t height = 1 + uint32_t(random() % 3);
+            // Exactly the bytes the rows need: a read past them shows under ASan.
+            bytes pixels(size_t(height - 1) * stride + width);
+            for (uint8_t& byte : pixels) byte = uint8_t(random());
+            for (uint32_t r = 0; pattern > 0 && r < height; ++r)
+                fillRuns(pixels.data() + size_t(r) * stride, width, random,
+                         pattern == 1 ? 2 : pattern == 2 ? 5 : 256);
+            for (uint32_t depth = 1; depth <= 8; ++depth)
+                ASSERT_EQ(encode(pixels, width, height, stride, depth),
+                          referenceEncode(pixels.data(), width, height, stride, depth))
+                    << width << " x " << height << " stride " << stride << " depth " << depth;
+        }
+    }
+}
+
+struct decoded {
+    rle8status status;
+    size_t position;
+    bytes pixels;  // rows in stream order, without the padding
+};
+
+// Decodes into a buffer pre-filled with `prefill` whose padding and
+// surroundings must come back untouched.
+decoded decodeGuarded(const bytes& code, int32_t width, int32_t height, uint8_t prefill = 0xA5,
+                      size_t padding = 3) {
+    const size_t guard = 64, stride = size_t(width) + padding;
+    const size_t frameSize = height == 0 ? 0 : stride * (size_t(height) - 1) + size_t(width);
+    bytes buffer(guard + frameSize + guard, 0x5A);
+    for (size_t row = 0; row < size_t(height); ++row)
+        std::fill_n(buffer.begin() + ptrdiff_t(guard + row * stride), width, prefill);
+    const rle8result result = decodeRle8(code.data(), code.size(), width, height,
+                                         buffer.data() + guard, frameSize, stride);
+    decoded out{result.status, result.position, {}};
+    for (size_t at = 0; at < buffer.size(); ++at) {
+        const size_t inFrame = at - guard;
+        if (at >= guard && inFrame < frameSize && inFrame % stride < size_t(width))
+            out.pixels.push_back(buffer[at]);
+        else if (buffer[at] != 0x5A)
+            ADD_FAILURE() << "written outside the frame's pixels at " << inFrame;
+    }
+    return out;
+}
+
+bytes pixels4x4(std::initializer_list<std::pair<size_t, uint8_t>> set) {
+    bytes out(16, 0);
+    for (auto [at, value] : set) out[at] = value;
+    return out;
+}
+
+// Streams by hand into a 4 x 4 frame: what is drawn, where decoding
+// stopped and why. Skipped pixels are 0 whatever the buffer held; a faulty
+// code writes nothing and everything after it is 0.
+TEST(Rle8Decoder, HandWrittenStreams) {
+    const bytes sevens = pixels4x4({{0, 7}, {1, 7}});
+    const bytes rowOfSevens = pixels4x4({{0, 7}, {1, 7}, {2, 7}, {3, 7}});
+    const bytes blank(16, 0);
+    const struct {
+        const char* what;
+        bytes code;
+        rle8status status;
+        size_t position;
+        bytes pixels;
+    } cases[] = {
+        {"runs, rows bottom-up", {4, 0x10, 0, 0, 1, 0x20, 3, 0x21, 0, 0, 2, 0x30, 2, 0x31, 0, 0, 3, 0x40, 1, 0x41, 0, 0, 0, 1},
+         rle8status::ok, 24, {0x10, 0x10, 0x10, 0x10, 0x20, 0x21, 0x21, 0x21, 0x30, 0x30, 0x31, 0x31, 0x40, 0x40, 0x40, 0x41}},
+        {"absolute runs, pad only when odd", {0, 3, 0xA, 0xB, 0xC, 0, 1, 0xD, 0, 0, 0, 4, 0x1A, 0x1B, 0x1C, 0x1D, 0, 0, 0, 1},
+         rle8status::ok, 20, pixels4x4({{0, 0xA}, {1, 0xB}, {2, 0xC}, {3, 0xD}, {4, 0x1A}, {5, 0x1B}, {6, 0x1C}, {7, 0x1D}})},
+        {"end of line, deltas, early end", {1, 0x11, 0, 0, 0, 2, 1, 0, 1, 0x22, 0, 2, 1, 2, 1, 0x33, 0, 1},
+         rle8status::ok, 18, pixels4x4({{0, 0x11}, {5, 0x22}, {15, 0x33}})},
+        {"a delta to the row end", {2, 1, 0, 2, 2, 0, 0, 0, 4, 2, 0, 1}, rle8status::ok, 12,
+         pixels4x4({{0, 1}, {1, 1}, {4, 2}, {5, 2}, {6, 2}, {7, 2}})},
+        {"data after the end", {4, 7, 0, 1, 4, 8, 0xFF}, rle8status::ok, 4, rowOfSevens},
+        {"a count byte after a row", {4, 7, 0, 0, 2}, rle8status::truncated, 4, rowOfSevens},
+        {"a lone escape", {2, 7, 0}, rle8status::truncated, 2, sevens},
+        {"a delta without offsets", {2, 7, 0, 2}, rle8status::truncated, 2, sevens},
+        {"a delta after the last row", {0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0}, rle8status::overflow, 8, blank},
+        {"an absolute run without its pad", {0, 3, 1, 2, 3}, rle8status::truncated, 0, blank},
+        {"a run one past the row end", {2, 7, 3, 7, 0, 1}, rle8status::overflow, 2, sevens},
+        {"a run after the last row", {0, 0, 0, 0, 0, 0, 0, 0, 1, 7, 0, 1}, rle8status::overflow, 8, blank},
+        {"one end of line too many", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, rle8status::overflow, 8, blank},
+        {"no end of bitmap", {4, 7, 0, 0}, rle8status::truncated, 4, rowOfSevens},
+        {"empty", {}, rle8status::truncated, 0, blank},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (uint8_t prefill : {0x00, 0xA5}) {
+            const decoded got = decodeGuarded(c.code, 4, 4, prefill);
+            EXPECT_EQ(got.status, c.status);
+            EXPECT_EQ(got.position, c.position);
+            EXPECT_EQ(got.pixels, c.pixels);
+        }
+    }
+    EXPECT_EQ(decodeGuarded({0, 1}, 0, 0).status, rle8status::ok);
+    EXPECT_EQ(decodeGuarded({0, 0, 0, 0, 0, 1}, 0, 2).status, rle8status::ok);
+    EXPECT_EQ(decodeGuarded({1, 7, 0, 1}, 0, 1).status, rle8status::overflow);
+}
+
+TEST(Rle8Decoder, ImpossibleFramesWriteNothing) {
+    const bytes code = {0x01, 0x07, 0x00, 0x01};
+    bytes buffer(64, 0xEE);
+    const struct {
+        int32_t width, height;
+        size_t size, stride;
+    } cases[] = {{-1, 4, 64, 4},          {4, -1, 64, 4}, {INT32_MIN, INT32_MIN, 64, 4},
+                 {4, 4, 64, 3},           {4, 4, 15, 4},  {4, 3, 64, SIZE_MAX / 2},
+                 {INT32_MAX, INT32_MAX, SIZE_MAX, SIZE_MAX / 2}};
+    for (const auto& c : cases)
+        EXPECT_EQ(decodeRle8(code.data(), code.size(), c.width, c.height, buffer.data(), c.size, c.stride).status,
+                  rle8status::badframe) << c.width << " x " << c.height << " in " << c.size;
+    EXPECT_EQ(buffer, bytes(64, 0xEE));
+    // The last row needs no padding.
+    EXPECT_EQ(decodeRle8(code.data(), code.size(), 4, 3, buffer.data(), 20, 8).status, rle8status::ok);
+}
+
+// A sound stream mixing every code; with `earlyEnd` sometimes an early end
+// of bitmap (which ImageMagick takes for a cut file).
+bytes randomStream(std::mt19937& random, uint32_t width, uint32_t height, bool earlyEnd) {
+    auto pick = [&](uint32_t low, uint32_t high) {
+        return std::uniform_int_distribution<uint32_t>(low, high)(random);
+    };
+    bytes code;
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0;;) {
+            const uint32_t room = width - x, action = pick(0, 19);
+            if (action < 8 && room >= 1) {
+                const uint32_t count = pick(1, std::min(room, 255u));
+                code.insert(code.end(), {uint8_t(count), uint8_t(pick(0, 255))});
+                x += count;
+            } else if (action < 14 && room >= 3) {
+                const uint32_t count = pick(3, std::min(room, 255u));
+                code.insert(code.end(), {0x00, uint8_t(count)});
+                for (uint32_t i = 0; i < count; ++i) code.push_back(uint8_t(pick(0, 255)));
+                if (count % 2 == 1) code.push_back(0x00);
+                x += count;
+            } else if (action < 16) {
+                const uint32_t dx = pick(0, std::min(room, 255u)), dy = pick(0, std::min(height - 1 - y, 2u));
+                code.insert(code.end(), {0x00, 0x02, uint8_t(dx), uint8_t(dy)});
+                x += dx;
+                y += dy;
+            } else {
+                break;
+            }
+        }
+        code.insert(code.end(), {0x00, 0x00});
+        if (earlyEnd && pick(0, 10) == 0) break;
+    }
+    code.insert(code.end(), {0x00, 0x01});
+    return code;
+}
+
+// On any fault the pixels are those of the stream cut before the faulty
+// code and closed with an end of bitmap, whatever the buffer held before.
+TEST(Rle8Decoder, DamagedStreamsDecodeLikeTheirIntactPrefix) {
+    std::mt19937 random(7);
+    for (int trial = 0; trial < 3000; ++trial) {
+        const uint32_t width = random() % 40, height = random() % 12;
+        bytes code = randomStream(random, width, height, true);
+        switch (trial % 3) {
+        case 0: code.resize(random() % (code.size() + 1)); break;
+        case 1: code[random() % code.size()] = uint8_t(random()); break;
+        default:
+            for (uint8_t& byte : code)
+                if (random() % 4 == 0) byte = uint8_t(random() % 4);
+        }
+        SCOPED_TRACE(testing::Message() << "trial " << trial);
+        const decoded first = decodeGuarded(code, int32_t(width), int32_t(height), 0x00, trial % 5);
+        const decoded second = decodeGuarded(code, int32_t(width), int32_t(height), 0xFF, trial % 5);
+        ASSERT_EQ(first.pixels, second.pixels);
+        ASSERT_LE(first.position, code.size());
+        bytes prefix(code.begin(), code.begin() + ptrdiff_t(first.position));
+        if (first.status != rle8status::ok) prefix.insert(prefix.end(), {0x00, 0x01});
+        const decoded intact = decodeGuarded(prefix, int32_t(width), int32_t(height));
+        ASSERT_EQ(intact.status, rle8status::ok);
+        ASSERT_EQ(intact.pixels, first.pixels);
+    }
+}
+
+TEST(Rle8Decoder, DecodesWhatTheEncoderWritesAtEveryDepth) {
+    std::mt19937 random(99);
+    for (uint32_t width : {0u, 1u, 2u, 3u, 5u, 8u, 255u, 256u, 257u, 511u, 600u, 1021u}) {
+        for (uint32_t depth = 1; depth <= 8; ++depth) {
+            testpicture picture = patternPicture(int32_t(width), int32_t(1 + random() % 9));
+            for (uint32_t y = 0; y < uint32_t(picture.height); ++y)
+                fillRuns(picture.rows.data() + size_t(y) * testStride(int32_t(width)), width, random, 256);
+            const bytes payload = encode(picture.rows, width, uint32_t(picture.height),
+                                         testStride(int32_t(width)), depth);
+            const decoded got = decodeGuarded(payload, int32_t(width), picture.height);
+            EXPECT_EQ(got.status, rle8status::ok);
+            EXPECT_EQ(got.pixels, cutPixels(picture, depth)) << width << " depth " << depth;
+        }
+    }
+}
+
+#ifndef _WIN32
+// ImageMagick reads a payload wrapped in a BI_RLE8 BMP; rows come back
+// bottom-up as the stream holds them.
+bytes decodeWithImageMagick(const bytes& payload, int32_t width, int32_t height) {
+    testpicture wrapper = patternPicture(width, height);
+    wrapper.rows = payload;
+    wrapper.biCompression = 1;
+    const scratchfolder scratch;
+    const std::string bmp = utf8(scratch.file(u"frame.bmp")), raw = utf8(scratch.file(u"frame.gray"));
+    writeFile(scratch.file(u"frame.bmp"), bmpBytes(wrapper));
+    const std::string command = "/usr/bin/convert '" + bmp + "' -flip -depth 8 'gray:" + raw + "'";
+    if (std::system(command.c_str()) != 0) return {};
+    std::ifstream in(raw, std::ios::binary);
+    return bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(Rle8Decoder, AgreesWithImageMagick) {
+    std::mt19937 random(2024);
+    for (auto [width, height] : {std::pair{1, 1}, {3, 5}, {7, 3}, {33, 17}, {256, 3}, {641, 8}}) {
+        for (int variant = 0; variant < 3; ++variant) {
+            const bytes code = randomStream(random, uint32_t(width), uint32_t(height), false);
+            const decoded got = decodeGuarded(code, width, height);
+            EXPECT_EQ(got.status, rle8status::ok);
+            EXPECT_EQ(got.pixels, decodeWithImageMagick(code, width, height)) << width << " x " << height;
+        }
+    }
+    // And the encoder's payload at a depth.
+    testpicture picture = patternPicture(301, 7, 3);
+    const bytes payload = encode(picture.rows, 301, 7, testStride(301), 5);
+    EXPECT_EQ(decodeWithImageMagick(payload, 301, 7), cutPixels(picture, 5));
+}
+#endif
+
+}  // namespace

@@ -1,0 +1,346 @@
+// The BMP reader and the series import: damaged pictures with their clean
+// results, and the import's roads with the exact log lines, the frames
+// stored (decoded back) and what changed.
+#include "animfile/document.h"
+#include "app/logbuffer.h"
+#include "engines/rle8decoder.h"
+#include "import/bmpfile.h"
+#include "import/bmpimport.h"
+#include "tests/support/fakeengine.h"
+#include "tests/support/files.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+
+namespace {
+
+using lines = std::vector<std::string>;
+
+testpicture sound() { return patternPicture(8, 4); }  // 32 bytes of rows
+
+template <typename Change>
+testpicture soundWith(Change change) {
+    testpicture picture = sound();
+    change(picture);
+    return picture;
+}
+
+// A header of width x height over the sound picture's 32 bytes of rows.
+testpicture claiming(int32_t width, int32_t height, int64_t fileSize = -1) {
+    return soundWith([&](testpicture& p) {
+        p.width = width;
+        p.height = height;
+        p.bfSize = fileSize;
+        p.biSizeImage = 0;
+    });
+}
+
+// Whether the counting pass takes each picture (headers) and the frame pass
+// reads its pixels (loads); header fields alone never size a buffer.
+TEST(BmpFile, DamagedPictures) {
+    const struct {
+        const char* what;
+        testpicture picture;
+        bool headers, loads;
+    } cases[] = {
+        {"sound", sound(), true, true},
+        {"no image size", soundWith([](testpicture& p) { p.biSizeImage = 0; }), true, true},
+        {"a gap before the rows", soundWith([](testpicture& p) { p.bfOffBits = 1100; }), true, true},
+        {"empty file", soundWith([](testpicture& p) { p.truncateTo = 0; }), false, false},
+        {"file header cut short", soundWith([](testpicture& p) { p.truncateTo = 13; }), false, false},
+        {"colour table cut short", soundWith([](testpicture& p) { p.truncateTo = 1077; }), false, false},
+        {"pixel data cut mid-row", soundWith([](testpicture& p) { p.truncateTo = 1078 + 11; }), true, false},
+        {"wrong magic", soundWith([](testpicture& p) { p.bfType = 0x424D; }), false, false},
+        {"core header of 12 bytes", soundWith([](testpicture& p) { p.biSize = 12; }), false, false},
+        {"1-bit", soundWith([](testpicture& p) { p.biBitCount = 1; }), false, false},
+        {"24-bit rows that fit", soundWith([](testpicture& p) { p.biBitCount = 24; p.width = 2; }), false, false},
+        {"compressed", soundWith([](testpicture& p) { p.biCompression = 1; }), false, false},
+        {"width zero", claiming(0, 4), false, false},
+        {"width negative", claiming(-8, 4), false, false},
+        {"height zero", claiming(8, 0), false, false},
+        {"height 0x80000000", claiming(8, INT32_MIN), false, false},
+        {"width x height over 2^32 bytes", claiming(70000, 70000, 0xFFFFFFFF), false, false},
+        {"30000 x 30000 in a small file", claiming(30000, 30000), false, false},
+        {"16000 x 16000 whose bfSize lies", claiming(16000, 16000, 1078 + 256000000), true, false},
+        {"16385 x 16384, more than any frame", claiming(16385, 16384, 1078 + 268451840), false, false},
+        {"pixels inside the colour table", soundWith([](testpicture& p) { p.bfOffBits = 1074; }), false, false},
+        {"bfSize below bfOffBits", soundWith([](testpicture& p) { p.bfSize = 1077; p.biSizeImage = 0; }), false, false},
+        {"biSizeImage larger than the data", soundWith([](testpicture& p) { p.biSizeImage = 33; }), false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        scratchfolder scratch;
+        const std::u16string path = scratch.file(u"p.bmp");
+        writeFile(path, bmpBytes(c.picture));
+        bmpfile reader;
+        ASSERT_TRUE(reader.open(path.c_str()));
+        EXPECT_EQ(reader.readHeaders(), c.headers);
+        EXPECT_EQ(reader.loaded, c.headers);
+        ASSERT_TRUE(reader.open(path.c_str()));
+        EXPECT_EQ(reader.encode(6) > 0, c.loads);
+        EXPECT_EQ(reader.pixelCapacity, 4096u);
+        if (c.loads) {
+            EXPECT_EQ(bytes(reader.pixelData.get(), reader.pixelData.get() + 32), c.picture.rows);
+        }
+    }
+}
+
+// One reader serves every picture of an import: each file is read afresh,
+// encoded at each depth, and a smaller picture reuses the larger buffers.
+TEST(BmpFile, OneReaderForManyPictures) {
+    scratchfolder scratch;
+    const testpicture large = patternPicture(70, 90, 1), small = patternPicture(5, 3, 2);
+    writeFile(scratch.file(u"large.bmp"), bmpBytes(large));
+    writeFile(scratch.file(u"small.bmp"), bmpBytes(small));
+    bmpfile reader;
+    ASSERT_TRUE(reader.open(scratch.file(u"large.bmp").c_str()));
+    ASSERT_TRUE(reader.readHeaders());  // the counting pass: headers only
+    ASSERT_GT(reader.encode(6), 0u);
+    EXPECT_EQ(reader.pixelCapacity, 72u * 90);
+    ASSERT_TRUE(reader.open(scratch.file(u"small.bmp").c_str()));
+    EXPECT_FALSE(reader.loaded);
+    for (uint32_t depth = 1; depth <= 8; ++depth) {
+        const uint32_t size = reader.encode(depth);
+        bytes decoded(15);
+        ASSERT_EQ(decodeRle8(reader.rleData.get(), size, 5, 3, decoded.data(), 15, 5).status, rle8status::ok);
+        EXPECT_EQ(decoded, cutPixels(small, depth)) << depth;
+    }
+    EXPECT_EQ(reader.pixelCapacity, 72u * 90);
+    EXPECT_EQ(reader.encode(0), 0u);
+    EXPECT_FALSE(reader.open(scratch.file(u"absent.bmp").c_str()));
+    EXPECT_EQ(reader.encode(8), 0u);  // nothing of the last picture is taken for this one
+    reader.close();
+    EXPECT_EQ(reader.pixelCapacity, 0u);
+    EXPECT_EQ(reader.encode(8), 0u);
+
+    // Width 3 with three values a row costs twice the stride and 2 bytes more.
+    testpicture worst;
+    worst.width = 3;
+    worst.height = 2048;
+    for (int32_t y = 0; y < worst.height; ++y) worst.rows.insert(worst.rows.end(), {1, 2, 3, 0});
+    writeFile(scratch.file(u"worst.bmp"), bmpBytes(worst));
+    bmpfile fresh;
+    ASSERT_TRUE(fresh.open(scratch.file(u"worst.bmp").c_str()));
+    EXPECT_EQ(fresh.encode(8), 2048u * 8 + 2);
+}
+
+// The picture goes to the engine as read: header, colour table and rows.
+TEST(BmpFile, ShowsThePictureAsRead) {
+    scratchfolder scratch;
+    const testpicture picture = patternPicture(6, 3, 40);
+    writeFile(scratch.file(u"p.bmp"), bmpBytes(picture));
+    bmpfile reader;
+    ASSERT_TRUE(reader.open(scratch.file(u"p.bmp").c_str()));
+    fakeengine engine;
+    ASSERT_TRUE(reader.show(engine, rect{1, 2, 30, 40}));
+    EXPECT_EQ(engine.take(), (lines{"picture 6x3", "begin", "background", "draw in 1,2,30,40", "end", "release"}));
+    EXPECT_EQ(engine.pictures, std::vector<bytes>{picture.rows});
+    EXPECT_EQ(reader.infoHeader.colourTable[200][1], 200);
+}
+
+// Notes the log as it stays ("~" before a passing line) and the other
+// calls in brackets, in order.
+class notinghost final : public importhost {
+public:
+    void appendLine(const char16_t* text, int32_t length) override {
+        log->appendLine(text, length);
+        events.push_back(utf8(std::u16string(text, size_t(length))));
+    }
+    void removeLastLine() override {
+        log->removeLastLine();
+        events.back().insert(0, "~");
+    }
+    void showProgress(uint32_t total) override { note("progress 0.." + std::to_string(total)); }
+    void setProgress(uint32_t position) override { note("at " + std::to_string(position)); }
+    void hideProgress() override { note("hide"); }
+    void showPicture(bmpfile& picture) override {
+        note("show");
+        shown.emplace_back(picture.pixelData.get(), picture.pixelData.get() + picture.bytesRead);
+        if (onShow) onShow();
+    }
+    void updateTitle() override { note("title"); }
+
+    lines events;
+    std::unique_ptr<logbuffer> log = std::make_unique<logbuffer>();
+    std::vector<bytes> shown;
+    std::function<void()> onShow;
+
+private:
+    void note(const std::string& what) { events.push_back("[" + what + "]"); }
+};
+
+class Import : public testing::Test {
+protected:
+    void import(const std::u16string& name, uint32_t depth = 6) {
+        const std::u16string path = folder.file(name);
+        host.events.clear();
+        importSeries(host, animation, depth, path.c_str(), uint32_t(folder.folder.size()),
+                     uint32_t(path.find_last_of(u'.') + 1));
+    }
+    lines log() { return logLines(host.log->text()); }
+    std::string directory() { return "Directory " + utf8(folder.folder); }
+    // The stored frames decoded, and the size they are stored at.
+    std::vector<bytes> frames() {
+        std::vector<bytes> out;
+        fakeengine engine;
+        for (uint32_t i = 0; i < animation.newFile->frameCount(); ++i) animation.newFile->makeFrame(engine, i);
+        const fileheader& format = animation.newFile->storeHeader;
+        for (const bytes& payload : engine.payloads) {
+            bytes pixels(size_t(format.width) * size_t(format.height));
+            decodeRle8(payload.data(), payload.size(), format.width, format.height, pixels.data(), pixels.size(),
+                       size_t(format.width));
+            out.push_back(payload.empty() ? bytes{} : pixels);
+        }
+        return out;
+    }
+
+    scratchfolder folder{u"歩く"};
+    notinghost host;
+    document animation;
+};
+
+TEST_F(Import, TheWholeSeriesFromZeroWhicheverPictureWasChosen) {
+    writeSeries(folder, u"歩く_", 3, 0, 3, 13, 5);
+    import(u"歩く_001.bmp");
+    EXPECT_EQ(host.events, (lines{directory(), "~File : 歩く_000.bmp", "~File : 歩く_001.bmp", "~File : 歩く_002.bmp",
+                                  "~File : 歩く_003.bmp", "Total 3 files exists.", "[progress 0..3]", "[title]",
+                                  "[at 0]", "~File : 歩く_000.bmp", "[show]", "[at 1]", "~File : 歩く_001.bmp", "[show]",
+                                  "[at 2]", "~File : 歩く_002.bmp", "[show]", "[hide]"}));
+    EXPECT_EQ(log(), (lines{directory(), "Total 3 files exists."}));
+    EXPECT_TRUE(animation.modified);
+    EXPECT_EQ(animation.newFile->storeHeader.width, 13);
+    EXPECT_EQ(animation.newFile->storeHeader.height, 5);
+    std::vector<bytes> expected;
+    for (uint32_t n = 0; n < 3; ++n) {
+        expected.push_back(cutPixels(seriesPicture(n, 13, 5), 6));
+        EXPECT_EQ(host.shown[n], seriesPicture(n, 13, 5).rows);  // shown as read, at full depth
+    }
+    EXPECT_EQ(frames(), expected);
+
+    import(u"歩く_000.bmp", 1);  // a second import appends; depth 1 keeps 0 and 128
+    ASSERT_EQ(animation.newFile->frameCount(), 6u);
+    std::set<uint8_t> levels;
+    const std::vector<bytes> stored = frames();
+    for (size_t i = 3; i < 6; ++i) levels.insert(stored[i].begin(), stored[i].end());
+    EXPECT_EQ(levels, (std::set<uint8_t>{0, 128}));
+}
+
+// Series that end early or fail the count: the lines the log keeps, the
+// frames stored, and whether the animation was touched.
+TEST_F(Import, SeriesAndTheirEnds) {
+    const struct {
+        const char* what;
+        std::function<void(const scratchfolder&)> write;
+        const char16_t* chosen;
+        lines log;
+        int frames;  // -1: no frame store was made
+    } cases[] = {
+        {"starting at 1", [](auto& f) { writeSeries(f, u"w_", 3, 1, 3, 8, 8); }, u"w_002.bmp",
+         {"Total 0 files exists."}, 0},
+        {"a gap", [](auto& f) { writeSeries(f, u"w_", 3, 0, 2, 8, 8); writeSeries(f, u"w_", 3, 3, 2, 8, 8); },
+         u"w_004.bmp", {"Total 2 files exists."}, 2},
+        {"past 99 with two digits", [](auto& f) { writeSeries(f, u"w_", 2, 0, 101, 4, 2); }, u"w_05.bmp",
+         {"Total 101 files exists."}, 101},
+        {"no digits", [](auto& f) { writeSeries(f, u"walk", 0, 0, 11, 4, 2); }, u"walk.bmp",
+         {"Total 11 files exists."}, 11},
+        {"another width", [](auto& f) { writeSeries(f, u"w_", 3, 0, 5, 16, 8);
+             writeFile(f.file(u"w_003.bmp"), bmpBytes(seriesPicture(3, 18, 9))); },
+         u"w_000.bmp", {"BMP #3 had invlid width 18 instead 16"}, -1},
+        {"another height", [](auto& f) { writeSeries(f, u"w_", 3, 0, 5, 16, 8);
+             writeFile(f.file(u"w_003.bmp"), bmpBytes(seriesPicture(3, 16, 10))); },
+         u"w_000.bmp", {"BMP #3 has invalid height 10 instead 8"}, -1},
+        {"an invalid picture", [](auto& f) { writeSeries(f, u"w_", 3, 0, 4, 16, 8);
+             writeFile(f.file(u"w_002.bmp"), bmpBytes(soundWith([](testpicture& p) { p.biBitCount = 24; }))); },
+         u"w_000.bmp", {"File : w_002.bmp : Invalid Bitmap Format"}, -1},
+        {"pixels cut short", [](auto& f) { writeSeries(f, u"w_", 3, 0, 3, 16, 8);
+             testpicture cut = seriesPicture(1, 16, 8);
+             cut.truncateTo = 1078 + 40;
+             writeFile(f.file(u"w_001.bmp"), bmpBytes(cut)); },
+         u"w_000.bmp", {"Total 3 files exists.", "File : w_001.bmp", "Encode Error"}, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        scratchfolder series;
+        c.write(series);
+        document fresh;
+        notinghost quiet;
+        const std::u16string path = series.file(c.chosen);
+        importSeries(quiet, fresh, 6, path.c_str(), uint32_t(series.folder.size()), uint32_t(path.size() - 3));
+        lines expected = {"Directory " + utf8(series.folder)};
+        expected.insert(expected.end(), c.log.begin(), c.log.end());
+        EXPECT_EQ(logLines(quiet.log->text()), expected);
+        EXPECT_EQ(fresh.newFile ? int(fresh.newFile->frameCount()) : -1, c.frames);
+        EXPECT_EQ(fresh.modified, c.frames >= 0);
+    }
+}
+
+TEST_F(Import, AnotherSizeThanTheFramesHeldChangesNothing) {
+    writeSeries(folder, u"a_", 2, 0, 3, 16, 8);
+    writeSeries(folder, u"b_", 2, 0, 2, 10, 4);
+    import(u"a_00.bmp");
+    ASSERT_TRUE(animation.save(folder.file(u"a.mrv").c_str()).ok());
+    const bytes saved = readFile(folder.file(u"a.mrv"));
+    import(u"b_01.bmp");
+    EXPECT_EQ(host.events.back(), "BMP size 10 x 4 differs from the animation's 16 x 8");
+    EXPECT_EQ(host.events.end()[-2], "Total 2 files exists.");
+    EXPECT_FALSE(animation.modified);
+    EXPECT_EQ(animation.newFile->frameCount(), 3u);
+    ASSERT_TRUE(animation.save(folder.file(u"again.mrv").c_str()).ok());
+    EXPECT_EQ(readFile(folder.file(u"again.mrv")), saved);
+}
+
+TEST_F(Import, FaultsInTheFramePass) {
+    writeSeries(folder, u"w_", 3, 0, 4, 16, 8);
+    // A picture that changes size after the count gives an empty frame; a
+    // file lost after the count ends the pass and keeps the frames so far.
+    host.onShow = [&] {
+        if (host.shown.size() == 1) writeFile(folder.file(u"w_001.bmp"), bmpBytes(seriesPicture(1, 20, 8)));
+        if (host.shown.size() == 2) removeFile(folder.file(u"w_003.bmp").c_str());
+    };
+    import(u"w_000.bmp");
+    EXPECT_EQ(log(), (lines{directory(), "Total 4 files exists.", "File : w_001.bmp", "Encode Error", "File Open error"}));
+    EXPECT_EQ(host.events.back(), "[hide]");
+    EXPECT_EQ(frames()[1], bytes{});
+    EXPECT_EQ(animation.newFile->frameCount(), 3u);
+    EXPECT_TRUE(animation.modified);
+
+    // The store's frame limit ends the count.
+    host.onShow = nullptr;
+    while (animation.newFile->frameCount() < TMPfile::maxFrames - 2) animation.newFile->appendFrame(nullptr, 0);
+    writeSeries(folder, u"w_", 3, 0, 4, 16, 8);
+    import(u"w_000.bmp");
+    EXPECT_EQ(log().end()[-2], "BMP #2 and later exceed the frame limit of 65535");
+    EXPECT_EQ(log().back(), "Total 2 files exists.");
+    EXPECT_EQ(animation.newFile->frameCount(), TMPfile::maxFrames);
+
+    // A frame the store cannot write ends the import.
+    document other;
+    host.onShow = [&] {
+        if (host.shown.size() == 6) other.newFile->tempHandle.close();
+    };
+    host.events.clear();
+    const std::u16string path = folder.file(u"w_000.bmp");
+    importSeries(host, other, 6, path.c_str(), uint32_t(folder.folder.size()), uint32_t(path.size() - 3));
+    EXPECT_EQ(log().back(), "File : w_001.bmp : Frame Write error");
+    EXPECT_EQ(other.newFile->frameCount(), 1u);
+}
+
+#ifndef _WIN32
+TEST_F(Import, ATemporaryFileThatCannotBeMadeChangesNothing) {
+    writeSeries(folder, u"w_", 3, 0, 2, 16, 8);
+    const std::u16string missing = folder.file(u"absent/");
+    const char* saved = std::getenv("TMPDIR");
+    const std::string restore = saved ? saved : "";
+    setenv("TMPDIR", utf8(missing).c_str(), 1);
+    import(u"w_000.bmp");
+    saved ? setenv("TMPDIR", restore.c_str(), 1) : unsetenv("TMPDIR");
+    EXPECT_EQ(log(), (lines{directory(), "Total 2 files exists.",
+                            "Temporary file error : " + utf8(missing) + " (system error 2)"}));
+    EXPECT_EQ(host.events.back(), "Temporary file error : " + utf8(missing) + " (system error 2)");
+    EXPECT_FALSE(animation.newFile || animation.modified);
+}
+#endif
+
+}  // namespace

@@ -1,0 +1,196 @@
+// The window's arithmetic and its keys: the layout of the main window, which
+// preview frame is due when, which key runs which command, and the frame
+// description every engine hands to its decoder.
+#include "app/accelerators.h"
+#include "app/layout.h"
+#include "app/pacer.h"
+#include "app/playback.h"
+#include "app/settings.h"
+#include "engines/frameinfo.h"
+#include "engines/namecopy.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<int32_t> sides(const rect& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+TEST(Layout, OfClientRectangles) {
+    const struct {
+        rect client;
+        std::vector<int32_t> log, progress, frame;
+    } cases[] = {
+        {{0, 0, 600, 400}, {0, 0, 200, 400}, {201, 0, 600, 32}, {201, 33, 600, 400}},
+        {{0, 0, 601, 400}, {0, 0, 200, 400}, {201, 0, 601, 32}, {201, 33, 601, 400}},
+        {{0, 0, 0, 0}, {0, 0, 0, 0}, {1, 0, 0, 32}, {1, 33, 0, 0}},
+        {{10, 20, 310, 220}, {10, 20, 110, 220}, {111, 20, 310, 52}, {111, 53, 310, 220}},
+    };
+    for (const auto& c : cases) {
+        const windowlayout layout = layoutFor(c.client);
+        EXPECT_EQ(sides(layout.log), c.log) << c.client.right;
+        EXPECT_EQ(sides(layout.progress), c.progress) << c.client.right;
+        EXPECT_EQ(sides(layout.frame), c.frame) << c.client.right;
+    }
+}
+
+TEST(Playback, FrameDueFollowsThirtyFramesASecond) {
+    const uint64_t start = 123456789;
+    const std::pair<uint64_t, uint32_t> cases[] = {{0, 0},     {33, 0},    {34, 1},      {100, 3},
+                                                   {2999, 89}, {3000, 90}, {1ull << 32, 0},
+                                                   {(1ull << 32) + 100, 3}, {4294967295, 128849018}};
+    for (auto [elapsed, frame] : cases) EXPECT_EQ(frameDue(start, start + elapsed), frame) << elapsed;
+    EXPECT_LT(previewTickMilliseconds, 1000u / framesPerSecond);  // no frame is missed between ticks
+}
+
+// The program's table as its resource has it: Alt with "/", "?", "n", "o"
+// and "s" typed, and the Space key.
+const accelerator table[] = {{0x10, '/', 104},  {0x10, '?', 104},  {0x10, 'n', 32786},
+                             {0x10, 'o', 32777}, {0x10, 's', 32778}, {0x01, 0x20, 32780}};
+
+uint16_t commandOf(keykind kind, uint16_t code, bool alt, bool control = false, bool shift = false) {
+    return commandFor(table, std::size(table), {kind, code, alt, control, shift});
+}
+
+TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
+    const keykind typed = keykind::character, down = keykind::keyDown;
+    const struct {
+        const char* what;
+        keykind kind;
+        uint16_t code;
+        bool alt, control, shift;
+        uint16_t command;
+    } cases[] = {
+        {"Alt n", typed, 'n', true, false, false, 32786},
+        {"Alt o", typed, 'o', true, false, false, 32777},
+        {"Alt s", typed, 's', true, false, false, 32778},
+        {"Alt /", typed, '/', true, false, false, 104},
+        {"Alt ?", typed, '?', true, false, true, 104},
+        {"Space", down, 0x20, false, false, false, 32780},
+        {"n without Alt", typed, 'n', false, false, false, 0},
+        {"Alt N", typed, 'N', true, false, true, 0},
+        {"Alt keypad . (0x6E, 'n')", down, 0x6E, true, false, false, 0},
+        {"keypad . (0x6E)", down, 0x6E, false, false, false, 0},
+        {"Alt keypad / (0x6F, 'o')", down, 0x6F, true, false, false, 0},
+        {"Alt F4 (0x73, 's')", down, 0x73, true, false, false, 0},
+        {"F4", down, 0x73, false, false, false, 0},
+        {"Alt F1 (0x70)", down, 0x70, true, false, false, 0},
+        {"Alt key N (0x4E)", down, 0x4E, true, false, false, 0},
+        {"Alt key / (0xBF)", down, 0xBF, true, false, false, 0},
+        {"Alt help key (0x2F, '/')", down, 0x2F, true, false, false, 0},
+        {"typed space", typed, ' ', false, false, false, 0},
+        {"Alt Space", down, 0x20, true, false, false, 0},
+        {"Control Space", down, 0x20, false, true, false, 0},
+        {"Shift Space", down, 0x20, false, false, true, 0},
+        {"other messages", keykind::other, 0x20, false, false, false, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(commandOf(c.kind, c.code, c.alt, c.control, c.shift), c.command) << c.what;
+}
+
+// Remembered settings are taken only when sound: anything else is ignored.
+TEST(Settings, OnlySoundValuesAreTaken) {
+    EXPECT_EQ(numberValue(0x01020304).bytes, (std::vector<uint8_t>{4, 3, 2, 1}));
+    EXPECT_EQ(rememberedDepth(numberValue(1)), 1);
+    EXPECT_EQ(rememberedDepth(numberValue(8)), 8);
+    EXPECT_EQ(rememberedEngine(numberValue(0)), 0);
+    EXPECT_EQ(rememberedEngine(numberValue(2)), 2);
+    for (const storedvalue& foreign :
+         {numberValue(0), numberValue(9), numberValue(0xFFFFFFFF), storedvalue{}, storedvalue{1, {'6', 0}},
+          storedvalue{storedBinary, {6, 0, 0, 0}}, storedvalue{storedNumber, {6, 0, 0}}})
+        EXPECT_EQ(rememberedDepth(foreign), std::nullopt);
+    EXPECT_EQ(rememberedEngine(numberValue(3)), std::nullopt);
+
+    const windowplace place = {-8, 20, 1272, 980, true};
+    const std::optional<windowplace> back = rememberedPlace(placeValue(place));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(std::vector<int32_t>({back->left, back->top, back->right, back->bottom, back->maximized}),
+              std::vector<int32_t>({-8, 20, 1272, 980, 1}));
+    EXPECT_EQ(placeValue({1, 2, 3, 4, false}).bytes,
+              (std::vector<uint8_t>{1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0}));
+    for (const windowplace& unsound : {windowplace{10, 10, 10, 400, false}, windowplace{10, 10, 400, 9, false},
+                                       windowplace{0, 0, 40000, 300, false}, windowplace{-40000, 0, 0, 300, false},
+                                       windowplace{0, 33000, 300, 33300, false}})
+        EXPECT_EQ(rememberedPlace(placeValue(unsound)), std::nullopt) << unsound.left << " " << unsound.top;
+    storedvalue flags = placeValue(place);
+    flags.bytes[16] = 2;
+    EXPECT_EQ(rememberedPlace(flags), std::nullopt);
+    flags.bytes.pop_back();
+    EXPECT_EQ(rememberedPlace(flags), std::nullopt);
+    EXPECT_EQ(rememberedPlace(numberValue(1)), std::nullopt);
+}
+
+// The status log and the pictures of a long command are shown at most about
+// 30 times a second: the first at once, then one each 33 ms.
+TEST(Pacer, ThirtyUpdatesASecond) {
+    pacer updates;
+    std::string due;
+    for (uint64_t now : {5000u, 5001u, 5032u, 5033u, 5034u, 5065u, 5066u, 5200u, 5232u}) due += updates.due(now) ? '1' : '0';
+    EXPECT_EQ(due, "100100110");
+}
+
+TEST(FrameInfo, TheBottomUpRle8HeaderAndTheGreyRamp) {
+    const frameinfo info = buildFrameInfo(640, -480, 0xFFFF2345);
+    const std::vector<uint8_t> header = {40, 0, 0, 0, 0x80, 0x02, 0, 0, 0x20, 0xFE, 0xFF, 0xFF, 1, 0, 8, 0,
+                                         1, 0, 0, 0, 0x45, 0x23, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0,
+                                         0, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(std::vector<uint8_t>(info.bytes, info.bytes + 40), header);
+    for (int level = 0; level < 256; ++level)
+        EXPECT_EQ(std::vector<uint8_t>(info.bytes + 40 + 4 * level, info.bytes + 44 + 4 * level),
+                  (std::vector<uint8_t>{uint8_t(level), uint8_t(level), uint8_t(level), 0}));
+    const dibshape shape = readDibShape(info.bytes);
+    EXPECT_EQ(std::vector<int64_t>({shape.width, shape.height, shape.bitsPerPixel, shape.compression}),
+              std::vector<int64_t>({640, -480, 8, 1}));
+    // At most 2^28 pixels, whichever way the rows run.
+    EXPECT_FALSE(frameTooLarge(16384, 16384));
+    EXPECT_FALSE(frameTooLarge(1, -(int64_t(1) << 28)));
+    EXPECT_TRUE(frameTooLarge(16385, 16384));
+    EXPECT_TRUE(frameTooLarge(16384, -16385));
+    EXPECT_TRUE(frameTooLarge(INT32_MAX, INT32_MIN));
+    // Uncompressed 8-bit rows padded to 4 bytes must lie within the size.
+    EXPECT_TRUE(wholeRowsFit({5, 3, 8, 0}, 24));
+    EXPECT_TRUE(wholeRowsFit({5, -3, 8, 0}, 24));
+    EXPECT_FALSE(wholeRowsFit({5, 3, 8, 0}, 23));
+    EXPECT_FALSE(wholeRowsFit({5, 3, 8, 1}, 24));
+    EXPECT_FALSE(wholeRowsFit({5, 3, 24, 0}, 1000));
+    EXPECT_FALSE(wholeRowsFit({0, 3, 8, 0}, 24));
+}
+
+// Names are cut to the capacity less one and terminated; nothing is written
+// beyond the terminator, and an unusable buffer gets nothing.
+TEST(NameCopy, CopiesWhatFits) {
+    const struct {
+        const char16_t* name;
+        uint32_t capacity;
+        std::u16string buffer;  // as far as the first unwritten unit
+        uint32_t length;
+        bool complete;
+    } cases[] = {
+        {u"Foreground Color", 32, std::u16string(u"Foreground Color\0#", 18), 16, true},
+        {u"White", 6, std::u16string(u"White\0#", 7), 5, true},
+        {u"Interpolation Mode", 6, std::u16string(u"Inter\0#", 7), 5, false},
+        {u"黒の動作", 1, std::u16string(u"\0#", 2), 0, false},
+        {u"Mode", 0x7FFFFFFF, std::u16string(u"Mode\0#", 6), 4, true},
+        {u"Mode", 0, u"#", 0, false},
+        {u"Mode", 0x80000000, u"#", 0, false},
+    };
+    for (const auto& c : cases) {
+        char16_t buffer[32];
+        std::fill(std::begin(buffer), std::end(buffer), u'#');
+        const namecopy result = copyName(c.name, buffer, c.capacity);
+        EXPECT_EQ(std::u16string(buffer, c.buffer.size()), c.buffer) << c.capacity;
+        EXPECT_EQ(result.length, c.length);
+        EXPECT_EQ(result.complete, c.complete);
+    }
+    const char16_t* const names[] = {u"White", u"Black"};
+    char16_t buffer[8];
+    EXPECT_EQ(copyChoiceName(names, 2, 1, buffer, 8).length, 5u);
+    EXPECT_EQ(std::u16string(buffer), u"Black");
+    EXPECT_TRUE(copyChoiceName(names, 2, 2, buffer, 8).complete);
+    EXPECT_EQ(std::u16string(buffer), u"");
+    EXPECT_EQ(copyName(u"Mode", nullptr, 10).length, 0u);
+}
+
+}  // namespace

@@ -1,0 +1,295 @@
+// Text of the program: the growable wide text, the bounded formatter (against
+// the C library's printf), the status log's storage, and the names of a
+// picture series.
+#include "app/logbuffer.h"
+#include "app/wideformat.h"
+#include "app/wtext.h"
+#include "import/seriesname.h"
+#include "tests/support/files.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <string>
+
+namespace {
+
+std::u16string content(const wtext& t) {
+    EXPECT_GE(t.capacity, t.length + 1);
+    EXPECT_EQ(t.data[t.length], u'\0');
+    return std::u16string(t.data, size_t(t.length));
+}
+
+std::u16string letters(size_t count) {
+    std::u16string s;
+    for (size_t i = 0; i < count; ++i) s += char16_t(u'a' + i % 26);
+    return s;
+}
+
+// Capacities as texts grow: construction, assign and both appends.
+TEST(WText, GrowsWithSlack) {
+    EXPECT_EQ(wtext(letters(10).c_str()).capacity, 256);
+    EXPECT_EQ(wtext(letters(255).c_str()).capacity, 256);
+    EXPECT_EQ(wtext(letters(256).c_str()).capacity, 384);
+    EXPECT_EQ(wtext(0).capacity, 1);
+
+    wtext t(256);
+    t.assign(letters(250).c_str());
+    t.append(u"12345");
+    EXPECT_EQ(t.capacity, 256);
+    t.append(u"0123456789");
+    EXPECT_EQ(t.capacity, 394);
+    EXPECT_EQ(content(t), letters(250) + u"12345" + u"0123456789");
+
+    wtext u(256);
+    u.assign(letters(250).c_str());
+    u.append(wtext(u"0123456789"));  // grows by the other text's capacity
+    EXPECT_EQ(u.capacity, 512);
+    EXPECT_EQ(content(u), letters(250) + u"0123456789");
+
+    wtext exact(10);
+    exact.assign(letters(9).c_str());
+    EXPECT_EQ(exact.capacity, 10);
+    exact.assign(letters(10).c_str());
+    EXPECT_EQ(exact.capacity, 138);
+    exact.assign(u"short");
+    EXPECT_EQ(exact.capacity, 138);
+    EXPECT_EQ(content(exact), u"short");
+
+    t.release();
+    t.append(u"abc");
+    EXPECT_EQ(t.capacity, 131);
+    EXPECT_EQ(content(t), u"abc");
+}
+
+// The source may lie in the storage the operation replaces.
+TEST(WText, SourceInsideItself) {
+    wtext t(u"abcdef");
+    t.assign(t.data + 2);
+    EXPECT_EQ(content(t), u"cdef");
+    wtext grow(8);
+    grow.assign(u"abcdefg");
+    grow.append(grow.data);
+    grow.append(grow);
+    EXPECT_EQ(content(grow), u"abcdefgabcdefgabcdefgabcdefg");
+}
+
+std::u16string format(int32_t capacity, const char16_t* pattern, std::initializer_list<formatvalue> values) {
+    std::u16string out(size_t(capacity) + 1, u'#');
+    const int32_t length = formatBounded(&out[0], capacity, pattern, values);
+    EXPECT_EQ(out[size_t(capacity)], u'#') << "wrote past the capacity";
+    if (capacity == 0) return u"";
+    EXPECT_EQ(out[size_t(length)], u'\0');
+    return out.substr(0, size_t(length));
+}
+
+std::u16string wide(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
+template <typename number>
+void expectAsPrintf(std::initializer_list<const char*> patterns, std::initializer_list<number> values) {
+    for (const char* pattern : patterns) {
+        for (number value : values) {
+            char expected[64];
+            std::snprintf(expected, sizeof expected, pattern, value);
+            EXPECT_EQ(format(256, wide(pattern).c_str(), {value}), wide(expected)) << pattern << " " << value;
+        }
+    }
+}
+
+TEST(WideFormat, NumbersAsPrintfWritesThem) {
+    expectAsPrintf<int32_t>({"%d", "%i", "%5d", "%-5d|", "%05d", "%03d", "%00d", "%-05d|", "%1d", "<%12d>"},
+                            {0, 7, -7, 42, 999, 1000, -1000, 123456, INT32_MIN, INT32_MAX});
+    expectAsPrintf<uint32_t>({"%u", "%08u", "%-11u|", "%3u"}, {0u, 5u, 4294967295u, 2147483648u});
+}
+
+TEST(WideFormat, TextCutsAndUnfillableConversions) {
+    const struct {
+        int32_t capacity;
+        const char16_t* pattern;
+        std::initializer_list<formatvalue> values;
+        std::u16string out;
+    } cases[] = {
+        {256, u"%d", {4294967295u}, u"-1"},  // the conversion decides how the bits read
+        {256, u"%u", {-1}, u"4294967295"},
+        {256, u"Directory %s", {u"C:\\anim\\"}, u"Directory C:\\anim\\"},
+        {256, u"100%%", {}, u"100%"},
+        {256, u"[%6s][%-6s][%06s]", {u"ab", u"ab", u"ab"}, u"[    ab][ab    ][0000ab]"},
+        {256, u"%s", {static_cast<const char16_t*>(nullptr)}, u"(null)"},
+        {256, u"File : %s%%0%dd.%s", {u"walk_", 3, u"bmp"}, u"File : walk_%03d.bmp"},
+        {256, u"File : walk_%03d.bmp", {1234}, u"File : walk_1234.bmp"},
+        {256, u"%swalk%00d.bmp", {u"D:\\", 12}, u"D:\\walk12.bmp"},
+        {256, u"%s😀%d : %s", {u"𠮷", 1, u"歩く.mrv"}, u"𠮷😀1 : 歩く.mrv"},
+        {8, u"Total %d files exists.", {20}, u"Total 2"},
+        {8, u"%s", {u"abcdefghijklmnopqrst"}, u"abcdefg"},
+        {8, u"exactly", {}, u"exactly"},
+        {4, u"%08d", {5}, u"000"},
+        {4, u"%-8d|", {5}, u"5  "},
+        {1, u"anything %d", {1}, u""},
+        {0, u"abc", {}, u""},
+        {6, u"%2147483647d", {1}, u"     "},
+        {6, u"%099999999999999d", {1}, u"00000"},
+        // A pattern made from a file name may ask for values it was not given.
+        {256, u"%d and %d", {1}, u"1 and %d"},
+        {256, u"%s-%03d", {5}, u"%s-005"},
+        {256, u"%d", {u"text"}, u"%d"},
+        {256, u"%x %ls %.2d", {1, u"a", 2}, u"%x %ls %.2d"},
+        {256, u"ends with %05", {1}, u"ends with %05"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(format(c.capacity, c.pattern, c.values), c.out) << utf8(c.pattern);
+    wtext t(8);
+    t.format(u"Total %d files exists.", 20);
+    EXPECT_EQ(t.capacity, 8);
+    EXPECT_EQ(content(t), u"Total 2");
+}
+
+// A line of `length` characters that tells its number.
+std::u16string line(int number, size_t length) {
+    std::u16string s = u"#" + std::u16string(1, char16_t(u'A' + number % 26)) + wide(std::to_string(number)) + u" ";
+    s.resize(length, char16_t(u'a' + number % 26));
+    return s;
+}
+
+const std::u16string crlf = u"\r\n";
+
+struct testlog {
+    std::unique_ptr<logbuffer> log = std::make_unique<logbuffer>();  // 16 KiB: off the stack
+    void append(const std::u16string& text) { log->appendLine(text.data(), int32_t(text.size())); }
+    std::u16string shown() const {
+        EXPECT_EQ(log->start, 0);
+        EXPECT_EQ(log->visible, log->end);
+        EXPECT_EQ(log->data[log->end], u'\0');
+        return log->text();
+    }
+};
+
+TEST(LogBuffer, LinesAndTakeBack) {
+    testlog t;
+    const char16_t unterminated[] = {u'F', u'i', u'l', u'e', u'!'};
+    t.log->appendLine(unterminated, 4);
+    t.log->removeLastLine();  // a single line stays
+    EXPECT_EQ(t.shown(), u"File");
+    t.append(u"File : walk_000.bmp");
+    EXPECT_EQ(t.shown(), u"File\r\nFile : walk_000.bmp");
+    EXPECT_EQ(t.log->lastLineStart, 4);
+    t.log->removeLastLine();
+    t.log->removeLastLine();
+    EXPECT_EQ(t.shown(), u"File");
+    t.append(u"歩く 😀");
+    EXPECT_EQ(t.shown(), u"File\r\n歩く 😀");
+}
+
+// With end = 8000 a 300-character line cuts from 4204 on to the next line.
+TEST(LogBuffer, TrimKeepsRecentCompleteLines) {
+    testlog t;
+    t.append(line(0, 100));
+    for (int n = 1; n < 80; ++n) t.append(line(n, 98));
+    ASSERT_EQ(t.log->end, 8000);
+    t.append(line(80, 300));
+    std::u16string expected;
+    for (int n = 43; n < 80; ++n) expected += line(n, 98) + crlf;
+    EXPECT_EQ(t.shown(), expected + line(80, 300));
+    t.log->removeLastLine();
+    EXPECT_EQ(t.shown() + crlf, expected);
+
+    testlog exact;  // a line that would fill the storage exactly trims first
+    for (int n = 0; n < 8; ++n) exact.append(line(n, 998));
+    const std::u16string fill = line(8, logbuffer::capacity - 7998 - 3);
+    exact.append(fill);
+    EXPECT_EQ(exact.shown(), line(5, 998) + crlf + line(6, 998) + crlf + line(7, 998) + crlf + fill);
+
+    testlog fits;  // one short of full stays whole
+    fits.append(line(0, 4000));
+    fits.append(line(1, 4000));
+    fits.append(line(2, logbuffer::capacity - 8006));
+    EXPECT_EQ(fits.log->end, logbuffer::capacity - 2);
+
+    testlog longest;  // a cut with no line break behind it drops the whole old log
+    longest.append(line(0, logbuffer::maxLineLength));
+    longest.append(line(1, logbuffer::maxLineLength));
+    longest.append(line(2, logbuffer::maxLineLength));
+    EXPECT_EQ(longest.shown(), line(2, logbuffer::maxLineLength));
+}
+
+// Whatever the lengths, the log is the end of everything written, starting
+// at a line, and it is trimmed only when the line would not fit.
+TEST(LogBuffer, RandomLinesStayWithinStorage) {
+    testlog t;
+    std::mt19937 random(1234);
+    std::u16string history;
+    const size_t edges[] = {0, 1, 4093, 4094, 2};
+    for (int n = 0; n < 2000; ++n) {
+        const size_t length = n < 10 ? edges[n % 5] : random() % (random() % 4 == 0 ? 4095 : 300);
+        const std::u16string before = t.shown();
+        t.append(line(n, length));
+        history += (history.empty() ? u"" : crlf) + line(n, length);
+        const std::u16string after = t.shown();
+        if (before.size() + 2 + length + 1 < size_t(logbuffer::capacity) && !before.empty()) {
+            ASSERT_EQ(after, before + crlf + line(n, length));
+        }
+        ASSERT_EQ(history.compare(history.size() - after.size(), after.size(), after), 0);
+        if (after.size() < history.size()) {
+            ASSERT_EQ(history.compare(history.size() - after.size() - 2, 2, crlf), 0) << "cut inside a line";
+        }
+    }
+}
+
+TEST(LogBufferDeathTest, TooLongLineIsFatal) {
+    testlog t;
+    const std::u16string text(logbuffer::maxLineLength + 1, u'x');
+    EXPECT_DEATH(t.log->appendLine(text.data(), logbuffer::maxLineLength + 1), "");
+    EXPECT_DEATH(t.log->appendLine(text.data(), -1), "");
+}
+
+std::u16string text(const wtext& t) { return std::u16string(t.data, size_t(t.length)); }
+
+// The offsets a file dialog reports: behind the last separator, behind the
+// last dot of the file name (0 when it has none).
+seriesname chosen(const std::u16string& path) {
+    const size_t separator = path.find_last_of(u"\\/");
+    const uint32_t file = separator == std::u16string::npos ? 0 : uint32_t(separator + 1);
+    const size_t dot = path.find_last_of(u'.');
+    return seriesname(path.c_str(), file, dot == std::u16string::npos || dot < file ? 0 : uint32_t(dot + 1));
+}
+
+TEST(SeriesName, PathsAndLogLinesOfNumbers) {
+    const struct {
+        std::u16string chosen;
+        uint32_t number;
+        std::u16string path, line;
+    } cases[] = {
+        {u"C:\\anim\\walk_017.bmp", 5, u"C:\\anim\\walk_005.bmp", u"File : walk_005.bmp"},
+        {u"C:\\anim\\walk_017.bmp", 1000, u"C:\\anim\\walk_1000.bmp", u"File : walk_1000.bmp"},
+        {u"/pictures/run42.bmp", 99, u"/pictures/run99.bmp", u"File : run99.bmp"},
+        {u"/pictures/run42.bmp", 100, u"/pictures/run100.bmp", u"File : run100.bmp"},
+        {u"C:\\a\\walk.bmp", 12, u"C:\\a\\walk12.bmp", u"File : walk12.bmp"},
+        {u"C:\\100%d\\x%s%%_07.b%dp", 3, u"C:\\100%d\\x%s%%_03.b%dp", u"File : x%s%%_03.b%dp"},
+        {u"C:\\12\\0042.bmp", 7, u"C:\\12\\0007.bmp", u"File : 0007.bmp"},
+        {u"C:\\x\\.bmp", 3, u"C:\\x\\3.bmp", u"File : 3.bmp"},
+        {u"C:\\x.y\\walk_09", 3, u"C:\\x.y\\walk_03", u"File : walk_03"},
+        {u"C:\\歩く\\歩く\uFF10\uFF11.bmp", 4, u"C:\\歩く\\歩く\uFF10\uFF114.bmp", u"File : 歩く\uFF10\uFF114.bmp"},
+    };
+    for (const auto& c : cases) {
+        seriesname names = chosen(c.chosen);
+        EXPECT_EQ(text(names.pathOf(c.number)), c.path) << utf8(c.chosen);
+        EXPECT_EQ(text(names.logLineOf(c.number)), c.line) << utf8(c.chosen);
+    }
+    // Offsets that do not fit the path are not trusted.
+    EXPECT_EQ(text(seriesname(u"C:\\x\\walk_09", 5, 12).pathOf(3)), u"C:\\x\\walk_03");
+    EXPECT_EQ(text(seriesname(u"", 0, 0).logLineOf(3)), u"File : 3");
+    EXPECT_EQ(text(seriesname(u"C:\\walk_1.bmp", 400, 500).pathOf(2)), u"C:\\walk_1.bmp2");
+    EXPECT_EQ(text(seriesname(u"C:\\walk_1.bmp", 3, 5).pathOf(2)), u"C:\\walk_1.bmp2");
+}
+
+TEST(SeriesName, NamesAreCutAt255Characters) {
+    const std::u16string folder = u"C:\\" + std::u16string(239, u'd') + u"\\";
+    seriesname names = chosen(folder + u"walk_000.bmp");
+    EXPECT_EQ(text(names.pathOf(999)), folder + u"walk_999.bmp");
+    EXPECT_EQ(text(names.pathOf(1000)), folder + u"walk_1000.bm");
+    const std::u16string longPath = u"C:\\" + std::u16string(300, u'x') + u"\\a_1.bmp";
+    EXPECT_EQ(seriesname(longPath.c_str(), 305, 309).pathOf(0).length, 255);
+}
+
+}  // namespace

@@ -1,0 +1,71 @@
+// The one test engine: it draws nothing and notes every call it gets as a
+// step ("begin", "background", "frame 4x4x8", "picture 16x8", "draw in
+// 201,33,600,400", "end", "release", "settings 7,0", "resize"), keeping the
+// payloads and pictures it was handed. Like every engine it makes no frame
+// image of a payload whose bits are not 8.
+#pragma once
+
+#include "engines/gengine.h"
+
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+using bytes = std::vector<uint8_t>;
+
+class fakeengine : public gengine {
+public:
+    std::vector<std::string> steps;
+    std::vector<bytes> payloads;
+    std::vector<bytes> pictures;
+    std::function<void()> onPicture;  // called as a picture comes in
+
+    frameimage* createFrame(const uint8_t* payload, uint32_t size, int32_t width, int32_t height,
+                            uint32_t bits) override {
+        note("frame " + std::to_string(width) + "x" + std::to_string(height) + "x" +
+             std::to_string(bits));
+        payloads.emplace_back(payload, payload + size);
+        return bits == 8 ? token() : nullptr;
+    }
+    frameimage* createFrameFromDib(const void* info, const void* pixels, uint32_t size) override {
+        int32_t shape[3];  // biSize, biWidth, biHeight
+        std::memcpy(shape, info, sizeof shape);
+        note("picture " + std::to_string(shape[1]) + "x" + std::to_string(shape[2]));
+        const auto* first = static_cast<const uint8_t*>(pixels);
+        pictures.emplace_back(first, first + size);
+        if (onPicture) onPicture();
+        return token();
+    }
+    void destroyFrame(frameimage*) override { note("release"); }
+    void resize() override { note("resize"); }
+    void beginDraw() override { note("begin"); }
+    void endDraw() override { note("end"); }
+    void drawBackground() override { note("background"); }
+    void drawFrameInRect(frameimage*, const rect& r) override {
+        note("draw in " + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+             std::to_string(r.right) + "," + std::to_string(r.bottom));
+    }
+    void drawFrame(frameimage*) override { note("draw"); }
+    void drawText(const char16_t*, int32_t) override { note("text"); }
+    bool loadBackground(const char16_t*) override { return false; }
+    void captureDesktop() override {}
+    int32_t settingAChoiceCount() override { return 0; }
+    int32_t settingAName(char16_t*, uint32_t) override { return 0; }
+    int32_t settingAChoiceName(uint32_t, char16_t*, uint32_t) override { return 0; }
+    void setSettingA(uint32_t index) override { note("setting A " + std::to_string(index)); }
+    int32_t settingBChoiceCount() override { return 0; }
+    int32_t settingBName(char16_t*, uint32_t) override { return 0; }
+    int32_t settingBChoiceName(uint32_t, char16_t*, uint32_t) override { return 0; }
+    void setSettingB(uint32_t index) override { note("setting B " + std::to_string(index)); }
+
+    // The steps noted since the last call.
+    std::vector<std::string> take() { return std::exchange(steps, {}); }
+
+private:
+    void note(const std::string& step) { steps.push_back(step); }
+    frameimage* token() { return reinterpret_cast<frameimage*>(&tokenByte); }
+    char tokenByte = 0;
+};

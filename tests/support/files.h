@@ -1,0 +1,215 @@
+// What the tests build their inputs from, apart from the code under test:
+// the bytes of animation files and of BMP pictures, numbered series, scratch
+// folders, and the status log read back as lines.
+#pragma once
+
+#include "platform/file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+using bytes = std::vector<uint8_t>;
+
+inline void put16(bytes& out, uint32_t value) {
+    out.insert(out.end(), {uint8_t(value), uint8_t(value >> 8)});
+}
+
+inline void put32(bytes& out, uint32_t value) {
+    put16(out, value & 0xFFFF);
+    put16(out, value >> 16);
+}
+
+// --- Animation files ---
+
+using entries = std::vector<std::pair<uint32_t, uint32_t>>;
+
+// A header counting `count` frames (entries.size() unless given), the
+// entries as they stand, then `rest`.
+inline bytes mrvBytes(int32_t width, int32_t height, const entries& index, const bytes& rest,
+                      uint32_t bits = 8, int64_t count = -1) {
+    bytes out = {'M', 'o', 'R', 'v'};
+    put32(out, count < 0 ? uint32_t(index.size()) : uint32_t(count));
+    put32(out, uint32_t(width));
+    put32(out, uint32_t(height));
+    put32(out, bits);
+    for (const auto& [offset, size] : index) {
+        put32(out, offset);
+        put32(out, size);
+    }
+    out.insert(out.end(), rest.begin(), rest.end());
+    return out;
+}
+
+// The file the program writes for these payloads: back to back after the index.
+inline bytes soundMrv(int32_t width, int32_t height, const std::vector<bytes>& payloads) {
+    entries index;
+    bytes area;
+    for (const bytes& payload : payloads) {
+        index.emplace_back(uint32_t(20 + 8 * payloads.size() + area.size()), uint32_t(payload.size()));
+        area.insert(area.end(), payload.begin(), payload.end());
+    }
+    return mrvBytes(width, height, index, area);
+}
+
+// --- BMP pictures ---
+
+// A sound uncompressed 8-bit picture unless a field says otherwise.
+struct testpicture {
+    int32_t width = 0;
+    int32_t height = 0;
+    bytes rows;  // stride x height, padding included, bottom row first
+
+    uint16_t bfType = 0x4D42;
+    uint32_t bfOffBits = 1078;
+    int64_t bfSize = -1;  // -1: bfOffBits + the rows
+    uint32_t biSize = 40;
+    uint16_t biBitCount = 8;
+    uint32_t biCompression = 0;
+    int64_t biSizeImage = -1;  // -1: the rows
+    size_t truncateTo = SIZE_MAX;
+};
+
+inline uint32_t testStride(int32_t width) { return (uint32_t(width) + 3) / 4 * 4; }
+
+// Pixel (x, y) is seed + 7x + 13y; padding bytes are 0xEE.
+inline testpicture patternPicture(int32_t width, int32_t height, uint8_t seed = 0) {
+    testpicture picture;
+    picture.width = width;
+    picture.height = height;
+    const uint32_t stride = testStride(width);
+    picture.rows.assign(size_t(stride) * uint32_t(height), 0xEE);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            picture.rows[size_t(y) * stride + x] = uint8_t(seed + 7 * x + 13 * y);
+    return picture;
+}
+
+// The rows without padding, each pixel cut to its top `depth` bits.
+inline bytes cutPixels(const testpicture& picture, uint32_t depth) {
+    const uint8_t mask = uint8_t(0xFF00 >> depth);
+    bytes out;
+    for (int32_t y = 0; y < picture.height; ++y)
+        for (int32_t x = 0; x < picture.width; ++x)
+            out.push_back(picture.rows[size_t(y) * testStride(picture.width) + x] & mask);
+    return out;
+}
+
+inline bytes bmpBytes(const testpicture& picture) {
+    bytes file;
+    const uint32_t rows = uint32_t(picture.rows.size());
+    put16(file, picture.bfType);
+    put32(file, picture.bfSize >= 0 ? uint32_t(picture.bfSize) : picture.bfOffBits + rows);
+    put32(file, 0);
+    put32(file, picture.bfOffBits);
+    put32(file, picture.biSize);
+    put32(file, uint32_t(picture.width));
+    put32(file, uint32_t(picture.height));
+    put16(file, 1);
+    put16(file, picture.biBitCount);
+    put32(file, picture.biCompression);
+    put32(file, picture.biSizeImage >= 0 ? uint32_t(picture.biSizeImage) : rows);
+    put32(file, 2835);
+    put32(file, 2835);
+    put32(file, 256);
+    put32(file, 0);
+    for (uint32_t level = 0; level < 256; ++level) put32(file, level * 0x010101);
+    file.resize(std::max<size_t>(picture.bfOffBits, file.size()), 0xEE);
+    file.insert(file.end(), picture.rows.begin(), picture.rows.end());
+    if (picture.truncateTo < file.size()) file.resize(picture.truncateTo);
+    return file;
+}
+
+// --- Files and folders ---
+
+inline bytes readFile(const std::u16string& path) {
+    filehandle file = openExistingFile(path.c_str(), fileaccess::read, fileshare::read);
+    uint64_t length = 0;
+    if (!file.isOpen() || !file.size(length)) return {};
+    bytes out(length);
+    out.resize(file.readAt(0, out.data(), uint32_t(length)));
+    return out;
+}
+
+inline void writeFile(const std::u16string& path, const bytes& content) {
+    filehandle file = createFile(path.c_str(), fileshare::none);
+    ASSERT_TRUE(file.isOpen());
+    ASSERT_EQ(file.writeAt(0, content.data(), uint32_t(content.size())), content.size());
+}
+
+inline bool exists(const std::u16string& path) {
+    return std::filesystem::exists(std::filesystem::path(path));
+}
+
+#ifdef _WIN32
+constexpr char16_t separator = u'\\';
+#else
+constexpr char16_t separator = u'/';
+#endif
+
+// A new, empty folder in the temporary folder (named `name` inside a
+// unique one when given), removed with all it holds.
+struct scratchfolder {
+    std::u16string root = makeUniqueFile(temporaryFolder(), u"ANM");
+    std::u16string folder;
+
+    explicit scratchfolder(const std::u16string& name = u"") {
+        removeFile(root.c_str());
+        folder = name.empty() ? root : root + separator + name;
+        std::filesystem::create_directories(std::filesystem::path(folder));
+        folder += separator;
+    }
+    ~scratchfolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(std::filesystem::path(root), ignored);
+    }
+    scratchfolder(const scratchfolder&) = delete;
+    scratchfolder& operator=(const scratchfolder&) = delete;
+
+    std::u16string file(const std::u16string& name) const { return folder + name; }
+
+    std::vector<std::u16string> names() const {
+        std::vector<std::u16string> out;
+        for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(folder)))
+            out.push_back(entry.path().filename().u16string());
+        return out;
+    }
+};
+
+// Picture n of every series: the pattern picture with seed 5n.
+inline testpicture seriesPicture(uint32_t n, int32_t width, int32_t height) {
+    return patternPicture(width, height, uint8_t(5 * n));
+}
+
+// Pictures first ... first + count - 1 named prefix + n with at least `digits`
+// digits + ".bmp".
+inline void writeSeries(const scratchfolder& folder, const std::u16string& prefix, int digits,
+                        uint32_t first, uint32_t count, int32_t width, int32_t height) {
+    for (uint32_t n = first; n < first + count; ++n) {
+        std::string number = std::to_string(n);
+        if (int(number.size()) < digits) number.insert(0, size_t(digits) - number.size(), '0');
+        writeFile(folder.file(prefix + std::u16string(number.begin(), number.end()) + u".bmp"),
+                  bmpBytes(seriesPicture(n, width, height)));
+    }
+}
+
+// --- Text ---
+
+inline std::string utf8(const std::u16string& text) {
+    return std::filesystem::path(text).u8string();
+}
+
+// The lines of a status log's text.
+inline std::vector<std::string> logLines(const std::u16string& text) {
+    std::vector<std::string> out;
+    for (size_t start = 0;;) {
+        const size_t end = text.find(u"\r\n", start);
+        out.push_back(utf8(text.substr(start, end - start)));
+        if (end == std::u16string::npos) return out;
+        start = end + 2;
+    }
+}

@@ -1,0 +1,310 @@
+// The three engines on a real window under Wine, read back from the screen:
+// one contract with literal expected pixels (frames of 8 bits only, the size
+// cap, null frames, names, backgrounds, pictures of the import), and each
+// engine's composition grid over a known destination.
+#include "app/platformlibraries.h"
+#include "engines/d2dengine.h"
+#include "engines/gdiengine.h"
+#include "engines/gdiplusengine.h"
+#include "import/frameencoder.h"
+#include "tests/support/fakeengine.h"
+#include "tests/support/files.h"
+
+#include <gtest/gtest.h>
+
+#include <psapi.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+constexpr int clientWidth = 120, clientHeight = 80;
+
+// One window for every test: destroying one costs seconds under Wine.
+HWND window() {
+    static HWND shared = [] {
+        startPlatformLibraries();
+        WNDCLASSEXW windowClass = {};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = DefWindowProcW;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"MorvaEngineTest";
+        RegisterClassExW(&windowClass);
+        RECT frame = {0, 0, clientWidth, clientHeight};
+        AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
+        HWND made = CreateWindowExW(0, windowClass.lpszClassName, L"engine test", WS_OVERLAPPEDWINDOW, 0, 0,
+                                    frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                                    windowClass.hInstance, nullptr);
+        ShowWindow(made, SW_SHOWNOACTIVATE);
+        return made;
+    }();
+    return shared;
+}
+
+void pump(DWORD milliseconds) {
+    const ULONGLONG until = GetTickCount64() + milliseconds;
+    do {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        Sleep(5);
+    } while (GetTickCount64() < until);
+}
+
+// The client area as the screen shows it, 0xRRGGBB, rows top-down.
+std::vector<uint32_t> capture() {
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), clientWidth, -clientHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<uint32_t> pixels(size_t(clientWidth) * clientHeight);
+    HDC screen = GetDC(window());
+    HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, section);
+    BitBlt(memory, 0, 0, clientWidth, clientHeight, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<const uint32_t*>(bits)[i] & 0xFFFFFF;
+    SelectObject(memory, old);
+    DeleteObject(section);
+    DeleteDC(memory);
+    ReleaseDC(window(), screen);
+    return pixels;
+}
+
+// The grey level at (x, y); a present may reach the screen a while later
+// (Direct2D), so the window is read again until `expected` shows or 2 s pass.
+int greyAt(int x, int y, int expected = -1, int tolerance = 2) {
+    int level = -1;
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        const uint32_t pixel = capture()[size_t(y) * clientWidth + x];
+        level = int(pixel & 0xFF);
+        if (pixel != level * 0x010101u) level = -int(pixel) - 1;  // not grey
+        if (expected < 0 || std::abs(level - expected) <= tolerance) return level;
+        pump(50);
+    }
+    return level;
+}
+
+// A scratch file removed at the end of the test.
+struct scratchfile {
+    scratchfolder folder;
+    std::u16string path;
+    explicit scratchfile(const bytes& content) : path(folder.file(u"f.bmp")) { writeFile(path, content); }
+};
+
+// A uniform 24-bit background picture of grey `level`, 2 x 2.
+bytes backgroundOf(uint8_t level) {
+    bytes file;
+    put16(file, 0x4D42);
+    put32(file, 54 + 16);
+    put32(file, 0);
+    put32(file, 54);
+    for (uint32_t field : {40u, 2u, 2u}) put32(file, field);
+    put16(file, 1);
+    put16(file, 24);
+    for (int i = 0; i < 6; ++i) put32(file, 0);
+    for (int row = 0; row < 2; ++row) file.insert(file.end(), {level, level, level, level, level, level, 0, 0});
+    return file;
+}
+
+enum kind { gdi, gdiplus, direct2d };
+
+std::unique_ptr<gengine> make(kind which) {
+    if (which == gdi) return std::make_unique<gdiengine>(window());
+    if (which == gdiplus) return std::make_unique<gdiplusengine>(window());
+    return d2dengine::create(window());
+}
+
+// A frame image handed back to its engine at the end of the scope.
+struct ownedframe {
+    gengine& engine;
+    frameimage* image;
+    ~ownedframe() { if (image) engine.destroyFrame(image); }
+};
+
+// Rows of the client area's size in three columns of the given levels:
+// frames and pictures are shown unscaled, so each engine's own arithmetic
+// shows, not its interpolation.
+bytes columnRows(uint8_t left, uint8_t middle, uint8_t right) {
+    bytes rows;
+    for (int y = 0; y < clientHeight; ++y)
+        for (uint8_t level : {left, middle, right}) rows.insert(rows.end(), clientWidth / 3, level);
+    return rows;
+}
+
+bytes payloadOf(const bytes& rows) {
+    bytes payload(size_t(payloadBound(clientWidth, clientHeight)));
+    payload.resize(encodeFrame(rows.data(), clientWidth, clientHeight, clientWidth, 8, payload.data()));
+    return payload;
+}
+
+class Engine : public testing::TestWithParam<kind> {
+protected:
+    void SetUp() override {
+        engine = make(GetParam());
+        ASSERT_TRUE(engine);
+    }
+    // Background, then the frame (or none) in `area`, presented.
+    void draw(frameimage* image, const rect& area = {0, 0, clientWidth, clientHeight}) {
+        engine->beginDraw();
+        engine->drawBackground();
+        engine->drawFrameInRect(image, area);
+        engine->endDraw();
+        pump(GetParam() == direct2d ? 100 : 0);
+    }
+    // Whether the three columns of the client area show `expected`, each
+    // within `tolerance`.
+    testing::AssertionResult columnsShow(const std::vector<int>& expected, int tolerance) {
+        std::vector<int> shown;
+        bool within = true;
+        for (int column = 0; column < 3; ++column) {
+            shown.push_back(greyAt(20 + 40 * column, 40, expected[size_t(column)], tolerance));
+            within = within && std::abs(shown.back() - expected[size_t(column)]) <= tolerance;
+        }
+        if (within) return testing::AssertionSuccess();
+        return testing::AssertionFailure() << "shown " << testing::PrintToString(shown);
+    }
+
+    std::unique_ptr<gengine> engine;
+    scratchfile background{backgroundOf(0x5A)};
+    const bytes columnsPayload = payloadOf(columnRows(0x00, 0x80, 0xFF));  // black, grey 0x80, white
+};
+
+std::u16string name(gengine& engine, bool settingB, int32_t& result) {
+    char16_t buffer[64] = {};
+    result = settingB ? engine.settingBName(buffer, 64) : engine.settingAName(buffer, 64);
+    return buffer;
+}
+
+std::u16string choice(gengine& engine, bool settingB, uint32_t index, int32_t& result) {
+    char16_t buffer[64] = {u'#'};
+    result = settingB ? engine.settingBChoiceName(index, buffer, 64) : engine.settingAChoiceName(index, buffer, 64);
+    return buffer;
+}
+
+TEST_P(Engine, NamesAndChoices) {
+    const struct {
+        int32_t countA, countB;
+        std::u16string nameA, nameB, lastA, lastB;
+        int32_t nameResultA, lastResultA;
+    } expected[] = {
+        {4, 4, u"白の動作", u"黒の動作", u"反転", u"反転", 4, 2},
+        {8, 2, u"Interpolation Mode", u"Foreground Color", u"HQ Bicubic", u"Black", 18, 10},
+        {3, 0, u"Mode", u"No Settings", u"Black Top", u"", 0, 9},
+    };
+    const auto& e = expected[GetParam()];
+    int32_t result = 0;
+    EXPECT_EQ(engine->settingAChoiceCount(), e.countA);
+    EXPECT_EQ(engine->settingBChoiceCount(), e.countB);
+    EXPECT_EQ(name(*engine, false, result), e.nameA);
+    EXPECT_EQ(result, e.nameResultA);
+    EXPECT_EQ(name(*engine, true, result), e.nameB);
+    EXPECT_EQ(choice(*engine, false, uint32_t(e.countA - 1), result), e.lastA);
+    EXPECT_EQ(result, e.lastResultA);
+    if (e.countB > 0) {
+        EXPECT_EQ(choice(*engine, true, uint32_t(e.countB - 1), result), e.lastB);
+    }
+    EXPECT_EQ(choice(*engine, false, uint32_t(e.countA), result), u"");
+    EXPECT_EQ(result, 0);
+}
+
+// Each engine's composition of a frame over the destination 0x5A, for every
+// choice of its settings: black, grey 0x80 and white frame pixels. Worked
+// out by hand from each engine's rule.
+TEST_P(Engine, CompositionGrid) {
+    ASSERT_TRUE(engine->loadBackground(background.path.c_str()));
+    const std::vector<std::vector<int>> gdiCells = {
+        {0xFF, 0xFF, 0xFF}, {0x00, 0x80, 0xFF}, {0x5A, 0xDA, 0xFF}, {0xA5, 0xA5, 0xFF},   // white: white
+        {0xFF, 0x7F, 0x00}, {0x00, 0x00, 0x00}, {0x5A, 0x5A, 0x00}, {0xA5, 0x25, 0x00},   // white: black
+        {0xFF, 0x7F, 0x5A}, {0x00, 0x00, 0x5A}, {0x5A, 0x5A, 0x5A}, {0xA5, 0x25, 0x5A},   // white: unchanged
+        {0xFF, 0xFF, 0xA5}, {0x00, 0x80, 0xA5}, {0x5A, 0xDA, 0xA5}, {0xA5, 0xA5, 0xA5}};  // white: inverted
+    const std::vector<std::vector<int>> gdiplusCells = {{0x5A, 0xAD, 0xFF}, {0x00, 0x2D, 0x5A}};
+    const std::vector<std::vector<int>> direct2dCells = {{0x00, 0x80, 0xFF}, {0x5A, 0xDA, 0xFF}, {0x00, 0x2D, 0x5A}};
+    const std::vector<std::vector<int>>& cells =
+        GetParam() == gdi ? gdiCells : GetParam() == gdiplus ? gdiplusCells : direct2dCells;
+    for (uint32_t cell = 0; cell < cells.size(); ++cell) {
+        if (GetParam() == gdi) {
+            engine->setSettingA(cell / 4);
+            engine->setSettingB(cell % 4);
+        } else if (GetParam() == gdiplus) {
+            engine->setSettingB(cell);
+        } else {
+            engine->setSettingA(cell);
+        }
+        engine->setSettingA(GetParam() == gdiplus ? 7 : engine->settingAChoiceCount());  // out of range: ignored
+        ownedframe frame{*engine, engine->createFrame(columnsPayload.data(), uint32_t(columnsPayload.size()),
+                                                      clientWidth, clientHeight, 8)};
+        ASSERT_NE(frame.image, nullptr);
+        draw(frame.image);
+        EXPECT_TRUE(columnsShow(cells[cell], GetParam() == gdi ? 0 : 1)) << "cell " << cell;
+    }
+}
+
+TEST_P(Engine, FramesItCannotDrawAreNone) {
+    const bytes end = {0, 1};
+    EXPECT_EQ(engine->createFrame(columnsPayload.data(), uint32_t(columnsPayload.size()), clientWidth, clientHeight, 4),
+              nullptr);
+    EXPECT_EQ(engine->createFrame(end.data(), 2, 16385, 16384, 8), nullptr);
+    // A null frame draws only the background: black without a picture (GDI
+    // keeps what its back buffer held, black at first), a missing file loads none.
+    EXPECT_FALSE(engine->loadBackground(u"C:\\no such folder\\none.bmp"));
+    draw(nullptr);
+    EXPECT_EQ(greyAt(60, 40, 0), 0);
+    ASSERT_TRUE(engine->loadBackground(background.path.c_str()));
+    draw(nullptr, {10, 10, 50, 50});
+    EXPECT_EQ(greyAt(20, 20, 0x5A), 0x5A);
+}
+
+// The largest frame a file may declare, with a few bytes of payload: drawn or
+// none, never a crash or a hang, and the memory comes back.
+TEST_P(Engine, TheLargestFrameAndItsMemory) {
+    auto privateBytes = [] {
+        PROCESS_MEMORY_COUNTERS_EX counters = {};
+        counters.cb = sizeof counters;
+        GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
+        return counters.PrivateUsage;
+    };
+    const bytes payload = {0xFF, 0x80, 0, 0, 0, 1};  // one row of 255 grey pixels, the rest black
+    draw(nullptr);  // whatever the engine allocates once is allocated now
+    const SIZE_T before = privateBytes();
+    for (int round = 0; round < 2; ++round) {
+        ownedframe frame{*engine, engine->createFrame(payload.data(), uint32_t(payload.size()), 16384, 16384, 8)};
+        draw(frame.image, {0, 0, clientWidth, clientHeight});
+    }
+    EXPECT_LT(privateBytes(), before + (64u << 20));
+}
+
+// The import's pictures: 8-bit rows with their own colour table. GDI and
+// GDI+ take each value as a grey level; Direct2D keeps the picture's colours.
+TEST_P(Engine, PicturesOfTheImport) {
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colours[256];
+    } info = {};
+    info.header = {sizeof(BITMAPINFOHEADER), clientWidth, clientHeight, 1, 8, BI_RGB, 0, 0, 0, 0, 0};
+    for (int i = 0; i < 256; ++i) info.colours[i] = {BYTE(255 - i), 0x40, BYTE(i), 0};
+    const bytes rows = columnRows(0x30, 0x30, 0xC0);
+    {
+        // Rows it was not given: none, or (GDI+) an image that draws nothing.
+        ownedframe refused{*engine, engine->createFrameFromDib(&info, rows.data(), clientWidth)};
+        EXPECT_EQ(refused.image != nullptr, GetParam() == gdiplus);
+        draw(refused.image);
+        EXPECT_EQ(greyAt(100, 40, 0, 0), 0);
+    }
+    ownedframe picture{*engine, engine->createFrameFromDib(&info, rows.data(), uint32_t(rows.size()))};
+    ASSERT_NE(picture.image, nullptr);
+    draw(picture.image);
+    if (GetParam() == direct2d) {
+        EXPECT_EQ(greyAt(100, 40, 0, 0), -0xC0403F - 1);  // red 0xC0, green 0x40, blue 0x3F
+    } else {
+        EXPECT_TRUE(columnsShow({0x30, 0x30, 0xC0}, 1));
+    }
+}
+
+std::string kindName(const testing::TestParamInfo<kind>& info) {
+    return info.param == gdi ? "Gdi" : info.param == gdiplus ? "GdiPlus" : "Direct2d";
+}
+
+INSTANTIATE_TEST_SUITE_P(Each, Engine, testing::Values(gdi, gdiplus, direct2d), kindName);
+
+}  // namespace

@@ -1,0 +1,141 @@
+// The program's own objects in a test process: a fresh application per test,
+// its engines fake ones that note what they are asked, its clock and its
+// dialogs answered by the test; and what the window shows, read back.
+#pragma once
+
+#include "app/application.h"
+#include "app/filedialog.h"
+#include "app/messageloop.h"
+#include "app/settingsstore.h"
+#include "resources/resource.h"
+#include "tests/support/fakeengine.h"
+#include "tests/support/files.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+inline std::u16string windowText(HWND handle) {
+    std::wstring text(size_t(GetWindowTextLengthW(handle)) + 1, L'\0');
+    text.resize(size_t(GetWindowTextW(handle, text.data(), int(text.size()))));
+    return std::u16string(text.begin(), text.end());
+}
+
+inline bool visibleStyle(HWND handle) { return (GetWindowLongW(handle, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+// Settings, then `position`: each item's mark, "x" checked or "-", with "g" after a grayed one.
+inline std::string settingsMarks(HWND handle, int position) {
+    HMENU menu = GetSubMenu(GetSubMenu(GetMenu(handle), 2), position);
+    std::string marks;
+    for (int item = 0; item < GetMenuItemCount(menu); ++item) {
+        const UINT state = GetMenuState(menu, UINT(item), MF_BYPOSITION);
+        marks += state & MF_CHECKED ? "x" : "-";
+        if (state & MF_GRAYED) marks += "g";
+    }
+    return marks;
+}
+
+inline void setClientSize(HWND handle, int width, int height) {
+    for (int attempt = 0; attempt < 3; ++attempt) {  // the menu bar may wrap at a new width
+        RECT outer = {}, client = {};
+        GetWindowRect(handle, &outer);
+        GetClientRect(handle, &client);
+        if (client.right == width && client.bottom == height) return;
+        SetWindowPos(handle, nullptr, 0, 0, outer.right - outer.left + width - client.right,
+                     outer.bottom - outer.top + height - client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+class ProgramTest : public testing::Test {
+protected:
+    void SetUp() override { start(true); }
+    void TearDown() override {
+        app.reset();
+        pump();
+        fileDialog = systemFileDialog;
+        replaceQuestion = systemReplaceQuestion;
+    }
+
+    // A fresh program with Direct2D available or not, in a client area of
+    // 600 x 400, as at a first start unless it may `remember` the last run.
+    // Every file dialog is cancelled unless the test chose a path.
+    void start(bool direct2d, int showCommand = SW_HIDE, bool remember = false) {
+        app.reset();
+        if (!remember) RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey);
+        fileDialog = [this](OPENFILENAMEW& request) { return answer(request); };
+        replaceQuestion = [this](HWND, const char16_t* path) {
+            questions.push_back(utf8(path));
+            return replaceAnswer;
+        };
+        app = std::make_unique<application>(GetModuleHandleW(nullptr));
+        mainWindow().engines = {[direct2d] { return direct2d; },
+                                [this](engineindex kind, HWND) -> std::unique_ptr<gengine> {
+                                    made.push_back(kind);
+                                    auto fresh = std::make_unique<fakeengine>();
+                                    engine = fresh.get();
+                                    return fresh;
+                                }};
+        mainWindow().clock = [this] { return now; };
+        app->start(showCommand);
+        if (!remember) setClientSize(handle(), 600, 400);
+        pump();
+        startSteps = engine->take();
+    }
+
+    mainwindow& mainWindow() { return *app->mainWindow; }
+    HWND handle() { return app->mainWindow->hwnd; }
+    std::string title() { return utf8(windowText(handle())); }
+    std::vector<std::string> log() { return logLines(mainWindow().logWindow.log.text()); }
+    std::string lastLine() { return log().back(); }
+
+    // Handles what waits in the queue through the program's loop step.
+    void pump() {
+        const std::vector<accelerator> keys = loadKeyTable(GetModuleHandleW(nullptr), IDR_MAINMENU);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            if (message.message != WM_QUIT) dispatchMessage(keys, message);
+    }
+
+    // The next dialog chooses `path` (and reports its offsets as Windows does).
+    void choose(const std::u16string& path) { chosen = path; }
+    void command(uint32_t id, const std::u16string& path) {
+        choose(path);
+        ASSERT_TRUE(app->command(id));
+    }
+
+    std::unique_ptr<application> app;
+    fakeengine* engine = nullptr;
+    std::vector<engineindex> made;
+    std::vector<std::string> startSteps;  // what the engine was asked while the program started
+    uint64_t now = 100000;
+    int dialogs = 0;
+    std::vector<std::string> questions;  // the files Save As asked about
+    bool replaceAnswer = false;
+    std::vector<std::string> requests;  // each dialog: title | filter | file | flags | extension
+
+private:
+    BOOL answer(OPENFILENAMEW& request) {
+        ++dialogs;
+        std::u16string filter;
+        for (const wchar_t* entry = request.lpstrFilter; *entry; entry += wcslen(entry) + 1)
+            filter += std::u16string(entry, entry + wcslen(entry)) + u";";
+        const auto text = [](const wchar_t* t) { return utf8(std::u16string(t, t + wcslen(t))); };
+        requests.push_back(text(request.lpstrTitle) + " | " + utf8(filter) + " | " + text(request.lpstrFile) + " | " +
+                           std::to_string(request.Flags) + " | " + text(request.lpstrDefExt));
+        if (chosen.empty()) return FALSE;
+        const std::wstring path(chosen.begin(), chosen.end());
+        chosen.clear();
+        std::copy(path.c_str(), path.c_str() + path.size() + 1, request.lpstrFile);
+        const size_t name = path.find_last_of(L"\\/") + 1;
+        const size_t dot = path.find_last_of(L'.');
+        request.nFileOffset = WORD(name);
+        request.nFileExtension = WORD(dot == std::wstring::npos || dot < name ? 0 : dot + 1);
+        return TRUE;
+    }
+
+    std::u16string chosen;
+};

@@ -1,0 +1,303 @@
+// The program under Wine through its own objects: start-up, the window's
+// parts, every menu command and key, and the preview with a clock the test
+// sets.
+#include "tests/windows/fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using lines = std::vector<std::string>;
+
+rect childRect(HWND child) {
+    RECT area = {};
+    GetWindowRect(child, &area);
+    MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&area), 2);
+    return {area.left, area.top, area.right, area.bottom};
+}
+
+std::vector<int32_t> sides(const rect& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+TEST_F(ProgramTest, StartsWithDirect2dOrElseGdiPlus) {
+    for (bool direct2d : {true, false}) {
+        made.clear();
+        start(direct2d);
+        EXPECT_EQ(title(), "モルバツール ver.2");
+        EXPECT_EQ(log(), lines{"Application Start!"});
+        EXPECT_EQ(settingsMarks(handle(), 1), "--x-----");
+        EXPECT_FALSE(visibleStyle(mainWindow().progressWindow.hwnd));
+        EXPECT_EQ(made, std::vector<engineindex>{direct2d ? engineDirect2d : engineGdiPlus});
+        EXPECT_EQ(settingsMarks(handle(), 0), direct2d ? "--x" : "-x-g");
+        EXPECT_EQ(startSteps.front(), direct2d ? "setting A 0" : "setting A 7");
+        // Without Direct2D its item is gray, and its command still makes none.
+        ASSERT_TRUE(app->command(IDM_ENGINE_DIRECT2D));
+        EXPECT_EQ(made.size(), direct2d ? 2u : 1u);
+    }
+}
+
+TEST_F(ProgramTest, TheWindowsPartsFollowItsSize) {
+    EXPECT_EQ(sides(childRect(mainWindow().logWindow.hwnd)), (std::vector<int32_t>{0, 0, 200, 400}));
+    EXPECT_EQ(sides(mainWindow().frameRect), (std::vector<int32_t>{201, 33, 600, 400}));
+    const rect bar = childRect(mainWindow().progressWindow.hwnd);
+    setClientSize(handle(), 900, 500);
+    EXPECT_EQ(sides(childRect(mainWindow().logWindow.hwnd)), (std::vector<int32_t>{0, 0, 300, 500}));
+    EXPECT_EQ(sides(mainWindow().frameRect), (std::vector<int32_t>{301, 33, 900, 500}));
+    EXPECT_EQ(sides(childRect(mainWindow().progressWindow.hwnd)), sides(bar));  // it keeps its place
+    EXPECT_EQ(engine->take(), std::vector<std::string>{"resize"});
+}
+
+TEST_F(ProgramTest, EveryMenuCommand) {
+    const struct {
+        uint32_t id;
+        std::vector<engineindex> made;  // engines made by the command
+        std::string engineMarks, depthMarks;
+        int32_t depth;
+    } cases[] = {
+        {IDM_ENGINE_GDI, {engineGdi}, "x--", "--x-----", 6},
+        {IDM_ENGINE_GDIPLUS, {engineGdiPlus}, "-x-", "--x-----", 6},
+        {IDM_ENGINE_GDIPLUS, {engineGdiPlus}, "-x-", "--x-----", 6},  // the same kind anew
+        {IDM_ENGINE_DIRECT2D, {engineDirect2d}, "--x", "--x-----", 6},
+        {IDM_DEPTH_8, {}, "--x", "x-------", 8},
+        {IDM_DEPTH_3, {}, "--x", "-----x--", 3},
+        {IDM_DEPTH_1, {}, "--x", "-------x", 1},
+        {IDM_ABOUT, {}, "--x", "-------x", 1},
+        {IDM_IMPORT_WMV, {}, "--x", "-------x", 1},
+    };
+    for (const auto& c : cases) {
+        made.clear();
+        EXPECT_TRUE(app->command(c.id)) << c.id;
+        EXPECT_EQ(made, c.made) << c.id;
+        EXPECT_EQ(settingsMarks(handle(), 0), c.engineMarks) << c.id;
+        EXPECT_EQ(settingsMarks(handle(), 1), c.depthMarks) << c.id;
+        EXPECT_EQ(app->dataDepth, c.depth) << c.id;
+    }
+    EXPECT_EQ(title(), "モルバツール ver.2");
+    EXPECT_EQ(log(), lines{"Application Start!"});
+    EXPECT_EQ(dialogs, 0);
+    // Each engine gets its fixed settings, and nothing is drawn.
+    ASSERT_TRUE(app->command(IDM_ENGINE_GDI));
+    EXPECT_EQ(engine->take(), (lines{"setting A 0", "setting B 1"}));
+    ASSERT_TRUE(app->command(IDM_ENGINE_GDIPLUS));
+    EXPECT_EQ(engine->take(), (lines{"setting A 7", "setting B 0"}));
+    for (uint32_t other : {0u, 1u, 32781u, 32801u, 32809u, 32818u}) EXPECT_FALSE(app->command(other));
+    // Commands arrive as WM_COMMAND with the id in the low word.
+    SendMessageW(handle(), WM_COMMAND, MAKEWPARAM(IDM_DEPTH_5, 1), 0);
+    EXPECT_EQ(app->dataDepth, 5);
+    SendMessageW(handle(), WM_COMMAND, IDM_EXIT, 0);
+    EXPECT_FALSE(IsWindow(handle()));
+}
+
+// Key messages as the system posts them, through the program's loop step:
+// every key of the table, and keys whose codes equal one of its characters.
+TEST_F(ProgramTest, KeysRunTheirCommandsAndNoOthers) {
+    std::vector<uint32_t> seen;
+    static std::vector<uint32_t>* noted;
+    noted = &seen;
+    SetWindowLongPtrW(handle(), GWLP_WNDPROC, LONG_PTR(+[](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+        if (m == WM_COMMAND) noted->push_back(LOWORD(w));
+        return window::procedure(h, m, w, l);
+    }));
+    ShowWindow(handle(), SW_SHOWNOACTIVATE);
+    SetFocus(handle());
+    BYTE state[256] = {};
+    auto press = [&](UINT key, bool alt) {
+        state[VK_MENU] = alt ? 0x80 : 0;
+        SetKeyboardState(state);
+        const LPARAM bits = LPARAM(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16 | (alt ? LPARAM(1) << 29 : 0) | 1;
+        PostMessageW(GetFocus(), alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, bits);
+        PostMessageW(GetFocus(), alt ? WM_SYSKEYUP : WM_KEYUP, key, bits | LPARAM(3) << 30);
+        pump();
+        state[VK_MENU] = 0;
+        SetKeyboardState(state);
+    };
+    auto type = [&](wchar_t character) {
+        PostMessageW(GetFocus(), WM_SYSCHAR, character, LPARAM(1) << 29 | 1);
+        pump();
+    };
+    const struct {
+        const char* what;
+        std::function<void()> keys;
+        std::vector<uint32_t> commands;
+    } cases[] = {
+        {"Alt N, O, S", [&] { press('N', true); press('O', true); press('S', true); },
+         {IDM_FILE_NEW, IDM_FILE_OPEN, IDM_FILE_SAVE}},
+        {"Alt / and ?", [&] { type(L'/'); type(L'?'); }, {IDM_ABOUT, IDM_ABOUT}},
+        {"Space", [&] { press(VK_SPACE, false); }, {IDM_PREVIEW}},
+        // The keypad's "/" types the character "/": with Alt, the About command.
+        {"Alt keypad . and /", [&] { press(VK_DECIMAL, true); press(VK_DIVIDE, true); }, {IDM_ABOUT}},
+        {"keypad . and /", [&] { press(VK_DECIMAL, false); press(VK_DIVIDE, false); }, {}},
+        {"F1, F4, F15 with and without Alt", [&] {
+             for (UINT key : {VK_F1, VK_F15}) { press(key, true); press(key, false); }
+             press(VK_F4, false); }, {}},
+        {"N and Enter without Alt", [&] { press('N', false); press(VK_RETURN, false); }, {}},
+    };
+    for (const auto& c : cases) {
+        seen.clear();
+        c.keys();
+        EXPECT_EQ(seen, c.commands) << c.what;
+    }
+    // While the log has the focus, keys reach no command.
+    SetFocus(mainWindow().logWindow.hwnd);
+    seen.clear();
+    press(VK_SPACE, false);
+    type(L'n');
+    EXPECT_EQ(seen, std::vector<uint32_t>{});
+    EXPECT_FALSE(mainWindow().playing);
+    // Alt+F4 closes the window and is not Save.
+    SetFocus(handle());
+    seen.clear();
+    press(VK_F4, true);
+    EXPECT_EQ(seen, std::vector<uint32_t>{});
+    EXPECT_FALSE(IsWindow(handle()));
+}
+
+// A store of `count` frames whose payloads carry their numbers.
+std::unique_ptr<TMPfile> numberedStore(uint32_t count) {
+    auto store = std::make_unique<TMPfile>();
+    EXPECT_TRUE(store->openTempFile().ok());
+    store->setFrameSize(4, 4);
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint8_t payload[] = {uint8_t(i), 1};
+        store->appendFrame(payload, 2);
+    }
+    return store;
+}
+
+class Preview : public ProgramTest {
+protected:
+    void tickAt(uint64_t elapsed) {
+        now = 500000 + elapsed;
+        SendMessageW(handle(), WM_TIMER, reinterpret_cast<WPARAM>(&mainWindow()), 0);
+    }
+    void toggle(uint64_t at) {
+        now = 500000 + at;
+        ASSERT_TRUE(app->command(IDM_PREVIEW));
+    }
+    // The frames the ticks since the last call drew, by number.
+    std::vector<int> drawn() {
+        std::vector<int> frames;
+        for (const bytes& payload : engine->payloads) frames.push_back(payload[0]);
+        engine->payloads.clear();
+        engine->take();
+        return frames;
+    }
+    HWND bar() { return mainWindow().progressWindow.hwnd; }
+    uint32_t barAt() { return uint32_t(SendMessageW(bar(), PBM_GETPOS, 0, 0)); }
+
+    std::unique_ptr<TMPfile> store = numberedStore(90);
+};
+
+TEST_F(Preview, FramesFollowTheClockUntilTheLast) {
+    mainWindow().showSource(store.get());
+    EXPECT_EQ(engine->take(), (lines{"begin", "background", "frame 4x4x8", "draw in 201,33,600,400", "end", "release"}));
+    engine->payloads.clear();
+    toggle(0);
+    EXPECT_TRUE(visibleStyle(bar()));
+    EXPECT_EQ(SendMessageW(bar(), PBM_GETRANGE, FALSE, 0), 90);
+    EXPECT_EQ(drawn(), std::vector<int>{});  // nothing before the first tick
+    for (uint64_t at : {16u, 33u, 34u, 100u, 2999u}) tickAt(at);
+    EXPECT_EQ(drawn(), (std::vector<int>{0, 0, 1, 3, 89}));
+    EXPECT_EQ(barAt(), 89u);
+    tickAt(3000);  // the end: the last picture and the bar stay
+    EXPECT_FALSE(mainWindow().playing);
+    EXPECT_TRUE(visibleStyle(bar()));
+    tickAt(3100);
+    EXPECT_EQ(drawn(), std::vector<int>{});
+    toggle(4000);  // starts again from frame 0
+    tickAt(4040);
+    EXPECT_EQ(drawn(), std::vector<int>{1});
+    toggle(4050);  // stops and hides the bar
+    EXPECT_FALSE(mainWindow().playing);
+    EXPECT_FALSE(visibleStyle(bar()));
+    EXPECT_EQ(log(), lines{"Application Start!"});
+}
+
+TEST_F(Preview, StopsWhereThereIsNoFrame) {
+    // A missing frame: its payload lies beyond the end of the file.
+    scratchfolder scratch;
+    writeFile(scratch.file(u"cut.mrv"), mrvBytes(4, 4, {{36, 2}, {38, 20}}, {0, 1}));
+    morvafile cut;
+    ASSERT_TRUE(cut.open(scratch.file(u"cut.mrv").c_str()).ok());
+    mainWindow().showSource(&cut);
+    toggle(0);
+    tickAt(20);
+    tickAt(40);
+    EXPECT_FALSE(mainWindow().playing);
+    EXPECT_TRUE(visibleStyle(bar()));
+    // No source: the command only stops; a tick without one stops too.
+    engine->take();
+    mainWindow().showSource(nullptr);
+    EXPECT_EQ(engine->take(), (lines{"begin", "background", "end"}));
+    toggle(100);
+    EXPECT_FALSE(mainWindow().playing);
+    mainWindow().showSource(store.get());
+    toggle(200);
+    mainWindow().showSource(nullptr);
+    tickAt(250);
+    EXPECT_FALSE(mainWindow().playing);
+    // Another engine draws from the next tick on; the window timer drives it.
+    mainWindow().showSource(store.get());
+    toggle(300);
+    ASSERT_TRUE(app->command(IDM_ENGINE_GDI));
+    now = 500000 + 1000;
+    MSG message;
+    while (mainWindow().playing && engine->payloads.empty() && GetMessageW(&message, nullptr, 0, 0))
+        DispatchMessageW(&message);
+    EXPECT_EQ(drawn(), std::vector<int>{21});
+}
+
+// The depth, the engine and the window's place are remembered for the next
+// start; what cannot be used is ignored and the program starts afresh.
+TEST_F(ProgramTest, RemembersItsSettings) {
+    ASSERT_TRUE(app->command(IDM_DEPTH_3));
+    ASSERT_TRUE(app->command(IDM_ENGINE_GDI));
+    SetWindowPos(handle(), nullptr, 40, 30, 700, 500, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT placed;
+    GetWindowRect(handle(), &placed);
+    app.reset();
+    made.clear();
+    start(true, SW_HIDE, true);
+    EXPECT_EQ(app->dataDepth, 3);
+    EXPECT_EQ(settingsMarks(handle(), 1), "-----x--");
+    EXPECT_EQ(made, std::vector<engineindex>{engineGdi});
+    RECT again;
+    GetWindowRect(handle(), &again);
+    EXPECT_EQ(std::vector<LONG>({again.left, again.top, again.right, again.bottom}),
+              std::vector<LONG>({placed.left, placed.top, placed.right, placed.bottom}));
+
+    // Direct2D remembered where it is gone: the first start's choice.
+    ASSERT_TRUE(app->command(IDM_ENGINE_DIRECT2D));
+    made.clear();
+    start(false, SW_HIDE, true);
+    EXPECT_EQ(made, std::vector<engineindex>{engineGdiPlus});
+    // Values of another type, size or range are ignored.
+    writeSetting(L"DataDepth", numberValue(9));
+    writeSetting(L"Engine", {1, {'2', 0}});
+    writeSetting(L"Window", placeValue({50000, 50000, 50600, 50400, false}));
+    made.clear();
+    start(true, SW_HIDE, true);
+    EXPECT_EQ(app->dataDepth, 6);
+    EXPECT_EQ(made, std::vector<engineindex>{engineDirect2d});
+    GetWindowRect(handle(), &again);
+    EXPECT_LT(again.left, 10000);
+}
+
+// The Exit command, the close box and Alt+F4 end the loop with 0 and ask nothing.
+TEST_F(ProgramTest, EndsWithZero) {
+    for (int how = 0; how < 3; ++how) {
+        start(true, SW_SHOWNOACTIVATE);
+        ASSERT_TRUE(app->animation.beginImport(0, 0, 0).ok());
+        app->updateTitle();
+        pump();
+        if (how == 0) PostMessageW(handle(), WM_COMMAND, IDM_EXIT, 0);
+        if (how == 1) PostMessageW(handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        if (how == 2) PostMessageW(handle(), WM_SYSKEYDOWN, VK_F4, 1 | LPARAM(KF_ALTDOWN) << 16);
+        const UINT_PTR guard = SetTimer(nullptr, 0, 10000, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); });
+        EXPECT_EQ(app->run(), 0) << how;
+        KillTimer(nullptr, guard);
+        app->shutdown();
+        EXPECT_FALSE(app->animation.newFile);
+    }
+}
+
+}  // namespace
