@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 #include "cli/framereader.h"
 #include "cli/gifwriter.h"
+#include "cli/interrupt.h"
 #include "cli/newfile.h"
 #include "cli/progress.h"
 
@@ -34,7 +35,9 @@ int gif(const request& job, console& io) {
         progressbar progress(io, "gif", header.frameCount);
         gifwriter animation(target, header.width, header.height);
         for (uint32_t n = 0; n < header.frameCount && failure.empty(); ++n) {
-            if (!frames.decode(n, failure))
+            if (interrupted())
+                failure = "interrupted: " + text(job.output) + " not written";
+            else if (!frames.decode(n, failure))
                 failure = text(job.input) + ": frame " + std::to_string(n) + " is damaged: " + failure;
             else if (!animation.addFrame({frames.rows(), header.width, header.height, frames.stride()},
                                          delayOf(n, job.fps)))

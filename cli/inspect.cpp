@@ -1,6 +1,7 @@
 // info and check: what an animation file holds, and whether every frame decodes.
 #include "cli/commands.h"
 #include "cli/framereader.h"
+#include "cli/interrupt.h"
 #include "cli/progress.h"
 
 #include <iomanip>
@@ -25,7 +26,7 @@ int check(const request& job, console& io) {
     uint32_t damaged = 0;
     {
         progressbar progress(io, "check", count);
-        for (uint32_t n = 0; n < count; ++n) {
+        for (uint32_t n = 0; n < count && !interrupted(); ++n) {
             std::string damage;
             if (!frames.decode(n, damage)) {
                 io.out << "frame " << n << ": " << damage << '\n';
@@ -34,6 +35,7 @@ int check(const request& job, console& io) {
             progress.show(n + 1);
         }
     }
+    if (interrupted()) return fail(io, "interrupted: " + text(job.input) + " checked in part");
     if (damaged > 0)
         return fail(io, text(job.input) + ": " + std::to_string(damaged) + " of " + std::to_string(count) +
                             " frames are damaged");

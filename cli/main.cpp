@@ -1,5 +1,6 @@
 // morvacli: the animation files of Morva from the command line, without a window.
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 
 #include <iostream>
 
@@ -12,6 +13,7 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<std::u16string> arguments;
     for (int i = 1; i < argc; ++i) arguments.emplace_back(reinterpret_cast<const char16_t*>(argv[i]));
     console io{std::cout, std::cerr, _isatty(_fileno(stderr)) != 0};
+    catchInterrupts();
     return runMorvacli(arguments, io);
 }
 #else
@@ -23,6 +25,7 @@ int main(int argc, char** argv) {
     std::vector<std::u16string> arguments;
     for (int i = 1; i < argc; ++i) arguments.push_back(utf16Of(argv[i]));
     console io{std::cout, std::cerr, isatty(STDERR_FILENO) != 0};
+    catchInterrupts();
     return runMorvacli(arguments, io);
 }
 #endif

@@ -2,6 +2,7 @@
 
 #include "animfile/fileformat.h"
 #include "cli/console.h"
+#include "cli/interrupt.h"
 #include "import/bmpfile.h"
 #include "import/seriesname.h"
 
@@ -91,6 +92,7 @@ std::string packer::write(filehandle& file, progressbar& progress) {
             changed.wait(held, [&] { return from.ready; });
         }
         if (!from.failure.empty()) return from.failure;
+        if (interrupted()) return "interrupted: " + job.output + " not written";
         const uint32_t size = uint32_t(from.payload.size());
         if (offset + size > UINT32_MAX) return "the animation would reach 4 GiB, more than its offsets hold";
         if (file.writeAt(offset, from.payload.data(), size) < size) return writeFailure();

@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 #include "cli/framereader.h"
+#include "cli/interrupt.h"
 #include "cli/newfile.h"
 #include "cli/pictures.h"
 #include "cli/progress.h"
@@ -83,7 +84,9 @@ int unpack(const request& job, console& io) {
     {
         progressbar progress(io, "unpack", header.frameCount);
         for (uint32_t n = 0; n < header.frameCount && failure.empty(); ++n) {
-            if (!frames.decode(n, failure)) {
+            if (interrupted()) {
+                failure = "interrupted: no pictures written";
+            } else if (!frames.decode(n, failure)) {
                 failure = text(job.input) + ": frame " + std::to_string(n) + " is damaged: " + failure;
             } else {
                 failure = writePicture(names.of(n), {frames.rows(), header.width, header.height, frames.stride()},

@@ -17,7 +17,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-constexpr int32_t width = 7, height = 5, stride = 8;
+constexpr int32_t width = 7, height = 5;
 constexpr uint32_t count = 3;
 
 // Picture n of every series; a frame at depth 6 keeps its levels & 0xFC.
@@ -61,13 +61,14 @@ protected:
     }
 
     void writeSeries(const std::string& prefix, uint32_t last, int32_t pictureWidth, uint32_t first = 0) {
+        const size_t stride = size_t(pictureWidth + 3) / 4 * 4;
         for (uint32_t n = first; n < last; ++n) {
-            std::vector<uint8_t> rows(size_t(pictureWidth + 3) / 4 * 4 * height, 0);
+            std::vector<uint8_t> rows(stride * height, 0);
             for (int32_t y = 0; y < height; ++y)
-                for (int32_t x = 0; x < pictureWidth; ++x)
-                    rows[size_t(height - 1 - y) * ((pictureWidth + 3) / 4 * 4) + x] = level(n, x, y);
-            filehandle file = createFile(utf16Of(at(prefix + "00" + std::to_string(n) + ".bmp")).c_str(), fileshare::none);
-            ASSERT_TRUE(writeBmp(file, {rows.data(), pictureWidth, height, size_t(pictureWidth + 3) / 4 * 4}));
+                for (int32_t x = 0; x < pictureWidth; ++x) rows[(height - 1 - y) * stride + x] = level(n, x, y);
+            const std::u16string name = utf16Of(at(prefix + "00" + std::to_string(n) + ".bmp"));
+            filehandle file = createFile(name.c_str(), fileshare::none);
+            ASSERT_TRUE(writeBmp(file, {rows.data(), pictureWidth, height, stride}));
         }
     }
 
