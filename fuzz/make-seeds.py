@@ -63,15 +63,16 @@ def picture(width, height, seed, kind):
     return rows
 
 
-def bmp(width, height, rows, depth, gap=0, size_image=None):
+def bmp(width, height, rows, depth, gap=0, size_image=None, info_size=40, top_down=False):
     stride = (width + 3) // 4 * 4
-    pixels = b"".join(bytes(row) + bytes(stride - width) for row in rows)
-    offset = 1078 + gap
+    stored = reversed(rows) if top_down else rows
+    pixels = b"".join(bytes(row) + bytes(stride - width) for row in stored)
+    offset = 14 + info_size + 1024 + gap
     header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), depth, 0, offset)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0,
+    info = struct.pack("<IiiHHIIiiII", info_size, width, -height if top_down else height, 1, 8, 0,
                        len(pixels) if size_image is None else size_image, 2835, 2835, 256, 0)
     table = b"".join(struct.pack("<BBBB", v, v, v, 0) for v in range(256))
-    return header + info + table + bytes(gap) + pixels
+    return header + info + bytes(info_size - 40) + table + bytes(gap) + pixels
 
 
 def mrv(width, height, payloads, bits=8):
@@ -92,6 +93,8 @@ def bmp_seeds():
     yield "17x6-mixed", bmp(17, 6, picture(17, 6, 3, "mixed"), 3, size_image=0)
     yield "300x3-long-runs", bmp(300, 3, picture(300, 3, 4, "runs"), 8)
     yield "8x4-gap", bmp(8, 4, picture(8, 4, 5, "noise"), 5, gap=6)
+    yield "6x5-v4-header", bmp(6, 5, picture(6, 5, 6, "mixed"), 7, info_size=108)
+    yield "7x4-v5-top-down", bmp(7, 4, picture(7, 4, 7, "noise"), 8, info_size=124, top_down=True)
 
 
 def mrv_seeds():
