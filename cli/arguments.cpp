@@ -2,7 +2,6 @@
 
 #include "cli/console.h"
 
-
 const char usageText[] =
     "Usage: morvacli COMMAND ...\n"
     "  pack PICTURE -o FILE.mrv [--depth 1-8]\n"
@@ -42,7 +41,8 @@ const commandrule* findCommand(const std::string& name) {
 }
 
 bool number(const std::string& value, uint32_t lowest, uint32_t highest, uint32_t& out) {
-    if (value.empty() || value.size() > 3 || value.find_first_not_of("0123456789") != std::string::npos)
+    if (value.empty() || value.size() > 3 ||
+        value.find_first_not_of("0123456789") != std::string::npos)
         return false;
     out = uint32_t(std::stoul(value));
     return out >= lowest && out <= highest;
@@ -79,9 +79,12 @@ bool parseArguments(const std::vector<std::u16string>& arguments, request& out,
         } else if (i == 0) {
             out.command = argument;
         } else if (argument == "-o" || (rule->option && argument == rule->option)) {
-            if (i + 1 == arguments.size()) problem = argument + " needs a value";
-            else if (argument == "-o") out.output = arguments[++i];
-            else takeOption(argument, text(arguments[++i]), out, problem);
+            if (i + 1 == arguments.size())
+                problem = argument + " needs a value";
+            else if (argument == "-o")
+                out.output = arguments[++i];
+            else
+                takeOption(argument, text(arguments[++i]), out, problem);
         } else if (argument.size() > 1 && argument[0] == '-') {
             problem = out.command + " takes no option '" + argument + "'";
         } else if (hasInput) {

@@ -10,9 +10,9 @@ struct request {
     std::string command;  // pack, unpack, info, check, gif; empty with --help
     std::u16string input;
     std::u16string output;
-    uint32_t depth = 6;   // pack --depth, as the program's default data depth
+    uint32_t depth = 6;          // pack --depth, as the program's default data depth
     std::string format = "bmp";  // unpack --format
-    uint32_t fps = 30;    // gif --fps, the preview's rate
+    uint32_t fps = 30;           // gif --fps, the preview's rate
     bool help = false;
 };
 

@@ -35,7 +35,8 @@ bool writeBmp(filehandle& file, const greyframe& frame) {
     storeLittle32(pixelsPerMetre, at + 24);
     storeLittle32(pixelsPerMetre, at + 28);
     storeLittle32(256, at + 32);  // colours used
-    for (uint32_t level = 0; level < 256; ++level) storeLittle32(level * 0x010101, at + 40 + 4 * level);
+    for (uint32_t level = 0; level < 256; ++level)
+        storeLittle32(level * 0x010101, at + 40 + 4 * level);
     return file.writeAt(0, headers.data(), headersSize) == headersSize &&
            file.writeAt(headersSize, frame.rows, uint32_t(pixelBytes)) == pixelBytes;
 }

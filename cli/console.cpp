@@ -20,8 +20,8 @@ std::string systemMessage(uint32_t code) {
     wchar_t words[512];
     DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                   nullptr, code, 0, words, 512, nullptr);
-    while (length > 0 && (words[length - 1] == L'\n' || words[length - 1] == L'\r' ||
-                          words[length - 1] == L'.'))
+    while (length > 0 &&
+           (words[length - 1] == L'\n' || words[length - 1] == L'\r' || words[length - 1] == L'.'))
         --length;
     if (length == 0) return "system error " + std::to_string(code);
     return utf8Of(std::u16string(reinterpret_cast<const char16_t*>(words), length).c_str());

@@ -8,7 +8,7 @@
 namespace {
 
 // GIF counts in hundredths of a second: each frame's delay is rounded so
-// that the whole animation keeps time (30 fps gives 3, 3, 4, 3, 3, 4, ...).
+// that the whole animation keeps time (30 fps gives 3, 4, 3, 3, 4, 3, ...).
 uint16_t delayOf(uint32_t frame, uint32_t fps) {
     const auto end = [fps](uint64_t n) { return (n * 200 + fps) / (2 * fps); };
     return uint16_t(end(frame + 1) - end(frame));
@@ -27,7 +27,8 @@ int gif(const request& job, console& io) {
         return fail(io, text(job.input) + ": frames of " + std::to_string(header.width) + " x " +
                             std::to_string(header.height) + " pixels do not fit a GIF");
     newfile target(job.output);
-    if (!target.made()) return fail(io, "cannot write " + text(job.output) + ": " + systemMessage(target.error));
+    if (!target.made())
+        return fail(io, "cannot write " + text(job.output) + ": " + systemMessage(target.error));
 
     std::string failure;
     bool timed = true;
@@ -38,9 +39,11 @@ int gif(const request& job, console& io) {
             if (interrupted())
                 failure = "interrupted: " + text(job.output) + " not written";
             else if (!frames.decode(n, failure))
-                failure = text(job.input) + ": frame " + std::to_string(n) + " is damaged: " + failure;
-            else if (!animation.addFrame({frames.rows(), header.width, header.height, frames.stride()},
-                                         delayOf(n, job.fps)))
+                failure =
+                    text(job.input) + ": frame " + std::to_string(n) + " is damaged: " + failure;
+            else if (!animation.addFrame(
+                         {frames.rows(), header.width, header.height, frames.stride()},
+                         delayOf(n, job.fps)))
                 failure = "cannot write " + text(job.output);
             progress.show(n + 1);
         }
@@ -50,7 +53,8 @@ int gif(const request& job, console& io) {
     if (failure.empty() && !target.place())
         failure = "cannot write " + text(job.output) + ": " + systemMessage(target.error);
     if (!failure.empty()) return fail(io, failure);
-    if (!timed) io.err << "morvacli: this system's GIF encoder wrote no frame delays: viewers play "
-                          "the frames at their own speed\n";
+    if (!timed)
+        io.err << "morvacli: this system's GIF encoder wrote no frame delays: viewers play "
+                  "the frames at their own speed\n";
     return 0;
 }

@@ -62,9 +62,11 @@ bool gifwriter::addFrame(const greyframe& frame, uint16_t delay) {
     GraphicsControlBlock timing{DISPOSE_DO_NOT, false, delay, NO_TRANSPARENT_COLOR};
     GifByteType extension[4];
     EGifGCBToExtension(&timing, extension);
-    state->failed = EGifPutExtension(state->gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) != GIF_OK ||
-                    EGifPutImageDesc(state->gif, 0, 0, frame.width, frame.height, false, nullptr) != GIF_OK;
-    for (int32_t row = frame.height - 1; row >= 0 && !state->failed; --row) {  // GIF rows run top-down
+    state->failed =
+        EGifPutExtension(state->gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) != GIF_OK ||
+        EGifPutImageDesc(state->gif, 0, 0, frame.width, frame.height, false, nullptr) != GIF_OK;
+    for (int32_t row = frame.height - 1; row >= 0 && !state->failed;
+         --row) {  // GIF rows run top-down
         auto* line = const_cast<GifPixelType*>(frame.rows + size_t(row) * frame.stride);
         state->failed = EGifPutLine(state->gif, line, frame.width) != GIF_OK;
     }

@@ -18,7 +18,8 @@ struct comscope {
     }
 };
 
-HRESULT setBytes(IWICMetadataQueryWriter& metadata, const wchar_t* name, const void* bytes, ULONG count) {
+HRESULT setBytes(IWICMetadataQueryWriter& metadata, const wchar_t* name, const void* bytes,
+                 ULONG count) {
     PROPVARIANT value{};
     value.vt = VT_UI1 | VT_VECTOR;
     value.caub.cElems = count;
@@ -64,7 +65,8 @@ gifwriter::gifwriter(newfile& target, int32_t, int32_t) : state(new encoder) {
                                       IID_PPV_ARGS(&s.factory));
     if (SUCCEEDED(result)) result = s.factory->CreateStream(&s.stream);
     if (SUCCEEDED(result)) result = s.stream->InitializeFromFilename(path, GENERIC_WRITE);
-    if (SUCCEEDED(result)) result = s.factory->CreateEncoder(GUID_ContainerFormatGif, nullptr, &s.gif);
+    if (SUCCEEDED(result))
+        result = s.factory->CreateEncoder(GUID_ContainerFormatGif, nullptr, &s.gif);
     if (SUCCEEDED(result)) result = s.gif->Initialize(s.stream.Get(), WICBitmapEncoderNoCache);
     if (SUCCEEDED(result)) result = s.factory->CreatePalette(&s.greys);
     if (SUCCEEDED(result)) result = s.greys->InitializeCustom(levels, 256);
@@ -90,7 +92,8 @@ bool gifwriter::addFrame(const greyframe& frame, uint16_t delay) {
     if (SUCCEEDED(result) && !setDelay(*image.Get(), delay)) timed = false;
     const UINT stride = UINT(frame.stride);
     for (int32_t row = frame.height - 1; row >= 0 && SUCCEEDED(result); --row)  // top-down
-        result = image->WritePixels(1, stride, stride, const_cast<BYTE*>(frame.rows + size_t(row) * stride));
+        result = image->WritePixels(1, stride, stride,
+                                    const_cast<BYTE*>(frame.rows + size_t(row) * stride));
     if (SUCCEEDED(result)) result = image->Commit();
     s.failed = FAILED(result);
     return !s.failed;

@@ -37,8 +37,8 @@ int check(const request& job, console& io) {
     }
     if (interrupted()) return fail(io, "interrupted: " + text(job.input) + " checked in part");
     if (damaged > 0)
-        return fail(io, text(job.input) + ": " + std::to_string(damaged) + " of " + std::to_string(count) +
-                            " frames are damaged");
+        return fail(io, text(job.input) + ": " + std::to_string(damaged) + " of " +
+                            std::to_string(count) + " frames are damaged");
     io.out << count << " frames, none damaged\n";
     return 0;
 }

@@ -11,7 +11,8 @@
 int wmain(int argc, wchar_t** argv) {
     SetConsoleOutputCP(CP_UTF8);
     std::vector<std::u16string> arguments;
-    for (int i = 1; i < argc; ++i) arguments.emplace_back(reinterpret_cast<const char16_t*>(argv[i]));
+    for (int i = 1; i < argc; ++i)
+        arguments.emplace_back(reinterpret_cast<const char16_t*>(argv[i]));
     console io{std::cout, std::cerr, _isatty(_fileno(stderr)) != 0};
     catchInterrupts();
     return runMorvacli(arguments, io);

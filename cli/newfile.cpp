@@ -27,8 +27,10 @@ void giveUsualMode(const std::u16string& path) {
 newfile::newfile(std::u16string target) : target(std::move(target)) {
     std::u16string folder = folderOf(this->target);
     partial = makeUniqueFile(folder.empty() ? u"./" : folder, u"MRV");
-    if (partial.empty()) error = fileError();
-    else giveUsualMode(partial);
+    if (partial.empty())
+        error = fileError();
+    else
+        giveUsualMode(partial);
 }
 
 newfile::~newfile() {

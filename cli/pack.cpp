@@ -29,7 +29,8 @@ int pack(const request& job, console& io) {
     // Split as the file dialog reports a name to the import.
     const uint32_t fileOffset = uint32_t(folderOf(picture).size());
     const size_t dot = picture.find_last_of(u'.');
-    const uint32_t extensionOffset = dot != std::u16string::npos && dot >= fileOffset ? uint32_t(dot + 1) : 0;
+    const uint32_t extensionOffset =
+        dot != std::u16string::npos && dot >= fileOffset ? uint32_t(dot + 1) : 0;
 
     seriesname names(picture.c_str(), fileOffset, extensionOffset);
     bmpfile reader;
@@ -38,10 +39,12 @@ int pack(const request& job, console& io) {
     if (!found.taken) return fail(io, text(found.refusal));
     // The program would save an empty animation; nobody packs one on purpose.
     if (found.total == 0)
-        return fail(io, text(names.logLineOf(0).data) + " : not found: a series starts at number 0");
+        return fail(io,
+                    text(names.logLineOf(0).data) + " : not found: a series starts at number 0");
 
     newfile target(job.output);
-    if (!target.made()) return fail(io, "cannot write " + text(job.output) + ": " + systemMessage(target.error));
+    if (!target.made())
+        return fail(io, "cannot write " + text(job.output) + ": " + systemMessage(target.error));
     std::string failure;
     {
         progressbar progress(io, "pack", found.total);
@@ -50,6 +53,7 @@ int pack(const request& job, console& io) {
                              target.file(), progress);
     }
     if (!failure.empty()) return fail(io, failure);
-    if (!target.place()) return fail(io, "cannot write " + text(job.output) + ": " + systemMessage(target.error));
+    if (!target.place())
+        return fail(io, "cannot write " + text(job.output) + ": " + systemMessage(target.error));
     return 0;
 }

@@ -31,7 +31,9 @@ public:
 
 private:
     void encode(uint32_t number, seriesname& names, bmpfile& reader, slot& into) const;
-    std::string writeFailure() const { return "cannot write " + job.output + ": " + systemMessage(fileError()); }
+    std::string writeFailure() const {
+        return "cannot write " + job.output + ": " + systemMessage(fileError());
+    }
 
     const packjob& job;
     std::vector<slot> slots;  // picture n goes through slot n % size
@@ -73,11 +75,13 @@ void packer::encode(uint32_t number, seriesname& names, bmpfile& reader, slot& i
         into.failure = name + " : File Open error";
         return;
     }
-    const bool sameSize =
-        reader.load() && reader.infoHeader.biWidth == job.width && reader.infoHeader.biHeight == job.height;
+    const bool sameSize = reader.load() && reader.infoHeader.biWidth == job.width &&
+                          reader.infoHeader.biHeight == job.height;
     const uint32_t size = sameSize ? reader.encode(job.depth) : 0;
-    if (size == 0) into.failure = name + " : Encode Error";
-    else into.payload.assign(reader.rleData.get(), reader.rleData.get() + size);
+    if (size == 0)
+        into.failure = name + " : Encode Error";
+    else
+        into.payload.assign(reader.rleData.get(), reader.rleData.get() + size);
     reader.fileHandle.close();
 }
 
@@ -94,9 +98,11 @@ std::string packer::write(filehandle& file, progressbar& progress) {
         if (!from.failure.empty()) return from.failure;
         if (interrupted()) return "interrupted: " + job.output + " not written";
         const uint32_t size = uint32_t(from.payload.size());
-        if (offset + size > UINT32_MAX) return "the animation would reach 4 GiB, more than its offsets hold";
+        if (offset + size > UINT32_MAX)
+            return "the animation would reach 4 GiB, more than its offsets hold";
         if (file.writeAt(offset, from.payload.data(), size) < size) return writeFailure();
-        encodeEntry({uint32_t(offset), size}, head.data() + fileHeaderSize + uint64_t(n) * indexEntrySize);
+        encodeEntry({uint32_t(offset), size},
+                    head.data() + fileHeaderSize + uint64_t(n) * indexEntrySize);
         offset += size;
         {
             std::lock_guard<std::mutex> held(lock);
@@ -106,8 +112,7 @@ std::string packer::write(filehandle& file, progressbar& progress) {
         }
         progress.show(n + 1);
     }
-    if (file.writeAt(0, head.data(), uint32_t(head.size())) < head.size())
-        return writeFailure();
+    if (file.writeAt(0, head.data(), uint32_t(head.size())) < head.size()) return writeFailure();
     return {};
 }
 

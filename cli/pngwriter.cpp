@@ -29,7 +29,7 @@ bool writePng(filehandle& file, const greyframe& frame) {
     pngsink sink{file};
     // The last row first, with a negative stride: PNG rows run top-down.
     const uint8_t* top = frame.rows + frame.stride * size_t(frame.height - 1);
-    const int written = stbi_write_png_to_func(put, &sink, frame.width, frame.height, 1, top,
-                                               -int(frame.stride));
+    const int written =
+        stbi_write_png_to_func(put, &sink, frame.width, frame.height, 1, top, -int(frame.stride));
     return written != 0 && !sink.failed;
 }

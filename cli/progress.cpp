@@ -10,7 +10,8 @@ progressbar::progressbar(console& io, std::string what, uint32_t total)
     : io(io), what(std::move(what)), total(total) {}
 
 progressbar::~progressbar() {
-    if (drawn >= 0) io.err << '\r' << std::string(what.size() + barWidth + 20, ' ') << '\r' << std::flush;
+    if (drawn >= 0)
+        io.err << '\r' << std::string(what.size() + barWidth + 20, ' ') << '\r' << std::flush;
 }
 
 // Redrawn only when the percentage changes: at most a hundred times.

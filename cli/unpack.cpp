@@ -16,9 +16,11 @@ namespace {
 class picturenames {
 public:
     picturenames(const std::u16string& animation, const std::u16string& folder, uint32_t count,
-                 const std::string& format) : folder(folder), extension(u"." + std::u16string(format.begin(), format.end())) {
+                 const std::string& format)
+        : folder(folder), extension(u"." + std::u16string(format.begin(), format.end())) {
         const size_t start = folderOf(animation).size(), dot = animation.find_last_of(u'.');
-        stem = animation.substr(start, dot != std::u16string::npos && dot > start ? dot - start : std::u16string::npos);
+        stem = animation.substr(
+            start, dot != std::u16string::npos && dot > start ? dot - start : std::u16string::npos);
         if (stem.empty()) stem = u"frame";
         if (stem.back() >= u'0' && stem.back() <= u'9') stem += u'_';
         for (uint32_t last = count > 0 ? count - 1 : 0; last > 0; last /= 10) ++digits;
@@ -29,7 +31,8 @@ public:
         std::string number = std::to_string(n);
         number.insert(0, digits > number.size() ? digits - number.size() : 0, '0');
         const bool separated = !folder.empty() && (folder.back() == u'/' || folder.back() == u'\\');
-        return folder + (separated ? u"" : u"/") + stem + std::u16string(number.begin(), number.end()) + extension;
+        return folder + (separated ? u"" : u"/") + stem +
+               std::u16string(number.begin(), number.end()) + extension;
     }
 
 private:
@@ -51,12 +54,14 @@ struct newpictures {
     }
 };
 
-std::string writePicture(const std::u16string& path, const greyframe& frame, const std::string& format) {
+std::string writePicture(const std::u16string& path, const greyframe& frame,
+                         const std::string& format) {
     newfile picture(path);
     const bool written = picture.made() && (format == "png" ? writePng(picture.file(), frame)
                                                             : writeBmp(picture.file(), frame));
     if (written && picture.place()) return {};
-    return "cannot write " + text(path) + ": " + systemMessage(picture.made() ? fileError() : picture.error);
+    return "cannot write " + text(path) + ": " +
+           systemMessage(picture.made() ? fileError() : picture.error);
 }
 
 }  // namespace
@@ -72,13 +77,15 @@ int unpack(const request& job, console& io) {
     std::error_code error;
     if (std::filesystem::create_directory(std::filesystem::path(job.output), error))
         written.madeFolder = std::filesystem::path(job.output);
-    if (error) return fail(io, "cannot make the folder " + text(job.output) + ": " + error.message());
+    if (error)
+        return fail(io, "cannot make the folder " + text(job.output) + ": " + error.message());
 
     // Nothing is written over, and no picture left there joins the series.
     const picturenames names(job.input, job.output, header.frameCount, job.format);
     for (uint32_t n = 0; n <= header.frameCount; ++n)
         if (std::filesystem::exists(std::filesystem::path(names.of(n)), error))
-            return fail(io, text(names.of(n)) + " is there already: unpack writes only new pictures");
+            return fail(io,
+                        text(names.of(n)) + " is there already: unpack writes only new pictures");
 
     std::string failure;
     {
@@ -87,10 +94,12 @@ int unpack(const request& job, console& io) {
             if (interrupted()) {
                 failure = "interrupted: no pictures written";
             } else if (!frames.decode(n, failure)) {
-                failure = text(job.input) + ": frame " + std::to_string(n) + " is damaged: " + failure;
+                failure =
+                    text(job.input) + ": frame " + std::to_string(n) + " is damaged: " + failure;
             } else {
-                failure = writePicture(names.of(n), {frames.rows(), header.width, header.height, frames.stride()},
-                                       job.format);
+                failure = writePicture(
+                    names.of(n), {frames.rows(), header.width, header.height, frames.stride()},
+                    job.format);
                 if (failure.empty()) written.paths.push_back(names.of(n));
             }
             progress.show(n + 1);

@@ -70,7 +70,7 @@ bool isReadableLayout(const bmpfileheader& file, const bmpinfoheader& info, uint
     if (info.biCompression != uncompressed) return false;
     if (info.biWidth <= 0) return false;  // no mirrored rows
     if (info.biHeight == 0 || info.biHeight == INT32_MIN) return false;
-    if (frameTooLarge(info.biWidth, info.biHeight)) return false;  // such a frame could not be drawn
+    if (frameTooLarge(info.biWidth, info.biHeight)) return false;  // no engine draws it
     // Pixels start at bfOffBits: a gap after the colour table is allowed, an overlap is not.
     const uint64_t blockEnd = uint64_t(bmpFileHeaderSize) + info.biSize + colourTableSize;
     if (file.bfOffBits < blockEnd || fileSize < file.bfOffBits) return false;

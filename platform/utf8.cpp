@@ -30,7 +30,11 @@ char32_t nextCodePoint(const std::string& text, size_t at, size_t& length) {
     const uint8_t lead = uint8_t(text[at]);
     length = 1;
     if (lead < 0x80) return lead;
-    const size_t extra = lead >= 0xF5 ? 0 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 ? 1 : 0;
+    const size_t extra = lead >= 0xF5   ? 0
+                         : lead >= 0xF0 ? 3
+                         : lead >= 0xE0 ? 2
+                         : lead >= 0xC2 ? 1
+                                        : 0;
     if (extra == 0 || at + extra >= text.size()) return replacement;
     char32_t c = lead & (0x3F >> extra);
     for (size_t k = 1; k <= extra; ++k) {

@@ -60,12 +60,14 @@ protected:
         ASSERT_EQ(morvacli({"pack", at("walk000.bmp"), "-o", at("good.mrv")}).status, 0);
     }
 
-    void writeSeries(const std::string& prefix, uint32_t last, int32_t pictureWidth, uint32_t first = 0) {
+    void writeSeries(const std::string& prefix, uint32_t last, int32_t pictureWidth,
+                     uint32_t first = 0) {
         const size_t stride = size_t(pictureWidth + 3) / 4 * 4;
         for (uint32_t n = first; n < last; ++n) {
             std::vector<uint8_t> rows(stride * height, 0);
             for (int32_t y = 0; y < height; ++y)
-                for (int32_t x = 0; x < pictureWidth; ++x) rows[(height - 1 - y) * stride + x] = level(n, x, y);
+                for (int32_t x = 0; x < pictureWidth; ++x)
+                    rows[(height - 1 - y) * stride + x] = level(n, x, y);
             const std::u16string name = utf16Of(at(prefix + "00" + std::to_string(n) + ".bmp"));
             filehandle file = createFile(name.c_str(), fileshare::none);
             ASSERT_TRUE(writeBmp(file, {rows.data(), pictureWidth, height, stride}));
@@ -94,7 +96,8 @@ protected:
 
 TEST_F(Morvacli, PackWritesWhatTheProgramSavesAfterTheSameImport) {
     for (const std::string depth : {"1", "6", "8"}) {
-        const result packed = morvacli({"pack", at("walk001.bmp"), "-o", at("packed.mrv"), "--depth", depth});
+        const result packed =
+            morvacli({"pack", at("walk001.bmp"), "-o", at("packed.mrv"), "--depth", depth});
         EXPECT_EQ(packed.status, 0);
         EXPECT_NE(packed.out.find("\nTotal 3 files exists.\n"), std::string::npos) << packed.out;
         EXPECT_EQ(packed.err, "") << "no progress bar off a terminal";
@@ -102,8 +105,8 @@ TEST_F(Morvacli, PackWritesWhatTheProgramSavesAfterTheSameImport) {
         quiethost host;
         document program;
         const std::u16string chosen = utf16Of(at("walk001.bmp"));
-        importSeries(host, program, uint32_t(std::stoul(depth)), chosen.c_str(), uint32_t(chosen.size() - 11),
-                     uint32_t(chosen.size() - 3));
+        importSeries(host, program, uint32_t(std::stoul(depth)), chosen.c_str(),
+                     uint32_t(chosen.size() - 11), uint32_t(chosen.size() - 3));
         ASSERT_TRUE(program.save(utf16Of(at("saved.mrv")).c_str()).ok());
         EXPECT_EQ(fileBytes(dir / "packed.mrv"), fileBytes(dir / "saved.mrv")) << "depth " << depth;
     }
@@ -114,14 +117,17 @@ TEST_F(Morvacli, PackWritesWhatTheProgramSavesAfterTheSameImport) {
 TEST_F(Morvacli, UnpackGivesPicturesThatPackTurnsBackIntoTheSameFile) {
     ASSERT_EQ(morvacli({"unpack", at("good.mrv"), "-o", at("bmp")}).status, 0);
     ASSERT_EQ(morvacli({"unpack", at("good.mrv"), "-o", at("png"), "--format", "png"}).status, 0);
-    ASSERT_EQ(morvacli({"pack", at("bmp/good000.bmp"), "-o", at("again.mrv"), "--depth", "8"}).status, 0);
+    ASSERT_EQ(
+        morvacli({"pack", at("bmp/good000.bmp"), "-o", at("again.mrv"), "--depth", "8"}).status, 0);
     EXPECT_EQ(fileBytes(dir / "again.mrv"), fileBytes(dir / "good.mrv"));
     EXPECT_FALSE(fs::exists(dir / "bmp/good003.bmp"));
-    if (!imageMagickHere()) GTEST_SKIP() << "needs ImageMagick at /usr/bin/convert to decode the pictures";
+    if (!imageMagickHere())
+        GTEST_SKIP() << "needs ImageMagick at /usr/bin/convert to decode the pictures";
     for (const std::string picture : {"bmp/good00", "png/good00"}) {
         std::vector<uint8_t> seen;
         for (uint32_t n = 0; n < count; ++n) {
-            const std::vector<uint8_t> frame = greyLevels(dir / (picture + std::to_string(n) + (picture[0] == 'b' ? ".bmp" : ".png")));
+            const std::vector<uint8_t> frame = greyLevels(
+                dir / (picture + std::to_string(n) + (picture[0] == 'b' ? ".bmp" : ".png")));
             seen.insert(seen.end(), frame.begin(), frame.end());
         }
         EXPECT_EQ(seen, expectedFrames(count)) << picture;
@@ -134,14 +140,17 @@ TEST_F(Morvacli, GifHoldsEveryFrameAtItsDelayAndLoops) {
     const std::vector<uint8_t> gif = fileBytes(dir / "good.gif");
     ASSERT_GT(gif.size(), 6u);
     EXPECT_EQ(std::string(gif.begin(), gif.begin() + 6), "GIF89a");
-    if (!imageMagickHere()) GTEST_SKIP() << "needs ImageMagick at /usr/bin/convert to decode the GIF";
+    if (!imageMagickHere())
+        GTEST_SKIP() << "needs ImageMagick at /usr/bin/convert to decode the GIF";
     EXPECT_EQ(made.err, "");
     EXPECT_EQ(greyLevels(dir / "good.gif"), expectedFrames(count));
     std::vector<uint8_t> delays;
     ASSERT_TRUE(convert("'" + at("good.gif") + "' -format '%T,' info:-", &delays));
-    EXPECT_EQ(std::string(delays.begin(), delays.end()), "3,4,3,") << "1/30 s each, kept in hundredths";
+    EXPECT_EQ(std::string(delays.begin(), delays.end()), "3,4,3,")
+        << "1/30 s each, kept in hundredths";
     const std::string loop = std::string("NETSCAPE2.0\x03\x01", 13) + std::string(3, '\0');
-    EXPECT_NE(std::string(gif.begin(), gif.end()).find(loop), std::string::npos) << "loops for ever";
+    EXPECT_NE(std::string(gif.begin(), gif.end()).find(loop), std::string::npos)
+        << "loops for ever";
 }
 
 TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
@@ -157,18 +166,36 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
     const std::vector<badrun> runs = {
         {{"frobnicate"}, 2, "unknown command 'frobnicate'; morvacli --help lists them"},
         {{"pack", at("walk000.bmp")}, 2, "pack needs -o and an output name"},
-        {{"pack", at("walk000.bmp"), "-o", at("o.mrv"), "--depth", "9"}, 2, "--depth takes a number from 1 to 8, not '9'"},
-        {{"unpack", at("good.mrv"), "-o", at("o"), "--format", "jpg"}, 2, "--format takes bmp or png, not 'jpg'"},
-        {{"gif", at("good.mrv"), "-o", at("o.gif"), "--fps", "0"}, 2, "--fps takes a number from 1 to 50, not '0'"},
+        {{"pack", at("walk000.bmp"), "-o", at("o.mrv"), "--depth", "9"},
+         2,
+         "--depth takes a number from 1 to 8, not '9'"},
+        {{"unpack", at("good.mrv"), "-o", at("o"), "--format", "jpg"},
+         2,
+         "--format takes bmp or png, not 'jpg'"},
+        {{"gif", at("good.mrv"), "-o", at("o.gif"), "--fps", "0"},
+         2,
+         "--fps takes a number from 1 to 50, not '0'"},
         {{"info", at("good.mrv"), "-o", at("o")}, 2, "info takes no -o: it writes nothing"},
-        {{"pack", at("bad000.bmp"), "-o", at("o.mrv")}, 1, "File : bad002.bmp : Invalid Bitmap Format"},
+        {{"pack", at("bad000.bmp"), "-o", at("o.mrv")},
+         1,
+         "File : bad002.bmp : Invalid Bitmap Format"},
         {{"pack", at("wide000.bmp"), "-o", at("o.mrv")}, 1, "BMP #1 had invlid width 9 instead 7"},
-        {{"pack", at("late001.bmp"), "-o", at("o.mrv")}, 1, "File : late000.bmp : not found: a series starts at number 0"},
-        {{"pack", at("walk000.bmp"), "-o", at("none/o.mrv")}, 1, "cannot write " + at("none/o.mrv")},
-        {{"info", at("junk.mrv")}, 1, at("junk.mrv") + ": not an animation file, or its header or index is damaged"},
+        {{"pack", at("late001.bmp"), "-o", at("o.mrv")},
+         1,
+         "File : late000.bmp : not found: a series starts at number 0"},
+        {{"pack", at("walk000.bmp"), "-o", at("none/o.mrv")},
+         1,
+         "cannot write " + at("none/o.mrv")},
+        {{"info", at("junk.mrv")},
+         1,
+         at("junk.mrv") + ": not an animation file, or its header or index is damaged"},
         {{"check", at("hurt.mrv")}, 1, at("hurt.mrv") + ": 1 of 3 frames are damaged"},
-        {{"unpack", at("hurt.mrv"), "-o", at("o")}, 1, at("hurt.mrv") + ": frame 1 is damaged: stopped at byte 0 of"},
-        {{"gif", at("hurt.mrv"), "-o", at("o.gif")}, 1, at("hurt.mrv") + ": frame 1 is damaged: stopped at byte 0 of"},
+        {{"unpack", at("hurt.mrv"), "-o", at("o")},
+         1,
+         at("hurt.mrv") + ": frame 1 is damaged: stopped at byte 0 of"},
+        {{"gif", at("hurt.mrv"), "-o", at("o.gif")},
+         1,
+         at("hurt.mrv") + ": frame 1 is damaged: stopped at byte 0 of"},
     };
     const std::set<fs::path> before = everything();
     for (const badrun& run : runs) {
@@ -180,5 +207,6 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
         EXPECT_EQ(everything(), before) << "nothing written, nothing left beside";
     }
     EXPECT_EQ(morvacli({"check", at("hurt.mrv")}).out,
-              "frame 1: stopped at byte 0 of " + std::to_string(hurt[32]) + ": a code runs outside its row or the frame\n");
+              "frame 1: stopped at byte 0 of " + std::to_string(hurt[32]) +
+                  ": a code runs outside its row or the frame\n");
 }

@@ -30,7 +30,8 @@ void makeTopDown(std::vector<uint8_t>& file) {
     put32(file, 22, uint32_t(-height));
     const size_t start = little32(file, 10);
     for (int32_t top = 0, bottom = height - 1; top < bottom; ++top, --bottom)
-        std::swap_ranges(file.begin() + start + top * stride, file.begin() + start + (top + 1) * stride,
+        std::swap_ranges(file.begin() + start + top * stride,
+                         file.begin() + start + (top + 1) * stride,
                          file.begin() + start + bottom * stride);
 }
 
@@ -52,7 +53,8 @@ const bmpform forms[] = {
     {"bfSize 2 bytes short", "BMP:", shortenSize, true},
     {"RLE8 compression", "-compress RLE BMP3:", nullptr, false},
     {"12-byte OS/2 header", "BMP2:", nullptr, false},
-    {"two levels, which it writes with 1 bit per pixel", "-threshold 50% -type Palette BMP3:", nullptr, false},
+    {"two levels, which it writes with 1 bit per pixel",
+     "-threshold 50% -type Palette BMP3:", nullptr, false},
     {"24 bits per pixel", "-type TrueColor BMP3:", nullptr, false},
 };
 
@@ -69,8 +71,8 @@ TEST(BmpForms, TakenAsTheOneFormTheEncoderAndEnginesRead) {
         SCOPED_TRACE(form.name);
         const std::filesystem::path made = dir / "made.bmp";
         ASSERT_TRUE(convert("-size 19x14 -depth 8 gray:'" + (dir / "levels.raw").string() +
-                            "' -type Palette -compress None " + form.options + "'" +
-                            made.string() + "'"));
+                            "' -type Palette -compress None " + form.options + "'" + made.string() +
+                            "'"));
         // An edit keeps the picture: ImageMagick sees it in the file it wrote.
         const std::vector<uint8_t> seen = form.taken ? greyLevels(made) : levels;  // top-down
         std::vector<uint8_t> file = fileBytes(made);
@@ -86,15 +88,19 @@ TEST(BmpForms, TakenAsTheOneFormTheEncoderAndEnginesRead) {
         EXPECT_EQ(reader.infoHeader.biWidth, width);
         EXPECT_EQ(reader.infoHeader.biHeight, height);
         for (int level = 0; level < 256; ++level)
-            ASSERT_EQ(little32({reader.infoHeader.colourTable[level], reader.infoHeader.colourTable[level] + 4}, 0),
-                      uint32_t(level * 0x010101)) << "colour table entry " << level;
+            ASSERT_EQ(little32({reader.infoHeader.colourTable[level],
+                                reader.infoHeader.colourTable[level] + 4},
+                               0),
+                      uint32_t(level * 0x010101))
+                << "colour table entry " << level;
         ASSERT_EQ(seen.size(), levels.size());
         for (int32_t row = 0; row < height; ++row)
             EXPECT_EQ(0, std::memcmp(reader.pixelData.get() + row * stride,
                                      seen.data() + (height - 1 - row) * width, width))
                 << "bottom-up row " << row;
         EXPECT_TRUE(wholeRowsFit(readDibShape(reinterpret_cast<const uint8_t*>(&reader.infoHeader)),
-                                 reader.bytesRead)) << "an engine takes the block as it is";
+                                 reader.bytesRead))
+            << "an engine takes the block as it is";
         EXPECT_GT(reader.encode(8), 0u);
     }
 }
