@@ -2,6 +2,7 @@
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 
+#include <cstdio>
 #include <iostream>
 
 #ifdef _WIN32
