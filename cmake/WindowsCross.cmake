@@ -30,4 +30,11 @@ if(MORVA_TESTS)
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/windows-tests.cmake)
   # The end-to-end tests work the cross-built program under Wine.
   add_subdirectory(${CMAKE_SOURCE_DIR}/tests/e2e ${CMAKE_BINARY_DIR}/tests/e2e)
+  # The Windows morvacli under Wine writes what the native one writes.
+  if(TARGET morvacli)
+    add_test(NAME cli.wine_pack_matches_native
+      COMMAND ${CMAKE_SOURCE_DIR}/tests/cli/wine-pack.sh $<TARGET_FILE:morvacli> ${MORVA_WINDOWS_DIR})
+    set_tests_properties(cli.wine_pack_matches_native PROPERTIES FIXTURES_REQUIRED wine
+                                                                 RESOURCE_LOCK display TIMEOUT 120)
+  endif()
 endif()

@@ -21,12 +21,16 @@ constexpr size_t firstPixelBuffer = 4096;
 uint32_t stride(uint32_t width) { return (width + 3) / 4 * 4; }
 
 void checkPixels(const bmpfile& reader, const uint8_t* data, size_t size) {
-    const uint64_t rows =
-        uint64_t(stride(uint32_t(reader.infoHeader.biWidth))) * uint32_t(reader.infoHeader.biHeight);
+    const uint32_t rowBytes = stride(uint32_t(reader.infoHeader.biWidth));
+    const uint32_t rows = uint32_t(reader.infoHeader.biHeight);
     const uint64_t start = reader.fileHeader.bfOffBits;
-    expect(start + rows <= size, "pixels come from inside the file");
-    expect(std::memcmp(reader.pixelData.get(), data + start, size_t(rows)) == 0,
-           "pixels are the file's rows");
+    expect(start + uint64_t(rowBytes) * rows <= size, "pixels come from inside the file");
+    for (uint32_t row = 0; row < rows; ++row) {
+        const uint32_t fileRow = reader.topDown ? rows - 1 - row : row;
+        expect(std::memcmp(reader.pixelData.get() + size_t(row) * rowBytes,
+                           data + start + size_t(fileRow) * rowBytes, rowBytes) == 0,
+               "pixels are the file's rows, bottom-up");
+    }
 }
 
 void checkPayload(const bmpfile& reader, uint32_t depth) {

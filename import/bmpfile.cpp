@@ -11,9 +11,14 @@ namespace {
 
 constexpr uint16_t bmpSignature = 0x4D42;  // "BM"
 constexpr uint32_t infoHeaderSize = 40;
-constexpr uint32_t firstPixelOffset = bmpFileHeaderSize + bmpInfoBlockSize;  // 1078
+constexpr uint32_t largestInfoHeaderSize = 124;  // BITMAPV5HEADER
+constexpr uint32_t colourTableSize = bmpInfoBlockSize - infoHeaderSize;
 constexpr uint32_t initialPixelCapacity = 4096;
 constexpr uint32_t uncompressed = 0;  // BI_RGB
+
+// The information headers that begin with the 40 bytes of a BITMAPINFOHEADER:
+// that one, and the V4 and V5 headers that today's editors write.
+bool isKnownHeaderSize(uint32_t size) { return size == 40 || size == 108 || size == 124; }
 
 uint16_t little16(const uint8_t* bytes) { return uint16_t(bytes[0] | bytes[1] << 8); }
 
@@ -27,7 +32,9 @@ bmpfileheader decodeFileHeader(const uint8_t* bytes) {
             little32(bytes + 10)};
 }
 
-bmpinfoheader decodeInfoHeader(const uint8_t* bytes) {
+// The 40-byte fields from the start of any known header; the colour table
+// from wherever that header ends.
+bmpinfoheader decodeInfoHeader(const uint8_t* bytes, const uint8_t* colourTable) {
     bmpinfoheader header;
     header.biSize = little32(bytes);
     header.biWidth = int32_t(little32(bytes + 4));
@@ -40,31 +47,46 @@ bmpinfoheader decodeInfoHeader(const uint8_t* bytes) {
     header.biYPelsPerMeter = int32_t(little32(bytes + 28));
     header.biClrUsed = little32(bytes + 32);
     header.biClrImportant = little32(bytes + 36);
-    std::memcpy(header.colourTable, bytes + infoHeaderSize, sizeof header.colourTable);
+    std::memcpy(header.colourTable, colourTable, sizeof header.colourTable);
     return header;
 }
 
 // Rows are padded to whole 4-byte words. Only for a positive width.
 uint32_t rowStride(const bmpinfoheader& header) { return (uint32_t(header.biWidth) + 3) / 4 * 4; }
 
+uint32_t rowCount(const bmpinfoheader& header) {
+    return header.biHeight < 0 ? 0u - uint32_t(header.biHeight) : uint32_t(header.biHeight);
+}
+
 uint64_t pixelRowsSize(const bmpinfoheader& header) {
-    return uint64_t(rowStride(header)) * uint32_t(header.biHeight);
+    return uint64_t(rowStride(header)) * rowCount(header);
 }
 
 // What the encoder and the pixel read rely on beyond the signature, depth and
-// size checks: plain bottom-up rows of a known size, after the header block.
-bool isReadableLayout(const bmpfileheader& file, const bmpinfoheader& info) {
-    if (info.biSize != infoHeaderSize) return false;  // the block passes on as one BITMAPINFO
+// size checks: plain rows of a known size, after the header block, all in
+// the file. The file's own size decides, not bfSize, which some editors
+// leave a few bytes short.
+bool isReadableLayout(const bmpfileheader& file, const bmpinfoheader& info, uint64_t fileSize) {
     if (info.biCompression != uncompressed) return false;
-    if (info.biWidth <= 0 || info.biHeight <= 0) return false;  // no top-down or mirrored rows
-    if (frameTooLarge(info.biWidth, info.biHeight)) return false;  // such a frame could not be drawn
+    if (info.biWidth <= 0) return false;  // no mirrored rows
+    if (info.biHeight == 0 || info.biHeight == INT32_MIN) return false;
+    if (frameTooLarge(info.biWidth, info.biHeight)) return false;  // no engine draws it
     // Pixels start at bfOffBits: a gap after the colour table is allowed, an overlap is not.
-    if (file.bfOffBits < firstPixelOffset || file.bfSize < file.bfOffBits) return false;
-    return file.bfSize - file.bfOffBits >= pixelRowsSize(info);
+    const uint64_t blockEnd = uint64_t(bmpFileHeaderSize) + info.biSize + colourTableSize;
+    if (file.bfOffBits < blockEnd || fileSize < file.bfOffBits) return false;
+    return fileSize - file.bfOffBits >= pixelRowsSize(info);
 }
 
 std::unique_ptr<uint8_t[]> allocate(uint64_t size) {
     return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[size]);
+}
+
+// Top-down rows become the bottom-up rows that the encoder and the engines take.
+void reverseRows(uint8_t* rows, uint32_t stride, uint32_t count) {
+    for (uint32_t top = 0, bottom = count - 1; top < bottom; ++top, --bottom) {
+        uint8_t* upper = rows + size_t(top) * stride;
+        std::swap_ranges(upper, upper + stride, rows + size_t(bottom) * stride);
+    }
 }
 
 }  // namespace
@@ -84,21 +106,35 @@ bool bmpfile::open(const char16_t* path) {
 bool bmpfile::readHeaders() {
     loaded = false;
     pixelsLoaded = false;
-    uint8_t block[bmpInfoBlockSize];
-    bytesRead = fileHandle.readAt(0, block, bmpFileHeaderSize);
-    if (bytesRead != bmpFileHeaderSize) return false;
-    fileHeader = decodeFileHeader(block);
-    if (fileHeader.bfType != bmpSignature) return false;
-
-    bytesRead = fileHandle.readAt(bmpFileHeaderSize, block, bmpInfoBlockSize);
-    if (bytesRead != bmpInfoBlockSize) return false;
-    infoHeader = decodeInfoHeader(block);
+    topDown = false;
+    uint64_t fileSize = 0;
+    if (!readInfoBlock(fileSize)) return false;
     if (infoHeader.biBitCount != 8) return false;
-
-    if (fileHeader.bfSize - fileHeader.bfOffBits < infoHeader.biSizeImage) return false;
-    if (!isReadableLayout(fileHeader, infoHeader)) return false;
+    if (fileSize < fileHeader.bfOffBits) return false;
+    if (fileSize - fileHeader.bfOffBits < infoHeader.biSizeImage) return false;
+    if (!isReadableLayout(fileHeader, infoHeader, fileSize)) return false;
+    // From here on the picture is in the one form the rest of the program reads.
+    infoHeader.biSize = infoHeaderSize;
+    topDown = infoHeader.biHeight < 0;
+    infoHeader.biHeight = int32_t(rowCount(infoHeader));
     loaded = true;
     return true;
+}
+
+// File header, information header and colour table in one read: they lie
+// back to back at the start of the file, however long the information header.
+bool bmpfile::readInfoBlock(uint64_t& fileSize) {
+    uint8_t block[bmpFileHeaderSize + largestInfoHeaderSize + colourTableSize];
+    bytesRead = fileHandle.readAt(0, block, sizeof block);
+    if (bytesRead < bmpFileHeaderSize + 4) return false;
+    fileHeader = decodeFileHeader(block);
+    if (fileHeader.bfType != bmpSignature) return false;
+    const uint32_t headerSize = little32(block + bmpFileHeaderSize);
+    if (!isKnownHeaderSize(headerSize)) return false;
+    const uint32_t colourTable = bmpFileHeaderSize + headerSize;
+    if (bytesRead < colourTable + colourTableSize) return false;
+    infoHeader = decodeInfoHeader(block + bmpFileHeaderSize, block + colourTable);
+    return fileHandle.size(fileSize);
 }
 
 bool bmpfile::load() {
@@ -123,6 +159,7 @@ bool bmpfile::readPixels() {
     }
     bytesRead = fileHandle.readAt(fileHeader.bfOffBits, pixelData.get(), size);
     if (bytesRead != size) return false;
+    if (topDown) reverseRows(pixelData.get(), rowStride(infoHeader), rowCount(infoHeader));
     pixelsLoaded = true;
     return true;
 }

@@ -1,7 +1,9 @@
 // The reader of one BMP picture at a time during an import: an uncompressed
-// 8-bit Windows BMP with a 40-byte information header and a full 256-entry
-// colour table. It keeps the pixel buffer and the payload buffer of the frame
-// encoder; both outlive each picture and serve the whole import.
+// 8-bit Windows BMP with a 40-, 108- or 124-byte information header and a
+// full 256-entry colour table, rows bottom-up or top-down. What it keeps is
+// always the 40-byte form with bottom-up rows, the one block the encoder and
+// the engines read. It keeps the pixel buffer and the payload buffer of the
+// frame encoder; both outlive each picture and serve the whole import.
 #pragma once
 
 #include "platform/file.h"
@@ -22,7 +24,8 @@ struct bmpfileheader {
 };
 
 // BITMAPINFOHEADER followed by the 256-entry colour table (blue, green, red,
-// reserved), laid out as in the file so it can be passed on as one block.
+// reserved), laid out as in a file with a 40-byte header so it can be passed
+// on as one block.
 struct bmpinfoheader {
     uint32_t biSize;
     int32_t biWidth;
@@ -72,7 +75,9 @@ public:
     uint32_t rleCapacity = 0;
     bool loaded = false;       // the open file's headers are read and checked
     bool pixelsLoaded = false; // ... and its pixel data is in pixelData
+    bool topDown = false;      // the file's rows run top-down; pixelData holds them bottom-up
 
 private:
+    bool readInfoBlock(uint64_t& fileSize);
     bool readPixels();
 };

@@ -2,13 +2,14 @@
 
 #include "animfile/document.h"
 #include "import/bmpfile.h"
+#include "import/seriescount.h"
 #include "import/seriesname.h"
 
 namespace {
 
 // One import: the names of the series, one reader whose buffers serve every
 // picture, and the size of picture 0 that all others must have.
-class seriesimport {
+class seriesimport : private serieslog {
 public:
     seriesimport(importhost& host, document& animation, const char16_t* path, uint32_t fileOffset,
                  uint32_t extensionOffset)
@@ -17,17 +18,13 @@ public:
     void run(uint32_t depth);
 
 private:
-    bool countPictures(uint32_t room, uint32_t& total);
-    bool hasFirstSize(uint32_t n);
     bool begin(uint32_t total);
     void importFrames(TMPfile& store, uint32_t total, uint32_t depth);
     bool matchesFirstSize() const;
 
-    // A line that stays in the log.
-    void log(const wtext& text) { host.appendLine(text.data, text.length); }
+    void log(const wtext& text) override { host.appendLine(text.data, text.length); }
     void log(const char16_t* text);
-    // A line that stays on screen only until the next one replaces it.
-    void showPassing(const wtext& text);
+    void showPassing(const wtext& text) override;
 
     importhost& host;
     document& animation;
@@ -49,18 +46,19 @@ void seriesimport::showPassing(const wtext& text) {
 }
 
 void seriesimport::run(uint32_t depth) {
-    line.format(u"Directory %s", names.directory.c_str());
-    log(line);
-    uint32_t total = 0;
     const uint32_t stored = animation.newFile ? animation.newFile->frameCount() : 0;
-    if (!countPictures(TMPfile::maxFrames - stored, total)) return;
-    line.format(u"Total %d files exists.", total);
-    log(line);
-    if (!begin(total)) return;
+    const seriescount found = countSeries(names, reader, TMPfile::maxFrames - stored, *this);
+    if (!found.taken) {
+        log(found.refusal.c_str());
+        return;
+    }
+    firstWidth = found.width;
+    firstHeight = found.height;
+    if (!begin(found.total)) return;
 
-    host.showProgress(total);
+    host.showProgress(found.total);
     host.updateTitle();
-    importFrames(*animation.newFile, total, depth);
+    importFrames(*animation.newFile, found.total, depth);
     host.hideProgress();
 }
 
@@ -78,51 +76,6 @@ bool seriesimport::begin(uint32_t total) {
         log(line);
     }
     return started.ok();
-}
-
-// Numbers from 0 up to the first that cannot be opened, or up to the room
-// left in the store. False when a picture fails the checks: the import ends.
-bool seriesimport::countPictures(uint32_t room, uint32_t& total) {
-    for (uint32_t n = 0;; ++n) {
-        showPassing(names.logLineOf(n));
-        if (!reader.open(names.pathOf(n).data)) {
-            total = n;
-            return true;
-        }
-        if (n == room) {
-            line.format(u"BMP #%d and later exceed the frame limit of %d", n, TMPfile::maxFrames);
-            log(line);
-            reader.fileHandle.close();
-            total = n;
-            return true;
-        }
-        if (!reader.readHeaders()) {
-            line.format(u"%s : Invalid Bitmap Format", names.logLineOf(n).data);
-            log(line);
-            return false;
-        }
-        if (!hasFirstSize(n)) return false;
-        reader.fileHandle.close();
-    }
-}
-
-// Picture 0 sets the size; a later one of another size is logged, width first.
-bool seriesimport::hasFirstSize(uint32_t n) {
-    const int32_t width = reader.infoHeader.biWidth, height = reader.infoHeader.biHeight;
-    if (n == 0) {
-        firstWidth = width;
-        firstHeight = height;
-        return true;
-    }
-    if (width != firstWidth) {
-        line.format(u"BMP #%d had invlid width %d instead %d", n, width, firstWidth);
-    } else if (height != firstHeight) {
-        line.format(u"BMP #%d has invalid height %d instead %d", n, height, firstHeight);
-    } else {
-        return true;
-    }
-    log(line);
-    return false;
 }
 
 // A picture that changed size since it was counted would give a frame the

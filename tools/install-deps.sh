@@ -6,6 +6,8 @@ packages=(
   libgtest-dev libbenchmark-dev googletest
   g++-mingw-w64-x86-64-posix
   wine64 wine xvfb xauth xdotool imagemagick
+  libgif-dev libstb-dev         # morvacli's GIF and PNG writers
+  time                          # peak memory in bench/pack_bench
   clang libclang-rt-dev llvm   # the sanitizer build, the fuzz targets, readable stack traces
   python3                       # sample pictures, icons, end-to-end tests
   fonts-ipafont-gothic locales  # the Japanese interface under Wine

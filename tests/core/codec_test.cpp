@@ -4,13 +4,11 @@
 #include "engines/rle8decoder.h"
 #include "import/frameencoder.h"
 #include "tests/support/files.h"
+#include "tests/support/imagemagick.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <random>
 
 namespace {
@@ -355,12 +353,10 @@ bytes decodeWithImageMagick(const bytes& payload, int32_t width, int32_t height)
     wrapper.rows = payload;
     wrapper.biCompression = 1;
     const scratchfolder scratch;
-    const std::string bmp = utf8(scratch.file(u"frame.bmp")), raw = utf8(scratch.file(u"frame.gray"));
     writeFile(scratch.file(u"frame.bmp"), bmpBytes(wrapper));
-    const std::string command = "/usr/bin/convert '" + bmp + "' -flip -depth 8 'gray:" + raw + "'";
-    if (std::system(command.c_str()) != 0) return {};
-    std::ifstream in(raw, std::ios::binary);
-    return bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    bytes levels;
+    convert("'" + utf8(scratch.file(u"frame.bmp")) + "' -flip -depth 8 gray:-", &levels);
+    return levels;
 }
 
 TEST(Rle8Decoder, AgreesWithImageMagick) {

@@ -1,0 +1,31 @@
+#include "cli/console.h"
+
+#include "platform/utf8.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cstring>
+#endif
+
+int fail(console& io, const std::string& message, int code) {
+    io.err << "morvacli: " << message << std::endl;
+    return code;
+}
+
+std::string text(const std::u16string& utf16) { return utf8Of(utf16.c_str()); }
+
+std::string systemMessage(uint32_t code) {
+#ifdef _WIN32
+    wchar_t words[512];
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, 0, words, 512, nullptr);
+    while (length > 0 &&
+           (words[length - 1] == L'\n' || words[length - 1] == L'\r' || words[length - 1] == L'.'))
+        --length;
+    if (length == 0) return "system error " + std::to_string(code);
+    return utf8Of(std::u16string(reinterpret_cast<const char16_t*>(words), length).c_str());
+#else
+    return std::strerror(int(code));
+#endif
+}

@@ -1,0 +1,16 @@
+#include "cli/commands.h"
+
+int runMorvacli(const std::vector<std::u16string>& arguments, console& io) {
+    request job;
+    std::string problem;
+    if (!parseArguments(arguments, job, problem)) return fail(io, problem, exitUsage);
+    if (job.help) {
+        io.out << usageText;
+        return 0;
+    }
+    if (job.command == "pack") return pack(job, io);
+    if (job.command == "unpack") return unpack(job, io);
+    if (job.command == "info") return info(job, io);
+    if (job.command == "check") return check(job, io);
+    return gif(job, io);
+}

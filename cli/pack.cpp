@@ -1,0 +1,59 @@
+#include "animfile/tmpfile.h"
+#include "cli/commands.h"
+#include "cli/newfile.h"
+#include "cli/packer.h"
+#include "import/bmpfile.h"
+#include "import/seriescount.h"
+#include "import/seriesname.h"
+
+namespace {
+
+// The counting pass's lines that stay go to the output, as to the program's
+// status log; the names tried on the way are not worth a line each.
+class consolelog : public serieslog {
+public:
+    explicit consolelog(console& io) : io(io) {}
+    void log(const wtext& line) override { io.out << text(line.data) << '\n'; }
+    void showPassing(const wtext&) override {}
+
+private:
+    console& io;
+};
+
+}  // namespace
+
+int pack(const request& job, console& io) {
+    const std::u16string& picture = job.input;
+    if (!openExistingFile(picture.c_str(), fileaccess::read, fileshare::read).isOpen())
+        return fail(io, text(picture) + ": cannot open: " + systemMessage(fileError()));
+    // Split as the file dialog reports a name to the import.
+    const uint32_t fileOffset = uint32_t(folderOf(picture).size());
+    const size_t dot = picture.find_last_of(u'.');
+    const uint32_t extensionOffset =
+        dot != std::u16string::npos && dot >= fileOffset ? uint32_t(dot + 1) : 0;
+
+    seriesname names(picture.c_str(), fileOffset, extensionOffset);
+    bmpfile reader;
+    consolelog log(io);
+    const seriescount found = countSeries(names, reader, TMPfile::maxFrames, log);
+    if (!found.taken) return fail(io, text(found.refusal));
+    // The program would save an empty animation; nobody packs one on purpose.
+    if (found.total == 0)
+        return fail(io,
+                    text(names.logLineOf(0).data) + " : not found: a series starts at number 0");
+
+    newfile target(job.output);
+    if (!target.made())
+        return fail(io, "cannot write " + text(job.output) + ": " + systemMessage(target.error));
+    std::string failure;
+    {
+        progressbar progress(io, "pack", found.total);
+        failure = packFrames({picture, fileOffset, extensionOffset, found.total, found.width,
+                              found.height, job.depth, text(job.output)},
+                             target.file(), progress);
+    }
+    if (!failure.empty()) return fail(io, failure);
+    if (!target.place())
+        return fail(io, "cannot write " + text(job.output) + ": " + systemMessage(target.error));
+    return 0;
+}

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# The Windows build's morvacli.exe, under Wine, packs a series into the same
+# bytes as the native morvacli.
+#   wine-pack.sh NATIVE_MORVACLI WINDOWS_BUILD_DIR
+set -eu
+native=$1 windows=$(cd "$2" && pwd)
+source=$(cd "$(dirname "$0")/../.." && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+winpath() { echo "Z:$1" | tr / '\\'; }
+
+python3 "$source/tools/make-sample.py" "$work/walk" --count 40 --width 96 --height 64 >/dev/null
+"$native" pack "$work/walk/walk007.bmp" -o "$work/native.mrv" --depth 5 >/dev/null
+"$source/tools/wine-env.sh" run "$windows" "$windows/cli/morvacli.exe" pack \
+  "$(winpath "$work/walk/walk007.bmp")" -o "$(winpath "$work/wine.mrv")" --depth 5 >/dev/null
+cmp "$work/native.mrv" "$work/wine.mrv"
+echo "the same $(stat -c %s "$work/native.mrv") bytes"
