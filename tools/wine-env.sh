@@ -14,24 +14,23 @@ export WINEPREFIX=$dir/wineprefix
 export WINEDEBUG=-all,err+seh
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-free_display() {
-  local n
-  for n in $(seq 90 190); do
-    if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then echo $n; return; fi
-  done
-  return 1
-}
-
 start() {
   stop >/dev/null 2>&1
   mkdir -p "$state"
-  local n; n=$(free_display) || { echo "no free X display" >&2; exit 1; }
-  Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$state/xvfb.log" 2>&1 &
+  rm -f "$state/display"
+  # The server picks a free display itself and writes its number once it
+  # listens, so that builds side by side cannot take the same one. It must not
+  # reset when its last client leaves.
+  Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$state/number" \
+    </dev/null >"$state/xvfb.log" 2>&1 &
   echo $! >"$state/xvfb.pid"
-  echo ":$n" >"$state/display"
-  for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
-  [ -e /tmp/.X11-unix/X$n ] || { echo "Xvfb did not start" >&2; cat "$state/xvfb.log" >&2; exit 1; }
-  export DISPLAY=:$n
+  for _ in $(seq 200); do
+    [ -s "$state/number" ] && [ -z "$(tail -c 1 "$state/number")" ] && break  # the whole line
+    sleep 0.1
+  done
+  [ -s "$state/number" ] || { echo "Xvfb did not start" >&2; cat "$state/xvfb.log" >&2; exit 1; }
+  echo ":$(cat "$state/number")" >"$state/display"
+  export DISPLAY=$(cat "$state/display")
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$wine64" wineboot --init </dev/null >"$state/wineboot.log" 2>&1
   fi

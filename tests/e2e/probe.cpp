@@ -1,12 +1,7 @@
 // Reports what the running program shows, for the end-to-end tests: the main
-// window's title, the status log's text, whether the progress bar is visible,
-// where the client area and the open popup menus lie on the screen. One JSON
-// object on standard output, UTF-8; exit code 1 when the program has no main
-// window.
-//
-// Menu items' check and gray marks are not asked for: Wine keeps a menu's
-// items in the process that owns it and answers other processes with
-// nothing, so the tests read the marks off the open menu on the screen.
+// window's title, the status log's text, whether the progress bar is visible
+// and where the client area lies on the screen. One JSON object on standard
+// output, UTF-8; exit code 1 when the program has no main window.
 #include <windows.h>
 
 #include <string>
@@ -79,20 +74,6 @@ std::string clientArea(HWND window) {
     return area(origin.x, origin.y, client.right, client.bottom);
 }
 
-// The popup menus that are open, in screen coordinates, topmost first.
-std::string openMenus() {
-    std::string out = "[";
-    for (HWND menu = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); menu;
-         menu = FindWindowExW(nullptr, menu, L"#32768", nullptr)) {
-        if (!IsWindowVisible(menu)) continue;
-        RECT r = {};
-        GetWindowRect(menu, &r);
-        if (out.size() > 1) out += ",";
-        out += area(r.left, r.top, r.right - r.left, r.bottom - r.top);
-    }
-    return out + "]";
-}
-
 }  // namespace
 
 // The log is read last: the other answers come from the system at once, even
@@ -106,7 +87,6 @@ int main() {
     report += ",\"progressVisible\":";
     report += progress && IsWindowVisible(progress) ? "true" : "false";
     report += ",\"client\":" + clientArea(window);
-    report += ",\"menus\":" + openMenus();
     report += ",\"log\":" + (log ? controlText(log) : std::string("null"));
     report += "}\n";
     DWORD written = 0;

@@ -1,0 +1,379 @@
+#!/usr/bin/env python3
+"""The real program under Wine, worked from outside as a person would: keys
+through xdotool, paths typed into the system's file dialog, and checks of the
+title, the status log (read by morva-probe.exe), the screen and the files.
+
+    road.py BUILD ROAD     runs one road on the Wine environment of BUILD/e2e
+                           (tools/wine-env.sh start BUILD/e2e); its screenshots
+                           and files stay in BUILD/e2e/ROAD
+"""
+import json
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import time
+import traceback
+
+SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+WINE64 = "/usr/lib/wine/wine64"
+CONVERT = "/usr/bin/convert"  # ImageMagick proper: /usr/local/bin/convert may be a stand-in
+PATIENCE = 60  # seconds for any one event: Wine is slow on a loaded machine
+
+APP_TITLE = "モルバツール ver.2"
+MODIFIED = "(更新)"
+MORVA_DIALOG = "モルバファイル (*.mrv) を開く"
+BMP_DIALOG = "ビットマップファイル (*.bmp) を開く"
+
+
+class Failure(Exception):
+    """A check of what the program shows or does did not hold."""
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def wait_until(what, fetch, accept=bool, timeout=PATIENCE):
+    """Polls `fetch` until `accept` takes its value; returns the value."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = fetch()
+        if accept(value):
+            return value
+        check(time.monotonic() < deadline, "gave up after %d s waiting for %s; last seen: %r"
+              % (timeout, what, value))
+        time.sleep(0.1)
+
+
+def windows_path(path):
+    """The path as the program sees it: Wine maps Z: to the root."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def grey_bmp(path):
+    """An uncompressed bottom-up 8-bit BMP's levels, rows top-down."""
+    with open(path, "rb") as f:
+        data = f.read()
+    offset, = struct.unpack_from("<I", data, 10)
+    width, height = struct.unpack_from("<ii", data, 18)
+    stride = (width + 3) & ~3
+    rows = [data[offset + y * stride:offset + y * stride + width] for y in range(height)]
+    return width, height, b"".join(reversed(rows))
+
+
+def frames_of(path, workdir):
+    """The frames of an animation file as ImageMagick decodes each payload in
+    a BI_RLE8 BMP, rows top-down; the layout is checked against the format."""
+    with open(path, "rb") as f:
+        data = f.read()
+    magic, count, width, height, bits = struct.unpack_from("<4sIiiI", data)
+    check(magic == b"MoRv" and bits == 8, "%s: header %r" % (path, data[:20]))
+    position, names = 20 + 8 * count, []
+    palette = b"".join(bytes([v, v, v, 0]) for v in range(256))
+    os.makedirs(workdir, exist_ok=True)
+    for i in range(count):
+        offset, size = struct.unpack_from("<II", data, 20 + 8 * i)
+        check(offset == position, "%s: frame %d at %d, expected %d" % (path, i, offset, position))
+        position += size
+        names.append(os.path.join(workdir, "frame%03d.bmp" % i))
+        with open(names[-1], "wb") as f:
+            f.write(struct.pack("<2sIHHIIiiHHIIiiII", b"BM", 1078 + size, 0, 0, 1078, 40, width,
+                                height, 1, 8, 1, size, 0, 0, 256, 0) + palette + data[offset:offset + size])
+    check(position == len(data), "%s: payloads end at %d, the file at %d" % (path, position, len(data)))
+    grey = subprocess.run([CONVERT, *names, "-depth", "8", "gray:-"], check=True,
+                          stdout=subprocess.PIPE).stdout
+    size = width * height
+    return [grey[i * size:(i + 1) * size] for i in range(count)]
+
+
+class Screenshot:
+    """The whole screen as 8-bit RGB."""
+
+    def __init__(self, env):
+        ppm = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], env=env,
+                             check=True, stdout=subprocess.PIPE, timeout=PATIENCE).stdout
+        header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", ppm)
+        self.ppm, self.width = ppm, int(header.group(1))
+        self.rgb = memoryview(ppm)[header.end():]
+
+    def save(self, path):
+        subprocess.run([CONVERT, "ppm:-", path], input=self.ppm, check=True)
+
+    def area(self, box):
+        """The pixels of `box` (left, top, right, bottom), row by row."""
+        left, top, right, bottom = box
+        return b"".join(bytes(self.rgb[3 * (y * self.width + left):3 * (y * self.width + right)])
+                        for y in range(top, bottom))
+
+    def greys(self, box):
+        """The grey levels of `box`; None when a pixel there is not grey."""
+        rgb = self.area(box)
+        return set(rgb[1::3]) if rgb[0::3] == rgb[1::3] == rgb[2::3] else None
+
+
+class Program:
+    """One run of morva.exe, worked through keys and read through the probe."""
+
+    def __init__(self, build, workdir):
+        state = os.path.join(build, "e2e", "wine-env")
+        with open(os.path.join(state, "display")) as f:
+            display = f.read().strip()
+        self.env = dict(os.environ, DISPLAY=display, WINEPREFIX=os.path.join(build, "e2e", "wineprefix"),
+                        WINEDEBUG="-all,err+seh", WINEDLLOVERRIDES="mscoree,mshtml=",
+                        LANG="ja_JP.UTF-8", LC_ALL="ja_JP.UTF-8")
+        self.exe = os.path.join(build, "windows", "app", "morva.exe")
+        self.probe_exe = os.path.join(build, "windows", "tests", "e2e", "morva-probe.exe")
+        self.workdir, self.process, self.shots = workdir, None, 0
+
+    def start(self):
+        self.stderr = os.path.join(self.workdir, "program-stderr-%d.txt" % self.shots)
+        with open(self.stderr, "wb") as stderr:
+            self.process = subprocess.Popen([WINE64, self.exe], env=self.env, cwd=self.workdir,
+                                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=stderr)
+        self.window = wait_until("the main window", lambda: self.windows_named("^" + APP_TITLE))[0]
+        return wait_until("the program to be ready", self.probe, lambda r: r["log"] is not None)
+
+    def wait_exit(self):
+        code = wait_until("the program to end", self.process.poll, lambda code: code is not None)
+        with open(self.stderr, errors="replace") as f:  # Wine may swallow an access violation
+            check("ignoring exception" not in f.read(), "Wine reported an exception (%s)" % self.stderr)
+        return code
+
+    def xdotool(self, *arguments):
+        return subprocess.run(["xdotool", *arguments], env=self.env, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=PATIENCE).stdout.decode()
+
+    def windows_named(self, pattern):
+        return self.xdotool("search", "--onlyvisible", "--name", pattern).split()
+
+    def title(self):
+        return self.xdotool("getwindowname", self.window).rstrip("\n")
+
+    def probe(self):
+        """What the probe reads of the main window; the log is None while a command runs."""
+        check(self.process.poll() is None, "the program ended unexpectedly")
+        result = subprocess.run([WINE64, self.probe_exe], env=self.env, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=PATIENCE)
+        check(result.returncode == 0, "the probe finds no main window")
+        report = json.loads(result.stdout.decode())
+        if report["log"] is not None:
+            report["log"] = report["log"].split("\r\n")
+        return report
+
+    def wait_state(self, title, log):
+        """Waits until the title and the status log are exactly these."""
+        wait_until("the title %r" % title, self.title, lambda t: t == title)
+        return wait_until("the status log %r" % (log,), self.probe, lambda r: r["log"] == log)
+
+    def screenshot(self, name):
+        shot = Screenshot(self.env)
+        self.shots += 1
+        shot.save(os.path.join(self.workdir, "%02d-%s.png" % (self.shots, name)))
+        return shot
+
+    def keys(self, *keys, window=None):
+        self.xdotool("windowfocus", "--sync", window or self.window, "key", "--delay", "40", *keys)
+
+    def dialog(self, title, keys):
+        """Opens a file dialog with `keys` once the last one is surely gone:
+        without a window manager, one opened within about a second of the
+        last closing may stay invisible."""
+        time.sleep(2.5)
+        self.keys(*keys)
+        return wait_until("the dialog %r" % title, lambda: self.windows_named("^%s$" % re.escape(title)))[0]
+
+    def choose(self, title, keys, path, answers=("y",)):
+        """Types `path` into the dialog and confirms, then answers each
+        question that comes (the dialog's "create?", the program's
+        "replace?") with the next of `answers`, until all are given and
+        every window of the program but the main one is gone."""
+        dialog = self.dialog(title, keys)
+        self.xdotool("windowfocus", "--sync", dialog, "key", "ctrl+a", "type", "--delay", "10", path)
+        self.xdotool("windowfocus", "--sync", dialog, "key", "Return")
+        left, answered = list(answers), {}  # question: (its answer, when it was given)
+
+        def settled():
+            others = set(self.xdotool("search", "--onlyvisible", "--classname", "morva.exe").split())
+            others -= {self.window, dialog}
+            for question in others:
+                if question not in answered:
+                    check(left, "one question more than %r after choosing %s" % (answers, path))
+                    answered[question] = (left.pop(0), 0)
+                key, given = answered[question]
+                if time.monotonic() - given > 4:  # a box takes keys only once it is drawn
+                    time.sleep(0.5)
+                    self.xdotool("windowfocus", "--sync", question, "key", "alt+" + key)
+                    answered[question] = (key, time.monotonic())
+            return not left and not others and not self.windows_named("^%s$" % re.escape(title))
+        wait_until("the questions %r after choosing %s" % (answers, path), settled)
+
+    def cancel(self, title, keys):
+        self.xdotool("windowfocus", "--sync", self.dialog(title, keys), "key", "Escape")
+        wait_until("the dialog to close", lambda: not self.windows_named("^%s$" % re.escape(title)))
+
+
+def make_series(folder, count, *options):
+    subprocess.run([sys.executable, os.path.join(SOURCE, "tools", "make-sample.py"), folder,
+                    "--count", str(count), *options], check=True, stdout=subprocess.DEVNULL)
+    return [os.path.join(folder, "walk%03d.bmp" % n) for n in range(count)]
+
+
+def frame_area(client):
+    """Where frames are drawn, in screen coordinates: right of the log, below the bar."""
+    third = client["width"] // 3
+    return (client["x"] + third + 1, client["y"] + 33, client["x"] + client["width"],
+            client["y"] + client["height"])
+
+
+def shown_frame(shot, area, frames, width, height):
+    """Which of `frames` (width x height) the area shows: the index with the
+    fewest of a grid of sampled pixels off by more than scaling blurs, and
+    that share."""
+    left, top, right, bottom = area
+    points = [(x, y) for y in range(2, height - 2, 6) for x in range(2, width - 2, 6)]
+    seen = [shot.rgb[3 * ((top + (2 * y + 1) * (bottom - top) // (2 * height)) * shot.width
+                          + left + (2 * x + 1) * (right - left) // (2 * width)) + 1] for x, y in points]
+    rates = [sum(abs(s - frame[y * width + x]) > 48 for (x, y), s in zip(points, seen)) / len(points)
+             for frame in frames]
+    best = min(range(len(frames)), key=lambda i: rates[i])
+    return best, rates[best]
+
+
+def play(program, frames, width, height, name):
+    """Space, then screenshots until the preview has run out: each shows a
+    frame, in order, the last from the last quarter. Returns (shot, index) pairs."""
+    client = program.probe()["client"]
+    seen, started = [], time.monotonic()
+    program.keys("space")
+
+    def ran_out():
+        shot = Screenshot(program.env)
+        index, rate = shown_frame(shot, frame_area(client), frames, width, height)
+        check(rate < 0.01, "the frame area shows no frame while playing (best %d, %.1f%% off)"
+              % (index, 100 * rate))
+        seen.append((shot, index))
+        return time.monotonic() - started > len(frames) / 30 + 0.5 and seen[-2:][0][1] == index
+    wait_until("the preview to run out", ran_out)
+    indices = [index for _, index in seen]
+    program.screenshot(name)
+    check(indices == sorted(indices) and len(set(indices)) >= 3 and indices[-1] >= len(frames) * 3 // 4,
+          "the preview played frames %s of %d" % (indices, len(frames)))
+    return seen
+
+
+def a_day_with_the_program(program, build, workdir):
+    """Start afresh; cancel an Open; a bad series is refused; depth 3; import;
+    Save As (compared with morvacli pack); Save As over it, answered No, then
+    Yes; New; Open; preview with Direct2D, the log staying in view; GDI's
+    preview of 3-bit levels; Alt+F4; the next start where the last one ended."""
+    walk = make_series(os.path.join(workdir, "walk"), 60, "--marker")
+    bad = make_series(os.path.join(workdir, "bad"), 8, "--bad", "5")
+    empty = make_series(os.path.join(workdir, "empty"), 2)
+    os.remove(empty[0])
+    saved = os.path.join(workdir, "out", "walk.mrv")
+    os.makedirs(os.path.dirname(saved))
+    report = program.start()
+    log, title = ["Application Start!"], APP_TITLE
+    check(report["log"] == log and not report["progressVisible"] and program.title() == title,
+          "the first start shows %r, titled %r" % (report, program.title()))
+
+    program.cancel(MORVA_DIALOG, ("alt+f", "o"))
+    program.choose(BMP_DIALOG, ("alt+k", "b"), windows_path(bad[3]), answers=())
+    log += ["Directory " + windows_path(os.path.dirname(bad[0])) + "\\", "File : walk005.bmp : Invalid Bitmap Format"]
+    program.wait_state(title, log)
+
+    program.keys("F10", "s", "d", "3")
+    program.choose(BMP_DIALOG, ("alt+k", "b"), windows_path(walk[17]), answers=())
+    log += ["Directory " + windows_path(os.path.dirname(walk[0])) + "\\", "Total 60 files exists."]
+    title = APP_TITLE + " : (新規)" + MODIFIED
+    program.wait_state(title, log + ["File : walk059.bmp"])  # the last passing line stays in view
+    program.choose(MORVA_DIALOG, ("alt+f", "a"), windows_path(saved))  # create?
+    log.append("Write Morva : " + windows_path(saved))
+    title = APP_TITLE + " : " + windows_path(saved)
+    program.wait_state(title, log)
+    frames = frames_of(saved, os.path.join(workdir, "decoded"))
+    width, height, _ = grey_bmp(walk[0])
+    check(frames == [bytes(v & 0xE0 for v in grey_bmp(p)[2]) for p in walk],
+          "%s does not hold the pictures cut to 3 bits" % saved)
+    packed = os.path.join(workdir, "out", "packed.mrv")
+    subprocess.run([os.path.join(build, "cli", "morvacli"), "pack", walk[0], "-o", packed, "--depth", "3"],
+                   check=True, stdout=subprocess.DEVNULL)
+    with open(saved, "rb") as a, open(packed, "rb") as b:
+        check(a.read() == b.read(), "morvacli pack wrote other bytes than the program")
+
+    # An empty series marks the frames unsaved; Save As over the file asks.
+    program.choose(BMP_DIALOG, ("alt+k", "b"), windows_path(empty[1]), answers=())
+    log += ["Directory " + windows_path(os.path.dirname(empty[0])) + "\\", "Total 0 files exists."]
+    program.wait_state(title + MODIFIED, log)
+    before = os.stat(saved).st_mtime_ns
+    # Typed without ".mrv": the dialog completes the name, the program asks.
+    program.choose(MORVA_DIALOG, ("alt+f", "a"), windows_path(saved)[:-len(".mrv")], answers=("n",))
+    program.wait_state(title + MODIFIED, log)
+    check(os.stat(saved).st_mtime_ns == before, "the file was written after No")
+    program.choose(MORVA_DIALOG, ("alt+f", "a"), windows_path(saved), answers=("y",))  # replace?
+    log.append("Write Morva : " + windows_path(saved))
+    program.wait_state(title, log)
+    check(frames_of(saved, os.path.join(workdir, "again")) == frames, "the file changed its frames")
+
+    program.keys("alt+f", "n")
+    program.wait_state(APP_TITLE, log)
+    program.choose(MORVA_DIALOG, ("alt+f", "o"), windows_path(saved), answers=())
+    log.append("Open Morva : " + windows_path(saved))
+    report = program.wait_state(title, log)
+    client = report["client"]
+    log_box = (client["x"], client["y"], client["x"] + client["width"] // 3, client["y"] + client["height"])
+    still = program.screenshot("opened").area(log_box)
+    white = sum(still[i:i + 3] == b"\xff\xff\xff" for i in range(0, len(still), 3)) / (len(still) // 3)
+    check(white > 0.9, "the status log is not in view: %.0f%% of its area is white" % (100 * white))
+    area = frame_area(client)
+    strip = (area[0], client["y"], area[2], client["y"] + 32)
+    for shot, index in play(program, frames, width, height, "direct2d"):
+        check(shot.area(log_box) == still, "the status log changed on screen while Direct2D played")
+        check(index == 0 or shot.greys(strip) != {0}, "no progress bar while Direct2D played")
+
+    program.keys("F10", "s", "e", "g")
+    for shot, index in play(program, frames, width, height, "gdi"):
+        levels = shot.greys(frame_area(client))
+        check(levels is not None and levels <= {0, 64, 128, 224} and 224 in levels,
+              "GDI shows levels %s, not the 3-bit frames" % levels)
+    program.keys("alt+F4")
+    check(program.wait_exit() == 0, "the exit code after Alt+F4 is not 0")
+
+    def geometry():
+        return program.xdotool("getwindowgeometry", program.window).splitlines()[1:]
+    placed = geometry()
+    program.start()
+    check(geometry() == placed, "the window is not where it was: %s, not %s" % (geometry(), placed))
+    program.keys("alt+f", "x")
+    check(program.wait_exit() == 0, "the exit code after File > Exit is not 0")
+
+
+ROADS = {road.__name__: road for road in (a_day_with_the_program,)}
+
+
+def main(build, name):
+    build = os.path.abspath(build)
+    workdir = os.path.join(build, "e2e", name)
+    shutil.rmtree(workdir, ignore_errors=True)
+    os.makedirs(workdir)
+    program = Program(build, workdir)
+    try:
+        ROADS[name](program, build, workdir)
+    except Exception as failure:
+        print("FAILED: %s" % failure if isinstance(failure, Failure) else traceback.format_exc(), file=sys.stderr)
+        if program.process and program.process.poll() is None:
+            program.screenshot("failure")
+            program.process.kill()
+        return 1
+    print("passed; screenshots in %s" % workdir)
+    return 0
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 3 or sys.argv[2] not in ROADS:
+        sys.exit(__doc__ + "\nroads: " + ", ".join(ROADS))
+    sys.exit(main(sys.argv[1], sys.argv[2]))
