@@ -5,9 +5,11 @@ uint64_t editbox::defaultClock() { return GetTickCount64(); }
 void editbox::appendLine(const char16_t* text, int32_t n)
 {
     log.appendLine(text, n);
-    if (updates.due(clock())) {
+    const uint64_t now = clock();
+    if (updates.due(now)) {
         show(log.text());
         pending.clear();
+        updates.made(now, clock());
     } else {
         pending = log.text();
     }

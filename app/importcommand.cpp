@@ -21,17 +21,24 @@ public:
         window.progressWindow.show();
         window.progressWindow.setRange(total);
     }
-    void setProgress(uint32_t position) override { window.progressWindow.setPosition(position); }
+    // The bar and the pictures follow at the screen's pace (see pacer.h).
+    void setProgress(uint32_t position) override {
+        const uint64_t now = GetTickCount64();
+        if (!bar.due(now)) return;
+        window.progressWindow.setPosition(position);
+        bar.made(now, GetTickCount64());
+    }
+    void showPicture(bmpfile& picture) override {
+        skipped = &picture;
+        const uint64_t now = GetTickCount64();
+        if (!pictures.due(now)) return;
+        draw(picture);
+        pictures.made(now, GetTickCount64());
+    }
     // The frame pass has ended: the last picture shows, whatever the pace skipped.
     void hideProgress() override {
         if (skipped) draw(*skipped);
         window.progressWindow.hide();
-    }
-    // At most about 30 pictures a second are drawn: drawing costs far more
-    // than importing under Wine.
-    void showPicture(bmpfile& picture) override {
-        skipped = &picture;
-        if (pictures.due(GetTickCount64())) draw(picture);
     }
     void updateTitle() override { app.updateTitle(); }
 
@@ -44,6 +51,7 @@ private:
 
     application& app;
     mainwindow& window;
+    pacer bar;
     pacer pictures;
     bmpfile* skipped = nullptr;  // the reader whose picture was not drawn yet
 };

@@ -1,8 +1,10 @@
 #include "app/pacer.h"
 
-bool pacer::due(uint64_t now) {
-    if (started && now - last < interval) return false;
+#include <algorithm>
+
+bool pacer::due(uint64_t now) const { return !started || now >= next; }
+
+void pacer::made(uint64_t start, uint64_t end) {
     started = true;
-    last = now;
-    return true;
+    next = std::max(start + interval, end + (end - start) * (share - 1));
 }

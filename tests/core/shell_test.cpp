@@ -122,13 +122,21 @@ TEST(Settings, OnlySoundValuesAreTaken) {
     EXPECT_EQ(rememberedPlace(numberValue(1)), std::nullopt);
 }
 
-// The status log and the pictures of a long command are shown at most about
-// 30 times a second: the first at once, then one each 33 ms.
-TEST(Pacer, ThirtyUpdatesASecond) {
+// The status log and the pictures of a long command: the first update at
+// once, then one each 33 ms at most, and updates taking a tenth of the time.
+TEST(Pacer, UpdatesAtTheScreensPace) {
     pacer updates;
     std::string due;
-    for (uint64_t now : {5000u, 5001u, 5032u, 5033u, 5034u, 5065u, 5066u, 5200u, 5232u}) due += updates.due(now) ? '1' : '0';
-    EXPECT_EQ(due, "100100110");
+    const struct {
+        uint64_t now, took;
+    } steps[] = {{5000, 1}, {5001, 0}, {5032, 0}, {5033, 2}, {5065, 0}, {5066, 20}, {5099, 0},
+                 {5265, 0}, {5266, 0}, {5300, 0}};
+    for (const auto& step : steps) {
+        due += updates.due(step.now) ? '1' : '0';
+        if (updates.due(step.now)) updates.made(step.now, step.now + step.took);
+    }
+    // 5066 took 20 ms: the next update is due 9 x 20 ms after it ended, at 5266.
+    EXPECT_EQ(due, "1001010011");
 }
 
 TEST(FrameInfo, TheBottomUpRle8HeaderAndTheGreyRamp) {
