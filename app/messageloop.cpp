@@ -1,11 +1,8 @@
 #include "app/messageloop.h"
 
-#include <memory>
-#include <type_traits>
+#include "platform/scopedwin.h"
 
 namespace {
-
-using tableowner = std::unique_ptr<std::remove_pointer_t<HACCEL>, decltype(&DestroyAcceleratorTable)>;
 
 bool held(int key) { return GetKeyState(key) < 0; }
 
@@ -31,10 +28,10 @@ keyevent keyOf(const MSG& message) {
 
 std::vector<accelerator> loadKeyTable(HINSTANCE instance, int id) {
     // A copy of the resource's table, so that the entries can be read.
-    tableowner table(LoadAcceleratorsW(instance, MAKEINTRESOURCEW(id)), &DestroyAcceleratorTable);
-    const int count = table ? CopyAcceleratorTableW(table.get(), nullptr, 0) : 0;
+    const scopedaccelerators table(LoadAcceleratorsW(instance, MAKEINTRESOURCEW(id)));
+    const int count = table ? CopyAcceleratorTableW(table, nullptr, 0) : 0;
     std::vector<ACCEL> entries(size_t(count > 0 ? count : 0));
-    if (count > 0) CopyAcceleratorTableW(table.get(), entries.data(), count);
+    if (count > 0) CopyAcceleratorTableW(table, entries.data(), count);
     std::vector<accelerator> keys;
     for (const ACCEL& entry : entries) keys.push_back({entry.fVirt, entry.key, entry.cmd});
     return keys;

@@ -73,6 +73,19 @@ private:
     HGDIOBJ previous;
 };
 
+// An accelerator table from LoadAcceleratorsW or CreateAcceleratorTableW.
+class scopedaccelerators {
+public:
+    explicit scopedaccelerators(HACCEL table) : table(table) {}
+    ~scopedaccelerators() { if (table) DestroyAcceleratorTable(table); }
+    scopedaccelerators(const scopedaccelerators&) = delete;
+    scopedaccelerators& operator=(const scopedaccelerators&) = delete;
+    operator HACCEL() const { return table; }
+
+private:
+    HACCEL table;
+};
+
 // An open registry key.
 class scopedkey {
 public:
