@@ -203,6 +203,7 @@ TEST(MorvaFile, DamagedFiles) {
         SCOPED_TRACE(c.what);
         openedfile file(c.content);
         EXPECT_EQ(file.opened.what, c.open);
+        EXPECT_EQ(file.opened.error, 0u);  // no system error: the file opened
         EXPECT_EQ(file.reader.frameCount(), c.count);
         EXPECT_LE(file.reader.payloadCapacity, std::max<size_t>(c.content.size(), 1));
         std::string frames;
@@ -275,6 +276,7 @@ TEST(FrameStore, KeepsItsFramesInOneTemporaryFile) {
     EXPECT_EQ(engine.take(), std::vector<std::string>{"frame 64x48x8"});
     EXPECT_EQ(engine.payloads, std::vector<bytes>{first});
     store->close();  // the temporary file and its frames go
+    EXPECT_FALSE(store->tempHandle.isOpen());
     EXPECT_FALSE(exists(name));
     EXPECT_EQ(store->frameCount(), 0u);
     EXPECT_EQ(store->makeFrame(engine, 0), nullptr);

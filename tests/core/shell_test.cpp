@@ -112,6 +112,7 @@ TEST(Settings, OnlySoundValuesAreTaken) {
               (std::vector<uint8_t>{1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0}));
     for (const windowplace& unsound : {windowplace{10, 10, 10, 400, false}, windowplace{10, 10, 400, 9, false},
                                        windowplace{0, 0, 40000, 300, false}, windowplace{-40000, 0, 0, 300, false},
+                                       windowplace{0, -40000, 300, -39700, false},
                                        windowplace{0, 33000, 300, 33300, false}})
         EXPECT_EQ(rememberedPlace(placeValue(unsound)), std::nullopt) << unsound.left << " " << unsound.top;
     storedvalue flags = placeValue(place);

@@ -63,6 +63,14 @@ TEST(WText, GrowsWithSlack) {
     t.append(u"abc");
     EXPECT_EQ(t.capacity, 131);
     EXPECT_EQ(content(t), u"abc");
+
+    wtext one(2);  // growing keeps every character, the first too
+    one.assign(u"a");
+    one.append(u"bcd");
+    EXPECT_EQ(content(one), u"abcd");
+    one = wtext(letters(300).c_str());  // a move hands over storage and capacity
+    EXPECT_EQ(one.capacity, 428);
+    EXPECT_EQ(content(one), letters(300));
 }
 
 // The source may lie in the storage the operation replaces.
