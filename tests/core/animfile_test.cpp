@@ -62,7 +62,7 @@ TEST(FileLayer, TransfersReportWhatMoved) {
 }
 
 TEST(FileLayer, NamesUniqueReplacedAndOutsideAscii) {
-    scratchfolder scratch;
+    scratchfolder scratch(u"é歩😀");  // names made in it come back whole
     const std::u16string first = makeUniqueFile(scratch.folder, u"MRV"), second = makeUniqueFile(scratch.folder, u"MRV");
     EXPECT_NE(first, second);
     EXPECT_EQ(folderOf(first), scratch.folder);

@@ -149,6 +149,12 @@ TEST(FrameInfo, TheBottomUpRle8HeaderAndTheGreyRamp) {
     for (int level = 0; level < 256; ++level)
         EXPECT_EQ(std::vector<uint8_t>(info.bytes + 40 + 4 * level, info.bytes + 44 + 4 * level),
                   (std::vector<uint8_t>{uint8_t(level), uint8_t(level), uint8_t(level), 0}));
+    // Nothing is written past the block: the guard built in place behind it stays.
+    struct guarded {
+        frameinfo info;
+        uint32_t after;
+    } built{buildFrameInfo(1, 1, 0), 0xA5A5A5A5};
+    EXPECT_EQ(built.after, 0xA5A5A5A5u);
     const dibshape shape = readDibShape(info.bytes);
     EXPECT_EQ(std::vector<int64_t>({shape.width, shape.height, shape.bitsPerPixel, shape.compression}),
               std::vector<int64_t>({640, -480, 8, 1}));
