@@ -310,6 +310,24 @@ def progress_strip(client):
     return left, top - 33, right, top - 1
 
 
+def log_area(client):
+    """The inside of the status log (the left third of the client area),
+    clear of its border and its scroll bar."""
+    return (client["x"] + 2, client["y"] + 2, client["x"] + client["width"] // 3 - 20,
+            client["y"] + client["height"] - 2)
+
+
+def colour_counts(shot, area):
+    left, top, right, bottom = area
+    counts = {}
+    for y in range(top, bottom):
+        row = shot.rgb[3 * (y * shot.width + left):3 * (y * shot.width + right)]
+        for x in range(0, len(row), 3):
+            colour = bytes(row[x:x + 3])
+            counts[colour] = counts.get(colour, 0) + 1
+    return counts
+
+
 def _sample_points(width, height):
     """Source pixels to compare: a coarse grid over the picture, and every
     other pixel of the rows near the top, where the step marker moves."""

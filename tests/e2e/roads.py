@@ -12,9 +12,9 @@ import time
 import traceback
 
 from driver import (APP_TITLE, BMP_DIALOG, MODIFIED, MORVA_DIALOG, NEW_DOCUMENT, START_LINE,
-                    Animation, Environment, Failure, Program, check, check_animation, frame_area,
-                    grey_levels, make_series, progress_strip, read_grey_bmp, shown_frame,
-                    wait_until, windows_path)
+                    Animation, Environment, Failure, Program, check, check_animation, colour_counts,
+                    frame_area, grey_levels, log_area, make_series, progress_strip, read_grey_bmp,
+                    shown_frame, wait_until, windows_path)
 
 SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 MAKE_SAMPLE = os.path.join(SOURCE, "tools", "make-sample.py")
@@ -331,25 +331,61 @@ def cancel_dialogs(road):
 DIALOG_PAUSE = 2.5
 
 
+def log_background(program):
+    """The status log's own background colour, read before anything else
+    has been drawn over it."""
+    counts = colour_counts(program.screenshot(), log_area(program.probe()["client"]))
+    return max(counts, key=counts.get)
+
+
+def log_unhidden(shot, client, background):
+    """Whether the status log shows itself: mostly its background, with
+    text in greys but never white, which the frames' figure and the file
+    dialog's list both hold."""
+    counts = colour_counts(shot, log_area(client))
+    return (counts.get(background, 0) >= 0.8 * sum(counts.values())
+            and b"\xff\xff\xff" not in counts)
+
+
+def children_over_preview(program, frames, background):
+    """Space: while the preview plays, the status log and the progress bar
+    show beside the frame area, not hidden under it."""
+    client = program.probe()["client"]
+    area = frame_area(client)
+    program.keys("space")
+
+    def playing_beside_children(shot):
+        index, rate = shown_frame(shot, area, frames)
+        bar, _ = grey_levels(shot, progress_strip(client))
+        return (rate < MISMATCH_RATE and index > 0 and len(bar) > 1
+                and log_unhidden(shot, client, background))
+    program.wait_screen("playing-beside-log", "a preview frame beside the status log and the "
+                        "progress bar", playing_beside_children)
+    program.keys("space")
+
+
 def open_thirty(road):
     """Opens one saved animation thirty times in a row with the engine the
     program starts with: every Open's dialog shows, and each leaves its log
-    line, the title and frame 0 on screen."""
+    line and the title; no image of the dialogs stays over the log, which
+    then also shows beside a preview."""
     program = road.program
-    sources = road.series("walk", 10, "--marker")
+    sources = road.series("walk", 30, "--marker")
     saved = os.path.join(road.dir, "out", "walk.mrv")
     program.start()
-    log = [START_LINE, directory_line(sources), "Total 10 files exists."]
-    import_series(program, sources[0], log + ["File : walk009.bmp"])
+    background = log_background(program)
+    log = [START_LINE, directory_line(sources), "Total 30 files exists."]
+    import_series(program, sources[0], log + ["File : walk029.bmp"])
     save_as(program, saved, log)
-    frames = pictures_at(sources, 6)
     for _ in range(30):
         time.sleep(DIALOG_PAUSE)
         open_file(program, saved, log)
-    wait_shows(program, "opened-30", frames, 0)
+    client = program.probe()["client"]
+    program.wait_screen("opened-30", "the status log without a dialog's image over it",
+                        lambda shot: log_unhidden(shot, client, background))
+    children_over_preview(program, pictures_at(sources, 6), background)
     program.keys("alt+F4")
     check(program.wait_exit() == 0, "the program did not end cleanly after thirty Opens")
-
 
 ROADS = {road.__name__: road for road in
          (import_save_open_preview, settings_depth_engine, bad_picture, cancel_dialogs,
