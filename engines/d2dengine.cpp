@@ -14,6 +14,7 @@
 #include "engines/namecopy.h"
 #include "engines/rle8decoder.h"
 #include "platform/scopedwin.h"
+#include "platform/wine.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -161,10 +162,7 @@ ComPtr<ID2D1RenderTarget> makeSurfaceTarget(IWICBitmap* surface) {
 // windows, and there the window render target stays the faster way.
 // (A DC render target avoids the surface too, but Wine then copies every
 // picture out of and back into the graphics memory: much slower.)
-bool windowTargetCoversChildren() {
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
+bool windowTargetCoversChildren() { return runningUnderWine(); }
 
 ComPtr<IDWriteTextFormat> makeTextFormat() {
     ComPtr<IDWriteTextFormat> format;
