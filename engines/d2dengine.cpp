@@ -182,6 +182,7 @@ using displaydc = std::unique_ptr<std::remove_pointer_t<HDC>, decltype(&DeleteDC
 // This engine's frame image.
 struct d2dframe {
     ComPtr<ID2D1Bitmap> bitmap;
+    bool opaque;  // made in No Translucent: covers whatever lies below it
 };
 
 d2dframe* framePart(frameimage* frame) { return reinterpret_cast<d2dframe*>(frame); }
@@ -359,10 +360,14 @@ void d2dengine::remakeSurface() {
     if (picturePixels) target->CreateBitmapFromWicBitmap(picturePixels.Get(), nullptr, &picture);
 }
 
-void d2dengine::beginDraw() { target->BeginDraw(); }
+void d2dengine::beginDraw() {
+    blackPending = false;
+    target->BeginDraw();
+}
 
 // A lost render target is not remade; drawing into it then has no effect.
 void d2dengine::endDraw() {
+    putBlack();
     if (SUCCEEDED(target->EndDraw()) && surface) showSurface();
 }
 
@@ -392,12 +397,40 @@ void d2dengine::showSurface() {
                       reinterpret_cast<const BITMAPINFO*>(&rows), DIB_RGB_COLORS);
 }
 
+// Without a picture the background is black, and the black is put down only
+// where the next drawing does not cover it: under Wine every pixel Direct2D
+// fills costs the processor as much as the frame's own, and an opaque frame
+// covers most of the client area.
 void d2dengine::drawBackground() {
     ID2D1Bitmap* background = picture ? picture.Get() : desktop.Get();
     if (background) {
         drawWholeBitmap(background, {0, 0, int32_t(width), int32_t(height)});
     } else {
-        target->Clear(D2D1::ColorF(0.0f, 0.0f, 0.0f, 1.0f));
+        blackPending = true;
+    }
+}
+
+void d2dengine::putBlack() {
+    if (!blackPending) return;
+    blackPending = false;
+    target->Clear(D2D1::ColorF(0.0f, 0.0f, 0.0f, 1.0f));
+}
+
+// Black on the parts of the client area that `covered` leaves: the bands
+// above and below it and the two beside it.
+void d2dengine::putBlackAround(const rect& covered) {
+    blackPending = false;
+    ComPtr<ID2D1SolidColorBrush> black;
+    if (FAILED(target->CreateSolidColorBrush(D2D1::ColorF(0.0f, 0.0f, 0.0f, 1.0f), &black))) return;
+    const float w = float(width), h = float(height);
+    const float left = std::clamp(float(covered.left), 0.0f, w);
+    const float right = std::clamp(float(covered.right), left, w);
+    const float top = std::clamp(float(covered.top), 0.0f, h);
+    const float bottom = std::clamp(float(covered.bottom), top, h);
+    const D2D1_RECT_F bands[] = {{0, 0, w, top}, {0, bottom, w, h}, {0, top, left, bottom},
+                                 {right, top, w, bottom}};
+    for (const D2D1_RECT_F& band : bands) {
+        if (band.right > band.left && band.bottom > band.top) target->FillRectangle(band, black.Get());
     }
 }
 
@@ -408,7 +441,14 @@ void d2dengine::drawWholeBitmap(ID2D1Bitmap* bitmap, const rect& area) {
 }
 
 void d2dengine::drawFrameInRect(frameimage* frame, const rect& area) {
-    if (frame) drawWholeBitmap(framePart(frame)->bitmap.Get(), area);
+    if (!frame) return;
+    const d2dframe& shown = *framePart(frame);
+    if (blackPending && shown.opaque && area.right > area.left && area.bottom > area.top) {
+        putBlackAround(area);
+    } else {
+        putBlack();
+    }
+    drawWholeBitmap(shown.bitmap.Get(), area);
 }
 
 void d2dengine::drawFrame(frameimage* frame) {
@@ -417,6 +457,7 @@ void d2dengine::drawFrame(frameimage* frame) {
 
 void d2dengine::drawText(const char16_t* text, int32_t length) {
     if (text == nullptr || length <= 0) return;
+    putBlack();
     ComPtr<ID2D1SolidColorBrush> red;
     if (FAILED(target->CreateSolidColorBrush(D2D1::ColorF(1.0f, 0.0f, 0.0f, 1.0f), &red))) return;
     target->DrawText(reinterpret_cast<const wchar_t*>(text), UINT32(length), textFormat.Get(),
@@ -489,7 +530,8 @@ frameimage* d2dengine::frameFromBitmap(HBITMAP gdiBitmap) {
         !bitmap) {
         return nullptr;
     }
-    return reinterpret_cast<frameimage*>(new (std::nothrow) d2dframe{std::move(bitmap)});
+    return reinterpret_cast<frameimage*>(
+        new (std::nothrow) d2dframe{std::move(bitmap), d2dmode(mode) == d2dmode::noTranslucent});
 }
 
 frameimage* d2dengine::createFrameFromDib(const void* info, const void* pixels, uint32_t size) {
@@ -537,7 +579,8 @@ frameimage* d2dengine::createFrame(const uint8_t* payload, uint32_t size, int32_
     if (!bitmap || FAILED(bitmap->CopyFromMemory(nullptr, pixels.data(), UINT32(frameWidth) * 4))) {
         return nullptr;
     }
-    return reinterpret_cast<frameimage*>(new (std::nothrow) d2dframe{std::move(bitmap)});
+    return reinterpret_cast<frameimage*>(
+        new (std::nothrow) d2dframe{std::move(bitmap), d2dmode(mode) == d2dmode::noTranslucent});
 }
 
 // Its bitmap stays as the spare for the next frame.

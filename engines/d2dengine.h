@@ -78,6 +78,8 @@ private:
     frameimage* frameFromBitmap(HBITMAP gdiBitmap);
     Microsoft::WRL::ComPtr<ID2D1Bitmap> frameBitmap(int32_t width, int32_t height);
     void drawWholeBitmap(ID2D1Bitmap* bitmap, const rect& area);
+    void putBlack();
+    void putBlackAround(const rect& covered);
 
     HWND window;
     // Either the window render target, or the off-screen surface that
@@ -94,6 +96,7 @@ private:
     uint32_t height = 0;
     Microsoft::WRL::ComPtr<IDWriteTextFormat> textFormat;
     uint32_t mode = 0;  // setting A: applied when frame images are made
+    bool blackPending = false;  // the black background is still to be put down
     // A bitmap given back with its frame image, refilled by the next frame of
     // its size instead of a new one being made; and the decoded pixels.
     Microsoft::WRL::ComPtr<ID2D1Bitmap> spare;
