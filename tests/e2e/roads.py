@@ -247,8 +247,7 @@ def settings_depth_engine(road):
         bar, _ = grey_levels(shot, progress_strip(client))
         check(index == 0 or len(bar) > 1,
               "%s: no progress bar above the frame area while playing" % shot.path)
-    # The whole window while playing, for the README. (Under Wine, Direct2D's
-    # drawing keeps the status log from being repainted after a file dialog.)
+    # The whole window while playing, for the README.
     shot, _ = min(seen, key=lambda seen_shot: abs(seen_shot[1] - len(frames) // 2))
     os.makedirs(road.screenshots, exist_ok=True)
     shot.save(os.path.join(road.screenshots, "playing.png"), program.window_box())
