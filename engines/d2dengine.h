@@ -62,10 +62,6 @@ public:
     int32_t settingBChoiceName(uint32_t index, char16_t* buffer, uint32_t capacity) override;
     void setSettingB(uint32_t index) override;
 
-    // Whether the pictures are drawn off-screen and shown by GDI rather than
-    // drawn through a window render target.
-    bool presentsThroughGdi() const { return surface != nullptr; }
-
 private:
     d2dengine(HWND window, uint32_t width, uint32_t height,
               Microsoft::WRL::ComPtr<ID2D1HwndRenderTarget> hwndTarget,
