@@ -342,8 +342,7 @@ void d2dengine::resize() {
 }
 
 // An off-screen target keeps its size, so a new size takes a new target; the
-// background pictures are made again for it. Frame images made before do not
-// draw on the new target.
+// background pictures are made again for it.
 void d2dengine::remakeSurface() {
     UINT surfaceWidth = 0, surfaceHeight = 0;
     surface->GetSize(&surfaceWidth, &surfaceHeight);

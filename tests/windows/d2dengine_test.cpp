@@ -341,19 +341,25 @@ TEST_F(D2dEngine, APictureFromTheImportShowsItsGreyLevels) {
     EXPECT_TRUE(shows(window, expected, 0));
 }
 
-// drawFrame covers the client area at the size the last resize() read.
-TEST_F(D2dEngine, DrawFrameFillsTheClientAreaAfterAResize) {
+// drawFrame and a loaded picture cover the client area at the size the last
+// resize() read.
+TEST_F(D2dEngine, DrawFrameAndThePictureFillTheClientAreaAfterAResize) {
+    const uint32_t background = 0x3366CC;
+    scratchbmp file(uniformBmp(background));
+    ASSERT_TRUE(engine->loadBackground(file.path.c_str()));
     ownedframe frame = frameOf(*engine, {{0x80, 0x80}, {0x80, 0x80}});
     ASSERT_NE(frame.get(), nullptr);
     ASSERT_TRUE(window.setClientSize(clientWidth + 40, clientHeight + 30));
     engine->resize();
+    show(*engine, {});
+    picture expected = filledClient(window, background);
+    ASSERT_EQ(expected.width, clientWidth + 40);
+    EXPECT_TRUE(shows(window, expected, 1));
+
     engine->beginDraw();
     engine->drawBackground();
     engine->drawFrame(frame.get());
     engine->endDraw();
-
-    picture expected = filledClient(window);
-    ASSERT_EQ(expected.width, clientWidth + 40);
     for (uint32_t& pixel : expected.pixels) pixel = grey(0x80);
     EXPECT_TRUE(shows(window, expected, 1));
 }
