@@ -133,8 +133,8 @@ testwindow* D2dEngine::sharedWindow = nullptr;
 
 // --- Availability ---
 
-// Wine refuses the preferred pixel format for window render targets, so an
-// engine made there proves that the other format is taken instead.
+// Under Wine the engine draws off-screen, so there this proves that target;
+// on Windows, that a window render target is made in one of the formats.
 TEST(D2dAvailability, TrueWhereAnEngineCanBeMade) {
     testwindow window(clientWidth, clientHeight);
     ASSERT_NE(window.handle(), nullptr);
