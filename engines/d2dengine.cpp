@@ -4,6 +4,7 @@
 #include <dwrite.h>
 #include <wincodec.h>
 
+#include <algorithm>
 #include <new>
 #include <type_traits>
 #include <utility>
@@ -11,7 +12,9 @@
 #include "engines/composition.h"
 #include "engines/frameinfo.h"
 #include "engines/namecopy.h"
+#include "engines/rle8decoder.h"
 #include "platform/scopedwin.h"
+#include "platform/wine.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -127,6 +130,40 @@ ComPtr<ID2D1HwndRenderTarget> makeWindowTarget(HWND window, clientsize size) {
     return nullptr;
 }
 
+// Where the pictures are drawn off-screen: premultiplied 32-bit pixels, as
+// GDI shows them with their fourth byte ignored. At least 1 x 1: a minimised
+// window has no client area.
+ComPtr<IWICBitmap> makeSurface(clientsize size) {
+    ComPtr<IWICBitmap> surface;
+    if (FAILED(platform()->imagingFactory->CreateBitmap(
+            std::max(size.width, 1u), std::max(size.height, 1u), GUID_WICPixelFormat32bppPBGRA,
+            WICBitmapCacheOnLoad, &surface))) {
+        return nullptr;
+    }
+    return surface;
+}
+
+ComPtr<ID2D1RenderTarget> makeSurfaceTarget(IWICBitmap* surface) {
+    D2D1_RENDER_TARGET_PROPERTIES properties = {
+        D2D1_RENDER_TARGET_TYPE_DEFAULT, {DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED},
+        0.0f, 0.0f, D2D1_RENDER_TARGET_USAGE_NONE, D2D1_FEATURE_LEVEL_DEFAULT};
+    ComPtr<ID2D1RenderTarget> target;
+    if (!surface ||
+        FAILED(platform()->factory->CreateWicBitmapRenderTarget(surface, &properties, &target))) {
+        return nullptr;
+    }
+    return target;
+}
+
+// Wine presents a window render target through an OpenGL surface laid over
+// the whole client area: it hides the status log and the progress bar, keeps
+// a closed dialog's image over them, and once it exists the log's scrolling
+// waits forever for an X event. Windows composes the target with the child
+// windows, and there the window render target stays the faster way.
+// (A DC render target avoids the surface too, but under Wine it measured
+// about a hundred milliseconds slower for each picture.)
+bool windowTargetCoversChildren() { return runningUnderWine(); }
+
 ComPtr<IDWriteTextFormat> makeTextFormat() {
     ComPtr<IDWriteTextFormat> format;
     if (FAILED(platform()->writeFactory->CreateTextFormat(
@@ -145,14 +182,45 @@ using displaydc = std::unique_ptr<std::remove_pointer_t<HDC>, decltype(&DeleteDC
 // This engine's frame image.
 struct d2dframe {
     ComPtr<ID2D1Bitmap> bitmap;
+    bool opaque;  // made in No Translucent: covers whatever lies below it
 };
 
 d2dframe* framePart(frameimage* frame) { return reinterpret_cast<d2dframe*>(frame); }
 
-// GDI answers a bitmap of no pixels with its 1 x 1 stock bitmap instead of
-// failing; no frame is made of that.
+// Payload rows run bottom-up, so a frame's height is positive.
 bool hasPixels(int32_t width, int32_t height) {
-    return width > 0 && height != 0 && !frameTooLarge(width, height);
+    return width > 0 && height > 0 && !frameTooLarge(width, height);
+}
+
+// The premultiplied pixel (blue in the lowest byte) of every grey level in `mode`.
+struct modepixels {
+    uint32_t of[256];
+};
+
+modepixels pixelsOfMode(uint32_t mode) {
+    modepixels table;
+    for (uint32_t g = 0; g < 256; ++g) {
+        premultipliedpixel p = d2dModePixel(d2dmode(mode), uint8_t(g));
+        table.of[g] = uint32_t(p.blue) | uint32_t(p.green) << 8 | uint32_t(p.red) << 16 |
+                      uint32_t(p.alpha) << 24;
+    }
+    return table;
+}
+
+// Grey levels of rows bottom-up to the mode's pixels of rows top-down.
+void toModePixels(const uint8_t* grey, int32_t width, int32_t height, uint32_t mode,
+                  uint32_t* pixels) {
+    const modepixels table = pixelsOfMode(mode);
+    for (int32_t row = 0; row < height; ++row) {
+        const uint8_t* from = grey + size_t(row) * size_t(width);
+        uint32_t* to = pixels + size_t(height - 1 - row) * size_t(width);
+        for (int32_t x = 0; x < width; ++x) to[x] = table.of[from[x]];
+    }
+}
+
+bool sameSize(ID2D1Bitmap* bitmap, int32_t width, int32_t height) {
+    const D2D1_SIZE_U size = bitmap->GetPixelSize();
+    return size.width == UINT32(width) && size.height == UINT32(height);
 }
 
 // Black Top: every pixel becomes black with opacity 255 - its blue value,
@@ -237,23 +305,31 @@ bool direct2dAvailable(HWND probe) {
 }
 
 std::unique_ptr<d2dengine> d2dengine::create(HWND window) {
-    if (!platform()) return nullptr;
+    if (!platform() || !IsWindow(window)) return nullptr;
     clientsize size = clientSizeOf(window);
-    ComPtr<ID2D1HwndRenderTarget> hwndTarget = makeWindowTarget(window, size);
+    ComPtr<ID2D1HwndRenderTarget> hwndTarget;
+    ComPtr<IWICBitmap> surface;
     ComPtr<ID2D1RenderTarget> target;
-    if (!hwndTarget || FAILED(hwndTarget.As(&target)) || !target) return nullptr;
+    if (windowTargetCoversChildren()) {
+        surface = makeSurface(size);
+        target = makeSurfaceTarget(surface.Get());
+    } else {
+        hwndTarget = makeWindowTarget(window, size);
+        if (hwndTarget) hwndTarget.As(&target);
+    }
+    if (!target) return nullptr;
     ComPtr<IDWriteTextFormat> textFormat = makeTextFormat();
     if (!textFormat) return nullptr;
     return std::unique_ptr<d2dengine>(new (std::nothrow) d2dengine(
-        window, size.width, size.height, std::move(hwndTarget), std::move(target),
-        std::move(textFormat)));
+        window, size.width, size.height, std::move(hwndTarget), std::move(surface),
+        std::move(target), std::move(textFormat)));
 }
 
 d2dengine::d2dengine(HWND window, uint32_t width, uint32_t height,
-                     ComPtr<ID2D1HwndRenderTarget> hwndTarget, ComPtr<ID2D1RenderTarget> target,
-                     ComPtr<IDWriteTextFormat> textFormat)
-    : window(window), hwndTarget(std::move(hwndTarget)), target(std::move(target)), width(width),
-      height(height), textFormat(std::move(textFormat)) {}
+                     ComPtr<ID2D1HwndRenderTarget> hwndTarget, ComPtr<IWICBitmap> surface,
+                     ComPtr<ID2D1RenderTarget> target, ComPtr<IDWriteTextFormat> textFormat)
+    : window(window), hwndTarget(std::move(hwndTarget)), surface(std::move(surface)),
+      target(std::move(target)), width(width), height(height), textFormat(std::move(textFormat)) {}
 
 d2dengine::~d2dengine() = default;
 
@@ -261,20 +337,99 @@ void d2dengine::resize() {
     clientsize size = clientSizeOf(window);
     width = size.width;
     height = size.height;
-    hwndTarget->Resize(D2D1::SizeU(width, height));
+    if (hwndTarget) hwndTarget->Resize(D2D1::SizeU(width, height));
+    if (surface) remakeSurface();
 }
 
-void d2dengine::beginDraw() { target->BeginDraw(); }
+// An off-screen target keeps its size, so a new size takes a new target; the
+// background pictures are made again for it.
+void d2dengine::remakeSurface() {
+    UINT surfaceWidth = 0, surfaceHeight = 0;
+    surface->GetSize(&surfaceWidth, &surfaceHeight);
+    if (surfaceWidth == std::max(width, 1u) && surfaceHeight == std::max(height, 1u)) return;
+    ComPtr<IWICBitmap> resized = makeSurface({width, height});
+    ComPtr<ID2D1RenderTarget> resizedTarget = makeSurfaceTarget(resized.Get());
+    if (!resizedTarget) return;  // the old size stays
+    surface = std::move(resized);
+    target = std::move(resizedTarget);
+    spare.Reset();
+    desktop.Reset();
+    picture.Reset();
+    if (desktopPixels) target->CreateBitmapFromWicBitmap(desktopPixels.Get(), nullptr, &desktop);
+    if (picturePixels) target->CreateBitmapFromWicBitmap(picturePixels.Get(), nullptr, &picture);
+}
+
+void d2dengine::beginDraw() {
+    blackPending = false;
+    target->BeginDraw();
+}
 
 // A lost render target is not remade; drawing into it then has no effect.
-void d2dengine::endDraw() { target->EndDraw(); }
+void d2dengine::endDraw() {
+    putBlack();
+    if (SUCCEEDED(target->EndDraw()) && surface) showSurface();
+}
 
+// GDI copies the off-screen picture into the window, clipped to what of the
+// client area the children leave.
+void d2dengine::showSurface() {
+    UINT surfaceWidth = 0, surfaceHeight = 0;
+    surface->GetSize(&surfaceWidth, &surfaceHeight);
+    WICRect whole = {0, 0, INT(surfaceWidth), INT(surfaceHeight)};
+    ComPtr<IWICBitmapLock> lock;
+    UINT stride = 0, size = 0;
+    BYTE* pixels = nullptr;
+    if (FAILED(surface->Lock(&whole, WICBitmapLockRead, &lock)) || FAILED(lock->GetStride(&stride)) ||
+        FAILED(lock->GetDataPointer(&size, &pixels)) || stride != surfaceWidth * 4 ||
+        uint64_t(stride) * surfaceHeight > size) {
+        return;
+    }
+    BITMAPINFOHEADER rows = {};
+    rows.biSize = sizeof rows;
+    rows.biWidth = LONG(surfaceWidth);
+    rows.biHeight = -LONG(surfaceHeight);  // top-down
+    rows.biPlanes = 1;
+    rows.biBitCount = 32;
+    rows.biCompression = BI_RGB;
+    scopeddc windowDC(window);
+    SetDIBitsToDevice(windowDC, 0, 0, surfaceWidth, surfaceHeight, 0, 0, 0, surfaceHeight, pixels,
+                      reinterpret_cast<const BITMAPINFO*>(&rows), DIB_RGB_COLORS);
+}
+
+// Without a picture the background is black, and the black is put down only
+// where the next drawing does not cover it: under Wine every pixel Direct2D
+// fills costs the processor as much as the frame's own, and an opaque frame
+// covers most of the client area.
 void d2dengine::drawBackground() {
     ID2D1Bitmap* background = picture ? picture.Get() : desktop.Get();
     if (background) {
         drawWholeBitmap(background, {0, 0, int32_t(width), int32_t(height)});
     } else {
-        target->Clear(D2D1::ColorF(0.0f, 0.0f, 0.0f, 1.0f));
+        blackPending = true;
+    }
+}
+
+void d2dengine::putBlack() {
+    if (!blackPending) return;
+    blackPending = false;
+    target->Clear(D2D1::ColorF(0.0f, 0.0f, 0.0f, 1.0f));
+}
+
+// Black on the parts of the client area that `covered` leaves: the bands
+// above and below it and the two beside it.
+void d2dengine::putBlackAround(const rect& covered) {
+    blackPending = false;
+    ComPtr<ID2D1SolidColorBrush> black;
+    if (FAILED(target->CreateSolidColorBrush(D2D1::ColorF(0.0f, 0.0f, 0.0f, 1.0f), &black))) return;
+    const float w = float(width), h = float(height);
+    const float left = std::clamp(float(covered.left), 0.0f, w);
+    const float right = std::clamp(float(covered.right), left, w);
+    const float top = std::clamp(float(covered.top), 0.0f, h);
+    const float bottom = std::clamp(float(covered.bottom), top, h);
+    const D2D1_RECT_F bands[] = {{0, 0, w, top}, {0, bottom, w, h}, {0, top, left, bottom},
+                                 {right, top, w, bottom}};
+    for (const D2D1_RECT_F& band : bands) {
+        if (band.right > band.left && band.bottom > band.top) target->FillRectangle(band, black.Get());
     }
 }
 
@@ -285,7 +440,14 @@ void d2dengine::drawWholeBitmap(ID2D1Bitmap* bitmap, const rect& area) {
 }
 
 void d2dengine::drawFrameInRect(frameimage* frame, const rect& area) {
-    if (frame) drawWholeBitmap(framePart(frame)->bitmap.Get(), area);
+    if (!frame) return;
+    const d2dframe& shown = *framePart(frame);
+    if (blackPending && shown.opaque && area.right > area.left && area.bottom > area.top) {
+        putBlackAround(area);
+    } else {
+        putBlack();
+    }
+    drawWholeBitmap(shown.bitmap.Get(), area);
 }
 
 void d2dengine::drawFrame(frameimage* frame) {
@@ -294,6 +456,7 @@ void d2dengine::drawFrame(frameimage* frame) {
 
 void d2dengine::drawText(const char16_t* text, int32_t length) {
     if (text == nullptr || length <= 0) return;
+    putBlack();
     ComPtr<ID2D1SolidColorBrush> red;
     if (FAILED(target->CreateSolidColorBrush(D2D1::ColorF(1.0f, 0.0f, 0.0f, 1.0f), &red))) return;
     target->DrawText(reinterpret_cast<const wchar_t*>(text), UINT32(length), textFormat.Get(),
@@ -303,28 +466,35 @@ void d2dengine::drawText(const char16_t* text, int32_t length) {
 
 bool d2dengine::loadBackground(const char16_t* path) {
     picture.Reset();
+    picturePixels.Reset();
     if (path == nullptr) return false;
     IWICImagingFactory* imaging = platform()->imagingFactory.Get();
     ComPtr<IWICBitmapDecoder> decoder;
     ComPtr<IWICBitmapFrameDecode> first;
     ComPtr<IWICFormatConverter> converter;
+    ComPtr<IWICBitmap> pixels;
     if (FAILED(imaging->CreateDecoderFromFilename(reinterpret_cast<const wchar_t*>(path),
                                                   &GUID_VendorMicrosoft, GENERIC_READ,
                                                   WICDecodeMetadataCacheOnDemand, &decoder)) ||
         FAILED(decoder->GetFrame(0, &first)) || FAILED(imaging->CreateFormatConverter(&converter)) ||
         FAILED(converter->Initialize(first.Get(), GUID_WICPixelFormat32bppPBGRA,
                                      WICBitmapDitherTypeNone, nullptr, 0.0,
-                                     WICBitmapPaletteTypeMedianCut))) {
+                                     WICBitmapPaletteTypeMedianCut)) ||
+        FAILED(imaging->CreateBitmapFromSource(converter.Get(), WICBitmapCacheOnLoad, &pixels))) {
         return false;
     }
     ComPtr<ID2D1Bitmap> loaded;
-    if (FAILED(target->CreateBitmapFromWicBitmap(converter.Get(), nullptr, &loaded))) return false;
+    if (FAILED(target->CreateBitmapFromWicBitmap(pixels.Get(), nullptr, &loaded)) || !loaded) {
+        return false;
+    }
     picture = std::move(loaded);
-    return picture != nullptr;
+    picturePixels = std::move(pixels);
+    return true;
 }
 
 void d2dengine::captureDesktop() {
     desktop.Reset();
+    desktopPixels.Reset();
     displaydc screen(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr), &DeleteDC);
     if (!screen) return;
     int screenWidth = GetDeviceCaps(screen.get(), HORZRES);
@@ -343,10 +513,12 @@ void d2dengine::captureDesktop() {
         FAILED(imaging->CreateFormatConverter(&converter)) ||
         FAILED(converter->Initialize(wicBitmap.Get(), GUID_WICPixelFormat32bppPBGRA,
                                      WICBitmapDitherTypeNone, nullptr, 0.0,
-                                     WICBitmapPaletteTypeCustom))) {
+                                     WICBitmapPaletteTypeCustom)) ||
+        FAILED(imaging->CreateBitmapFromSource(converter.Get(), WICBitmapCacheOnLoad,
+                                               &desktopPixels))) {
         return;
     }
-    target->CreateBitmapFromWicBitmap(converter.Get(), nullptr, &desktop);
+    target->CreateBitmapFromWicBitmap(desktopPixels.Get(), nullptr, &desktop);
 }
 
 frameimage* d2dengine::frameFromBitmap(HBITMAP gdiBitmap) {
@@ -357,7 +529,8 @@ frameimage* d2dengine::frameFromBitmap(HBITMAP gdiBitmap) {
         !bitmap) {
         return nullptr;
     }
-    return reinterpret_cast<frameimage*>(new (std::nothrow) d2dframe{std::move(bitmap)});
+    return reinterpret_cast<frameimage*>(
+        new (std::nothrow) d2dframe{std::move(bitmap), d2dmode(mode) == d2dmode::noTranslucent});
 }
 
 frameimage* d2dengine::createFrameFromDib(const void* info, const void* pixels, uint32_t size) {
@@ -371,26 +544,51 @@ frameimage* d2dengine::createFrameFromDib(const void* info, const void* pixels, 
     return frameFromBitmap(gdiBitmap);
 }
 
-frameimage* d2dengine::createFrame(const uint8_t* payload, uint32_t size, int32_t width,
-                                   int32_t height, uint32_t bits) {
-    if (bits != 8 || payload == nullptr || !hasPixels(width, height)) return nullptr;
-    frameinfo info = buildFrameInfo(width, height, size);
-    // GDI decodes the code stream into a bitmap of this size in the window's format.
-    BITMAPINFOHEADER shape = {};
-    shape.biSize = sizeof shape;
-    shape.biWidth = width;
-    shape.biHeight = height;
-    shape.biPlanes = 1;
-    shape.biBitCount = 8;
-    shape.biCompression = BI_RGB;
-    scopeddc windowDC(window);
-    scopedbitmap gdiBitmap(CreateDIBitmap(windowDC, &shape, CBM_INIT, payload,
-                                          reinterpret_cast<const BITMAPINFO*>(info.bytes),
-                                          DIB_RGB_COLORS));
-    return frameFromBitmap(gdiBitmap);
+// The spare bitmap when it has the size, otherwise a new one.
+ComPtr<ID2D1Bitmap> d2dengine::frameBitmap(int32_t frameWidth, int32_t frameHeight) {
+    if (spare && sameSize(spare.Get(), frameWidth, frameHeight)) return std::move(spare);
+    spare.Reset();
+    const D2D1_BITMAP_PROPERTIES properties = {
+        {DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED}, 0.0f, 0.0f};
+    ComPtr<ID2D1Bitmap> bitmap;
+    if (FAILED(target->CreateBitmap(D2D1::SizeU(UINT32(frameWidth), UINT32(frameHeight)), nullptr,
+                                    0, &properties, &bitmap))) {
+        return nullptr;
+    }
+    return bitmap;
 }
 
-void d2dengine::destroyFrame(frameimage* frame) { delete framePart(frame); }
+// The payload is decoded here and its pixels copied into a bitmap that is
+// kept from frame to frame: the platform's way (a GDI decode, a conversion
+// through WIC and a new Direct2D bitmap for every frame) takes several times
+// as long. A damaged stream shows what was decoded before the fault.
+frameimage* d2dengine::createFrame(const uint8_t* payload, uint32_t size, int32_t frameWidth,
+                                   int32_t frameHeight, uint32_t bits) {
+    if (bits != 8 || payload == nullptr || !hasPixels(frameWidth, frameHeight)) return nullptr;
+    const size_t count = size_t(frameWidth) * size_t(frameHeight);  // at most 2^28
+    try {
+        grey.resize(count);
+        pixels.resize(count);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    decodeRle8(payload, size, frameWidth, frameHeight, grey.data(), count, size_t(frameWidth));
+    toModePixels(grey.data(), frameWidth, frameHeight, mode, pixels.data());
+    ComPtr<ID2D1Bitmap> bitmap = frameBitmap(frameWidth, frameHeight);
+    if (!bitmap || FAILED(bitmap->CopyFromMemory(nullptr, pixels.data(), UINT32(frameWidth) * 4))) {
+        return nullptr;
+    }
+    return reinterpret_cast<frameimage*>(
+        new (std::nothrow) d2dframe{std::move(bitmap), d2dmode(mode) == d2dmode::noTranslucent});
+}
+
+// Its bitmap stays as the spare for the next frame.
+void d2dengine::destroyFrame(frameimage* frame) {
+    d2dframe* given = framePart(frame);
+    if (given == nullptr) return;
+    spare = std::move(given->bitmap);
+    delete given;
+}
 
 int32_t d2dengine::settingAChoiceCount() { return int32_t(modeCount); }
 

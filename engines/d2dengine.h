@@ -1,8 +1,10 @@
-// The Direct2D engine: draws through a Direct2D window render target, writes
-// text with DirectWrite and turns frames into Direct2D bitmaps by way of GDI
-// and the Windows Imaging Component. Direct2D and DirectWrite are loaded at
-// run time, so the program also runs where they are missing and then simply
-// does without this engine.
+// The Direct2D engine: draws through a Direct2D window render target (or,
+// where that would cover the window's children, into an imaging-component
+// bitmap that GDI then shows in the window), writes text with DirectWrite,
+// and fills Direct2D bitmaps from decoded frame payloads. Imported pictures reach
+// Direct2D by way of GDI and the Windows Imaging Component. Direct2D and
+// DirectWrite are loaded at run time, so the program also runs where they
+// are missing and then simply does without this engine.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "engines/gengine.h"
 
@@ -17,6 +20,7 @@ struct ID2D1HwndRenderTarget;
 struct ID2D1RenderTarget;
 struct ID2D1Bitmap;
 struct IDWriteTextFormat;
+struct IWICBitmap;
 
 // Loads Direct2D and DirectWrite, makes their factories and the imaging
 // factory (kept for the rest of the process), and proves that a window
@@ -61,19 +65,37 @@ public:
 private:
     d2dengine(HWND window, uint32_t width, uint32_t height,
               Microsoft::WRL::ComPtr<ID2D1HwndRenderTarget> hwndTarget,
+              Microsoft::WRL::ComPtr<IWICBitmap> surface,
               Microsoft::WRL::ComPtr<ID2D1RenderTarget> target,
               Microsoft::WRL::ComPtr<IDWriteTextFormat> textFormat);
 
+    void remakeSurface();
+    void showSurface();
     frameimage* frameFromBitmap(HBITMAP gdiBitmap);
+    Microsoft::WRL::ComPtr<ID2D1Bitmap> frameBitmap(int32_t width, int32_t height);
     void drawWholeBitmap(ID2D1Bitmap* bitmap, const rect& area);
+    void putBlack();
+    void putBlackAround(const rect& covered);
 
     HWND window;
+    // Either the window render target, or the off-screen surface that
+    // `target` draws into; `target` is the one drawn through.
     Microsoft::WRL::ComPtr<ID2D1HwndRenderTarget> hwndTarget;
+    Microsoft::WRL::ComPtr<IWICBitmap> surface;
     Microsoft::WRL::ComPtr<ID2D1RenderTarget> target;
     Microsoft::WRL::ComPtr<ID2D1Bitmap> desktop;
     Microsoft::WRL::ComPtr<ID2D1Bitmap> picture;
+    // The pixels of both, kept to make them again for a new off-screen target.
+    Microsoft::WRL::ComPtr<IWICBitmap> desktopPixels;
+    Microsoft::WRL::ComPtr<IWICBitmap> picturePixels;
     uint32_t width = 0;
     uint32_t height = 0;
     Microsoft::WRL::ComPtr<IDWriteTextFormat> textFormat;
     uint32_t mode = 0;  // setting A: applied when frame images are made
+    bool blackPending = false;  // the black background is still to be put down
+    // A bitmap given back with its frame image, refilled by the next frame of
+    // its size instead of a new one being made; and the decoded pixels.
+    Microsoft::WRL::ComPtr<ID2D1Bitmap> spare;
+    std::vector<uint8_t> grey;
+    std::vector<uint32_t> pixels;
 };

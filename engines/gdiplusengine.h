@@ -1,13 +1,15 @@
-// The GDI+ engine: frames become 8-bit indexed bitmaps whose palette turns
-// each grey level into an opacity of one foreground colour (white or black),
-// alpha-blended over the background and scaled with the chosen interpolation.
+// The GDI+ engine: frames become bitmaps whose colours turn each grey level
+// into an opacity of one foreground colour (white or black), alpha-blended
+// over the background and scaled with the chosen interpolation.
 // GDI+ must be started (GdiplusStartup) before an engine is made.
 #pragma once
 
+#include "engines/gdipicture.h"
 #include "engines/gengine.h"
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -26,6 +28,12 @@ struct gdiplusdeleter {
 
 template <class T>
 using gdiplusowner = std::unique_ptr<T, gdiplusdeleter>;
+
+// The premultiplied 32-bit colours of a frame image.
+struct colourbuffer {
+    std::unique_ptr<uint32_t[]> pixels;
+    size_t count = 0;
+};
 
 class gdiplusengine final : public gengine {
 public:
@@ -62,6 +70,8 @@ public:
 private:
     Gdiplus::GpGraphics* target() const;
     void makeBackBuffer();
+    void makeBitmapBackBuffer();
+    void makeDeviceBackBuffer();
 
     HWND window;
     gdiplusowner<Gdiplus::GpGraphics> windowGraphics;
@@ -70,9 +80,13 @@ private:
     int32_t width = 0;   // client width + 1: the drawing area
     int32_t height = 0;  // client height + 1
     bool drawing = false;
+    // The back buffer: a bitmap with its graphics context, or under Wine a
+    // memory device context with a graphics made for it.
+    std::unique_ptr<gdipicture> backDevice;
     gdiplusowner<Gdiplus::GpGraphics> backGraphics;  // released before backBitmap
     gdiplusowner<Gdiplus::GpBitmap> backBitmap;
     gdiplusowner<Gdiplus::GpImage> picture;
     gdiplusowner<Gdiplus::GpBitmap> desktop;
     uint32_t foreground = 0;  // 0 white, 1 black
+    colourbuffer spare;       // given back with a frame image, for the next one
 };

@@ -1,7 +1,7 @@
 // One preview tick per engine: make a frame image from a payload, draw it
 // over the background into a 1280 x 960 rectangle, present, give it back.
 // Prints the median and the slowest tick in milliseconds.
-//   engine_bench [ticks]
+//   engine_bench [ticks] [GDI|GDI+|Direct2D]   (all three when no engine is named)
 #include "app/platformlibraries.h"
 #include "bench/frames.h"
 #include "engines/d2dengine.h"
@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -86,39 +87,43 @@ void measure(const char* name, gengine& engine, const payload& frame, int ticks)
                 frame.width, frame.height, times[times.size() / 2], times.back(), ticks);
 }
 
+void measureDirect2d(HWND window, const payload& frame, int ticks) {
+    std::unique_ptr<d2dengine> engine = direct2dAvailable(window) ? d2dengine::create(window) : nullptr;
+    if (!engine) {
+        std::printf("Direct2D not available\n");
+        return;
+    }
+    engine->setSettingA(0);
+    engine->resize();
+    measure("Direct2D", *engine, frame, ticks);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     int ticks = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
+    const char* only = argc > 2 ? argv[2] : nullptr;
+    auto wanted = [only](const char* name) { return !only || std::strcmp(only, name) == 0; };
     startPlatformLibraries();
     HWND window = makeWindow();
     pump();
     const payload frames[] = {encodedSilhouette(640, 480), encodedSilhouette(1920, 1080)};
     for (const payload& frame : frames) {
-        {
+        if (wanted("GDI")) {
             gdiengine engine(window);
             engine.setSettingA(0);
             engine.setSettingB(1);
             engine.resize();
             measure("GDI", engine, frame, ticks);
         }
-        {
+        if (wanted("GDI+")) {
             gdiplusengine engine(window);
             engine.setSettingA(7);
             engine.setSettingB(0);
             engine.resize();
             measure("GDI+", engine, frame, ticks);
         }
-        if (direct2dAvailable(window)) {
-            std::unique_ptr<d2dengine> engine = d2dengine::create(window);
-            if (engine) {
-                engine->setSettingA(0);
-                engine->resize();
-                measure("Direct2D", *engine, frame, ticks);
-            }
-        } else {
-            std::printf("Direct2D not available\n");
-        }
+        if (wanted("Direct2D")) measureDirect2d(window, frame, ticks);
     }
     DestroyWindow(window);
     return 0;

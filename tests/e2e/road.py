@@ -265,6 +265,44 @@ def play(program, frames, width, height, name):
     return seen
 
 
+def children_beside_preview(program, frames, width, height):
+    """The status log (mostly its white ground) and, once playing, the
+    progress bar stay in view beside the Direct2D preview."""
+    client = program.probe()["client"]
+    log_box = (client["x"], client["y"], client["x"] + client["width"] // 3, client["y"] + client["height"])
+    still = program.screenshot("before-preview").area(log_box)
+    white = sum(still[i:i + 3] == b"\xff\xff\xff" for i in range(0, len(still), 3)) / (len(still) // 3)
+    check(white > 0.9, "the status log is not in view: %.0f%% of its area is white" % (100 * white))
+    area = frame_area(client)
+    strip = (area[0], client["y"], area[2], client["y"] + 32)
+    for shot, index in play(program, frames, width, height, "direct2d"):
+        check(shot.area(log_box) == still, "the status log changed on screen while Direct2D played")
+        check(index == 0 or shot.greys(strip) != {0}, "no progress bar while Direct2D played")
+
+
+def thirty_opens(program, build, workdir):
+    """Thirty Opens in a row with the engine the program starts with: each
+    dialog shows and leaves its log line and title, and the log and the bar
+    then stay in view beside a preview."""
+    walk = make_series(os.path.join(workdir, "walk"), 30, "--marker")
+    saved = os.path.join(workdir, "walk.mrv")
+    program.start()
+    program.choose(BMP_DIALOG, ("alt+k", "b"), windows_path(walk[0]), answers=())
+    program.choose(MORVA_DIALOG, ("alt+f", "a"), windows_path(saved))
+    log = ["Application Start!", "Directory " + windows_path(os.path.dirname(walk[0])) + "\\",
+           "Total 30 files exists.", "Write Morva : " + windows_path(saved)]
+    title = APP_TITLE + " : " + windows_path(saved)
+    program.wait_state(title, log)
+    for _ in range(30):
+        program.choose(MORVA_DIALOG, ("alt+f", "o"), windows_path(saved), answers=())
+        log.append("Open Morva : " + windows_path(saved))
+        program.wait_state(title, log)
+    width, height, _ = grey_bmp(walk[0])
+    children_beside_preview(program, frames_of(saved, os.path.join(workdir, "decoded")), width, height)
+    program.keys("alt+F4")
+    check(program.wait_exit() == 0, "the exit code after Alt+F4 is not 0")
+
+
 def a_day_with_the_program(program, build, workdir):
     """Start afresh; cancel an Open; a bad series is refused; depth 3; import;
     Save As (compared with morvacli pack); Save As over it, answered No, then
@@ -325,15 +363,7 @@ def a_day_with_the_program(program, build, workdir):
     log.append("Open Morva : " + windows_path(saved))
     report = program.wait_state(title, log)
     client = report["client"]
-    log_box = (client["x"], client["y"], client["x"] + client["width"] // 3, client["y"] + client["height"])
-    still = program.screenshot("opened").area(log_box)
-    white = sum(still[i:i + 3] == b"\xff\xff\xff" for i in range(0, len(still), 3)) / (len(still) // 3)
-    check(white > 0.9, "the status log is not in view: %.0f%% of its area is white" % (100 * white))
-    area = frame_area(client)
-    strip = (area[0], client["y"], area[2], client["y"] + 32)
-    for shot, index in play(program, frames, width, height, "direct2d"):
-        check(shot.area(log_box) == still, "the status log changed on screen while Direct2D played")
-        check(index == 0 or shot.greys(strip) != {0}, "no progress bar while Direct2D played")
+    children_beside_preview(program, frames, width, height)
 
     program.keys("F10", "s", "e", "g")
     for shot, index in play(program, frames, width, height, "gdi"):
@@ -352,7 +382,7 @@ def a_day_with_the_program(program, build, workdir):
     check(program.wait_exit() == 0, "the exit code after File > Exit is not 0")
 
 
-ROADS = {road.__name__: road for road in (a_day_with_the_program,)}
+ROADS = {road.__name__: road for road in (a_day_with_the_program, thirty_opens)}
 
 
 def main(build, name):
