@@ -5,7 +5,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libbenchmark-dev googletest
   g++-mingw-w64-x86-64-posix
-  wine64 wine xvfb xauth xdotool imagemagick
+  wine64 wine xvfb xauth xdotool imagemagick openbox
   libgif-dev libstb-dev         # morvacli's GIF and PNG writers
   time                          # peak memory in bench/pack_bench
   clang libclang-rt-dev llvm   # the sanitizer build, the fuzz targets, readable stack traces

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The Windows tests' environment: one virtual display, one Wine prefix and one
 # persistent wineserver per build tree, so that each test process starts fast.
-#   wine-env.sh start DIR          start Xvfb and the wineserver for build tree DIR
-#   wine-env.sh run DIR EXE ARGS   run EXE under Wine there; fails on a swallowed crash
-#   wine-env.sh stop DIR           stop the wineserver and Xvfb
+#   wine-env.sh start DIR [desktop]  start Xvfb and the wineserver for build tree DIR;
+#                                    with "desktop", a window manager (openbox) too
+#   wine-env.sh run DIR EXE ARGS     run EXE under Wine there; fails on a swallowed crash
+#   wine-env.sh stop DIR             stop them
 set -u
 mode=$1 dir=$(cd "$2" && pwd); shift 2
 
@@ -37,11 +38,18 @@ start() {
   # Background processes must not hold ctest's output pipe open.
   "$wineserver" -p </dev/null >"$state/wineserver.log" 2>&1
   "$wine64" cmd /c exit 0 </dev/null >/dev/null 2>&1   # brings up the prefix's services once
+  if [ "${1:-}" = desktop ]; then
+    openbox </dev/null >"$state/openbox.log" 2>&1 &
+    echo $! >"$state/openbox.pid"
+  fi
 }
 
 stop() {
   "$wineserver" -k 2>/dev/null
-  if [ -f "$state/xvfb.pid" ]; then kill "$(cat "$state/xvfb.pid")" 2>/dev/null; rm -f "$state/xvfb.pid"; fi
+  local process
+  for process in openbox xvfb; do
+    if [ -f "$state/$process.pid" ]; then kill "$(cat "$state/$process.pid")" 2>/dev/null; rm -f "$state/$process.pid"; fi
+  done
   return 0
 }
 
@@ -61,7 +69,7 @@ run() {
 }
 
 case $mode in
-  start) start ;;
+  start) start "$@" ;;
   stop) stop ;;
   run) run "$@" ;;
   *) echo "usage: $0 start|run|stop DIR ..." >&2; exit 2 ;;
