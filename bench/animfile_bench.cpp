@@ -87,7 +87,7 @@ void BM_Save2000Frames(benchmark::State& state) {
     fixture& files = shared();
     if (!files.ready) return state.SkipWithError("no store");
     for (auto _ : state)
-        if (!files.store->save(files.saved.c_str()).ok) return state.SkipWithError("save failed");
+        if (!files.store->save(files.saved.c_str()).ok()) return state.SkipWithError("save failed");
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(files.savedLength));
     state.counters["file"] = double(files.savedLength);
 }
