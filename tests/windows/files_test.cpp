@@ -232,8 +232,9 @@ TEST_F(Refused, AFullDisk) {
     std::replace(target.begin(), target.end(), u'/', u'\\');
     writeFile(target, old);
     replaceAnswer = true;
-    writeSeries(folder, u"big_", 3, 0, 3, 640, 640);  // about 1.2 MB of frames
-    importSeries(u"big_000.bmp");
+    ASSERT_TRUE(app->animation.beginImport(2, 16, 8).ok());  // more than the disk holds
+    for (const bytes& frame : {randomBytes(200000, 3), randomBytes(200000, 4)})
+        ASSERT_TRUE(app->animation.newFile->appendFrame(frame.data(), uint32_t(frame.size())));
     const std::vector<bytes> frames = storedFrames();
     titleBefore = title();
     command(IDM_FILE_SAVE_AS, target);
