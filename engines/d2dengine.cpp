@@ -9,7 +9,6 @@
 #include <type_traits>
 #include <utility>
 
-#include "engines/composition.h"
 #include "engines/frameinfo.h"
 #include "engines/namecopy.h"
 #include "engines/rle8decoder.h"
@@ -20,21 +19,28 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
+// Setting A, and the premultiplied pixel a frame's grey level g becomes in
+// each mode: (g, g, g, 255), (g, g, g, 0) or (0, 0, 0, 255 - g).
+enum class d2dmode : uint32_t { noTranslucent, whiteTop, blackTop };
+
+struct premultipliedpixel {
+    uint8_t blue, green, red, alpha;
+};
+
+premultipliedpixel d2dModePixel(d2dmode mode, uint8_t g) {
+    switch (mode) {
+    case d2dmode::noTranslucent: return {g, g, g, 255};
+    case d2dmode::whiteTop: return {g, g, g, 0};
+    case d2dmode::blackTop: break;
+    }
+    return {0, 0, 0, uint8_t(255 - g)};
+}
+
 // --- What is loaded at run time ---
 
 using d2d1createfactory = HRESULT(WINAPI*)(D2D1_FACTORY_TYPE, REFIID, const D2D1_FACTORY_OPTIONS*,
                                            void**);
 using dwritecreatefactory = HRESULT(WINAPI*)(DWRITE_FACTORY_TYPE, REFIID, IUnknown**);
-
-using libraryowner = std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)>;
-
-// The libraries loaded at run time and the entry points taken from them.
-struct direct2dentries {
-    libraryowner d2d1{nullptr, &FreeLibrary};
-    libraryowner dwrite{nullptr, &FreeLibrary};
-    d2d1createfactory createFactory = nullptr;
-    dwritecreatefactory createWriteFactory = nullptr;
-};
 
 template <class Entry>
 Entry entryPoint(HMODULE library, const char* name) {
@@ -43,15 +49,14 @@ Entry entryPoint(HMODULE library, const char* name) {
     return reinterpret_cast<Entry>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
 }
 
-direct2dentries loadEntries() {
-    direct2dentries entries;
-    entries.d2d1.reset(LoadLibraryW(L"d2d1.dll"));
-    entries.createFactory = entryPoint<d2d1createfactory>(entries.d2d1.get(), "D2D1CreateFactory");
-    entries.dwrite.reset(LoadLibraryW(L"dwrite.dll"));
-    entries.createWriteFactory =
-        entryPoint<dwritecreatefactory>(entries.dwrite.get(), "DWriteCreateFactory");
-    return entries;
-}
+// The libraries loaded at run time and the entry points taken from them.
+struct direct2dentries {
+    scopedlibrary d2d1{L"d2d1.dll"};
+    scopedlibrary dwrite{L"dwrite.dll"};
+    d2d1createfactory createFactory = entryPoint<d2d1createfactory>(d2d1, "D2D1CreateFactory");
+    dwritecreatefactory createWriteFactory = entryPoint<dwritecreatefactory>(dwrite, "DWriteCreateFactory");
+};
+
 
 // What every engine of the process shares. Once made it is never released:
 // at process exit COM and the libraries may already be gone, and releasing
@@ -67,7 +72,6 @@ struct direct2dplatform {
 const direct2dplatform* loadPlatform() {
     std::unique_ptr<direct2dplatform> loaded(new (std::nothrow) direct2dplatform);
     if (!loaded) return nullptr;
-    loaded->entries = loadEntries();
     const direct2dentries& entries = loaded->entries;
     if (!entries.createFactory ||
         FAILED(entries.createFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory),
@@ -173,9 +177,6 @@ ComPtr<IDWriteTextFormat> makeTextFormat() {
     }
     return format;
 }
-
-using windowowner = std::unique_ptr<std::remove_pointer_t<HWND>, decltype(&DestroyWindow)>;
-using displaydc = std::unique_ptr<std::remove_pointer_t<HDC>, decltype(&DeleteDC)>;
 
 // --- Frame images ---
 
@@ -298,10 +299,9 @@ int32_t choiceName(const char16_t* name, char16_t* buffer, uint32_t capacity) {
 bool direct2dAvailable(HWND probe) {
     if (!platform()) return false;
     if (probe) return d2dengine::create(probe) != nullptr;
-    windowowner hidden(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                       GetModuleHandleW(nullptr), nullptr),
-                       &DestroyWindow);
-    return hidden && d2dengine::create(hidden.get()) != nullptr;
+    const scopedwindow hidden(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                              GetModuleHandleW(nullptr), nullptr));
+    return hidden && d2dengine::create(hidden) != nullptr;
 }
 
 std::unique_ptr<d2dengine> d2dengine::create(HWND window) {
@@ -495,16 +495,16 @@ bool d2dengine::loadBackground(const char16_t* path) {
 void d2dengine::captureDesktop() {
     desktop.Reset();
     desktopPixels.Reset();
-    displaydc screen(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr), &DeleteDC);
+    const scopeddisplaydc screen;
     if (!screen) return;
-    int screenWidth = GetDeviceCaps(screen.get(), HORZRES);
-    int screenHeight = GetDeviceCaps(screen.get(), VERTRES);
-    scopedbitmap shot(CreateCompatibleBitmap(screen.get(), screenWidth, screenHeight));
+    int screenWidth = GetDeviceCaps(screen, HORZRES);
+    int screenHeight = GetDeviceCaps(screen, VERTRES);
+    scopedbitmap shot(CreateCompatibleBitmap(screen, screenWidth, screenHeight));
     if (!shot) return;
     {
-        scopedmemorydc memory(screen.get());
+        scopedmemorydc memory(screen);
         scopedselection selected(memory, shot);
-        BitBlt(memory, 0, 0, screenWidth, screenHeight, screen.get(), 0, 0, SRCCOPY);
+        BitBlt(memory, 0, 0, screenWidth, screenHeight, screen, 0, 0, SRCCOPY);
     }  // the imaging component reads the bitmap only once no DC holds it
     IWICImagingFactory* imaging = platform()->imagingFactory.Get();
     ComPtr<IWICBitmap> wicBitmap;

@@ -12,6 +12,30 @@
 
 namespace {
 
+// Rows: the behaviour of white; columns: the behaviour of black.
+constexpr gdicomposition gdiRealisations[gdiBehaviourCount][gdiBehaviourCount] = {
+    {{rop::whiteness, false, false},
+     {rop::srcCopy, false, false},
+     {rop::srcPaint, false, false},
+     {rop::srcPaint, false, true}},
+    {{rop::notSrcCopy, false, false},
+     {rop::blackness, false, false},
+     {rop::srcAnd, true, false},
+     {rop::notSrcErase, false, false}},
+    {{rop::srcPaint, true, false},
+     {rop::srcAnd, false, false},
+     {rop::none, false, false},
+     {rop::srcInvert, true, false}},
+    {{rop::srcPaint, true, true},
+     {rop::srcErase, false, false},
+     {rop::srcInvert, false, false},
+     {rop::dstInvert, false, false}},
+};
+
+gdicomposition gdiCompositionFor(gdibehaviour white, gdibehaviour black) {
+    return gdiRealisations[uint32_t(white)][uint32_t(black)];
+}
+
 // This engine's frame image: the bitmap description GDI decodes the pixels
 // with at every draw, and the pixels themselves, which stay the caller's.
 struct gdiframe {
@@ -49,8 +73,6 @@ int32_t loadName(UINT id, char16_t* buffer, uint32_t capacity) {
     return int32_t(copyName(reinterpret_cast<const char16_t*>(text), buffer, capacity).length);
 }
 
-// A device context from CreateDCW.
-using displaydc = std::unique_ptr<std::remove_pointer_t<HDC>, decltype(&DeleteDC)>;
 
 const UINT behaviourNames[gdiBehaviourCount] = {IDS_GDI_CHOICE_WHITE, IDS_GDI_CHOICE_BLACK,
                                                 IDS_GDI_CHOICE_UNCHANGED, IDS_GDI_CHOICE_INVERTED};
@@ -85,14 +107,14 @@ void gdiengine::attachToWindow() {
 
 void gdiengine::makeBackBuffer() {
     back = makeCompatiblePicture(*windowDC, width, height);
-    // The font stays selected until the back buffer's context is deleted.
-    SelectObject(back->dc(), font);
+    fontSelection.emplace(back->dc(), font);
     SetTextColor(back->dc(), RGB(255, 0, 0));
 }
 
 HDC gdiengine::target() const { return drawing ? back->dc() : HDC(*windowDC); }
 
 void gdiengine::resize() {
+    fontSelection.reset();
     back.reset();
     attachToWindow();
     makeBackBuffer();
@@ -165,12 +187,10 @@ bool gdiengine::loadBackground(const char16_t* path) {
 
 void gdiengine::captureDesktop() {
     background.reset();
-    const displaydc screen(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr), &DeleteDC);
+    const scopeddisplaydc screen;
     if (!screen) return;
-    background = makeCompatiblePicture(screen.get(), GetDeviceCaps(screen.get(), HORZRES),
-                                       GetDeviceCaps(screen.get(), VERTRES));
-    BitBlt(background->dc(), 0, 0, background->width(), background->height(), screen.get(), 0, 0,
-           SRCCOPY);
+    background = makeCompatiblePicture(screen, GetDeviceCaps(screen, HORZRES), GetDeviceCaps(screen, VERTRES));
+    BitBlt(background->dc(), 0, 0, background->width(), background->height(), screen, 0, 0, SRCCOPY);
 }
 
 frameimage* gdiengine::createFrameFromDib(const void* info, const void* pixels, uint32_t size) {

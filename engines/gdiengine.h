@@ -4,15 +4,45 @@
 // black realised with ternary raster operations.
 #pragma once
 
-#include "engines/composition.h"
 #include "engines/gdipicture.h"
 #include "engines/gengine.h"
 #include "platform/scopedwin.h"
 
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
+
+// The behaviour of white (setting A) and of black (setting B).
+enum class gdibehaviour : uint32_t { white, black, unchanged, inverted };
+constexpr uint32_t gdiBehaviourCount = 4;
+
+// Ternary raster operation codes, as GDI defines them.
+namespace rop {
+constexpr uint32_t none = 0;  // frames are not drawn
+constexpr uint32_t blackness = 0x00000042;
+constexpr uint32_t notSrcErase = 0x001100A6;
+constexpr uint32_t notSrcCopy = 0x00330008;
+constexpr uint32_t srcErase = 0x00440328;
+constexpr uint32_t dstInvert = 0x00550009;
+constexpr uint32_t srcInvert = 0x00660046;
+constexpr uint32_t srcAnd = 0x008800C6;
+constexpr uint32_t srcCopy = 0x00CC0020;
+constexpr uint32_t srcPaint = 0x00EE0086;
+constexpr uint32_t whiteness = 0x00FF0062;
+}  // namespace rop
+
+// Where the frame is white the destination becomes what `white` says, where
+// it is black what `black` says, grey levels bitwise alike. The GDI engine
+// realises each pair of behaviours so: optionally invert the frame into a
+// temporary picture first (preInvert), optionally invert the destination
+// (invertDestination), then put the source on with `rop`.
+struct gdicomposition {
+    uint32_t rop;
+    bool preInvert;
+    bool invertDestination;
+};
 
 class gdiengine final : public gengine {
 public:
@@ -58,6 +88,7 @@ private:
     // Selected into every back buffer; outlives them.
     scopedfont font;
     std::unique_ptr<gdipicture> back;
+    std::optional<scopedselection> fontSelection;  // goes before the back buffer
     // A desktop capture or a loaded picture file, whichever came last.
     std::unique_ptr<gdipicture> background;
     gdicomposition composition{};

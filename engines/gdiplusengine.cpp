@@ -1,6 +1,5 @@
 #include "engines/gdiplusengine.h"
 
-#include "engines/composition.h"
 #include "engines/frameinfo.h"
 #include "engines/namecopy.h"
 #include "engines/rle8decoder.h"
@@ -25,6 +24,16 @@ void gdiplusdeleter::operator()(GpBitmap* bitmap) const { GdipDisposeImage(bitma
 
 namespace {
 
+// Setting B: the colour a frame's white parts (or black parts) take on.
+enum class gdiplusforeground : uint32_t { white, black };
+
+// Entry i of a frame's palette, 32-bit ARGB. White: white with alpha i;
+// black: black with alpha 255 - i.
+uint32_t foregroundPaletteEntry(gdiplusforeground foreground, uint8_t index) {
+    if (foreground == gdiplusforeground::white) return uint32_t(index) << 24 | 0x00FFFFFFu;
+    return uint32_t(255 - index) << 24;
+}
+
 struct brushdeleter {
     void operator()(GpSolidFill* brush) const { GdipDeleteBrush(brush); }
 };
@@ -34,13 +43,9 @@ struct fontdeleter {
 struct familydeleter {
     void operator()(GpFontFamily* family) const { GdipDeleteFontFamily(family); }
 };
-struct displaydcdeleter {
-    void operator()(HDC dc) const { DeleteDC(dc); }
-};
 using gdiplusbrush = std::unique_ptr<GpSolidFill, brushdeleter>;
 using gdiplusfont = std::unique_ptr<GpFont, fontdeleter>;
 using gdiplusfamily = std::unique_ptr<GpFontFamily, familydeleter>;
-using displaydc = std::unique_ptr<std::remove_pointer_t<HDC>, displaydcdeleter>;
 
 // Grey levels of a frame, rows bottom-up (as payloads and bottom-up
 // pictures store them) and padded to whole 32-bit words, as an 8-bit
@@ -326,10 +331,10 @@ bool gdiplusengine::loadBackground(const char16_t* path) {
 }
 
 void gdiplusengine::captureDesktop() {
-    displaydc screen(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
+    const scopeddisplaydc screen;
     if (!screen) return;
-    int w = GetDeviceCaps(screen.get(), HORZRES);
-    int h = GetDeviceCaps(screen.get(), VERTRES);
+    int w = GetDeviceCaps(screen, HORZRES);
+    int h = GetDeviceCaps(screen, VERTRES);
     desktop.reset();
     GpBitmap* bitmap = nullptr;
     if (GdipCreateBitmapFromGraphics(w, h, windowGraphics.get(), &bitmap) != Ok) return;
@@ -339,7 +344,7 @@ void gdiplusengine::captureDesktop() {
     gdiplusowner<GpGraphics> context(graphics);
     HDC dc = nullptr;
     if (GdipGetDC(context.get(), &dc) != Ok) return;
-    BitBlt(dc, 0, 0, w, h, screen.get(), 0, 0, SRCCOPY);
+    BitBlt(dc, 0, 0, w, h, screen, 0, 0, SRCCOPY);
     GdipReleaseDC(context.get(), dc);
 }
 

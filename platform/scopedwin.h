@@ -20,6 +20,19 @@ private:
     HDC dc;
 };
 
+// The screen's device context, from CreateDCW("DISPLAY").
+class scopeddisplaydc {
+public:
+    scopeddisplaydc() : dc(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr)) {}
+    ~scopeddisplaydc() { if (dc) DeleteDC(dc); }
+    scopeddisplaydc(const scopeddisplaydc&) = delete;
+    scopeddisplaydc& operator=(const scopeddisplaydc&) = delete;
+    operator HDC() const { return dc; }
+
+private:
+    HDC dc;
+};
+
 // A memory device context from CreateCompatibleDC.
 class scopedmemorydc {
 public:
@@ -97,6 +110,19 @@ public:
 
 private:
     HKEY key;
+};
+
+// A window of the program's own, destroyed with its owner.
+class scopedwindow {
+public:
+    explicit scopedwindow(HWND window) : window(window) {}
+    ~scopedwindow() { if (window) DestroyWindow(window); }
+    scopedwindow(const scopedwindow&) = delete;
+    scopedwindow& operator=(const scopedwindow&) = delete;
+    operator HWND() const { return window; }
+
+private:
+    HWND window;
 };
 
 // A module from LoadLibraryW.
