@@ -124,7 +124,8 @@ class Program:
         with open(os.path.join(state, "display")) as f:
             display = f.read().strip()
         # Without a window manager a dialog opened within about a second of
-        # the last one closing may stay invisible (Wine's own do too).
+        # the last one closing may stay invisible (Wine's own do too); the
+        # pause is counted from when the program answers again.
         self.bare = not os.path.exists(os.path.join(state, "openbox.pid"))
         self.env = dict(os.environ, DISPLAY=display, WINEPREFIX=os.path.join(build, "e2e", environment, "wineprefix"),
                         WINEDEBUG="-all,err+seh", WINEDLLOVERRIDES="mscoree,mshtml=",
@@ -185,7 +186,7 @@ class Program:
     def dialog(self, title, keys):
         """Opens a file dialog with `keys`."""
         if self.bare:
-            time.sleep(2.5)
+            time.sleep(1.5)
         self.keys(*keys)
         return wait_until("the dialog %r" % title, lambda: self.windows_named("^%s$" % re.escape(title)))[0]
 
