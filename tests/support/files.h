@@ -9,6 +9,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,6 +24,19 @@ inline void put16(bytes& out, uint32_t value) {
 inline void put32(bytes& out, uint32_t value) {
     put16(out, value & 0xFFFF);
     put16(out, value >> 16);
+}
+
+inline bytes randomBytes(size_t count, uint32_t seed) {
+    std::mt19937 random(seed);
+    bytes out(count);
+    for (uint8_t& byte : out) byte = uint8_t(random());
+    return out;
+}
+
+inline bytes joined(const std::vector<bytes>& parts) {
+    bytes all;
+    for (const bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
 }
 
 // --- Animation files ---
@@ -126,13 +141,10 @@ inline bytes bmpBytes(const testpicture& picture) {
 
 // --- Files and folders ---
 
+// Read as any other program would, while this one may hold the file.
 inline bytes readFile(const std::u16string& path) {
-    filehandle file = openExistingFile(path.c_str(), fileaccess::read, fileshare::read);
-    uint64_t length = 0;
-    if (!file.isOpen() || !file.size(length)) return {};
-    bytes out(length);
-    out.resize(file.readAt(0, out.data(), uint32_t(length)));
-    return out;
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return bytes(std::istreambuf_iterator<char>(in), {});
 }
 
 inline void writeFile(const std::u16string& path, const bytes& content) {

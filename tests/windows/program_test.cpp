@@ -7,16 +7,14 @@
 
 namespace {
 
-using lines = std::vector<std::string>;
+using sides = std::vector<LONG>;
 
-rect childRect(HWND child) {
+sides childSides(HWND child) {
     RECT area = {};
     GetWindowRect(child, &area);
     MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&area), 2);
     return {area.left, area.top, area.right, area.bottom};
 }
-
-std::vector<int32_t> sides(const rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 TEST_F(ProgramTest, StartsWithDirect2dOrElseGdiPlus) {
     for (bool direct2d : {true, false}) {
@@ -36,14 +34,15 @@ TEST_F(ProgramTest, StartsWithDirect2dOrElseGdiPlus) {
 }
 
 TEST_F(ProgramTest, TheWindowsPartsFollowItsSize) {
-    EXPECT_EQ(sides(childRect(mainWindow().logWindow.hwnd)), (std::vector<int32_t>{0, 0, 200, 400}));
-    EXPECT_EQ(sides(mainWindow().frameRect), (std::vector<int32_t>{201, 33, 600, 400}));
-    const rect bar = childRect(mainWindow().progressWindow.hwnd);
+    const rect& frame = mainWindow().frameRect;
+    EXPECT_EQ(childSides(mainWindow().logWindow.hwnd), (sides{0, 0, 200, 400}));
+    EXPECT_EQ((sides{frame.left, frame.top, frame.right, frame.bottom}), (sides{201, 33, 600, 400}));
+    const sides bar = childSides(mainWindow().progressWindow.hwnd);
     setClientSize(handle(), 900, 500);
-    EXPECT_EQ(sides(childRect(mainWindow().logWindow.hwnd)), (std::vector<int32_t>{0, 0, 300, 500}));
-    EXPECT_EQ(sides(mainWindow().frameRect), (std::vector<int32_t>{301, 33, 900, 500}));
-    EXPECT_EQ(sides(childRect(mainWindow().progressWindow.hwnd)), sides(bar));  // it keeps its place
-    EXPECT_EQ(engine->take(), std::vector<std::string>{"resize"});
+    EXPECT_EQ(childSides(mainWindow().logWindow.hwnd), (sides{0, 0, 300, 500}));
+    EXPECT_EQ((sides{frame.left, frame.top, frame.right, frame.bottom}), (sides{301, 33, 900, 500}));
+    EXPECT_EQ(childSides(mainWindow().progressWindow.hwnd), bar);  // it keeps its place
+    EXPECT_EQ(engine->take(), lines{"resize"});
 }
 
 TEST_F(ProgramTest, EveryMenuCommand) {
@@ -262,8 +261,8 @@ TEST_F(ProgramTest, RemembersItsSettings) {
     EXPECT_EQ(made, std::vector<engineindex>{engineGdi});
     RECT again;
     GetWindowRect(handle(), &again);
-    EXPECT_EQ(std::vector<LONG>({again.left, again.top, again.right, again.bottom}),
-              std::vector<LONG>({placed.left, placed.top, placed.right, placed.bottom}));
+    EXPECT_EQ((sides{again.left, again.top, again.right, again.bottom}),
+              (sides{placed.left, placed.top, placed.right, placed.bottom}));
 
     // Direct2D remembered where it is gone: the first start's choice.
     ASSERT_TRUE(app->command(IDM_ENGINE_DIRECT2D));
