@@ -95,56 +95,45 @@ TEST(BmpFile, DamagedPictures) {
 // picture with all 256 grey levels: the reader takes the larger headers,
 // top-down rows and a short bfSize and gives them on in the 40-byte
 // bottom-up form; what it refused before it still refuses.
-constexpr int32_t width = 19, height = 14, stride = 20;  // of the pictures ImageMagick makes
-
-uint32_t little32(const bytes& data, size_t at) {
-    uint32_t value;
-    std::memcpy(&value, data.data() + at, 4);  // little-endian machines only, as the tests run
-    return value;
-}
-
-void store32(bytes& data, size_t at, uint32_t value) { std::memcpy(data.data() + at, &value, 4); }
-
-// Negative height and the rows in the other order, as some editors write them.
-void makeTopDown(std::vector<uint8_t>& file) {
-    store32(file, 22, uint32_t(-height));
-    const size_t start = little32(file, 10);
-    for (int32_t top = 0, bottom = height - 1; top < bottom; ++top, --bottom)
-        std::swap_ranges(file.begin() + start + top * stride,
-                         file.begin() + start + (top + 1) * stride,
-                         file.begin() + start + bottom * stride);
-}
-
-void shortenSize(bytes& file) { store32(file, 2, uint32_t(file.size() - 2)); }
-
-struct bmpform {
-    const char* name;
-    const char* options;  // ImageMagick's, before the output
-    void (*edit)(std::vector<uint8_t>&);
-    bool taken;
-};
-
-const bmpform forms[] = {
-    {"40-byte header", "BMP3:", nullptr, true},
-    {"108-byte header", "-intent Undefined BMP:", nullptr, true},
-    {"124-byte header", "BMP:", nullptr, true},
-    {"top-down rows", "BMP3:", makeTopDown, true},
-    {"top-down rows, 124-byte header", "BMP:", makeTopDown, true},
-    {"bfSize 2 bytes short", "BMP:", shortenSize, true},
-    {"RLE8 compression", "-compress RLE BMP3:", nullptr, false},
-    {"12-byte OS/2 header", "BMP2:", nullptr, false},
-    {"two levels, which it writes with 1 bit per pixel",
-     "-threshold 50% -type Palette BMP3:", nullptr, false},
-    {"24 bits per pixel", "-type TrueColor BMP3:", nullptr, false},
-};
-
 TEST(BmpFile, FormsCommonToolsWrite) {
+    constexpr int32_t width = 19, height = 14, stride = 20;
+    // Negative height and the rows in the other order, as some editors write them.
+    const auto topDown = [](bytes& file) {
+        const int32_t negative = -height;
+        std::memcpy(&file[22], &negative, 4);
+        uint32_t start;
+        std::memcpy(&start, &file[10], 4);
+        for (int32_t top = 0, bottom = height - 1; top < bottom; ++top, --bottom)
+            std::swap_ranges(file.begin() + start + top * stride, file.begin() + start + (top + 1) * stride,
+                             file.begin() + start + bottom * stride);
+    };
+    const auto shortSize = [](bytes& file) {
+        const uint32_t size = uint32_t(file.size() - 2);
+        std::memcpy(&file[2], &size, 4);
+    };
+    const struct {
+        const char* name;
+        const char* options;  // ImageMagick's, before the output
+        std::function<void(bytes&)> edit;
+        bool taken;
+    } forms[] = {
+        {"40-byte header", "BMP3:", nullptr, true},
+        {"108-byte header", "-intent Undefined BMP:", nullptr, true},
+        {"124-byte header", "BMP:", nullptr, true},
+        {"top-down rows", "BMP3:", topDown, true},
+        {"top-down rows, 124-byte header", "BMP:", topDown, true},
+        {"bfSize 2 bytes short", "BMP:", shortSize, true},
+        {"RLE8 compression", "-compress RLE BMP3:", nullptr, false},
+        {"12-byte OS/2 header", "BMP2:", nullptr, false},
+        {"two levels, which it writes with 1 bit per pixel", "-threshold 50% -type Palette BMP3:", nullptr, false},
+        {"24 bits per pixel", "-type TrueColor BMP3:", nullptr, false},
+    };
     scratchfolder dir;
-    bytes levels(width * height);
+    bytes levels(width * height), greyTable;
     for (size_t i = 0; i < levels.size(); ++i) levels[i] = uint8_t(i * 97 + 31);
+    for (uint32_t level = 0; level < 256; ++level) put32(greyTable, level * 0x010101);
     writeFile(dir.file(u"levels.raw"), levels);
-
-    for (const bmpform& form : forms) {
+    for (const auto& form : forms) {
         SCOPED_TRACE(form.name);
         const std::u16string made = dir.file(u"made.bmp");
         ASSERT_TRUE(convert("-size 19x14 -depth 8 gray:'" + utf8(dir.file(u"levels.raw")) +
@@ -160,22 +149,15 @@ TEST(BmpFile, FormsCommonToolsWrite) {
         EXPECT_EQ(reader.readHeaders(), form.taken);
         EXPECT_EQ(reader.load(), form.taken);
         if (!form.taken) continue;
-        EXPECT_EQ(reader.infoHeader.biSize, 40u);
-        EXPECT_EQ(reader.infoHeader.biWidth, width);
-        EXPECT_EQ(reader.infoHeader.biHeight, height);
-        for (int level = 0; level < 256; ++level)
-            ASSERT_EQ(little32({reader.infoHeader.colourTable[level],
-                                reader.infoHeader.colourTable[level] + 4},
-                               0),
-                      uint32_t(level * 0x010101))
-                << "colour table entry " << level;
+        const bmpinfoheader& info = reader.infoHeader;
+        EXPECT_EQ((std::vector<int64_t>{info.biSize, info.biWidth, info.biHeight}), (std::vector<int64_t>{40, width, height}));
+        const uint8_t* table = &info.colourTable[0][0];
+        EXPECT_EQ(bytes(table, table + 1024), greyTable);
         ASSERT_EQ(seen.size(), levels.size());
         for (int32_t row = 0; row < height; ++row)
-            EXPECT_EQ(0, std::memcmp(reader.pixelData.get() + row * stride,
-                                     seen.data() + (height - 1 - row) * width, width))
+            EXPECT_EQ(0, std::memcmp(reader.pixelData.get() + row * stride, seen.data() + (height - 1 - row) * width, width))
                 << "bottom-up row " << row;
-        EXPECT_TRUE(wholeRowsFit(readDibShape(reinterpret_cast<const uint8_t*>(&reader.infoHeader)),
-                                 reader.bytesRead))
+        EXPECT_TRUE(wholeRowsFit(readDibShape(reinterpret_cast<const uint8_t*>(&info)), reader.bytesRead))
             << "an engine takes the block as it is";
         EXPECT_GT(reader.encode(8), 0u);
     }
