@@ -20,9 +20,14 @@ namespace {
 
 constexpr uint32_t notFound = 2;  // ENOENT and ERROR_FILE_NOT_FOUND alike
 
-TEST(FileLayer, TransfersReportWhatMoved) {
-    scratchfolder scratch;
-    const std::u16string path = scratch.file(u"t.bin");
+// Transfers report what moved; names come back whole, outside ASCII and
+// beyond the Basic Multilingual Plane too.
+TEST(FileLayer, TransfersAndNames) {
+    scratchfolder scratch(u"é歩😀");
+    const std::u16string path = makeUniqueFile(scratch.folder, u"MRV"), other = makeUniqueFile(scratch.folder, u"MRV");
+    EXPECT_NE(path, other);
+    EXPECT_TRUE(removeFile(other.c_str()));
+    EXPECT_EQ(path.substr(0, scratch.folder.size() + 3), scratch.folder + u"MRV");
     filehandle file = createFile(path.c_str(), fileshare::none);
     ASSERT_TRUE(file.isOpen());
     EXPECT_EQ(file.writeAt(0, "abcdef", 6), 6u);
@@ -35,39 +40,20 @@ TEST(FileLayer, TransfersReportWhatMoved) {
     EXPECT_EQ(file.readAt(12, buffer, 4), 0u);
     EXPECT_TRUE(file.setEnd(4) && file.flush());
     file.close();
-    EXPECT_EQ(readFile(path), (bytes{'a', 'b', 'c', 'd'}));
-    EXPECT_EQ(createFile(path.c_str(), fileshare::none).size(length) ? length : 99, 0u);  // emptied
+    ASSERT_TRUE(replaceFile(path.c_str(), scratch.file(u"𠮷😀.mrv").c_str()));
+    EXPECT_EQ(scratch.names(), (std::vector<std::u16string>{u"𠮷😀.mrv"}));
+    EXPECT_EQ(readFile(scratch.file(u"𠮷😀.mrv")), (bytes{'a', 'b', 'c', 'd'}));
+    EXPECT_EQ(createFile(scratch.file(u"𠮷😀.mrv").c_str(), fileshare::none).size(length) ? length : 99, 0u);  // emptied
+    EXPECT_TRUE(removeFile(scratch.file(u"𠮷😀.mrv").c_str()));
+    EXPECT_FALSE(removeFile(scratch.file(u"𠮷😀.mrv").c_str()));
+    EXPECT_EQ(folderOf(u"C:\\anim\\walk.mrv"), u"C:\\anim\\");
+    EXPECT_EQ(folderOf(u"walk.mrv"), u"");
 
     EXPECT_FALSE(openExistingFile(scratch.file(u"absent").c_str(), fileaccess::read, fileshare::read).isOpen());
     EXPECT_EQ(fileError(), notFound);
     EXPECT_FALSE(createFile(scratch.file(u"absent/x.mrv").c_str(), fileshare::none).isOpen());
     EXPECT_NE(fileError(), 0u);
     EXPECT_FALSE(openExistingFile(scratch.folder.c_str(), fileaccess::read, fileshare::read).isOpen());
-}
-
-TEST(FileLayer, NamesUniqueReplacedAndOutsideAscii) {
-    scratchfolder scratch(u"é歩😀");  // names made in it come back whole
-    const std::u16string first = makeUniqueFile(scratch.folder, u"MRV"), second = makeUniqueFile(scratch.folder, u"MRV");
-    EXPECT_NE(first, second);
-    EXPECT_EQ(folderOf(first), scratch.folder);
-    EXPECT_EQ(first.substr(scratch.folder.size(), 3), u"MRV");
-    EXPECT_TRUE(exists(first));
-    writeFile(first, {'n', 'e', 'w'});
-    ASSERT_TRUE(replaceFile(first.c_str(), second.c_str()));
-    EXPECT_EQ(readFile(second), (bytes{'n', 'e', 'w'}));
-    EXPECT_FALSE(exists(first));
-    EXPECT_TRUE(removeFile(second.c_str()));
-    EXPECT_FALSE(removeFile(second.c_str()));
-    EXPECT_EQ(folderOf(u"C:\\anim\\walk.mrv"), u"C:\\anim\\");
-    EXPECT_EQ(folderOf(u"walk.mrv"), u"");
-    // Names outside ASCII, beyond the Basic Multilingual Plane too, reach the
-    // system as the names they are.
-    for (const std::u16string name : {u"歩く\u00e9_000.bmp", u"𠮷😀.mrv"}) {
-        writeFile(scratch.file(name), {'x'});
-        EXPECT_EQ(readFile(scratch.file(name)), bytes{'x'});
-        EXPECT_EQ(scratch.names().back(), name);
-        EXPECT_TRUE(removeFile(scratch.file(name).c_str()));
-    }
 }
 
 // Names as POSIX paths hold them: UTF-8 at the edges of each length, and an
@@ -411,19 +397,17 @@ TEST_F(Document, AFailedOpenKeepsWhatWasOpen) {
     EXPECT_FALSE(animation.openFile || animation.newFile || animation.canSave());
 }
 
+// Another size than the frames held is refused and changes nothing (the
+// import's own test has its log line); an empty series has no size.
 TEST_F(Document, AnImportTheAnimationCannotTakeChangesNothing) {
     ASSERT_TRUE(importFrames(animation, {frameA, frameA}, 16, 8).ok());
     ASSERT_TRUE(animation.save(file(u"x.mrv").c_str()).ok());
-    EXPECT_EQ(importFrames(animation, {frameB}, 10, 4).what, failure::sizeDiffers);
+    EXPECT_EQ(importFrames(animation, {frameB}, 10, 8).what, failure::sizeDiffers);
     EXPECT_EQ(importFrames(animation, {frameB}, 16, 4).what, failure::sizeDiffers);
     EXPECT_EQ(title(), "M : ~/x.mrv");
-    EXPECT_EQ(animation.newFile->frameCount(), 2u);
-    EXPECT_EQ(animation.newFile->storeHeader.width, 16);
-    ASSERT_TRUE(importFrames(animation, {}, 10, 4).ok());  // an empty series has no size
-    EXPECT_EQ(animation.newFile->storeHeader.height, 8);
+    ASSERT_TRUE(importFrames(animation, {}, 10, 4).ok());
     ASSERT_TRUE(importFrames(animation, {frameB}, 16, 8).ok());
     EXPECT_EQ(animation.newFile->frameCount(), 3u);
-
     document fresh;  // an empty store takes any size
     ASSERT_TRUE(importFrames(fresh, {}, 0, 0).ok());
     ASSERT_TRUE(importFrames(fresh, {frameB}, 10, 4).ok());

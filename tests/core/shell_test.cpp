@@ -93,29 +93,26 @@ TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
 // Remembered settings are taken only when sound: anything else is ignored.
 TEST(Settings, OnlySoundValuesAreTaken) {
     EXPECT_EQ(numberValue(0x01020304).bytes, (std::vector<uint8_t>{4, 3, 2, 1}));
-    EXPECT_EQ(rememberedDepth(numberValue(1)), 1);
-    EXPECT_EQ(rememberedDepth(numberValue(8)), 8);
-    EXPECT_EQ(rememberedEngine(numberValue(0)), 0);
-    EXPECT_EQ(rememberedEngine(numberValue(2)), 2);
+    EXPECT_EQ((std::vector<std::optional<int32_t>>{rememberedDepth(numberValue(1)), rememberedDepth(numberValue(8)),
+                                                   rememberedEngine(numberValue(0)), rememberedEngine(numberValue(2)),
+                                                   rememberedEngine(numberValue(3))}),
+              (std::vector<std::optional<int32_t>>{1, 8, 0, 2, std::nullopt}));
     for (const storedvalue& foreign :
          {numberValue(0), numberValue(9), numberValue(0xFFFFFFFF), storedvalue{}, storedvalue{1, {'6', 0}},
           storedvalue{storedBinary, {6, 0, 0, 0}}, storedvalue{storedNumber, {6, 0, 0}}})
         EXPECT_EQ(rememberedDepth(foreign), std::nullopt);
-    EXPECT_EQ(rememberedEngine(numberValue(3)), std::nullopt);
 
-    const windowplace place = {-8, 20, 1272, 980, true};
-    const std::optional<windowplace> back = rememberedPlace(placeValue(place));
+    const std::optional<windowplace> back = rememberedPlace(placeValue({-8, 20, 1272, 980, true}));
     ASSERT_TRUE(back);
-    EXPECT_EQ(std::vector<int32_t>({back->left, back->top, back->right, back->bottom, back->maximized}),
-              std::vector<int32_t>({-8, 20, 1272, 980, 1}));
-    EXPECT_EQ(placeValue({1, 2, 3, 4, false}).bytes,
-              (std::vector<uint8_t>{1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ((std::vector<int32_t>{back->left, back->top, back->right, back->bottom, back->maximized}),
+              (std::vector<int32_t>{-8, 20, 1272, 980, 1}));
+    storedvalue flags = placeValue({1, 2, 3, 4, false});
+    EXPECT_EQ(flags.bytes, (std::vector<uint8_t>{1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0}));
     for (const windowplace& unsound : {windowplace{10, 10, 10, 400, false}, windowplace{10, 10, 400, 9, false},
                                        windowplace{0, 0, 40000, 300, false}, windowplace{-40000, 0, 0, 300, false},
                                        windowplace{0, -40000, 300, -39700, false},
                                        windowplace{0, 33000, 300, 33300, false}})
         EXPECT_EQ(rememberedPlace(placeValue(unsound)), std::nullopt) << unsound.left << " " << unsound.top;
-    storedvalue flags = placeValue(place);
     flags.bytes[16] = 2;
     EXPECT_EQ(rememberedPlace(flags), std::nullopt);
     flags.bytes.pop_back();
@@ -142,13 +139,11 @@ TEST(Pacer, UpdatesAtTheScreensPace) {
 
 TEST(FrameInfo, TheBottomUpRle8HeaderAndTheGreyRamp) {
     const frameinfo info = buildFrameInfo(640, -480, 0xFFFF2345);
-    const std::vector<uint8_t> header = {40, 0, 0, 0, 0x80, 0x02, 0, 0, 0x20, 0xFE, 0xFF, 0xFF, 1, 0, 8, 0,
-                                         1, 0, 0, 0, 0x45, 0x23, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0,
-                                         0, 0, 0, 0, 0, 0, 0, 0};
-    EXPECT_EQ(std::vector<uint8_t>(info.bytes, info.bytes + 40), header);
-    for (int level = 0; level < 256; ++level)
-        EXPECT_EQ(std::vector<uint8_t>(info.bytes + 40 + 4 * level, info.bytes + 44 + 4 * level),
-                  (std::vector<uint8_t>{uint8_t(level), uint8_t(level), uint8_t(level), 0}));
+    std::vector<uint8_t> expected = {40, 0, 0, 0, 0x80, 0x02, 0, 0, 0x20, 0xFE, 0xFF, 0xFF, 1, 0, 8, 0,
+                                     1, 0, 0, 0, 0x45, 0x23, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0,
+                                     0, 0, 0, 0, 0, 0, 0, 0};
+    for (int level = 0; level < 256; ++level) expected.insert(expected.end(), {uint8_t(level), uint8_t(level), uint8_t(level), 0});
+    EXPECT_EQ(std::vector<uint8_t>(info.bytes, info.bytes + 40 + 1024), expected);
     // Nothing is written past the block: the guard built in place behind it stays.
     struct guarded {
         frameinfo info;
@@ -156,21 +151,16 @@ TEST(FrameInfo, TheBottomUpRle8HeaderAndTheGreyRamp) {
     } built{buildFrameInfo(1, 1, 0), 0xA5A5A5A5};
     EXPECT_EQ(built.after, 0xA5A5A5A5u);
     const dibshape shape = readDibShape(info.bytes);
-    EXPECT_EQ(std::vector<int64_t>({shape.width, shape.height, shape.bitsPerPixel, shape.compression}),
-              std::vector<int64_t>({640, -480, 8, 1}));
-    // At most 2^28 pixels, whichever way the rows run.
-    EXPECT_FALSE(frameTooLarge(16384, 16384));
-    EXPECT_FALSE(frameTooLarge(1, -(int64_t(1) << 28)));
-    EXPECT_TRUE(frameTooLarge(16385, 16384));
-    EXPECT_TRUE(frameTooLarge(16384, -16385));
-    EXPECT_TRUE(frameTooLarge(INT32_MAX, INT32_MIN));
-    // Uncompressed 8-bit rows padded to 4 bytes must lie within the size.
-    EXPECT_TRUE(wholeRowsFit({5, 3, 8, 0}, 24));
-    EXPECT_TRUE(wholeRowsFit({5, -3, 8, 0}, 24));
-    EXPECT_FALSE(wholeRowsFit({5, 3, 8, 0}, 23));
-    EXPECT_FALSE(wholeRowsFit({5, 3, 8, 1}, 24));
-    EXPECT_FALSE(wholeRowsFit({5, 3, 24, 0}, 1000));
-    EXPECT_FALSE(wholeRowsFit({0, 3, 8, 0}, 24));
+    EXPECT_EQ((std::vector<int64_t>{shape.width, shape.height, shape.bitsPerPixel, shape.compression}),
+              (std::vector<int64_t>{640, -480, 8, 1}));
+    // At most 2^28 pixels, whichever way the rows run; uncompressed 8-bit
+    // rows padded to 4 bytes must lie within the size.
+    EXPECT_EQ((std::vector<bool>{frameTooLarge(16384, 16384), frameTooLarge(1, -(int64_t(1) << 28)),
+                                 frameTooLarge(16385, 16384), frameTooLarge(16384, -16385), frameTooLarge(INT32_MAX, INT32_MIN)}),
+              (std::vector<bool>{false, false, true, true, true}));
+    EXPECT_EQ((std::vector<bool>{wholeRowsFit({5, 3, 8, 0}, 24), wholeRowsFit({5, -3, 8, 0}, 24), wholeRowsFit({5, 3, 8, 0}, 23),
+                                 wholeRowsFit({5, 3, 8, 1}, 24), wholeRowsFit({5, 3, 24, 0}, 1000), wholeRowsFit({0, 3, 8, 0}, 24)}),
+              (std::vector<bool>{true, true, false, false, false, false}));
 }
 
 // Names are cut to the capacity less one and terminated; nothing is written

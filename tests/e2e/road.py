@@ -3,20 +3,10 @@
 through xdotool, paths typed into the system's file dialog, and checks of the
 title, the status log (read by morva-probe.exe), the screen and the files.
 
-    road.py BUILD ROAD     runs one road on its Wine environment (BUILD/e2e/desktop,
-                           with a window manager, or BUILD/e2e/bare, without;
-                           tools/wine-env.sh starts them); its screenshots and
-                           files stay in BUILD/e2e/ROAD
+    road.py BUILD ROAD   one road on its Wine environment (BUILD/e2e/desktop or
+                         BUILD/e2e/bare); screenshots and files in BUILD/e2e/ROAD
 """
-import json
-import os
-import re
-import shutil
-import struct
-import subprocess
-import sys
-import time
-import traceback
+import os, re, shutil, struct, subprocess, sys, time, traceback
 
 SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 WINE64 = "/usr/lib/wine/wine64"
@@ -30,7 +20,7 @@ BMP_DIALOG = "ビットマップファイル (*.bmp) を開く"
 
 
 class Failure(Exception):
-    """A check of what the program shows or does did not hold."""
+    pass
 
 
 def check(condition, message):
@@ -101,11 +91,7 @@ class Screenshot:
         self.ppm, self.width = ppm, int(header.group(1))
         self.rgb = memoryview(ppm)[header.end():]
 
-    def save(self, path):
-        subprocess.run([CONVERT, "ppm:-", path], input=self.ppm, check=True)
-
-    def area(self, box):
-        """The pixels of `box` (left, top, right, bottom), row by row."""
+    def area(self, box):  # (left, top, right, bottom)
         left, top, right, bottom = box
         return b"".join(bytes(self.rgb[3 * (y * self.width + left):3 * (y * self.width + right)])
                         for y in range(top, bottom))
@@ -163,10 +149,10 @@ class Program:
         result = subprocess.run([WINE64, self.probe_exe], env=self.env, stdin=subprocess.DEVNULL,
                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=PATIENCE)
         check(result.returncode == 0, "the probe finds no main window")
-        report = json.loads(result.stdout.decode())
-        if report["log"] is not None:
-            report["log"] = report["log"].split("\r\n")
-        return report
+        head, state, log = result.stdout.decode("utf-16-le").split("\n", 2)
+        visible, x, y, width, height = map(int, head.split())
+        return {"progressVisible": visible == 1, "client": dict(x=x, y=y, width=width, height=height),
+                "log": log.split("\r\n") if state == "log" else None}
 
     def wait_state(self, title, log):
         """Waits until the title and the status log are exactly these."""
@@ -176,14 +162,14 @@ class Program:
     def screenshot(self, name):
         shot = Screenshot(self.env)
         self.shots += 1
-        shot.save(os.path.join(self.workdir, "%02d-%s.png" % (self.shots, name)))
+        subprocess.run([CONVERT, "ppm:-", os.path.join(self.workdir, "%02d-%s.png" % (self.shots, name))],
+                       input=shot.ppm, check=True)
         return shot
 
-    def keys(self, *keys, window=None):
-        self.xdotool("windowfocus", "--sync", window or self.window, "key", "--delay", "40", *keys)
+    def keys(self, *keys):
+        self.xdotool("windowfocus", "--sync", self.window, "key", "--delay", "40", *keys)
 
     def dialog(self, title, keys):
-        """Opens a file dialog with `keys`."""
         if self.bare:
             time.sleep(2.5)
         self.keys(*keys)
@@ -283,7 +269,7 @@ def children_beside_preview(program, frames, width, height):
         check(index == 0 or shot.greys(strip) != {0}, "no progress bar while Direct2D played")
 
 
-def thirty_opens(program, build, workdir):
+def thirty_opens(program, workdir):
     """Thirty Opens in a row with the engine the program starts with, on a
     display without a window manager as tools/run.sh gives one: each dialog
     shows and leaves its log line and title, and the log and the bar then
@@ -307,11 +293,11 @@ def thirty_opens(program, build, workdir):
     check(program.wait_exit() == 0, "the exit code after Alt+F4 is not 0")
 
 
-def a_day_with_the_program(program, build, workdir):
+def a_day_with_the_program(program, workdir):
     """Start afresh; cancel an Open; a bad series is refused; depth 3; import;
-    Save As (compared with morvacli pack); Save As over it, answered No, then
-    Yes; New; Open; preview with Direct2D, the log staying in view; GDI's
-    preview of 3-bit levels; Alt+F4; the next start where the last one ended."""
+    Save As; Save As over it, answered No, then Yes; New; Open; preview with
+    Direct2D, the log staying in view; GDI's preview of 3-bit levels; Alt+F4;
+    the next start where the last one ended."""
     walk = make_series(os.path.join(workdir, "walk"), 60, "--marker")
     bad = make_series(os.path.join(workdir, "bad"), 8, "--bad", "5")
     empty = make_series(os.path.join(workdir, "empty"), 2)
@@ -341,11 +327,6 @@ def a_day_with_the_program(program, build, workdir):
     width, height, _ = grey_bmp(walk[0])
     check(frames == [bytes(v & 0xE0 for v in grey_bmp(p)[2]) for p in walk],
           "%s does not hold the pictures cut to 3 bits" % saved)
-    packed = os.path.join(workdir, "out", "packed.mrv")
-    subprocess.run([os.path.join(build, "cli", "morvacli"), "pack", walk[0], "-o", packed, "--depth", "3"],
-                   check=True, stdout=subprocess.DEVNULL)
-    with open(saved, "rb") as a, open(packed, "rb") as b:
-        check(a.read() == b.read(), "morvacli pack wrote other bytes than the program")
 
     # An empty series marks the frames unsaved; Save As over the file asks.
     program.choose(BMP_DIALOG, ("alt+k", "b"), windows_path(empty[1]), answers=())
@@ -397,7 +378,7 @@ def main(build, name):
     road, environment = ROADS[name]
     program = Program(build, workdir, environment)
     try:
-        road(program, build, workdir)
+        road(program, workdir)
     except Exception as failure:
         print("FAILED: %s" % failure if isinstance(failure, Failure) else traceback.format_exc(), file=sys.stderr)
         if program.process and program.process.poll() is None:

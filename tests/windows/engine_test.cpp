@@ -1,13 +1,12 @@
 // The three engines on a real window under Wine, read back from the screen:
 // one contract with literal expected pixels (frames of 8 bits only, the size
-// cap, null frames, names, backgrounds, pictures of the import), and each
-// engine's composition grid over a known destination.
+// cap, null frames, backgrounds, pictures of the import), and each engine's
+// composition grid over a known destination.
 #include "app/platformlibraries.h"
 #include "engines/d2dengine.h"
 #include "engines/gdiengine.h"
 #include "engines/gdiplusengine.h"
 #include "import/frameencoder.h"
-#include "tests/support/fakeengine.h"
 #include "tests/support/files.h"
 
 #include <gtest/gtest.h>
@@ -83,7 +82,7 @@ bytes backgroundOf(uint8_t level) {
     bytes file = {'B', 'M'};
     // File size, reserved, pixel offset; header size, width, height, 1 plane and 24 bits, no compression.
     for (int field : {54 + 3 * clientWidth * clientHeight, 0, 54, 40, clientWidth, clientHeight, 1 | 24 << 16, 0, 0, 0, 0, 0, 0})
-        put32(file, uint32_t(field));
+        put(file, uint32_t(field));
     file.resize(file.size() + clientWidth * clientHeight * 3, level);  // rows of 360 bytes: no padding
     return file;
 }
@@ -150,30 +149,6 @@ protected:
     const std::u16string background = scratch.file(u"background.bmp");
     const bytes columnsPayload = payloadOf(columnRows(0x00, 0x80, 0xFF));  // black, grey 0x80, white
 };
-
-// Each engine's two settings as a menu lists them, with what the calls answer.
-TEST_P(Engine, NamesAndChoices) {
-    const struct {
-        int32_t countA, countB;
-        std::u16string nameA, nameB, lastA, lastB;
-        int32_t nameResultA, lastResultA;
-    } expected[] = {
-        {4, 4, u"白の動作", u"黒の動作", u"反転", u"反転", 4, 2},
-        {8, 2, u"Interpolation Mode", u"Foreground Color", u"HQ Bicubic", u"Black", 18, 10},
-        {3, 0, u"Mode", u"No Settings", u"Black Top", u"", 0, 9},
-    };
-    const auto& e = expected[GetParam()];
-    char16_t nameA[64] = {}, nameB[64] = {}, lastA[64] = {}, lastB[64] = {}, beyond[64] = {u'#'};
-    const std::vector<int32_t> answers = {engine->settingAChoiceCount(), engine->settingBChoiceCount(),
-                                          engine->settingAName(nameA, 64),
-                                          engine->settingAChoiceName(uint32_t(e.countA - 1), lastA, 64),
-                                          engine->settingAChoiceName(uint32_t(e.countA), beyond, 64)};
-    engine->settingBName(nameB, 64);
-    if (e.countB > 0) engine->settingBChoiceName(uint32_t(e.countB - 1), lastB, 64);
-    EXPECT_EQ(answers, (std::vector<int32_t>{e.countA, e.countB, e.nameResultA, e.lastResultA, 0}));
-    EXPECT_EQ((std::vector<std::u16string>{nameA, nameB, lastA, lastB, beyond}),
-              (std::vector<std::u16string>{e.nameA, e.nameB, e.lastA, e.lastB, u""}));
-}
 
 // Each engine's composition of a frame over the destination 0x5A, for every
 // choice of its settings: black, grey 0x80 and white frame pixels. Worked

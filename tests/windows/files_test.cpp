@@ -90,7 +90,7 @@ TEST_F(Files, SaveAfterAFailedSaveWritesTheSameFile) {
     command(IDM_FILE_OPEN, file(u"y.mrv"));
     importFrames(2);
     ASSERT_TRUE(SetFileAttributesW(reinterpret_cast<LPCWSTR>(file(u"y.mrv").c_str()), FILE_ATTRIBUTE_READONLY));
-    const int dialogsBefore = dialogs;
+    const size_t dialogsBefore = requests.size();
     const std::vector<std::u16string> names = folder.names();
     ASSERT_TRUE(app->command(IDM_FILE_SAVE));
     EXPECT_EQ(lastLine(), "Write Morva error : " + path(u"y.mrv") + " (system error 5)");
@@ -99,7 +99,7 @@ TEST_F(Files, SaveAfterAFailedSaveWritesTheSameFile) {
     EXPECT_EQ(folder.names(), names);
     SetFileAttributesW(reinterpret_cast<LPCWSTR>(file(u"y.mrv").c_str()), FILE_ATTRIBUTE_NORMAL);
     ASSERT_TRUE(app->command(IDM_FILE_SAVE));
-    EXPECT_EQ(dialogs, dialogsBefore);
+    EXPECT_EQ(requests.size(), dialogsBefore);
     EXPECT_EQ(title(), base + " : " + path(u"y.mrv"));
     EXPECT_EQ(readFile(file(u"x.mrv")), x);
     const std::vector<bytes> frames = storedFrames();
@@ -259,10 +259,10 @@ TEST_F(Files, DialogsAndWhatTheyCannotOpen) {
     EXPECT_EQ(title(), titleBefore);
     // Save and Save As do nothing while nothing is unsaved.
     ASSERT_TRUE(app->animation.save(file(u"saved.mrv").c_str()).ok());
-    const int dialogsBefore = dialogs;
+    const size_t dialogsBefore = requests.size();
     ASSERT_TRUE(app->command(IDM_FILE_SAVE));
     ASSERT_TRUE(app->command(IDM_FILE_SAVE_AS));
-    EXPECT_EQ(dialogs, dialogsBefore);
+    EXPECT_EQ(requests.size(), dialogsBefore);
 }
 
 }  // namespace

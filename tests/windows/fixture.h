@@ -109,14 +109,12 @@ protected:
     std::vector<engineindex> made;
     std::vector<std::string> startSteps;  // what the engine was asked while the program started
     uint64_t now = 100000;
-    int dialogs = 0;
     std::vector<std::string> questions;  // the files Save As asked about
     bool replaceAnswer = false;
     std::vector<std::string> requests;  // each dialog: title | filter | file | flags | extension
 
 private:
     BOOL answer(OPENFILENAMEW& request) {
-        ++dialogs;
         std::u16string filter;
         for (const wchar_t* entry = request.lpstrFilter; *entry; entry += wcslen(entry) + 1)
             filter += std::u16string(entry, entry + wcslen(entry)) + u";";
