@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 
 namespace {
 
@@ -137,16 +138,18 @@ TEST_F(Files, SaveAsAsksBeforeReplacingAFile) {
 // code; the old file, the folder, the title and the frames stay as they were.
 class Refused : public Files {
 protected:
-    void noteBefore() {
-        titleBefore = title();
-        namesBefore = folder.names();
-    }
-    void expectRefused(const std::u16string& target, const std::string& codes) {
+    // `save` is refused with one of `codes` (" 5)", ...).
+    void expectRefused(const std::function<void()>& save, const std::u16string& target, const std::string& codes) {
+        const std::string titleBefore = title();
+        const std::vector<std::u16string> namesBefore = folder.names();
+        const std::vector<bytes> frames = storedFrames();
+        save();
         const std::string start = "Write Morva error : " + utf8(target) + " (system error ";
         EXPECT_EQ(lastLine().substr(0, start.size()), start);
         EXPECT_NE(codes.find(" " + lastLine().substr(start.size())), std::string::npos) << lastLine();
         EXPECT_EQ(title(), titleBefore);
         EXPECT_EQ(folder.names(), namesBefore);
+        EXPECT_EQ(storedFrames(), frames);
         EXPECT_TRUE(app->animation.canSave());
     }
     // Two frames of these sizes saved over `target`, which holds `old`,
@@ -157,13 +160,9 @@ protected:
         for (const bytes& frame : {randomBytes(first, 7), randomBytes(second, 8)})
             ASSERT_TRUE(app->animation.newFile->appendFrame(frame.data(), uint32_t(frame.size())));
         app->updateTitle();
-        const std::vector<bytes> frames = storedFrames();
-        noteBefore();
         replaceAnswer = true;
-        command(IDM_FILE_SAVE_AS, target);
-        expectRefused(target, codes);
+        expectRefused([&] { command(IDM_FILE_SAVE_AS, target); }, target, codes);
         EXPECT_EQ(readFile(target), old);
-        EXPECT_EQ(storedFrames(), frames);
     }
     void expectSavedWhole() {
         const std::vector<bytes> frames = storedFrames();
@@ -173,15 +172,11 @@ protected:
     }
 
     const bytes old = soundMrv(2, 2, {randomBytes(90, 2)});
-    std::string titleBefore;
-    std::vector<std::u16string> namesBefore;
 };
 
 TEST_F(Refused, AFolderThatIsNotThere) {
     importFrames(2);
-    noteBefore();
-    command(IDM_FILE_SAVE_AS, file(u"absent\\walk.mrv"));
-    expectRefused(file(u"absent\\walk.mrv"), " 3)");
+    expectRefused([&] { command(IDM_FILE_SAVE_AS, file(u"absent\\walk.mrv")); }, file(u"absent\\walk.mrv"), " 3)");
     expectSavedWhole();
 }
 
@@ -194,12 +189,10 @@ TEST_F(Refused, AFileSomeoneElseHolds) {
     HANDLE holder = CreateFileW(reinterpret_cast<LPCWSTR>(file(u"held.mrv").c_str()), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    noteBefore();
-    ASSERT_TRUE(app->command(IDM_FILE_SAVE));
+    expectRefused([&] { ASSERT_TRUE(app->command(IDM_FILE_SAVE)); }, file(u"held.mrv"), " 5)");
     CloseHandle(holder);
-    expectRefused(file(u"held.mrv"), " 5)");
-    expectSavedWhole();  // which lets the file go
     EXPECT_EQ(readFile(file(u"held.mrv")), old);
+    expectSavedWhole();
 }
 
 // The Wine launch limits the size of the files this program writes (ulimit

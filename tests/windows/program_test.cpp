@@ -89,11 +89,9 @@ TEST_F(ProgramTest, EveryMenuCommand) {
 // Key messages as the system posts them, through the program's loop step:
 // every key of the table, and keys whose codes equal one of its characters.
 TEST_F(ProgramTest, KeysRunTheirCommandsAndNoOthers) {
-    std::vector<uint32_t> seen;
-    static std::vector<uint32_t>* noted;
-    noted = &seen;
+    static std::vector<uint32_t> seen;
     SetWindowLongPtrW(handle(), GWLP_WNDPROC, LONG_PTR(+[](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-        if (m == WM_COMMAND) noted->push_back(LOWORD(w));
+        if (m == WM_COMMAND) seen.push_back(LOWORD(w));
         return window::procedure(h, m, w, l);
     }));
     ShowWindow(handle(), SW_SHOWNOACTIVATE);
@@ -139,6 +137,12 @@ TEST_F(ProgramTest, KeysRunTheirCommandsAndNoOthers) {
     type(L'n');
     EXPECT_EQ(seen, std::vector<uint32_t>{});
     EXPECT_FALSE(mainWindow().playing);
+    // Alt+F4 closes the window and is not Save.
+    SetFocus(handle());
+    seen.clear();
+    press(VK_F4, true);
+    EXPECT_EQ(seen, std::vector<uint32_t>{});
+    EXPECT_FALSE(IsWindow(handle()));
 }
 
 class Preview : public ProgramTest {
@@ -270,8 +274,7 @@ TEST_F(ProgramTest, RemembersItsSettings) {
     EXPECT_LT(again.left, 10000);
 }
 
-// The Exit command, the close box and Alt+F4 (which is no Save) end the loop
-// with 0 and ask nothing.
+// The Exit command, the close box and Alt+F4 end the loop with 0 and ask nothing.
 TEST_F(ProgramTest, EndsWithZero) {
     for (int how = 0; how < 3; ++how) {
         start(true, SW_SHOWNOACTIVATE);
