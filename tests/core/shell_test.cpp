@@ -50,10 +50,6 @@ TEST(Playback, FrameDueFollowsThirtyFramesASecond) {
 const accelerator table[] = {{0x10, '/', 104},  {0x10, '?', 104},  {0x10, 'n', 32786},
                              {0x10, 'o', 32777}, {0x10, 's', 32778}, {0x01, 0x20, 32780}};
 
-uint16_t commandOf(keykind kind, uint16_t code, bool alt, bool control = false, bool shift = false) {
-    return commandFor(table, std::size(table), {kind, code, alt, control, shift});
-}
-
 TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
     const keykind typed = keykind::character, down = keykind::keyDown;
     const struct {
@@ -87,7 +83,7 @@ TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
         {"other messages", keykind::other, 0x20, false, false, false, 0},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(commandOf(c.kind, c.code, c.alt, c.control, c.shift), c.command) << c.what;
+        EXPECT_EQ(commandFor(table, std::size(table), {c.kind, c.code, c.alt, c.control, c.shift}), c.command) << c.what;
 }
 
 // Remembered settings are taken only when sound: anything else is ignored.

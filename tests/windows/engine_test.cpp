@@ -89,12 +89,6 @@ bytes backgroundOf(uint8_t level) {
 
 enum kind { gdi, gdiplus, direct2d };
 
-std::unique_ptr<gengine> make(kind which) {
-    if (which == gdi) return std::make_unique<gdiengine>(window());
-    if (which == gdiplus) return std::make_unique<gdiplusengine>(window());
-    return d2dengine::create(window());
-}
-
 // A frame image handed back to its engine at the end of the scope.
 struct ownedframe {
     gengine& engine;
@@ -112,18 +106,17 @@ bytes columnRows(uint8_t left, uint8_t middle, uint8_t right) {
     return rows;
 }
 
-bytes payloadOf(const bytes& rows) {
-    bytes payload(size_t(payloadBound(clientWidth, clientHeight)));
-    payload.resize(encodeFrame(rows.data(), clientWidth, clientHeight, clientWidth, 8, payload.data()));
-    return payload;
-}
-
 class Engine : public testing::TestWithParam<kind> {
 protected:
     void SetUp() override {
-        engine = make(GetParam());
+        if (GetParam() == gdi) engine = std::make_unique<gdiengine>(window());
+        if (GetParam() == gdiplus) engine = std::make_unique<gdiplusengine>(window());
+        if (GetParam() == direct2d) engine = d2dengine::create(window());
         ASSERT_TRUE(engine);
         writeFile(background, backgroundOf(0x5A));
+        const bytes rows = columnRows(0x00, 0x80, 0xFF);  // black, grey 0x80, white
+        columnsPayload.resize(size_t(payloadBound(clientWidth, clientHeight)));
+        columnsPayload.resize(encodeFrame(rows.data(), clientWidth, clientHeight, clientWidth, 8, columnsPayload.data()));
     }
     // Background, then the frame (or none) in `area`, presented.
     void draw(frameimage* image, const rect& area = {0, 0, clientWidth, clientHeight}) {
@@ -147,7 +140,7 @@ protected:
     std::unique_ptr<gengine> engine;
     scratchfolder scratch;
     const std::u16string background = scratch.file(u"background.bmp");
-    const bytes columnsPayload = payloadOf(columnRows(0x00, 0x80, 0xFF));  // black, grey 0x80, white
+    bytes columnsPayload;
 };
 
 // Each engine's composition of a frame over the destination 0x5A, for every

@@ -115,11 +115,10 @@ protected:
 
 private:
     BOOL answer(OPENFILENAMEW& request) {
-        std::u16string filter;
-        for (const wchar_t* entry = request.lpstrFilter; *entry; entry += wcslen(entry) + 1)
-            filter += std::u16string(entry, entry + wcslen(entry)) + u";";
         const auto text = [](const wchar_t* t) { return utf8(std::u16string(t, t + wcslen(t))); };
-        requests.push_back(text(request.lpstrTitle) + " | " + utf8(filter) + " | " + text(request.lpstrFile) + " | " +
+        std::string filter;
+        for (const wchar_t* entry = request.lpstrFilter; *entry; entry += wcslen(entry) + 1) filter += text(entry) + ";";
+        requests.push_back(text(request.lpstrTitle) + " | " + filter + " | " + text(request.lpstrFile) + " | " +
                            std::to_string(request.Flags) + " | " + text(request.lpstrDefExt));
         if (chosen.empty()) return FALSE;
         const std::wstring path(chosen.begin(), chosen.end());
