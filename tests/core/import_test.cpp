@@ -122,16 +122,10 @@ TEST(BmpFile, OneReaderForManyPictures) {
     reader.close();
     EXPECT_EQ(reader.pixelCapacity, 0u);
     EXPECT_EQ(reader.encode(8), 0u);
-
     // Width 3 with three values a row costs twice the stride and 2 bytes more.
-    testpicture worst;
-    worst.width = 3;
-    worst.height = 2048;
-    for (int32_t y = 0; y < worst.height; ++y) worst.rows.insert(worst.rows.end(), {1, 2, 3, 0});
-    writeFile(scratch.file(u"worst.bmp"), bmpBytes(worst));
-    bmpfile fresh;
-    ASSERT_TRUE(fresh.open(scratch.file(u"worst.bmp").c_str()));
-    EXPECT_EQ(fresh.encode(8), 2048u * 8 + 2);
+    writeFile(scratch.file(u"worst.bmp"), bmpBytes(patternPicture(3, 2048)));
+    ASSERT_TRUE(reader.open(scratch.file(u"worst.bmp").c_str()));
+    EXPECT_EQ(reader.encode(8), 2048u * 8 + 2);
 }
 
 // The picture goes to the engine as read: header, colour table and rows.
@@ -216,10 +210,7 @@ TEST_F(Import, TheWholeSeriesFromZeroWhicheverPictureWasChosen) {
                                   "~File : 歩く_003.bmp", "Total 3 files exists.", "[progress 0..3]", "[title]",
                                   "[at 0]", "~File : 歩く_000.bmp", "[show]", "[at 1]", "~File : 歩く_001.bmp", "[show]",
                                   "[at 2]", "~File : 歩く_002.bmp", "[show]", "[hide]"}));
-    EXPECT_EQ(log(), (lines{directory(), "Total 3 files exists."}));
     EXPECT_TRUE(animation.modified);
-    EXPECT_EQ(animation.newFile->storeHeader.width, 13);
-    EXPECT_EQ(animation.newFile->storeHeader.height, 5);
     std::vector<bytes> expected;
     for (uint32_t n = 0; n < 3; ++n) {
         expected.push_back(cutPixels(seriesPicture(n, 13, 5), 6));

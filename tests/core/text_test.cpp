@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <memory>
@@ -28,47 +29,44 @@ std::u16string letters(size_t count) {
     return s;
 }
 
-// Capacities as texts grow: construction, assign and both appends.
+// Capacities as texts grow: 256 or the length + 128 when made, the length +
+// 128 on an assign that does not fit, the capacity + the added length + 128
+// on an append (+ the other's capacity for a text); never less than needed.
 TEST(WText, GrowsWithSlack) {
     EXPECT_EQ((std::vector<int32_t>{wtext(letters(10).c_str()).capacity, wtext(letters(255).c_str()).capacity,
                                     wtext(letters(256).c_str()).capacity, wtext(0).capacity}),
               (std::vector<int32_t>{256, 256, 384, 1}));
-
-    wtext t(256);
-    t.assign(letters(250).c_str());
-    t.append(u"12345");
-    EXPECT_EQ(t.capacity, 256);
-    t.append(u"0123456789");
-    EXPECT_EQ(t.capacity, 394);
-    EXPECT_EQ(content(t), letters(250) + u"12345" + u"0123456789");
-
+    const struct {
+        int32_t capacity;  // 0: released
+        size_t assigned;
+        std::u16string appended;
+        int32_t grown;
+    } cases[] = {
+        {256, 250, u"12345", 256},        // exactly full
+        {256, 250, u"123456", 390},       // one more: 256 + 6 + 128
+        {10, 9, u"", 10},
+        {10, 10, u"", 138},
+        {0, 0, u"abc", 131},
+        {2, 1, u"bcd", 133},              // growing keeps every character, the first too
+    };
+    for (const auto& c : cases) {
+        wtext t(std::max(c.capacity, 1));
+        if (c.capacity == 0) t.release();
+        if (c.assigned > 0) t.assign(letters(c.assigned).c_str());
+        t.append(c.appended.c_str());
+        EXPECT_EQ(t.capacity, c.grown) << c.capacity << " " << c.assigned;
+        EXPECT_EQ(content(t), letters(c.assigned) + c.appended);
+    }
     wtext u(256);
     u.assign(letters(250).c_str());
-    u.append(wtext(u"0123456789"));  // grows by the other text's capacity
-    EXPECT_EQ(u.capacity, 512);
+    u.append(wtext(u"0123456789"));
     EXPECT_EQ(content(u), letters(250) + u"0123456789");
-
-    wtext exact(10);
-    exact.assign(letters(9).c_str());
-    EXPECT_EQ(exact.capacity, 10);
-    exact.assign(letters(10).c_str());
-    EXPECT_EQ(exact.capacity, 138);
-    exact.assign(u"short");
-    EXPECT_EQ(exact.capacity, 138);
-    EXPECT_EQ(content(exact), u"short");
-
-    t.release();
-    t.append(u"abc");
-    EXPECT_EQ(t.capacity, 131);
-    EXPECT_EQ(content(t), u"abc");
-
-    wtext one(2);  // growing keeps every character, the first too
-    one.assign(u"a");
-    one.append(u"bcd");
-    EXPECT_EQ(content(one), u"abcd");
-    one = wtext(letters(300).c_str());  // a move hands over storage and capacity
-    EXPECT_EQ(one.capacity, 428);
-    EXPECT_EQ(content(one), letters(300));
+    u.assign(u"short");  // never shrinks
+    EXPECT_EQ(u.capacity, 512);
+    EXPECT_EQ(content(u), u"short");
+    u = wtext(letters(300).c_str());  // a move hands over storage and capacity
+    EXPECT_EQ(u.capacity, 428);
+    EXPECT_EQ(content(u), letters(300));
 }
 
 // The source may lie in the storage the operation replaces.
@@ -171,22 +169,6 @@ struct testlog {
     }
 };
 
-TEST(LogBuffer, LinesAndTakeBack) {
-    testlog t;
-    const char16_t unterminated[] = {u'F', u'i', u'l', u'e', u'!'};
-    t.log->appendLine(unterminated, 4);
-    t.log->removeLastLine();  // a single line stays
-    EXPECT_EQ(t.shown(), u"File");
-    t.append(u"File : walk_000.bmp");
-    EXPECT_EQ(t.shown(), u"File\r\nFile : walk_000.bmp");
-    EXPECT_EQ(t.log->lastLineStart, 4);
-    t.log->removeLastLine();
-    t.log->removeLastLine();
-    EXPECT_EQ(t.shown(), u"File");
-    t.append(u"歩く 😀");
-    EXPECT_EQ(t.shown(), u"File\r\n歩く 😀");
-}
-
 // With end = 8000 a 300-character line cuts from 4204 on to the next line.
 TEST(LogBuffer, TrimKeepsRecentCompleteLines) {
     testlog t;
@@ -217,6 +199,8 @@ TEST(LogBuffer, TrimKeepsRecentCompleteLines) {
     longest.append(line(1, logbuffer::maxLineLength));
     longest.append(line(2, logbuffer::maxLineLength));
     EXPECT_EQ(longest.shown(), line(2, logbuffer::maxLineLength));
+    longest.log->removeLastLine();  // the only line stays
+    EXPECT_EQ(longest.shown(), line(2, logbuffer::maxLineLength));
 }
 
 TEST(LogBufferDeathTest, TooLongLineIsFatal) {
@@ -238,6 +222,7 @@ seriesname chosen(const std::u16string& path) {
 }
 
 TEST(SeriesName, PathsAndLogLinesOfNumbers) {
+    const std::u16string deep = u"C:\\" + std::u16string(239, u'd') + u"\\";  // names are cut at 255 characters
     const struct {
         std::u16string chosen;
         uint32_t number;
@@ -253,6 +238,8 @@ TEST(SeriesName, PathsAndLogLinesOfNumbers) {
         {u"C:\\x\\.bmp", 3, u"C:\\x\\3.bmp", u"File : 3.bmp"},
         {u"C:\\x.y\\walk_09", 3, u"C:\\x.y\\walk_03", u"File : walk_03"},
         {u"C:\\歩く\\歩く\uFF10\uFF11.bmp", 4, u"C:\\歩く\\歩く\uFF10\uFF114.bmp", u"File : 歩く\uFF10\uFF114.bmp"},
+        {deep + u"walk_000.bmp", 999, deep + u"walk_999.bmp", u"File : walk_999.bmp"},
+        {deep + u"walk_000.bmp", 1000, deep + u"walk_1000.bm", u"File : walk_1000.bmp"},
     };
     for (const auto& c : cases) {
         seriesname names = chosen(c.chosen);
@@ -264,15 +251,6 @@ TEST(SeriesName, PathsAndLogLinesOfNumbers) {
     EXPECT_EQ(text(seriesname(u"", 0, 0).logLineOf(3)), u"File : 3");
     EXPECT_EQ(text(seriesname(u"C:\\walk_1.bmp", 400, 500).pathOf(2)), u"C:\\walk_1.bmp2");
     EXPECT_EQ(text(seriesname(u"C:\\walk_1.bmp", 3, 5).pathOf(2)), u"C:\\walk_1.bmp2");
-}
-
-TEST(SeriesName, NamesAreCutAt255Characters) {
-    const std::u16string folder = u"C:\\" + std::u16string(239, u'd') + u"\\";
-    seriesname names = chosen(folder + u"walk_000.bmp");
-    EXPECT_EQ(text(names.pathOf(999)), folder + u"walk_999.bmp");
-    EXPECT_EQ(text(names.pathOf(1000)), folder + u"walk_1000.bm");
-    const std::u16string longPath = u"C:\\" + std::u16string(300, u'x') + u"\\a_1.bmp";
-    EXPECT_EQ(seriesname(longPath.c_str(), 305, 309).pathOf(0).length, 255);
 }
 
 }  // namespace

@@ -3,8 +3,9 @@
 through xdotool, paths typed into the system's file dialog, and checks of the
 title, the status log (read by morva-probe.exe), the screen and the files.
 
-    road.py BUILD ROAD   one road on its Wine environment (BUILD/e2e/desktop or
-                         BUILD/e2e/bare); screenshots and files in BUILD/e2e/ROAD
+    road.py BUILD   the day's road on the Wine environment BUILD/e2e/desktop (a
+                    desktop with a window manager, as tools/wine-env.sh starts
+                    it); screenshots and files stay in BUILD/e2e/road
 """
 import os, re, shutil, struct, subprocess, sys, time, traceback
 
@@ -105,14 +106,11 @@ class Screenshot:
 class Program:
     """One run of morva.exe, worked through keys and read through the probe."""
 
-    def __init__(self, build, workdir, environment):
-        state = os.path.join(build, "e2e", environment, "wine-env")
+    def __init__(self, build, workdir):
+        state = os.path.join(build, "e2e", "desktop", "wine-env")
         with open(os.path.join(state, "display")) as f:
             display = f.read().strip()
-        # Without a window manager a dialog opened within about a second of
-        # the last one closing may stay invisible (Wine's own do too).
-        self.bare = not os.path.exists(os.path.join(state, "openbox.pid"))
-        self.env = dict(os.environ, DISPLAY=display, WINEPREFIX=os.path.join(build, "e2e", environment, "wineprefix"),
+        self.env = dict(os.environ, DISPLAY=display, WINEPREFIX=os.path.join(build, "e2e", "desktop", "wineprefix"),
                         WINEDEBUG="-all,err+seh", WINEDLLOVERRIDES="mscoree,mshtml=",
                         LANG="ja_JP.UTF-8", LC_ALL="ja_JP.UTF-8")
         self.exe = os.path.join(build, "windows", "app", "morva.exe")
@@ -170,8 +168,6 @@ class Program:
         self.xdotool("windowfocus", "--sync", self.window, "key", "--delay", "40", *keys)
 
     def dialog(self, title, keys):
-        if self.bare:
-            time.sleep(2.5)
         self.keys(*keys)
         return wait_until("the dialog %r" % title, lambda: self.windows_named("^%s$" % re.escape(title)))[0]
 
@@ -269,30 +265,6 @@ def children_beside_preview(program, frames, width, height):
         check(index == 0 or shot.greys(strip) != {0}, "no progress bar while Direct2D played")
 
 
-def thirty_opens(program, workdir):
-    """Thirty Opens in a row with the engine the program starts with, on a
-    display without a window manager as tools/run.sh gives one: each dialog
-    shows and leaves its log line and title, and the log and the bar then
-    stay in view beside a preview."""
-    walk = make_series(os.path.join(workdir, "walk"), 30, "--marker")
-    saved = os.path.join(workdir, "walk.mrv")
-    program.start()
-    program.choose(BMP_DIALOG, ("alt+k", "b"), windows_path(walk[0]), answers=())
-    program.choose(MORVA_DIALOG, ("alt+f", "a"), windows_path(saved))
-    log = ["Application Start!", "Directory " + windows_path(os.path.dirname(walk[0])) + "\\",
-           "Total 30 files exists.", "Write Morva : " + windows_path(saved)]
-    title = APP_TITLE + " : " + windows_path(saved)
-    program.wait_state(title, log)
-    for _ in range(30):
-        program.choose(MORVA_DIALOG, ("alt+f", "o"), windows_path(saved), answers=())
-        log.append("Open Morva : " + windows_path(saved))
-        program.wait_state(title, log)
-    width, height, _ = grey_bmp(walk[0])
-    children_beside_preview(program, frames_of(saved, os.path.join(workdir, "decoded")), width, height)
-    program.keys("alt+F4")
-    check(program.wait_exit() == 0, "the exit code after Alt+F4 is not 0")
-
-
 def a_day_with_the_program(program, workdir):
     """Start afresh; cancel an Open; a bad series is refused; depth 3; import;
     Save As; Save As over it, answered No, then Yes; New; Open; preview with
@@ -366,19 +338,14 @@ def a_day_with_the_program(program, workdir):
     check(program.wait_exit() == 0, "the exit code after File > Exit is not 0")
 
 
-# Each road and the environment it runs on.
-ROADS = {"a_day_with_the_program": (a_day_with_the_program, "desktop"), "thirty_opens": (thirty_opens, "bare")}
-
-
-def main(build, name):
+def main(build):
     build = os.path.abspath(build)
-    workdir = os.path.join(build, "e2e", name)
+    workdir = os.path.join(build, "e2e", "road")
     shutil.rmtree(workdir, ignore_errors=True)
     os.makedirs(workdir)
-    road, environment = ROADS[name]
-    program = Program(build, workdir, environment)
+    program = Program(build, workdir)
     try:
-        road(program, workdir)
+        a_day_with_the_program(program, workdir)
     except Exception as failure:
         print("FAILED: %s" % failure if isinstance(failure, Failure) else traceback.format_exc(), file=sys.stderr)
         if program.process and program.process.poll() is None:
@@ -390,6 +357,6 @@ def main(build, name):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 3 or sys.argv[2] not in ROADS:
-        sys.exit(__doc__ + "\nroads: " + ", ".join(ROADS))
-    sys.exit(main(sys.argv[1], sys.argv[2]))
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    sys.exit(main(sys.argv[1]))
