@@ -118,13 +118,7 @@ TEST(MorvaFile, DamagedFiles) {
     const bytes payload4x4 = {4, 0x10, 0, 0, 4, 0x20, 0, 0, 4, 0x30, 0, 0, 4, 0x40, 0, 1};
     const bytes two = soundMrv(4, 4, {payload4x4, {0, 1}});
     const bytes wrongMagic = [&] { bytes b = two; b[3] = 'V'; return b; }();
-    const struct {
-        const char* what;
-        bytes content;
-        failure open;
-        uint32_t count;
-        std::string frames;
-    } cases[] = {
+    const struct { const char* what; bytes content; failure open; uint32_t count; std::string frames; } cases[] = {
         {"empty", {}, failure::notAnimation, 0, ""},
         {"19 bytes", cut(two, 19), failure::notAnimation, 0, ""},
         {"wrong magic", wrongMagic, failure::notAnimation, 2, ""},

@@ -79,11 +79,7 @@ bytes ramp(size_t count, uint8_t first = 0) {
 const bytes endOfRowAndBitmap = {0, 0, 0, 1};
 
 TEST(FrameEncoder, WorkedExamples) {
-    const struct {
-        bytes row;
-        uint32_t depth;
-        bytes code;
-    } cases[] = {
+    const struct { bytes row; uint32_t depth; bytes code; } cases[] = {
         {{0x10, 0x10, 0x10, 0x20, 0x30, 0x40, 0x40, 0x50, 0x60, 0x70, 0x80, 0x80}, 8,
          {0x03, 0x10, 0x01, 0x20, 0x01, 0x30, 0x02, 0x40, 0x00, 0x03, 0x50, 0x60, 0x70, 0x00, 0x02,
           0x80, 0, 0, 0, 1}},
@@ -190,13 +186,7 @@ TEST(Rle8Decoder, HandWrittenStreams) {
     const bytes sevens = pixels4x4({{0, 7}, {1, 7}});
     const bytes rowOfSevens = pixels4x4({{0, 7}, {1, 7}, {2, 7}, {3, 7}});
     const bytes blank(16, 0);
-    const struct {
-        const char* what;
-        bytes code;
-        rle8status status;
-        size_t position;
-        bytes pixels;
-    } cases[] = {
+    const struct { const char* what; bytes code; rle8status status; size_t position; bytes pixels; } cases[] = {
         {"runs, rows bottom-up", {4, 0x10, 0, 0, 1, 0x20, 3, 0x21, 0, 0, 2, 0x30, 2, 0x31, 0, 0, 3, 0x40, 1, 0x41, 0, 0, 0, 1},
          rle8status::ok, 24, {0x10, 0x10, 0x10, 0x10, 0x20, 0x21, 0x21, 0x21, 0x30, 0x30, 0x31, 0x31, 0x40, 0x40, 0x40, 0x41}},
         {"absolute runs, pad only when odd", {0, 3, 0xA, 0xB, 0xC, 0, 1, 0xD, 0, 0, 0, 4, 0x1A, 0x1B, 0x1C, 0x1D, 0, 0, 0, 1},
@@ -234,12 +224,9 @@ TEST(Rle8Decoder, HandWrittenStreams) {
 TEST(Rle8Decoder, ImpossibleFramesWriteNothing) {
     const bytes code = {0x01, 0x07, 0x00, 0x01};
     bytes buffer(64, 0xEE);
-    const struct {
-        int32_t width, height;
-        size_t size, stride;
-    } cases[] = {{-1, 4, 64, 4},          {4, -1, 64, 4}, {INT32_MIN, INT32_MIN, 64, 4},
-                 {4, 4, 64, 3},           {4, 4, 15, 4},  {4, 3, 64, SIZE_MAX / 2},
-                 {INT32_MAX, INT32_MAX, SIZE_MAX, SIZE_MAX / 2}};
+    const struct { int32_t width, height; size_t size, stride; } cases[] = {
+        {-1, 4, 64, 4}, {4, -1, 64, 4}, {INT32_MIN, INT32_MIN, 64, 4}, {4, 4, 64, 3}, {4, 4, 15, 4},
+        {4, 3, 64, SIZE_MAX / 2}, {INT32_MAX, INT32_MAX, SIZE_MAX, SIZE_MAX / 2}};
     for (const auto& c : cases)
         EXPECT_EQ(decodeRle8(code.data(), code.size(), c.width, c.height, buffer.data(), c.size, c.stride).status,
                   rle8status::badframe) << c.width << " x " << c.height << " in " << c.size;

@@ -41,16 +41,12 @@ testpicture claiming(int32_t width, int32_t height, int64_t fileSize = -1) {
 // Whether the counting pass takes each picture (headers) and the frame pass
 // reads its pixels (loads); header fields alone never size a buffer.
 TEST(BmpFile, DamagedPictures) {
-    const struct {
-        const char* what;
-        testpicture picture;
-        bool headers, loads;
-    } cases[] = {
+    const struct { const char* what; testpicture picture; bool headers, loads; } cases[] = {
         {"sound", sound(), true, true},
         {"108-byte header", soundWith([](testpicture& p) { p.biSize = 108; p.bfOffBits = 14 + 108 + 1024; }), true, true},
         {"124-byte header", soundWith([](testpicture& p) { p.biSize = 124; p.bfOffBits = 14 + 124 + 1024; }), true, true},
         {"top-down rows", soundWith([](testpicture& p) { p.height = -4; }), true, true},
-        {"a header of another size", soundWith([](testpicture& p) { p.biSize = 64; p.bfOffBits = 14 + 64 + 1024; }), false, false},
+        {"a header of 64 bytes", soundWith([](testpicture& p) { p.biSize = 64; p.bfOffBits = 14 + 64 + 1024; }), false, false},
         {"no image size", soundWith([](testpicture& p) { p.biSizeImage = 0; }), true, true},
         {"a gap before the rows", soundWith([](testpicture& p) { p.bfOffBits = 1100; }), true, true},
         {"empty file", soundWith([](testpicture& p) { p.truncateTo = 0; }), false, false},
@@ -88,8 +84,8 @@ TEST(BmpFile, DamagedPictures) {
         EXPECT_EQ(reader.pixelCapacity, 4096u);
         if (c.loads) {  // in the one form engines take: a 40-byte header, its colour table, rows bottom-up
             EXPECT_EQ(bytes(reader.pixelData.get(), reader.pixelData.get() + 32), c.picture.rows);
-            EXPECT_EQ((std::vector<int64_t>{reader.infoHeader.biSize, reader.infoHeader.biHeight, reader.infoHeader.colourTable[255][0]}),
-                      (std::vector<int64_t>{40, 4, 255}));
+            const bmpinfoheader& info = reader.infoHeader;
+            EXPECT_EQ((std::vector<int64_t>{info.biSize, info.biHeight, info.colourTable[255][0]}), (std::vector<int64_t>{40, 4, 255}));
             EXPECT_TRUE(wholeRowsFit(readDibShape(reinterpret_cast<const uint8_t*>(&reader.infoHeader)), reader.bytesRead));
         }
     }
@@ -229,12 +225,13 @@ TEST_F(Import, TheWholeSeriesFromZeroWhicheverPictureWasChosen) {
 // Series that end early or fail the count: the lines the log keeps, the
 // frames stored, and whether the animation was touched.
 TEST_F(Import, SeriesAndTheirEnds) {
+    // frames: -1 when no frame store was made.
     const struct {
         const char* what;
         std::function<void(const scratchfolder&)> write;
         const char16_t* chosen;
         lines log;
-        int frames;  // -1: no frame store was made
+        int frames;
     } cases[] = {
         {"starting at 1", [](auto& f) { writeSeries(f, u"w_", 3, 1, 3, 8, 8); }, u"w_002.bmp",
          {"Total 0 files exists."}, 0},

@@ -19,10 +19,7 @@ namespace {
 std::vector<int32_t> sides(const rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 TEST(Layout, OfClientRectangles) {
-    const struct {
-        rect client;
-        std::vector<int32_t> log, progress, frame;
-    } cases[] = {
+    const struct { rect client; std::vector<int32_t> log, progress, frame; } cases[] = {
         {{0, 0, 600, 400}, {0, 0, 200, 400}, {201, 0, 600, 32}, {201, 33, 600, 400}},
         {{0, 0, 601, 400}, {0, 0, 200, 400}, {201, 0, 601, 32}, {201, 33, 601, 400}},
         {{0, 0, 0, 0}, {0, 0, 0, 0}, {1, 0, 0, 32}, {1, 33, 0, 0}},
@@ -52,13 +49,7 @@ const accelerator table[] = {{0x10, '/', 104},  {0x10, '?', 104},  {0x10, 'n', 3
 
 TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
     const keykind typed = keykind::character, down = keykind::keyDown;
-    const struct {
-        const char* what;
-        keykind kind;
-        uint16_t code;
-        bool alt, control, shift;
-        uint16_t command;
-    } cases[] = {
+    const struct { const char* what; keykind kind; uint16_t code; bool alt, control, shift; uint16_t command; } cases[] = {
         {"Alt n", typed, 'n', true, false, false, 32786},
         {"Alt o", typed, 'o', true, false, false, 32777},
         {"Alt s", typed, 's', true, false, false, 32778},
@@ -121,10 +112,8 @@ TEST(Settings, OnlySoundValuesAreTaken) {
 TEST(Pacer, UpdatesAtTheScreensPace) {
     pacer updates;
     std::string due;
-    const struct {
-        uint64_t now, took;
-    } steps[] = {{5000, 1}, {5001, 0}, {5032, 0}, {5033, 2}, {5065, 0}, {5066, 20}, {5099, 0},
-                 {5265, 0}, {5266, 0}, {5300, 0}};
+    const struct { uint64_t now, took; } steps[] = {{5000, 1}, {5001, 0}, {5032, 0}, {5033, 2}, {5065, 0},
+                                                     {5066, 20}, {5099, 0}, {5265, 0}, {5266, 0}, {5300, 0}};
     for (const auto& step : steps) {
         due += updates.due(step.now) ? '1' : '0';
         if (updates.due(step.now)) updates.made(step.now, step.now + step.took);
@@ -138,7 +127,8 @@ TEST(FrameInfo, TheBottomUpRle8HeaderAndTheGreyRamp) {
     std::vector<uint8_t> expected = {40, 0, 0, 0, 0x80, 0x02, 0, 0, 0x20, 0xFE, 0xFF, 0xFF, 1, 0, 8, 0,
                                      1, 0, 0, 0, 0x45, 0x23, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0,
                                      0, 0, 0, 0, 0, 0, 0, 0};
-    for (int level = 0; level < 256; ++level) expected.insert(expected.end(), {uint8_t(level), uint8_t(level), uint8_t(level), 0});
+    for (int level = 0; level < 256; ++level)
+        expected.insert(expected.end(), {uint8_t(level), uint8_t(level), uint8_t(level), 0});
     EXPECT_EQ(std::vector<uint8_t>(info.bytes, info.bytes + 40 + 1024), expected);
     // Nothing is written past the block: the guard built in place behind it stays.
     struct guarded {
@@ -154,21 +144,17 @@ TEST(FrameInfo, TheBottomUpRle8HeaderAndTheGreyRamp) {
     EXPECT_EQ((std::vector<bool>{frameTooLarge(16384, 16384), frameTooLarge(1, -(int64_t(1) << 28)),
                                  frameTooLarge(16385, 16384), frameTooLarge(16384, -16385), frameTooLarge(INT32_MAX, INT32_MIN)}),
               (std::vector<bool>{false, false, true, true, true}));
-    EXPECT_EQ((std::vector<bool>{wholeRowsFit({5, 3, 8, 0}, 24), wholeRowsFit({5, -3, 8, 0}, 24), wholeRowsFit({5, 3, 8, 0}, 23),
-                                 wholeRowsFit({5, 3, 8, 1}, 24), wholeRowsFit({5, 3, 24, 0}, 1000), wholeRowsFit({0, 3, 8, 0}, 24)}),
+    EXPECT_EQ((std::vector<bool>{wholeRowsFit({5, 3, 8, 0}, 24), wholeRowsFit({5, -3, 8, 0}, 24),
+                                 wholeRowsFit({5, 3, 8, 0}, 23), wholeRowsFit({5, 3, 8, 1}, 24),
+                                 wholeRowsFit({5, 3, 24, 0}, 1000), wholeRowsFit({0, 3, 8, 0}, 24)}),
               (std::vector<bool>{true, true, false, false, false, false}));
 }
 
 // Names are cut to the capacity less one and terminated; nothing is written
 // beyond the terminator, and an unusable buffer gets nothing.
 TEST(NameCopy, CopiesWhatFits) {
-    const struct {
-        const char16_t* name;
-        uint32_t capacity;
-        std::u16string buffer;  // as far as the first unwritten unit
-        uint32_t length;
-        bool complete;
-    } cases[] = {
+    // The buffer as far as the first unwritten unit.
+    const struct { const char16_t* name; uint32_t capacity; std::u16string buffer; uint32_t length; bool complete; } cases[] = {
         {u"Foreground Color", 32, std::u16string(u"Foreground Color\0#", 18), 16, true},
         {u"White", 6, std::u16string(u"White\0#", 7), 5, true},
         {u"Interpolation Mode", 6, std::u16string(u"Inter\0#", 7), 5, false},

@@ -36,12 +36,8 @@ TEST(WText, GrowsWithSlack) {
     EXPECT_EQ((std::vector<int32_t>{wtext(letters(10).c_str()).capacity, wtext(letters(255).c_str()).capacity,
                                     wtext(letters(256).c_str()).capacity, wtext(0).capacity}),
               (std::vector<int32_t>{256, 256, 384, 1}));
-    const struct {
-        int32_t capacity;  // 0: released
-        size_t assigned;
-        std::u16string appended;
-        int32_t grown;
-    } cases[] = {
+    // A text of `capacity` (0: released), `assigned` letters, then `appended`.
+    const struct { int32_t capacity; size_t assigned; std::u16string appended; int32_t grown; } cases[] = {
         {256, 250, u"12345", 256},        // exactly full
         {256, 250, u"123456", 390},       // one more: 256 + 6 + 128
         {10, 9, u"", 10},
@@ -110,12 +106,8 @@ TEST(WideFormat, NumbersAsPrintfWritesThem) {
 }
 
 TEST(WideFormat, TextCutsAndUnfillableConversions) {
-    const struct {
-        int32_t capacity;
-        const char16_t* pattern;
-        std::initializer_list<formatvalue> values;
-        std::u16string out;
-    } cases[] = {
+    const struct { int32_t capacity; const char16_t* pattern; std::initializer_list<formatvalue> values; std::u16string out; }
+        cases[] = {
         {256, u"%d", {4294967295u}, u"-1"},  // the conversion decides how the bits read
         {256, u"%u", {-1}, u"4294967295"},
         {256, u"Directory %s", {u"C:\\anim\\"}, u"Directory C:\\anim\\"},
@@ -223,11 +215,7 @@ seriesname chosen(const std::u16string& path) {
 
 TEST(SeriesName, PathsAndLogLinesOfNumbers) {
     const std::u16string deep = u"C:\\" + std::u16string(239, u'd') + u"\\";  // names are cut at 255 characters
-    const struct {
-        std::u16string chosen;
-        uint32_t number;
-        std::u16string path, line;
-    } cases[] = {
+    const struct { std::u16string chosen; uint32_t number; std::u16string path, line; } cases[] = {
         {u"C:\\anim\\walk_017.bmp", 5, u"C:\\anim\\walk_005.bmp", u"File : walk_005.bmp"},
         {u"C:\\anim\\walk_017.bmp", 1000, u"C:\\anim\\walk_1000.bmp", u"File : walk_1000.bmp"},
         {u"/pictures/run42.bmp", 99, u"/pictures/run99.bmp", u"File : run99.bmp"},

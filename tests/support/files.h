@@ -127,7 +127,8 @@ inline bytes bmpBytes(const testpicture& picture) {
     const size_t stride = testStride(picture.width);
     if (picture.height < 0 && rows.size() == stride * size_t(-int64_t(picture.height)))
         for (size_t top = 0, bottom = rows.size() - stride; top < bottom; top += stride, bottom -= stride)
-            std::swap_ranges(rows.begin() + ptrdiff_t(top), rows.begin() + ptrdiff_t(top + stride), rows.begin() + ptrdiff_t(bottom));
+            std::swap_ranges(rows.begin() + ptrdiff_t(top), rows.begin() + ptrdiff_t(top + stride),
+                             rows.begin() + ptrdiff_t(bottom));
     file.insert(file.end(), rows.begin(), rows.end());
     if (picture.truncateTo < file.size()) file.resize(picture.truncateTo);
     return file;

@@ -212,10 +212,7 @@ TEST_P(Engine, TheLargestFrameAndItsMemory) {
 // The import's pictures: 8-bit rows with their own colour table. GDI and
 // GDI+ take each value as a grey level; Direct2D keeps the picture's colours.
 TEST_P(Engine, PicturesOfTheImport) {
-    struct {
-        BITMAPINFOHEADER header;
-        RGBQUAD colours[256];
-    } info = {};
+    struct { BITMAPINFOHEADER header; RGBQUAD colours[256]; } info = {};
     info.header = {sizeof(BITMAPINFOHEADER), clientWidth, clientHeight, 1, 8, BI_RGB, 0, 0, 0, 0, 0};
     for (int i = 0; i < 256; ++i) info.colours[i] = {BYTE(255 - i), 0x40, BYTE(i), 0};
     const bytes rows = columnRows(0x30, 0x30, 0xC0);

@@ -46,12 +46,8 @@ TEST_F(ProgramTest, TheWindowsPartsFollowItsSize) {
 }
 
 TEST_F(ProgramTest, EveryMenuCommand) {
-    const struct {
-        uint32_t id;
-        std::vector<engineindex> made;  // engines made by the command
-        std::string engineMarks, depthMarks;
-        int32_t depth;
-    } cases[] = {
+    // Each command, the engines it makes, the menu's marks and the depth after it.
+    const struct { uint32_t id; std::vector<engineindex> made; std::string engineMarks, depthMarks; int32_t depth; } cases[] = {
         {IDM_ENGINE_GDI, {engineGdi}, "x--", "--x-----", 6},
         {IDM_ENGINE_GDIPLUS, {engineGdiPlus}, "-x-", "--x-----", 6},
         {IDM_ENGINE_GDIPLUS, {engineGdiPlus}, "-x-", "--x-----", 6},  // the same kind anew
@@ -107,11 +103,8 @@ TEST_F(ProgramTest, KeysRunTheirCommandsAndNoOthers) {
         state[VK_MENU] = 0;
         SetKeyboardState(state);
     };
-    const struct {
-        const char* what;
-        std::vector<std::pair<UINT, bool>> keys;  // with Alt or not
-        std::vector<uint32_t> commands;
-    } cases[] = {
+    // Keys pressed with Alt or not, and the commands they run.
+    const struct { const char* what; std::vector<std::pair<UINT, bool>> keys; std::vector<uint32_t> commands; } cases[] = {
         {"Alt N, O, S", {{'N', true}, {'O', true}, {'S', true}}, {IDM_FILE_NEW, IDM_FILE_OPEN, IDM_FILE_SAVE}},
         {"Space", {{VK_SPACE, false}}, {IDM_PREVIEW}},
         // The keypad's "/" types the character "/": with Alt, the About command.
