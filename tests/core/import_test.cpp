@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <set>
 
 namespace {
 
@@ -171,11 +170,10 @@ private:
 
 class Import : public testing::Test {
 protected:
-    void import(const std::u16string& name, uint32_t depth = 6) {
+    void import(const std::u16string& name) {
         const std::u16string path = folder.file(name);
         host.events.clear();
-        importSeries(host, animation, depth, path.c_str(), uint32_t(folder.folder.size()),
-                     uint32_t(path.find_last_of(u'.') + 1));
+        importSeries(host, animation, 6, path.c_str(), uint32_t(folder.folder.size()), uint32_t(path.find_last_of(u'.') + 1));
     }
     lines log() { return logLines(host.log->text()); }
     std::string directory() { return "Directory " + utf8(folder.folder); }
@@ -213,13 +211,6 @@ TEST_F(Import, TheWholeSeriesFromZeroWhicheverPictureWasChosen) {
         EXPECT_EQ(host.shown[n], seriesPicture(n, 13, 5).rows);  // shown as read, at full depth
     }
     EXPECT_EQ(frames(), expected);
-
-    import(u"歩く_000.bmp", 1);  // a second import appends; depth 1 keeps 0 and 128
-    ASSERT_EQ(animation.newFile->frameCount(), 6u);
-    std::set<uint8_t> levels;
-    const std::vector<bytes> stored = frames();
-    for (size_t i = 3; i < 6; ++i) levels.insert(stored[i].begin(), stored[i].end());
-    EXPECT_EQ(levels, (std::set<uint8_t>{0, 128}));
 }
 
 // Series that end early or fail the count: the lines the log keeps, the
@@ -323,20 +314,5 @@ TEST_F(Import, FaultsInTheFramePass) {
     EXPECT_EQ(other.newFile->frameCount(), 1u);
 }
 
-#ifndef _WIN32
-TEST_F(Import, ATemporaryFileThatCannotBeMadeChangesNothing) {
-    writeSeries(folder, u"w_", 3, 0, 2, 16, 8);
-    const std::u16string missing = folder.file(u"absent/");
-    const char* saved = std::getenv("TMPDIR");
-    const std::string restore = saved ? saved : "";
-    setenv("TMPDIR", utf8(missing).c_str(), 1);
-    import(u"w_000.bmp");
-    saved ? setenv("TMPDIR", restore.c_str(), 1) : unsetenv("TMPDIR");
-    EXPECT_EQ(log(), (lines{directory(), "Total 2 files exists.",
-                            "Temporary file error : " + utf8(missing) + " (system error 2)"}));
-    EXPECT_EQ(host.events.back(), "Temporary file error : " + utf8(missing) + " (system error 2)");
-    EXPECT_FALSE(animation.newFile || animation.modified);
-}
-#endif
 
 }  // namespace

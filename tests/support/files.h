@@ -152,11 +152,7 @@ inline bool exists(const std::u16string& path) {
     return std::filesystem::exists(std::filesystem::path(path));
 }
 
-#ifdef _WIN32
-constexpr char16_t separator = u'\\';
-#else
-constexpr char16_t separator = u'/';
-#endif
+constexpr char16_t separator = char16_t(std::filesystem::path::preferred_separator);
 
 // A new, empty folder in the temporary folder (named `name` inside a
 // unique one when given), removed with all it holds.
