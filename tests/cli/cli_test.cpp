@@ -18,10 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 constexpr int32_t width = 7, height = 5;
 
-struct result {
-    int status;
-    std::string out, err;
-};
+struct result { int status; std::string out, err; };
 
 result morvacli(const std::vector<std::string>& words, bool terminal = false) {
     std::vector<std::u16string> arguments;

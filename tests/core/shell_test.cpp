@@ -62,8 +62,6 @@ TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
         {"keypad . (0x6E)", down, 0x6E, false, false, false, 0},
         {"Alt keypad / (0x6F, 'o')", down, 0x6F, true, false, false, 0},
         {"Alt F4 (0x73, 's')", down, 0x73, true, false, false, 0},
-        {"F4", down, 0x73, false, false, false, 0},
-        {"Alt F1 (0x70)", down, 0x70, true, false, false, 0},
         {"Alt key N (0x4E)", down, 0x4E, true, false, false, 0},
         {"Alt key / (0xBF)", down, 0xBF, true, false, false, 0},
         {"Alt help key (0x2F, '/')", down, 0x2F, true, false, false, 0},
