@@ -1,7 +1,6 @@
 // The frame encoder and the run-length decoder: worked examples and damaged
-// streams by hand, the encoder against a pixel-by-pixel one, the decoder
-// against ImageMagick. The fuzz targets add round trips and damaged streams
-// at random.
+// streams by hand, the encoder against a pixel-by-pixel one, the decoder against
+// ImageMagick (the fuzz targets add round trips and damaged streams at random).
 #include "engines/rle8decoder.h"
 #include "import/frameencoder.h"
 #include "tests/support/files.h"

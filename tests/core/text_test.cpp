@@ -63,10 +63,7 @@ TEST(WText, GrowsWithSlack) {
     u = wtext(letters(300).c_str());  // a move hands over storage and capacity
     EXPECT_EQ(u.capacity, 428);
     EXPECT_EQ(content(u), letters(300));
-}
-
-// The source may lie in the storage the operation replaces.
-TEST(WText, SourceInsideItself) {
+    // The source may lie in the storage the operation replaces.
     wtext t(u"abcdef");
     t.assign(t.data + 2);
     EXPECT_EQ(content(t), u"cdef");

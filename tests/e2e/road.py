@@ -196,10 +196,6 @@ class Program:
             return not left and not others and not self.windows_named("^%s$" % re.escape(title))
         wait_until("the questions %r after choosing %s" % (answers, path), settled)
 
-    def cancel(self, title, keys):
-        self.xdotool("windowfocus", "--sync", self.dialog(title, keys), "key", "Escape")
-        wait_until("the dialog to close", lambda: not self.windows_named("^%s$" % re.escape(title)))
-
 
 def make_series(folder, count, *options):
     subprocess.run([sys.executable, os.path.join(SOURCE, "tools", "make-sample.py"), folder,
@@ -266,7 +262,7 @@ def children_beside_preview(program, frames, width, height):
 
 
 def a_day_with_the_program(program, workdir):
-    """Start afresh; cancel an Open; a bad series is refused; depth 3; import;
+    """Start afresh; a bad series is refused; depth 3; import;
     Save As; Save As over it, answered No, then Yes; New; Open; preview with
     Direct2D, the log staying in view; Alt+F4; the next start where the last
     one ended."""
@@ -281,7 +277,6 @@ def a_day_with_the_program(program, workdir):
     check(report["log"] == log and not report["progressVisible"] and program.title() == title,
           "the first start shows %r, titled %r" % (report, program.title()))
 
-    program.cancel(MORVA_DIALOG, ("alt+f", "o"))
     program.choose(BMP_DIALOG, ("alt+k", "b"), windows_path(bad[3]), answers=())
     log += ["Directory " + windows_path(os.path.dirname(bad[0])) + "\\", "File : walk005.bmp : Invalid Bitmap Format"]
     program.wait_state(title, log)

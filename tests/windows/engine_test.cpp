@@ -1,7 +1,6 @@
-// The three engines on a real window under Wine, read back from the screen:
-// one contract with literal expected pixels (frames of 8 bits only, the size
-// cap, null frames, backgrounds, pictures of the import), and each engine's
-// composition grid over a known destination.
+// The three engines on a real window under Wine, read back from the screen with
+// literal expected pixels: frames of 8 bits only, the size cap, null frames,
+// backgrounds, pictures of the import, and each engine's composition grid.
 #include "app/platformlibraries.h"
 #include "engines/d2dengine.h"
 #include "engines/gdiengine.h"
@@ -52,9 +51,8 @@ HWND window() {
     return shared;
 }
 
-// The pixel at (x, y) as the screen shows it, 0xRRGGBB; a present may reach
-// the screen a while later (Direct2D), so the window is read again until
-// `accept` takes it or 2 s pass.
+// The pixel at (x, y) as the screen shows it, 0xRRGGBB, read again until `accept`
+// takes it or 2 s pass: a present may reach the screen a while later (Direct2D).
 template <class Accept>
 uint32_t pixelAt(int x, int y, Accept accept) {
     uint32_t pixel = 0;
@@ -96,9 +94,8 @@ struct ownedframe {
     ~ownedframe() { if (image) engine.destroyFrame(image); }
 };
 
-// Rows of the client area's size in three columns of the given levels:
-// frames and pictures are shown unscaled, so each engine's own arithmetic
-// shows, not its interpolation.
+// Rows of the client area's size in three columns of the given levels, shown
+// unscaled: each engine's own arithmetic shows, not its interpolation.
 bytes columnRows(uint8_t left, uint8_t middle, uint8_t right) {
     bytes rows;
     for (int y = 0; y < clientHeight; ++y)
