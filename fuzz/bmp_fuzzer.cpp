@@ -27,8 +27,8 @@ void checkPixels(const bmpfile& reader, const uint8_t* data, size_t size) {
     expect(start + uint64_t(rowBytes) * rows <= size, "pixels come from inside the file");
     for (uint32_t row = 0; row < rows; ++row) {
         const uint32_t fileRow = reader.topDown ? rows - 1 - row : row;
-        expect(std::memcmp(reader.pixelData.get() + size_t(row) * rowBytes,
-                           data + start + size_t(fileRow) * rowBytes, rowBytes) == 0,
+        expect(std::memcmp(reader.pixelData.get() + size_t(row) * rowBytes, data + start + size_t(fileRow) * rowBytes,
+                           rowBytes) == 0,
                "pixels are the file's rows, bottom-up");
     }
 }
@@ -38,10 +38,9 @@ void checkPayload(const bmpfile& reader, uint32_t depth) {
     const uint32_t height = uint32_t(reader.infoHeader.biHeight);
     expect(reader.rleSize <= payloadBound(width, height), "payload within its bound");
     std::vector<uint8_t> decoded(size_t(width) * height);
-    const rle8result result = decodeRle8(reader.rleData.get(), reader.rleSize, int32_t(width),
-                                         int32_t(height), decoded.data(), decoded.size(), width);
-    expect(result.status == rle8status::ok && result.position == reader.rleSize,
-           "payload decodes whole");
+    const rle8result result = decodeRle8(reader.rleData.get(), reader.rleSize, int32_t(width), int32_t(height),
+                                         decoded.data(), decoded.size(), width);
+    expect(result.status == rle8status::ok && result.position == reader.rleSize, "payload decodes whole");
     const uint8_t mask = depthMasks[depth - 1];
     for (uint32_t y = 0; y < height; ++y) {
         const uint8_t* row = reader.pixelData.get() + size_t(y) * stride(width);

@@ -11,22 +11,20 @@
 
 namespace {
 
+// bytes: stride * (height - 1) + width, no padding after the last row.
 struct frame {
-    int32_t width;
-    int32_t height;
-    size_t stride;
-    size_t bytes;  // stride * (height - 1) + width: no padding after the last row
+    int32_t width, height;
+    size_t stride, bytes;
 };
 
 constexpr uint8_t guard = 0x5A;
 
-std::vector<uint8_t> decodeInto(const frame& shape, const uint8_t* code, size_t size,
-                                uint8_t prefill, rle8result& result) {
+std::vector<uint8_t> decodeInto(const frame& shape, const uint8_t* code, size_t size, uint8_t prefill,
+                                rle8result& result) {
     std::vector<uint8_t> pixels(shape.bytes, guard);
     for (int32_t row = 0; row < shape.height; ++row)
         std::fill_n(pixels.begin() + ptrdiff_t(size_t(row) * shape.stride), shape.width, prefill);
-    result = decodeRle8(code, size, shape.width, shape.height, pixels.data(), pixels.size(),
-                        shape.stride);
+    result = decodeRle8(code, size, shape.width, shape.height, pixels.data(), pixels.size(), shape.stride);
     expect(result.position <= size, "stops inside the stream");
     return pixels;
 }
@@ -51,12 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (width < 0) {
         uint8_t untouched = guard;
         const rle8result result = decodeRle8(code, codeSize, width, height, &untouched, 1, stride);
-        expect(result.status == rle8status::badframe && untouched == guard,
-               "an impossible frame is refused untouched");
+        expect(result.status == rle8status::badframe && untouched == guard, "an impossible frame is refused untouched");
         return 0;
     }
-    const frame shape{width, height, stride,
-                      height == 0 ? 0 : stride * size_t(height - 1) + size_t(width)};
+    const frame shape{width, height, stride, height == 0 ? 0 : stride * size_t(height - 1) + size_t(width)};
     rle8result first, second;
     const std::vector<uint8_t> dark = decodeInto(shape, code, codeSize, 0x00, first);
     const std::vector<uint8_t> light = decodeInto(shape, code, codeSize, 0xFF, second);

@@ -15,19 +15,13 @@ namespace {
 constexpr size_t largestPicture = 1 << 16;
 
 struct shape {
-    uint32_t width;
-    uint32_t height;
-    uint32_t stride;
-    uint32_t depth;
+    uint32_t width, height, stride, depth;
 };
 
 // Rows of `stride` bytes, the last one without padding; padding holds `fill`.
-std::vector<uint8_t> pictureOf(const shape& picture, const std::vector<uint8_t>& values,
-                               uint8_t fill) {
-    const size_t size = picture.height == 0
-                            ? 0
-                            : size_t(picture.stride) * (picture.height - 1) + picture.width;
-    std::vector<uint8_t> rows(size, fill);
+std::vector<uint8_t> pictureOf(const shape& picture, const std::vector<uint8_t>& values, uint8_t fill) {
+    std::vector<uint8_t> rows(picture.height == 0 ? 0 : size_t(picture.stride) * (picture.height - 1) + picture.width,
+                              fill);
     for (uint32_t y = 0; y < picture.height; ++y)
         std::copy_n(values.begin() + ptrdiff_t(size_t(y) * picture.width), picture.width,
                     rows.begin() + ptrdiff_t(size_t(y) * picture.stride));
@@ -46,8 +40,8 @@ std::vector<uint8_t> valuesFrom(const uint8_t* data, size_t size, bool runs) {
 std::vector<uint8_t> encode(const shape& picture, const std::vector<uint8_t>& rows) {
     // Exactly the bound, on the heap, so that one byte more is caught.
     std::vector<uint8_t> payload(size_t(payloadBound(picture.width, picture.height)));
-    const size_t size = encodeFrame(rows.data(), picture.width, picture.height, picture.stride,
-                                    picture.depth, payload.data());
+    const size_t size = encodeFrame(rows.data(), picture.width, picture.height, picture.stride, picture.depth,
+                                    payload.data());
     expect(size >= 2 && size <= payload.size(), "payload within its bound");
     payload.resize(size);
     return payload;
@@ -67,15 +61,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                         : std::min<uint32_t>(wanted, uint32_t(values.size() / picture.width));
 
     const std::vector<uint8_t> payload = encode(picture, pictureOf(picture, values, 0x00));
-    expect(encode(picture, pictureOf(picture, values, 0xFF)) == payload,
-           "padding bytes never reach the payload");
+    expect(encode(picture, pictureOf(picture, values, 0xFF)) == payload, "padding bytes never reach the payload");
 
     std::vector<uint8_t> decoded(size_t(picture.width) * picture.height);
     const rle8result result = decodeRle8(payload.data(), payload.size(), int32_t(picture.width),
-                                         int32_t(picture.height), decoded.data(), decoded.size(),
-                                         picture.width);
-    expect(result.status == rle8status::ok && result.position == payload.size(),
-           "the payload decodes whole");
+                                         int32_t(picture.height), decoded.data(), decoded.size(), picture.width);
+    expect(result.status == rle8status::ok && result.position == payload.size(), "the payload decodes whole");
     const uint8_t mask = depthMasks[picture.depth - 1];
     for (size_t at = 0; at < decoded.size(); ++at)
         expect(decoded[at] == (values[at] & mask), "decode(encode(p)) == p & mask");

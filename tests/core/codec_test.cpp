@@ -1,6 +1,6 @@
-// The frame encoder and the run-length decoder: worked examples by hand, the
-// encoder against a pixel-by-pixel one, the decoder against ImageMagick, and
-// damaged streams that must decode to their intact prefix.
+// The frame encoder and the run-length decoder: worked examples and damaged
+// streams by hand, the encoder against a pixel-by-pixel one, the decoder against
+// ImageMagick (the fuzz targets add round trips and damaged streams at random).
 #include "engines/rle8decoder.h"
 #include "import/frameencoder.h"
 #include "tests/support/files.h"
@@ -13,7 +13,10 @@
 
 namespace {
 
-// The encoder as plainly as its rules read, one pixel at a time.
+// The encoder as plainly as its rules read: each row cut into runs of one
+// value; runs of two or more go out in pieces of at most 255, and a single
+// pixel (a run's last one included) joins the group of literals, written
+// absolute from three on and as runs of one below.
 bytes referenceEncode(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride,
                       uint32_t depth) {
     const uint8_t mask = uint8_t(0xFF00 >> depth);
@@ -30,33 +33,17 @@ bytes referenceEncode(const uint8_t* pixels, uint32_t width, uint32_t height, ui
     };
     for (uint32_t r = 0; r < height; ++r) {
         const uint8_t* row = pixels + size_t(r) * stride;
-        uint8_t runValue = 0;
-        uint32_t runLength = 0;
-        for (uint32_t x = 0; x < width; ++x) {
-            const uint8_t c = row[x] & mask;
-            if (runLength > 0 && c == runValue) {
-                flushLiterals();
-                if (runLength == 255) {
-                    out.insert(out.end(), {255, runValue});
-                    runLength = 0;
-                }
-            } else if (runLength == 1) {
-                if (literals.size() == 255) flushLiterals();
-                literals.push_back(runValue);
-                runLength = 0;
-            } else if (runLength > 1) {
-                out.insert(out.end(), {uint8_t(runLength), runValue});
-                runLength = 0;
-            }
-            runValue = c;
-            ++runLength;
-        }
-        if (runLength == 1) {
-            if (literals.size() == 255) flushLiterals();
-            literals.push_back(runValue);
+        for (uint32_t x = 0, length = 0; x < width; x += length) {
+            const uint8_t value = row[x] & mask;
+            for (length = 1; x + length < width && (row[x + length] & mask) == value;) ++length;
+            if (length > 1) flushLiterals();
+            uint32_t left = length;
+            for (; left >= 255; left -= 255) out.insert(out.end(), {255, value});
+            if (left >= 2) out.insert(out.end(), {uint8_t(left), value});
+            if (left == 1 && literals.size() == 255) flushLiterals();
+            if (left == 1) literals.push_back(value);
         }
         flushLiterals();
-        if (runLength >= 2) out.insert(out.end(), {uint8_t(runLength), runValue});
         out.insert(out.end(), {0, 0});
     }
     out.insert(out.end(), {0, 1});
@@ -82,12 +69,6 @@ bytes encodeRow(const bytes& row, uint32_t depth = 8) {
     return encode(pixels, uint32_t(row.size()), 1, uint32_t(pixels.size()), depth);
 }
 
-bytes joined(std::initializer_list<bytes> parts) {
-    bytes all;
-    for (const bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
-
 bytes ramp(size_t count, uint8_t first = 0) {
     bytes values(count);
     for (size_t i = 0; i < count; ++i) values[i] = uint8_t(first + i);
@@ -97,11 +78,7 @@ bytes ramp(size_t count, uint8_t first = 0) {
 const bytes endOfRowAndBitmap = {0, 0, 0, 1};
 
 TEST(FrameEncoder, WorkedExamples) {
-    const struct {
-        bytes row;
-        uint32_t depth;
-        bytes code;
-    } cases[] = {
+    const struct { bytes row; uint32_t depth; bytes code; } cases[] = {
         {{0x10, 0x10, 0x10, 0x20, 0x30, 0x40, 0x40, 0x50, 0x60, 0x70, 0x80, 0x80}, 8,
          {0x03, 0x10, 0x01, 0x20, 0x01, 0x30, 0x02, 0x40, 0x00, 0x03, 0x50, 0x60, 0x70, 0x00, 0x02,
           0x80, 0, 0, 0, 1}},
@@ -112,7 +89,6 @@ TEST(FrameEncoder, WorkedExamples) {
         {bytes(255, 9), 8, {0xFF, 9, 0, 0, 0, 1}},
         {bytes(256, 7), 8, {0xFF, 7, 0x01, 7, 0, 0, 0, 1}},
         {bytes(300, 0x55), 8, {0xFF, 0x55, 0x2D, 0x55, 0, 0, 0, 1}},
-        {bytes(511, 9), 8, {0xFF, 9, 0xFF, 9, 0x01, 9, 0, 0, 0, 1}},
         {joined({bytes(256, 9), {1, 2, 3}}), 8, {0xFF, 9, 0x00, 0x04, 9, 1, 2, 3, 0, 0, 0, 1}},
         {ramp(256), 8, joined({{0x00, 0xFF}, ramp(255), {0x00, 0x01, 0xFF}, endOfRowAndBitmap})},
         {ramp(257, 1), 8,
@@ -167,11 +143,8 @@ TEST(FrameEncoder, MatchesThePixelByPixelEncoder) {
     }
 }
 
-struct decoded {
-    rle8status status;
-    size_t position;
-    bytes pixels;  // rows in stream order, without the padding
-};
+// pixels: the rows in stream order, without the padding.
+struct decoded { rle8status status; size_t position; bytes pixels; };
 
 // Decodes into a buffer pre-filled with `prefill` whose padding and
 // surroundings must come back untouched.
@@ -208,13 +181,7 @@ TEST(Rle8Decoder, HandWrittenStreams) {
     const bytes sevens = pixels4x4({{0, 7}, {1, 7}});
     const bytes rowOfSevens = pixels4x4({{0, 7}, {1, 7}, {2, 7}, {3, 7}});
     const bytes blank(16, 0);
-    const struct {
-        const char* what;
-        bytes code;
-        rle8status status;
-        size_t position;
-        bytes pixels;
-    } cases[] = {
+    const struct { const char* what; bytes code; rle8status status; size_t position; bytes pixels; } cases[] = {
         {"runs, rows bottom-up", {4, 0x10, 0, 0, 1, 0x20, 3, 0x21, 0, 0, 2, 0x30, 2, 0x31, 0, 0, 3, 0x40, 1, 0x41, 0, 0, 0, 1},
          rle8status::ok, 24, {0x10, 0x10, 0x10, 0x10, 0x20, 0x21, 0x21, 0x21, 0x30, 0x30, 0x31, 0x31, 0x40, 0x40, 0x40, 0x41}},
         {"absolute runs, pad only when odd", {0, 3, 0xA, 0xB, 0xC, 0, 1, 0xD, 0, 0, 0, 4, 0x1A, 0x1B, 0x1C, 0x1D, 0, 0, 0, 1},
@@ -252,12 +219,9 @@ TEST(Rle8Decoder, HandWrittenStreams) {
 TEST(Rle8Decoder, ImpossibleFramesWriteNothing) {
     const bytes code = {0x01, 0x07, 0x00, 0x01};
     bytes buffer(64, 0xEE);
-    const struct {
-        int32_t width, height;
-        size_t size, stride;
-    } cases[] = {{-1, 4, 64, 4},          {4, -1, 64, 4}, {INT32_MIN, INT32_MIN, 64, 4},
-                 {4, 4, 64, 3},           {4, 4, 15, 4},  {4, 3, 64, SIZE_MAX / 2},
-                 {INT32_MAX, INT32_MAX, SIZE_MAX, SIZE_MAX / 2}};
+    const struct { int32_t width, height; size_t size, stride; } cases[] = {
+        {-1, 4, 64, 4}, {4, -1, 64, 4}, {INT32_MIN, INT32_MIN, 64, 4}, {4, 4, 64, 3}, {4, 4, 15, 4},
+        {4, 3, 64, SIZE_MAX / 2}, {INT32_MAX, INT32_MAX, SIZE_MAX, SIZE_MAX / 2}};
     for (const auto& c : cases)
         EXPECT_EQ(decodeRle8(code.data(), code.size(), c.width, c.height, buffer.data(), c.size, c.stride).status,
                   rle8status::badframe) << c.width << " x " << c.height << " in " << c.size;
@@ -266,12 +230,10 @@ TEST(Rle8Decoder, ImpossibleFramesWriteNothing) {
     EXPECT_EQ(decodeRle8(code.data(), code.size(), 4, 3, buffer.data(), 20, 8).status, rle8status::ok);
 }
 
-// A sound stream mixing every code; with `earlyEnd` sometimes an early end
-// of bitmap (which ImageMagick takes for a cut file).
-bytes randomStream(std::mt19937& random, uint32_t width, uint32_t height, bool earlyEnd) {
-    auto pick = [&](uint32_t low, uint32_t high) {
-        return std::uniform_int_distribution<uint32_t>(low, high)(random);
-    };
+#ifndef _WIN32
+// A sound stream mixing every code.
+bytes randomStream(std::mt19937& random, uint32_t width, uint32_t height) {
+    auto pick = [&](uint32_t low, uint32_t high) { return std::uniform_int_distribution<uint32_t>(low, high)(random); };
     bytes code;
     for (uint32_t y = 0; y < height; ++y) {
         for (uint32_t x = 0;;) {
@@ -296,56 +258,11 @@ bytes randomStream(std::mt19937& random, uint32_t width, uint32_t height, bool e
             }
         }
         code.insert(code.end(), {0x00, 0x00});
-        if (earlyEnd && pick(0, 10) == 0) break;
     }
     code.insert(code.end(), {0x00, 0x01});
     return code;
 }
 
-// On any fault the pixels are those of the stream cut before the faulty
-// code and closed with an end of bitmap, whatever the buffer held before.
-TEST(Rle8Decoder, DamagedStreamsDecodeLikeTheirIntactPrefix) {
-    std::mt19937 random(7);
-    for (int trial = 0; trial < 3000; ++trial) {
-        const uint32_t width = random() % 40, height = random() % 12;
-        bytes code = randomStream(random, width, height, true);
-        switch (trial % 3) {
-        case 0: code.resize(random() % (code.size() + 1)); break;
-        case 1: code[random() % code.size()] = uint8_t(random()); break;
-        default:
-            for (uint8_t& byte : code)
-                if (random() % 4 == 0) byte = uint8_t(random() % 4);
-        }
-        SCOPED_TRACE(testing::Message() << "trial " << trial);
-        const decoded first = decodeGuarded(code, int32_t(width), int32_t(height), 0x00, trial % 5);
-        const decoded second = decodeGuarded(code, int32_t(width), int32_t(height), 0xFF, trial % 5);
-        ASSERT_EQ(first.pixels, second.pixels);
-        ASSERT_LE(first.position, code.size());
-        bytes prefix(code.begin(), code.begin() + ptrdiff_t(first.position));
-        if (first.status != rle8status::ok) prefix.insert(prefix.end(), {0x00, 0x01});
-        const decoded intact = decodeGuarded(prefix, int32_t(width), int32_t(height));
-        ASSERT_EQ(intact.status, rle8status::ok);
-        ASSERT_EQ(intact.pixels, first.pixels);
-    }
-}
-
-TEST(Rle8Decoder, DecodesWhatTheEncoderWritesAtEveryDepth) {
-    std::mt19937 random(99);
-    for (uint32_t width : {0u, 1u, 2u, 3u, 5u, 8u, 255u, 256u, 257u, 511u, 600u, 1021u}) {
-        for (uint32_t depth = 1; depth <= 8; ++depth) {
-            testpicture picture = patternPicture(int32_t(width), int32_t(1 + random() % 9));
-            for (uint32_t y = 0; y < uint32_t(picture.height); ++y)
-                fillRuns(picture.rows.data() + size_t(y) * testStride(int32_t(width)), width, random, 256);
-            const bytes payload = encode(picture.rows, width, uint32_t(picture.height),
-                                         testStride(int32_t(width)), depth);
-            const decoded got = decodeGuarded(payload, int32_t(width), picture.height);
-            EXPECT_EQ(got.status, rle8status::ok);
-            EXPECT_EQ(got.pixels, cutPixels(picture, depth)) << width << " depth " << depth;
-        }
-    }
-}
-
-#ifndef _WIN32
 // ImageMagick reads a payload wrapped in a BI_RLE8 BMP; rows come back
 // bottom-up as the stream holds them.
 bytes decodeWithImageMagick(const bytes& payload, int32_t width, int32_t height) {
@@ -363,7 +280,7 @@ TEST(Rle8Decoder, AgreesWithImageMagick) {
     std::mt19937 random(2024);
     for (auto [width, height] : {std::pair{1, 1}, {3, 5}, {7, 3}, {33, 17}, {256, 3}, {641, 8}}) {
         for (int variant = 0; variant < 3; ++variant) {
-            const bytes code = randomStream(random, uint32_t(width), uint32_t(height), false);
+            const bytes code = randomStream(random, uint32_t(width), uint32_t(height));
             const decoded got = decodeGuarded(code, width, height);
             EXPECT_EQ(got.status, rle8status::ok);
             EXPECT_EQ(got.pixels, decodeWithImageMagick(code, width, height)) << width << " x " << height;

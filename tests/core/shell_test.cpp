@@ -19,10 +19,7 @@ namespace {
 std::vector<int32_t> sides(const rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 TEST(Layout, OfClientRectangles) {
-    const struct {
-        rect client;
-        std::vector<int32_t> log, progress, frame;
-    } cases[] = {
+    const struct { rect client; std::vector<int32_t> log, progress, frame; } cases[] = {
         {{0, 0, 600, 400}, {0, 0, 200, 400}, {201, 0, 600, 32}, {201, 33, 600, 400}},
         {{0, 0, 601, 400}, {0, 0, 200, 400}, {201, 0, 601, 32}, {201, 33, 601, 400}},
         {{0, 0, 0, 0}, {0, 0, 0, 0}, {1, 0, 0, 32}, {1, 33, 0, 0}},
@@ -50,19 +47,9 @@ TEST(Playback, FrameDueFollowsThirtyFramesASecond) {
 const accelerator table[] = {{0x10, '/', 104},  {0x10, '?', 104},  {0x10, 'n', 32786},
                              {0x10, 'o', 32777}, {0x10, 's', 32778}, {0x01, 0x20, 32780}};
 
-uint16_t commandOf(keykind kind, uint16_t code, bool alt, bool control = false, bool shift = false) {
-    return commandFor(table, std::size(table), {kind, code, alt, control, shift});
-}
-
 TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
     const keykind typed = keykind::character, down = keykind::keyDown;
-    const struct {
-        const char* what;
-        keykind kind;
-        uint16_t code;
-        bool alt, control, shift;
-        uint16_t command;
-    } cases[] = {
+    const struct { const char* what; keykind kind; uint16_t code; bool alt, control, shift; uint16_t command; } cases[] = {
         {"Alt n", typed, 'n', true, false, false, 32786},
         {"Alt o", typed, 'o', true, false, false, 32777},
         {"Alt s", typed, 's', true, false, false, 32778},
@@ -75,8 +62,6 @@ TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
         {"keypad . (0x6E)", down, 0x6E, false, false, false, 0},
         {"Alt keypad / (0x6F, 'o')", down, 0x6F, true, false, false, 0},
         {"Alt F4 (0x73, 's')", down, 0x73, true, false, false, 0},
-        {"F4", down, 0x73, false, false, false, 0},
-        {"Alt F1 (0x70)", down, 0x70, true, false, false, 0},
         {"Alt key N (0x4E)", down, 0x4E, true, false, false, 0},
         {"Alt key / (0xBF)", down, 0xBF, true, false, false, 0},
         {"Alt help key (0x2F, '/')", down, 0x2F, true, false, false, 0},
@@ -87,35 +72,32 @@ TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
         {"other messages", keykind::other, 0x20, false, false, false, 0},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(commandOf(c.kind, c.code, c.alt, c.control, c.shift), c.command) << c.what;
+        EXPECT_EQ(commandFor(table, std::size(table), {c.kind, c.code, c.alt, c.control, c.shift}), c.command) << c.what;
 }
 
 // Remembered settings are taken only when sound: anything else is ignored.
 TEST(Settings, OnlySoundValuesAreTaken) {
     EXPECT_EQ(numberValue(0x01020304).bytes, (std::vector<uint8_t>{4, 3, 2, 1}));
-    EXPECT_EQ(rememberedDepth(numberValue(1)), 1);
-    EXPECT_EQ(rememberedDepth(numberValue(8)), 8);
-    EXPECT_EQ(rememberedEngine(numberValue(0)), 0);
-    EXPECT_EQ(rememberedEngine(numberValue(2)), 2);
+    EXPECT_EQ((std::vector<std::optional<int32_t>>{rememberedDepth(numberValue(1)), rememberedDepth(numberValue(8)),
+                                                   rememberedEngine(numberValue(0)), rememberedEngine(numberValue(2)),
+                                                   rememberedEngine(numberValue(3))}),
+              (std::vector<std::optional<int32_t>>{1, 8, 0, 2, std::nullopt}));
     for (const storedvalue& foreign :
          {numberValue(0), numberValue(9), numberValue(0xFFFFFFFF), storedvalue{}, storedvalue{1, {'6', 0}},
           storedvalue{storedBinary, {6, 0, 0, 0}}, storedvalue{storedNumber, {6, 0, 0}}})
         EXPECT_EQ(rememberedDepth(foreign), std::nullopt);
-    EXPECT_EQ(rememberedEngine(numberValue(3)), std::nullopt);
 
-    const windowplace place = {-8, 20, 1272, 980, true};
-    const std::optional<windowplace> back = rememberedPlace(placeValue(place));
+    const std::optional<windowplace> back = rememberedPlace(placeValue({-8, 20, 1272, 980, true}));
     ASSERT_TRUE(back);
-    EXPECT_EQ(std::vector<int32_t>({back->left, back->top, back->right, back->bottom, back->maximized}),
-              std::vector<int32_t>({-8, 20, 1272, 980, 1}));
-    EXPECT_EQ(placeValue({1, 2, 3, 4, false}).bytes,
-              (std::vector<uint8_t>{1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ((std::vector<int32_t>{back->left, back->top, back->right, back->bottom, back->maximized}),
+              (std::vector<int32_t>{-8, 20, 1272, 980, 1}));
+    storedvalue flags = placeValue({1, 2, 3, 4, false});
+    EXPECT_EQ(flags.bytes, (std::vector<uint8_t>{1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0}));
     for (const windowplace& unsound : {windowplace{10, 10, 10, 400, false}, windowplace{10, 10, 400, 9, false},
                                        windowplace{0, 0, 40000, 300, false}, windowplace{-40000, 0, 0, 300, false},
                                        windowplace{0, -40000, 300, -39700, false},
                                        windowplace{0, 33000, 300, 33300, false}})
         EXPECT_EQ(rememberedPlace(placeValue(unsound)), std::nullopt) << unsound.left << " " << unsound.top;
-    storedvalue flags = placeValue(place);
     flags.bytes[16] = 2;
     EXPECT_EQ(rememberedPlace(flags), std::nullopt);
     flags.bytes.pop_back();
@@ -128,10 +110,8 @@ TEST(Settings, OnlySoundValuesAreTaken) {
 TEST(Pacer, UpdatesAtTheScreensPace) {
     pacer updates;
     std::string due;
-    const struct {
-        uint64_t now, took;
-    } steps[] = {{5000, 1}, {5001, 0}, {5032, 0}, {5033, 2}, {5065, 0}, {5066, 20}, {5099, 0},
-                 {5265, 0}, {5266, 0}, {5300, 0}};
+    const struct { uint64_t now, took; } steps[] = {{5000, 1}, {5001, 0}, {5032, 0}, {5033, 2}, {5065, 0},
+                                                     {5066, 20}, {5099, 0}, {5265, 0}, {5266, 0}, {5300, 0}};
     for (const auto& step : steps) {
         due += updates.due(step.now) ? '1' : '0';
         if (updates.due(step.now)) updates.made(step.now, step.now + step.took);
@@ -142,13 +122,12 @@ TEST(Pacer, UpdatesAtTheScreensPace) {
 
 TEST(FrameInfo, TheBottomUpRle8HeaderAndTheGreyRamp) {
     const frameinfo info = buildFrameInfo(640, -480, 0xFFFF2345);
-    const std::vector<uint8_t> header = {40, 0, 0, 0, 0x80, 0x02, 0, 0, 0x20, 0xFE, 0xFF, 0xFF, 1, 0, 8, 0,
-                                         1, 0, 0, 0, 0x45, 0x23, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0,
-                                         0, 0, 0, 0, 0, 0, 0, 0};
-    EXPECT_EQ(std::vector<uint8_t>(info.bytes, info.bytes + 40), header);
+    std::vector<uint8_t> expected = {40, 0, 0, 0, 0x80, 0x02, 0, 0, 0x20, 0xFE, 0xFF, 0xFF, 1, 0, 8, 0,
+                                     1, 0, 0, 0, 0x45, 0x23, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0,
+                                     0, 0, 0, 0, 0, 0, 0, 0};
     for (int level = 0; level < 256; ++level)
-        EXPECT_EQ(std::vector<uint8_t>(info.bytes + 40 + 4 * level, info.bytes + 44 + 4 * level),
-                  (std::vector<uint8_t>{uint8_t(level), uint8_t(level), uint8_t(level), 0}));
+        expected.insert(expected.end(), {uint8_t(level), uint8_t(level), uint8_t(level), 0});
+    EXPECT_EQ(std::vector<uint8_t>(info.bytes, info.bytes + 40 + 1024), expected);
     // Nothing is written past the block: the guard built in place behind it stays.
     struct guarded {
         frameinfo info;
@@ -156,33 +135,24 @@ TEST(FrameInfo, TheBottomUpRle8HeaderAndTheGreyRamp) {
     } built{buildFrameInfo(1, 1, 0), 0xA5A5A5A5};
     EXPECT_EQ(built.after, 0xA5A5A5A5u);
     const dibshape shape = readDibShape(info.bytes);
-    EXPECT_EQ(std::vector<int64_t>({shape.width, shape.height, shape.bitsPerPixel, shape.compression}),
-              std::vector<int64_t>({640, -480, 8, 1}));
-    // At most 2^28 pixels, whichever way the rows run.
-    EXPECT_FALSE(frameTooLarge(16384, 16384));
-    EXPECT_FALSE(frameTooLarge(1, -(int64_t(1) << 28)));
-    EXPECT_TRUE(frameTooLarge(16385, 16384));
-    EXPECT_TRUE(frameTooLarge(16384, -16385));
-    EXPECT_TRUE(frameTooLarge(INT32_MAX, INT32_MIN));
-    // Uncompressed 8-bit rows padded to 4 bytes must lie within the size.
-    EXPECT_TRUE(wholeRowsFit({5, 3, 8, 0}, 24));
-    EXPECT_TRUE(wholeRowsFit({5, -3, 8, 0}, 24));
-    EXPECT_FALSE(wholeRowsFit({5, 3, 8, 0}, 23));
-    EXPECT_FALSE(wholeRowsFit({5, 3, 8, 1}, 24));
-    EXPECT_FALSE(wholeRowsFit({5, 3, 24, 0}, 1000));
-    EXPECT_FALSE(wholeRowsFit({0, 3, 8, 0}, 24));
+    EXPECT_EQ((std::vector<int64_t>{shape.width, shape.height, shape.bitsPerPixel, shape.compression}),
+              (std::vector<int64_t>{640, -480, 8, 1}));
+    // At most 2^28 pixels, whichever way the rows run; uncompressed 8-bit
+    // rows padded to 4 bytes must lie within the size.
+    EXPECT_EQ((std::vector<bool>{frameTooLarge(16384, 16384), frameTooLarge(1, -(int64_t(1) << 28)),
+                                 frameTooLarge(16385, 16384), frameTooLarge(16384, -16385), frameTooLarge(INT32_MAX, INT32_MIN)}),
+              (std::vector<bool>{false, false, true, true, true}));
+    EXPECT_EQ((std::vector<bool>{wholeRowsFit({5, 3, 8, 0}, 24), wholeRowsFit({5, -3, 8, 0}, 24),
+                                 wholeRowsFit({5, 3, 8, 0}, 23), wholeRowsFit({5, 3, 8, 1}, 24),
+                                 wholeRowsFit({5, 3, 24, 0}, 1000), wholeRowsFit({0, 3, 8, 0}, 24)}),
+              (std::vector<bool>{true, true, false, false, false, false}));
 }
 
 // Names are cut to the capacity less one and terminated; nothing is written
 // beyond the terminator, and an unusable buffer gets nothing.
 TEST(NameCopy, CopiesWhatFits) {
-    const struct {
-        const char16_t* name;
-        uint32_t capacity;
-        std::u16string buffer;  // as far as the first unwritten unit
-        uint32_t length;
-        bool complete;
-    } cases[] = {
+    // The buffer as far as the first unwritten unit.
+    const struct { const char16_t* name; uint32_t capacity; std::u16string buffer; uint32_t length; bool complete; } cases[] = {
         {u"Foreground Color", 32, std::u16string(u"Foreground Color\0#", 18), 16, true},
         {u"White", 6, std::u16string(u"White\0#", 7), 5, true},
         {u"Interpolation Mode", 6, std::u16string(u"Inter\0#", 7), 5, false},

@@ -3,20 +3,12 @@
 through xdotool, paths typed into the system's file dialog, and checks of the
 title, the status log (read by morva-probe.exe), the screen and the files.
 
-    road.py BUILD ROAD     runs one road on its Wine environment (BUILD/e2e/desktop,
-                           with a window manager, or BUILD/e2e/bare, without;
-                           tools/wine-env.sh starts them); its screenshots and
-                           files stay in BUILD/e2e/ROAD
+    road.py BUILD ROAD   runs one road on its Wine environment (BUILD/e2e/desktop,
+                         with a window manager, or BUILD/e2e/bare, without, as
+                         tools/wine-env.sh starts them); screenshots and files
+                         stay in BUILD/e2e/ROAD
 """
-import json
-import os
-import re
-import shutil
-import struct
-import subprocess
-import sys
-import time
-import traceback
+import os, re, shutil, struct, subprocess, sys, time, traceback
 
 SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 WINE64 = "/usr/lib/wine/wine64"
@@ -30,7 +22,7 @@ BMP_DIALOG = "ビットマップファイル (*.bmp) を開く"
 
 
 class Failure(Exception):
-    """A check of what the program shows or does did not hold."""
+    pass
 
 
 def check(condition, message):
@@ -101,11 +93,7 @@ class Screenshot:
         self.ppm, self.width = ppm, int(header.group(1))
         self.rgb = memoryview(ppm)[header.end():]
 
-    def save(self, path):
-        subprocess.run([CONVERT, "ppm:-", path], input=self.ppm, check=True)
-
-    def area(self, box):
-        """The pixels of `box` (left, top, right, bottom), row by row."""
+    def area(self, box):  # (left, top, right, bottom)
         left, top, right, bottom = box
         return b"".join(bytes(self.rgb[3 * (y * self.width + left):3 * (y * self.width + right)])
                         for y in range(top, bottom))
@@ -124,8 +112,7 @@ class Program:
         with open(os.path.join(state, "display")) as f:
             display = f.read().strip()
         # Without a window manager a dialog opened within about a second of
-        # the last one closing may stay invisible (Wine's own do too); the
-        # pause is counted from when the program answers again.
+        # the last one closing may stay invisible (Wine's own do too).
         self.bare = not os.path.exists(os.path.join(state, "openbox.pid"))
         self.env = dict(os.environ, DISPLAY=display, WINEPREFIX=os.path.join(build, "e2e", environment, "wineprefix"),
                         WINEDEBUG="-all,err+seh", WINEDLLOVERRIDES="mscoree,mshtml=",
@@ -164,10 +151,10 @@ class Program:
         result = subprocess.run([WINE64, self.probe_exe], env=self.env, stdin=subprocess.DEVNULL,
                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=PATIENCE)
         check(result.returncode == 0, "the probe finds no main window")
-        report = json.loads(result.stdout.decode())
-        if report["log"] is not None:
-            report["log"] = report["log"].split("\r\n")
-        return report
+        head, state, log = result.stdout.decode("utf-16-le").split("\n", 2)
+        visible, x, y, width, height = map(int, head.split())
+        return {"progressVisible": visible == 1, "client": dict(x=x, y=y, width=width, height=height),
+                "log": log.split("\r\n") if state == "log" else None}
 
     def wait_state(self, title, log):
         """Waits until the title and the status log are exactly these."""
@@ -177,16 +164,16 @@ class Program:
     def screenshot(self, name):
         shot = Screenshot(self.env)
         self.shots += 1
-        shot.save(os.path.join(self.workdir, "%02d-%s.png" % (self.shots, name)))
+        subprocess.run([CONVERT, "ppm:-", os.path.join(self.workdir, "%02d-%s.png" % (self.shots, name))],
+                       input=shot.ppm, check=True)
         return shot
 
-    def keys(self, *keys, window=None):
-        self.xdotool("windowfocus", "--sync", window or self.window, "key", "--delay", "40", *keys)
+    def keys(self, *keys):
+        self.xdotool("windowfocus", "--sync", self.window, "key", "--delay", "40", *keys)
 
     def dialog(self, title, keys):
-        """Opens a file dialog with `keys`."""
         if self.bare:
-            time.sleep(1.5)
+            time.sleep(1.5)  # counted from when the program answers again
         self.keys(*keys)
         return wait_until("the dialog %r" % title, lambda: self.windows_named("^%s$" % re.escape(title)))[0]
 
@@ -366,15 +353,14 @@ def a_day_with_the_program(program, build, workdir):
     program.wait_state(APP_TITLE, log)
     program.choose(MORVA_DIALOG, ("alt+f", "o"), windows_path(saved), answers=())
     log.append("Open Morva : " + windows_path(saved))
-    report = program.wait_state(title, log)
-    client = report["client"]
+    client = program.wait_state(title, log)["client"]
     children_beside_preview(program, frames, width, height)
-
     program.keys("F10", "s", "e", "g")
     for shot, index in play(program, frames, width, height, "gdi"):
         levels = shot.greys(frame_area(client))
         check(levels is not None and levels <= {0, 64, 128, 224} and 224 in levels,
               "GDI shows levels %s, not the 3-bit frames" % levels)
+
     def geometry():
         return program.xdotool("getwindowgeometry", program.window).splitlines()[1:]
     placed = geometry()

@@ -1,8 +1,7 @@
 // The one test engine: it draws nothing and notes every call it gets as a
-// step ("begin", "background", "frame 4x4x8", "picture 16x8", "draw in
-// 201,33,600,400", "end", "release", "settings 7,0", "resize"), keeping the
-// payloads and pictures it was handed. Like every engine it makes no frame
-// image of a payload whose bits are not 8.
+// step ("frame 4x4x8", "picture 16x8", "draw in 201,33,600,400", ...), keeping
+// the payloads and pictures it was handed. Like every engine it makes no
+// frame image of a payload whose bits are not 8.
 #pragma once
 
 #include "engines/gengine.h"

@@ -7,21 +7,33 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
 using bytes = std::vector<uint8_t>;
 
-inline void put16(bytes& out, uint32_t value) {
-    out.insert(out.end(), {uint8_t(value), uint8_t(value >> 8)});
+// `value` as `size` little-endian bytes.
+inline void put(bytes& out, uint32_t value, int size = 4) {
+    for (int i = 0; i < size; ++i) out.push_back(uint8_t(value >> 8 * i));
 }
 
-inline void put32(bytes& out, uint32_t value) {
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
+inline bytes randomBytes(size_t count, uint32_t seed) {
+    std::mt19937 random(seed);
+    bytes out(count);
+    for (uint8_t& byte : out) byte = uint8_t(random());
+    return out;
+}
+
+inline bytes joined(const std::vector<bytes>& parts) {
+    bytes all;
+    for (const bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
 }
 
 // --- Animation files ---
@@ -33,14 +45,10 @@ using entries = std::vector<std::pair<uint32_t, uint32_t>>;
 inline bytes mrvBytes(int32_t width, int32_t height, const entries& index, const bytes& rest,
                       uint32_t bits = 8, int64_t count = -1) {
     bytes out = {'M', 'o', 'R', 'v'};
-    put32(out, count < 0 ? uint32_t(index.size()) : uint32_t(count));
-    put32(out, uint32_t(width));
-    put32(out, uint32_t(height));
-    put32(out, bits);
-    for (const auto& [offset, size] : index) {
-        put32(out, offset);
-        put32(out, size);
-    }
+    for (uint32_t field : {count < 0 ? uint32_t(index.size()) : uint32_t(count), uint32_t(width), uint32_t(height), bits})
+        put(out, field);
+    for (const auto& [offset, size] : index)
+        for (uint32_t field : {offset, size}) put(out, field);
     out.insert(out.end(), rest.begin(), rest.end());
     return out;
 }
@@ -61,8 +69,8 @@ inline bytes soundMrv(int32_t width, int32_t height, const std::vector<bytes>& p
 // A sound uncompressed 8-bit picture unless a field says otherwise.
 struct testpicture {
     int32_t width = 0;
-    int32_t height = 0;
-    bytes rows;  // stride x height, padding included, bottom row first
+    int32_t height = 0;  // negative: the file's rows run top-down
+    bytes rows;          // stride x height, padding included, bottom row first
 
     uint16_t bfType = 0x4D42;
     uint32_t bfOffBits = 1078;
@@ -100,39 +108,38 @@ inline bytes cutPixels(const testpicture& picture, uint32_t depth) {
 }
 
 inline bytes bmpBytes(const testpicture& picture) {
+    const uint32_t size = uint32_t(picture.rows.size());
     bytes file;
-    const uint32_t rows = uint32_t(picture.rows.size());
-    put16(file, picture.bfType);
-    put32(file, picture.bfSize >= 0 ? uint32_t(picture.bfSize) : picture.bfOffBits + rows);
-    put32(file, 0);
-    put32(file, picture.bfOffBits);
-    put32(file, picture.biSize);
-    put32(file, uint32_t(picture.width));
-    put32(file, uint32_t(picture.height));
-    put16(file, 1);
-    put16(file, picture.biBitCount);
-    put32(file, picture.biCompression);
-    put32(file, picture.biSizeImage >= 0 ? uint32_t(picture.biSizeImage) : rows);
-    put32(file, 2835);
-    put32(file, 2835);
-    put32(file, 256);
-    put32(file, 0);
-    for (uint32_t level = 0; level < 256; ++level) put32(file, level * 0x010101);
+    put(file, picture.bfType, 2);
+    for (uint32_t field : {picture.bfSize >= 0 ? uint32_t(picture.bfSize) : picture.bfOffBits + size, 0u,
+                           picture.bfOffBits, picture.biSize, uint32_t(picture.width), uint32_t(picture.height)})
+        put(file, field);
+    put(file, 1, 2);
+    put(file, picture.biBitCount, 2);
+    for (uint32_t field : {picture.biCompression, picture.biSizeImage >= 0 ? uint32_t(picture.biSizeImage) : size,
+                           2835u, 2835u, 256u, 0u})
+        put(file, field);
+    file.resize(14 + std::max<uint32_t>(40, picture.biSize), 0);  // the fields of larger headers: 0
+    for (uint32_t level = 0; level < 256; ++level) put(file, level * 0x010101);
     file.resize(std::max<size_t>(picture.bfOffBits, file.size()), 0xEE);
-    file.insert(file.end(), picture.rows.begin(), picture.rows.end());
+    // Rows bottom-up; a top-down file holds them the other way round.
+    bytes rows = picture.rows;
+    const size_t stride = testStride(picture.width);
+    if (picture.height < 0 && rows.size() == stride * size_t(-int64_t(picture.height)))
+        for (size_t top = 0, bottom = rows.size() - stride; top < bottom; top += stride, bottom -= stride)
+            std::swap_ranges(rows.begin() + ptrdiff_t(top), rows.begin() + ptrdiff_t(top + stride),
+                             rows.begin() + ptrdiff_t(bottom));
+    file.insert(file.end(), rows.begin(), rows.end());
     if (picture.truncateTo < file.size()) file.resize(picture.truncateTo);
     return file;
 }
 
 // --- Files and folders ---
 
+// Read as any other program would, while this one may hold the file.
 inline bytes readFile(const std::u16string& path) {
-    filehandle file = openExistingFile(path.c_str(), fileaccess::read, fileshare::read);
-    uint64_t length = 0;
-    if (!file.isOpen() || !file.size(length)) return {};
-    bytes out(length);
-    out.resize(file.readAt(0, out.data(), uint32_t(length)));
-    return out;
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return bytes(std::istreambuf_iterator<char>(in), {});
 }
 
 inline void writeFile(const std::u16string& path, const bytes& content) {
@@ -145,11 +152,7 @@ inline bool exists(const std::u16string& path) {
     return std::filesystem::exists(std::filesystem::path(path));
 }
 
-#ifdef _WIN32
-constexpr char16_t separator = u'\\';
-#else
-constexpr char16_t separator = u'/';
-#endif
+constexpr char16_t separator = char16_t(std::filesystem::path::preferred_separator);
 
 // A new, empty folder in the temporary folder (named `name` inside a
 // unique one when given), removed with all it holds.

@@ -1,7 +1,5 @@
-// ImageMagick as an independent oracle, natively only (Wine runs no Linux
-// programs): it writes pictures in the forms other tools write and decodes
-// what this program writes. By its full path: /usr/local/bin/convert may be
-// a stand-in.
+// ImageMagick as an independent decoder, natively only (Wine runs no Linux
+// programs); by its full path: /usr/local/bin/convert may be a stand-in.
 #pragma once
 
 #ifndef _WIN32

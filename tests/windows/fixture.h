@@ -16,14 +16,8 @@
 #include <commctrl.h>
 
 #include <memory>
-#include <string>
-#include <vector>
 
-inline std::u16string windowText(HWND handle) {
-    std::wstring text(size_t(GetWindowTextLengthW(handle)) + 1, L'\0');
-    text.resize(size_t(GetWindowTextW(handle, text.data(), int(text.size()))));
-    return std::u16string(text.begin(), text.end());
-}
+using lines = std::vector<std::string>;
 
 inline bool visibleStyle(HWND handle) { return (GetWindowLongW(handle, GWL_STYLE) & WS_VISIBLE) != 0; }
 
@@ -88,7 +82,11 @@ protected:
 
     mainwindow& mainWindow() { return *app->mainWindow; }
     HWND handle() { return app->mainWindow->hwnd; }
-    std::string title() { return utf8(windowText(handle())); }
+    std::string title() {
+        wchar_t text[1024] = {};
+        GetWindowTextW(handle(), text, 1024);
+        return utf8(std::u16string(text, text + wcslen(text)));
+    }
     std::vector<std::string> log() { return logLines(mainWindow().logWindow.log.text()); }
     std::string lastLine() { return log().back(); }
 
@@ -100,10 +98,9 @@ protected:
             if (message.message != WM_QUIT) dispatchMessage(keys, message);
     }
 
-    // The next dialog chooses `path` (and reports its offsets as Windows does).
-    void choose(const std::u16string& path) { chosen = path; }
+    // The command's dialog chooses `path` (and reports its offsets as Windows does).
     void command(uint32_t id, const std::u16string& path) {
-        choose(path);
+        chosen = path;
         ASSERT_TRUE(app->command(id));
     }
 
@@ -112,19 +109,16 @@ protected:
     std::vector<engineindex> made;
     std::vector<std::string> startSteps;  // what the engine was asked while the program started
     uint64_t now = 100000;
-    int dialogs = 0;
     std::vector<std::string> questions;  // the files Save As asked about
     bool replaceAnswer = false;
     std::vector<std::string> requests;  // each dialog: title | filter | file | flags | extension
 
 private:
     BOOL answer(OPENFILENAMEW& request) {
-        ++dialogs;
-        std::u16string filter;
-        for (const wchar_t* entry = request.lpstrFilter; *entry; entry += wcslen(entry) + 1)
-            filter += std::u16string(entry, entry + wcslen(entry)) + u";";
         const auto text = [](const wchar_t* t) { return utf8(std::u16string(t, t + wcslen(t))); };
-        requests.push_back(text(request.lpstrTitle) + " | " + utf8(filter) + " | " + text(request.lpstrFile) + " | " +
+        std::string filter;
+        for (const wchar_t* entry = request.lpstrFilter; *entry; entry += wcslen(entry) + 1) filter += text(entry) + ";";
+        requests.push_back(text(request.lpstrTitle) + " | " + filter + " | " + text(request.lpstrFile) + " | " +
                            std::to_string(request.Flags) + " | " + text(request.lpstrDefExt));
         if (chosen.empty()) return FALSE;
         const std::wstring path(chosen.begin(), chosen.end());
