@@ -1,13 +1,13 @@
 // The window's arithmetic and its keys: the layout of the main window, which
-// preview frame is due when, which key runs which command, and the frame
-// description every engine hands to its decoder.
+// preview frame is due when, which key runs which command, the settings kept
+// between runs, the pace of updates, and the frame description every engine
+// hands to its decoder.
 #include "app/accelerators.h"
 #include "app/layout.h"
 #include "app/pacer.h"
 #include "app/playback.h"
 #include "app/settings.h"
 #include "engines/frameinfo.h"
-#include "engines/namecopy.h"
 
 #include <gtest/gtest.h>
 
@@ -146,36 +146,6 @@ TEST(FrameInfo, TheBottomUpRle8HeaderAndTheGreyRamp) {
                                  wholeRowsFit({5, 3, 8, 0}, 23), wholeRowsFit({5, 3, 8, 1}, 24),
                                  wholeRowsFit({5, 3, 24, 0}, 1000), wholeRowsFit({0, 3, 8, 0}, 24)}),
               (std::vector<bool>{true, true, false, false, false, false}));
-}
-
-// Names are cut to the capacity less one and terminated; nothing is written
-// beyond the terminator, and an unusable buffer gets nothing.
-TEST(NameCopy, CopiesWhatFits) {
-    // The buffer as far as the first unwritten unit.
-    const struct { const char16_t* name; uint32_t capacity; std::u16string buffer; uint32_t length; bool complete; } cases[] = {
-        {u"Foreground Color", 32, std::u16string(u"Foreground Color\0#", 18), 16, true},
-        {u"White", 6, std::u16string(u"White\0#", 7), 5, true},
-        {u"Interpolation Mode", 6, std::u16string(u"Inter\0#", 7), 5, false},
-        {u"黒の動作", 1, std::u16string(u"\0#", 2), 0, false},
-        {u"Mode", 0x7FFFFFFF, std::u16string(u"Mode\0#", 6), 4, true},
-        {u"Mode", 0, u"#", 0, false},
-        {u"Mode", 0x80000000, u"#", 0, false},
-    };
-    for (const auto& c : cases) {
-        char16_t buffer[32];
-        std::fill(std::begin(buffer), std::end(buffer), u'#');
-        const namecopy result = copyName(c.name, buffer, c.capacity);
-        EXPECT_EQ(std::u16string(buffer, c.buffer.size()), c.buffer) << c.capacity;
-        EXPECT_EQ(result.length, c.length);
-        EXPECT_EQ(result.complete, c.complete);
-    }
-    const char16_t* const names[] = {u"White", u"Black"};
-    char16_t buffer[8];
-    EXPECT_EQ(copyChoiceName(names, 2, 1, buffer, 8).length, 5u);
-    EXPECT_EQ(std::u16string(buffer), u"Black");
-    EXPECT_TRUE(copyChoiceName(names, 2, 2, buffer, 8).complete);
-    EXPECT_EQ(std::u16string(buffer), u"");
-    EXPECT_EQ(copyName(u"Mode", nullptr, 10).length, 0u);
 }
 
 }  // namespace

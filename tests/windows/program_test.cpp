@@ -228,22 +228,4 @@ TEST_F(ProgramTest, RemembersItsSettings) {
     EXPECT_LT(again.left, 10000);
 }
 
-// The Exit command, the close box and Alt+F4 end the loop with 0 and ask nothing.
-TEST_F(ProgramTest, EndsWithZero) {
-    for (int how = 0; how < 3; ++how) {
-        start(true, SW_SHOWNOACTIVATE);
-        ASSERT_TRUE(app->animation.beginImport(0, 0, 0).ok());
-        app->updateTitle();
-        pump();
-        if (how == 0) PostMessageW(handle(), WM_COMMAND, IDM_EXIT, 0);
-        if (how == 1) PostMessageW(handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
-        if (how == 2) PostMessageW(handle(), WM_SYSKEYDOWN, VK_F4, 1 | LPARAM(KF_ALTDOWN) << 16);
-        const UINT_PTR guard = SetTimer(nullptr, 0, 10000, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); });
-        EXPECT_EQ(app->run(), 0) << how;
-        KillTimer(nullptr, guard);
-        app->shutdown();
-        EXPECT_FALSE(app->animation.newFile);
-    }
-}
-
 }  // namespace
