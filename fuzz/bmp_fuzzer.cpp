@@ -1,8 +1,7 @@
-// A BMP picture as the import reads it: the counting pass (headers alone),
-// then the frame pass (pixels, and an encoding at the depth byte 6 of the
-// input asks for: bfReserved1, which the reader ignores; 0 and 9 are
-// refused depths). Pixels taken must lie inside the file, buffers must not
-// grow beyond it, and the payload must decode to the picture cut to that depth.
+// A BMP picture as the import reads it: headers, then pixels encoded at the
+// depth byte 6 asks for (bfReserved1, ignored by the reader; 0 and 9 refused).
+// Pixels come from inside the file, buffers never outgrow it, and the payload
+// decodes to the picture cut to that depth.
 #include "engines/rle8decoder.h"
 #include "fuzz/expect.h"
 #include "import/bmpfile.h"

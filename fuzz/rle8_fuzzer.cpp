@@ -1,9 +1,7 @@
-// The run-length decoder on any stream, for frames of any shape up to
-// 699 x 47 (bytes 0 to 3: width, height, row padding). The stream is the
-// rest of the input.
-// Besides staying inside the stream and the frame (the sanitizers watch
-// that), the decoder must write every pixel whatever the buffer held, leave
-// row padding alone, and a damaged stream must decode as its intact prefix.
+// The run-length decoder on any stream (the input after bytes 0 to 3: width,
+// height, row padding) into frames up to 699 x 47: inside the stream and the
+// frame (the sanitizers watch), every pixel written whatever the buffer held,
+// row padding untouched, and a damaged stream decoded as its intact prefix.
 #include "engines/rle8decoder.h"
 #include "fuzz/expect.h"
 

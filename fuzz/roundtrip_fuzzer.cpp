@@ -1,8 +1,6 @@
-// Encoder and decoder in turn: a picture (bytes 0 to 4: width up to 1099,
-// row padding, data depth, then height up to 63 and whether the rest of the
-// input is pixels as they are or pairs of run length and value) is
-// encoded into a buffer of exactly the promised bound and decoded again; the
-// result must be the picture cut to the depth. Row padding must not matter.
+// Encoder then decoder: a picture (bytes 0 to 4: width up to 1099, row padding,
+// depth, height up to 63 and whether the rest is pixels or pairs of run length
+// and value), encoded into exactly the bound, decodes to itself cut to the depth.
 #include "engines/rle8decoder.h"
 #include "fuzz/expect.h"
 #include "import/frameencoder.h"

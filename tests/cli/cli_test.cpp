@@ -7,6 +7,7 @@
 #include "platform/utf8.h"
 #include "tests/support/files.h"
 #include "tests/support/imagemagick.h"
+#include "tests/support/notinghost.h"
 
 #include <gtest/gtest.h>
 
@@ -28,17 +29,6 @@ result morvacli(const std::vector<std::string>& words, bool terminal = false) {
     const int status = runMorvacli(arguments, io);
     return {status, out.str(), err.str()};
 }
-
-// What the program does with no window: the import, logged nowhere.
-struct quiethost final : importhost {
-    void appendLine(const char16_t*, int32_t) override {}
-    void removeLastLine() override {}
-    void showProgress(uint32_t) override {}
-    void setProgress(uint32_t) override {}
-    void hideProgress() override {}
-    void showPicture(bmpfile&) override {}
-    void updateTitle() override {}
-};
 
 class Morvacli : public ::testing::Test {
 protected:
@@ -82,7 +72,7 @@ TEST_F(Morvacli, PackWritesWhatTheProgramSavesAfterTheSameImport) {
         EXPECT_NE(packed.out.find("\nTotal 3 files exists.\n"), std::string::npos) << packed.out;
         EXPECT_EQ(packed.err, "") << "no progress bar off a terminal";
 
-        quiethost host;
+        notinghost host;
         document program;
         const std::u16string chosen = utf16Of(at("walk001.bmp"));
         importSeries(host, program, uint32_t(std::stoul(depth)), chosen.c_str(),

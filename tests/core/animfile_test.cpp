@@ -52,13 +52,15 @@ TEST(FileLayer, TransfersAndNames) {
 }
 
 // Names as POSIX paths hold them: UTF-8 at the edges of each length, and an
-// unpaired surrogate as U+FFFD.
+// unpaired surrogate or a broken sequence as U+FFFD.
 TEST(FileLayer, Utf8AtTheEdgesOfEachLength) {
-    const std::u16string text = u"\u007F\u0080\u07FF\u0800\uFFFF\U00010000\U0010FFFF";
-    const std::string utf8 = "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF";
+    const std::u16string text = u"\u007F\u0080\u07FF\u0800\uD7FF\uE000\uFFFF\U00010000\U0010FFFF";
+    const std::string utf8 =
+        "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF";
     EXPECT_EQ(utf8Of(text.c_str()), utf8);
     EXPECT_EQ(utf16Of(utf8), text);
-    EXPECT_EQ(utf8Of(u"\xD800\xE000\xDC00"), "\xEF\xBF\xBD\xEE\x80\x80\xEF\xBF\xBD");
+    EXPECT_EQ(utf8Of(u"\xD800\xE000\xDC00\xDC00"), "\xEF\xBF\xBD\xEE\x80\x80\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(utf16Of("\xC2\x41\xED\xA0\x80"), u"\uFFFDA\uFFFD\uFFFD\uFFFD");  // a surrogate is no code point
 }
 
 // --- The reader ---

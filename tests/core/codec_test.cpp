@@ -196,6 +196,8 @@ TEST(Rle8Decoder, HandWrittenStreams) {
         {"a delta without offsets", {2, 7, 0, 2}, rle8status::truncated, 2, sevens},
         {"a delta after the last row", {0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0}, rle8status::overflow, 8, blank},
         {"an absolute run without its pad", {0, 3, 1, 2, 3}, rle8status::truncated, 0, blank},
+        {"an absolute run up to the stream's end", {0, 4, 1, 2, 3, 4}, rle8status::truncated, 6,
+         pixels4x4({{0, 1}, {1, 2}, {2, 3}, {3, 4}})},
         {"a run one past the row end", {2, 7, 3, 7, 0, 1}, rle8status::overflow, 2, sevens},
         {"a run after the last row", {0, 0, 0, 0, 0, 0, 0, 0, 1, 7, 0, 1}, rle8status::overflow, 8, blank},
         {"one end of line too many", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, rle8status::overflow, 8, blank},

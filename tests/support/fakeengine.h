@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,7 +19,6 @@ public:
     std::vector<std::string> steps;
     std::vector<bytes> payloads;
     std::vector<bytes> pictures;
-    std::function<void()> onPicture;  // called as a picture comes in
 
     frameimage* createFrame(const uint8_t* payload, uint32_t size, int32_t width, int32_t height,
                             uint32_t bits) override {
@@ -35,7 +33,6 @@ public:
         note("picture " + std::to_string(shape[1]) + "x" + std::to_string(shape[2]));
         const auto* first = static_cast<const uint8_t*>(pixels);
         pictures.emplace_back(first, first + size);
-        if (onPicture) onPicture();
         return token();
     }
     void destroyFrame(frameimage*) override { note("release"); }

@@ -17,6 +17,7 @@
 #include <vector>
 
 using bytes = std::vector<uint8_t>;
+using lines = std::vector<std::string>;
 
 // `value` as `size` little-endian bytes.
 inline void put(bytes& out, uint32_t value, int size = 4) {
@@ -69,7 +70,7 @@ inline bytes soundMrv(int32_t width, int32_t height, const std::vector<bytes>& p
 // A sound uncompressed 8-bit picture unless a field says otherwise.
 struct testpicture {
     int32_t width = 0;
-    int32_t height = 0;  // negative: the file's rows run top-down
+    int32_t height = 0;
     bytes rows;          // stride x height, padding included, bottom row first
 
     uint16_t bfType = 0x4D42;
@@ -122,14 +123,7 @@ inline bytes bmpBytes(const testpicture& picture) {
     file.resize(14 + std::max<uint32_t>(40, picture.biSize), 0);  // the fields of larger headers: 0
     for (uint32_t level = 0; level < 256; ++level) put(file, level * 0x010101);
     file.resize(std::max<size_t>(picture.bfOffBits, file.size()), 0xEE);
-    // Rows bottom-up; a top-down file holds them the other way round.
-    bytes rows = picture.rows;
-    const size_t stride = testStride(picture.width);
-    if (picture.height < 0 && rows.size() == stride * size_t(-int64_t(picture.height)))
-        for (size_t top = 0, bottom = rows.size() - stride; top < bottom; top += stride, bottom -= stride)
-            std::swap_ranges(rows.begin() + ptrdiff_t(top), rows.begin() + ptrdiff_t(top + stride),
-                             rows.begin() + ptrdiff_t(bottom));
-    file.insert(file.end(), rows.begin(), rows.end());
+    file.insert(file.end(), picture.rows.begin(), picture.rows.end());
     if (picture.truncateTo < file.size()) file.resize(picture.truncateTo);
     return file;
 }

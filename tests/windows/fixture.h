@@ -17,8 +17,6 @@
 
 #include <memory>
 
-using lines = std::vector<std::string>;
-
 inline bool visibleStyle(HWND handle) { return (GetWindowLongW(handle, GWL_STYLE) & WS_VISIBLE) != 0; }
 
 // Settings, then `position`: each item's mark, "x" checked or "-", with "g" after a grayed one.

@@ -186,15 +186,6 @@ TEST_F(Preview, StopsWhereThereIsNoFrame) {
     mainWindow().showSource(nullptr);
     tickAt(250);
     EXPECT_FALSE(mainWindow().playing);
-    // Another engine draws from the next tick on; the window timer drives it.
-    mainWindow().showSource(store.get());
-    toggle(300);
-    ASSERT_TRUE(app->command(IDM_ENGINE_GDI));
-    now = 500000 + 1000;
-    MSG message;
-    while (mainWindow().playing && engine->payloads.empty() && GetMessageW(&message, nullptr, 0, 0))
-        DispatchMessageW(&message);
-    EXPECT_EQ(drawn(), std::vector<int>{21});
 }
 
 // The depth and the engine are remembered for the next start (the window's

@@ -1,0 +1,42 @@
+// The one test import host: it keeps the status log as the program does and
+// notes every other call, for the import's tests and morvacli's.
+#pragma once
+
+#include "app/logbuffer.h"
+#include "import/bmpfile.h"
+#include "import/bmpimport.h"
+#include "tests/support/files.h"
+
+#include <functional>
+#include <memory>
+
+// Notes the log as it stays ("~" before a passing line) and the other
+// calls in brackets, in order.
+class notinghost final : public importhost {
+public:
+    void appendLine(const char16_t* text, int32_t length) override {
+        log->appendLine(text, length);
+        events.push_back(utf8(std::u16string(text, size_t(length))));
+    }
+    void removeLastLine() override {
+        log->removeLastLine();
+        events.back().insert(0, "~");
+    }
+    void showProgress(uint32_t total) override { note("progress 0.." + std::to_string(total)); }
+    void setProgress(uint32_t position) override { note("at " + std::to_string(position)); }
+    void hideProgress() override { note("hide"); }
+    void showPicture(bmpfile& picture) override {
+        note("show");
+        shown.emplace_back(picture.pixelData.get(), picture.pixelData.get() + picture.bytesRead);
+        if (onShow) onShow();
+    }
+    void updateTitle() override { note("title"); }
+
+    lines events;
+    std::unique_ptr<logbuffer> log = std::make_unique<logbuffer>();
+    std::vector<bytes> shown;
+    std::function<void()> onShow;
+
+private:
+    void note(const std::string& what) { events.push_back("[" + what + "]"); }
+};
