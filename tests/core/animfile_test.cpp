@@ -96,8 +96,6 @@ TEST(MorvaFile, HandsEachFrameOverAsStored) {
     EXPECT_EQ(engine.payloads.back(), first);
 
     file.reader.close();
-    EXPECT_EQ(file.reader.frameCount(), 3u);
-    EXPECT_EQ(file.reader.openPath(), nullptr);
     EXPECT_EQ(file.reader.makeFrame(engine, 0), nullptr);
 }
 

@@ -292,9 +292,8 @@ def thirty_opens(program, build, workdir):
 def a_day_with_the_program(program, build, workdir):
     """Start afresh; cancel an Open; a bad series is refused; depth 3; import;
     Save As (compared with morvacli pack); Save As over it, answered No, then
-    Yes; New; Open; preview with Direct2D, the log staying in view; GDI's
-    preview of 3-bit levels; Alt+F4 with unsaved frames; the next start where
-    the last one ended."""
+    Yes; New; Open; preview with Direct2D, the log staying in view, then GDI;
+    Alt+F4 with unsaved frames; the next start where the last one ended."""
     walk = make_series(os.path.join(workdir, "walk"), 60, "--marker")
     bad = make_series(os.path.join(workdir, "bad"), 8, "--bad", "5")
     empty = make_series(os.path.join(workdir, "empty"), 2)
@@ -348,13 +347,10 @@ def a_day_with_the_program(program, build, workdir):
     program.wait_state(APP_TITLE, log)
     program.choose(MORVA_DIALOG, ("alt+f", "o"), windows_path(saved), answers=())
     log.append("Open Morva : " + windows_path(saved))
-    client = program.wait_state(title, log)["client"]
+    program.wait_state(title, log)
     children_beside_preview(program, frames, width, height)
     program.keys("F10", "s", "e", "g")
-    for shot, index in play(program, frames, width, height, "gdi"):
-        levels = shot.greys(frame_area(client))
-        check(levels is not None and levels <= {0, 64, 128, 224} and 224 in levels,
-              "GDI shows levels %s, not the 3-bit frames" % levels)
+    play(program, frames, width, height, "gdi")
 
     def geometry():
         return program.xdotool("getwindowgeometry", program.window).splitlines()[1:]
