@@ -41,7 +41,7 @@ TEST(WText, GrowsWithSlack) {
         {256, 250, u"12345", 256},        // exactly full
         {256, 250, u"123456", 390},       // one more: 256 + 6 + 128
         {10, 9, u"", 10},
-        {10, 8, u"x", 10},                // one character
+        {10, 9, u"x", 139},               // one character that does not fit
         {10, 10, u"", 138},
         {0, 0, u"abc", 131},
         {2, 1, u"bcd", 133},              // growing keeps every character, the first too
