@@ -171,10 +171,12 @@ TEST(BmpFile, OneReaderForManyPictures) {
     writeFile(scratch.file(u"worst.bmp"), bmpBytes(patternPicture(3, 2048)));
     ASSERT_TRUE(reader.open(scratch.file(u"worst.bmp").c_str()));
     EXPECT_EQ(reader.encode(8), 2048u * 8 + 2);
+#ifndef _WIN32  // Windows lets no other program cut a file the reader holds
     // A picture cut short after its count is read no further.
     ASSERT_TRUE(reader.open(scratch.file(u"worst.bmp").c_str()) && reader.readHeaders());
     std::filesystem::resize_file(std::filesystem::path(scratch.file(u"worst.bmp")), 1078 + 4000);
     EXPECT_EQ(reader.encode(8), 0u);
+#endif
 }
 
 class Import : public testing::Test {
