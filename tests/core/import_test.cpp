@@ -59,7 +59,6 @@ TEST(BmpFile, DamagedPictures) {
         {"height zero", claiming(8, 0), false, false},
         {"height 0x80000000", claiming(8, INT32_MIN), false, false},
         {"width x height over 2^32 bytes", claiming(70000, 70000, 0xFFFFFFFF), false, false},
-        {"30000 x 30000 in a small file", claiming(30000, 30000), false, false},
         {"16000 x 16000 whose bfSize lies", claiming(16000, 16000, 1078 + 256000000), false, false},
         {"16385 x 16384, more than any frame", claiming(16385, 16384, 1078 + 268451840), false, false},
         {"pixels inside the colour table", soundWith([](testpicture& p) { p.bfOffBits = 1074; }), false, false},
@@ -171,8 +170,7 @@ TEST(BmpFile, OneReaderForManyPictures) {
     writeFile(scratch.file(u"worst.bmp"), bmpBytes(patternPicture(3, 2048)));
     ASSERT_TRUE(reader.open(scratch.file(u"worst.bmp").c_str()));
     EXPECT_EQ(reader.encode(8), 2048u * 8 + 2);
-#ifndef _WIN32  // Windows lets no other program cut a file the reader holds
-    // A picture cut short after its count is read no further.
+#ifndef _WIN32  // cut after its count, a picture is read no further (Windows forbids the cut)
     ASSERT_TRUE(reader.open(scratch.file(u"worst.bmp").c_str()) && reader.readHeaders());
     std::filesystem::resize_file(std::filesystem::path(scratch.file(u"worst.bmp")), 1078 + 4000);
     EXPECT_EQ(reader.encode(8), 0u);

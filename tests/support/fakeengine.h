@@ -1,7 +1,6 @@
-// The one test engine: it draws nothing and notes every call it gets as a
-// step ("frame 4x4x8", "picture 16x8", "draw in 201,33,600,400", ...), keeping
-// the payloads and pictures it was handed. Like every engine it makes no
-// frame image of a payload whose bits are not 8.
+// The one test engine: it draws nothing, notes each call ("frame 4x4x8",
+// "draw in 201,33,600,400", ...) and keeps the payloads and pictures handed to
+// it. Like every engine it makes no frame image of a payload not of 8 bits.
 #pragma once
 
 #include "engines/gengine.h"

@@ -1,6 +1,5 @@
-// What the tests build their inputs from, apart from the code under test:
-// the bytes of animation files and of BMP pictures, numbered series, scratch
-// folders, and the status log read back as lines.
+// What the tests build their inputs from: the bytes of animation files and BMP
+// pictures, numbered series, scratch folders, and the status log as lines.
 #pragma once
 
 #include "platform/file.h"
