@@ -51,8 +51,8 @@ Entry entryPoint(HMODULE library, const char* name) {
 
 // The libraries loaded at run time and the entry points taken from them.
 struct direct2dentries {
-    scopedlibrary d2d1{L"d2d1.dll"};
-    scopedlibrary dwrite{L"dwrite.dll"};
+    scopedlibrary d2d1{LoadLibraryW(L"d2d1.dll")};
+    scopedlibrary dwrite{LoadLibraryW(L"dwrite.dll")};
     d2d1createfactory createFactory = entryPoint<d2d1createfactory>(d2d1, "D2D1CreateFactory");
     dwritecreatefactory createWriteFactory = entryPoint<dwritecreatefactory>(dwrite, "DWriteCreateFactory");
 };

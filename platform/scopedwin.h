@@ -49,29 +49,34 @@ private:
     HDC dc;
 };
 
-// A GDI object (bitmap, brush, font, pen, region) deleted with DeleteObject.
-template <class T>
-class scopedgdiobject {
+// A handle that `close` releases: a GDI object, an accelerator table, a
+// registry key, a window or a module.
+template <class Handle, auto close>
+class scopedhandle {
 public:
-    explicit scopedgdiobject(T object = nullptr) : object(object) {}
-    ~scopedgdiobject() { if (object) DeleteObject(object); }
-    scopedgdiobject(scopedgdiobject&& other) noexcept : object(std::exchange(other.object, nullptr)) {}
-    scopedgdiobject& operator=(scopedgdiobject&& other) noexcept {
-        std::swap(object, other.object);
+    explicit scopedhandle(Handle handle = nullptr) : handle(handle) {}
+    ~scopedhandle() { if (handle) close(handle); }
+    scopedhandle(scopedhandle&& other) noexcept : handle(std::exchange(other.handle, nullptr)) {}
+    scopedhandle& operator=(scopedhandle&& other) noexcept {
+        std::swap(handle, other.handle);
         return *this;
     }
-    void reset(T replacement = nullptr) { scopedgdiobject(replacement).swap(*this); }
-    void swap(scopedgdiobject& other) noexcept { std::swap(object, other.object); }
-    T get() const { return object; }
-    operator T() const { return object; }
+    void reset(Handle replacement = nullptr) { scopedhandle(replacement).swap(*this); }
+    void swap(scopedhandle& other) noexcept { std::swap(handle, other.handle); }
+    Handle get() const { return handle; }
+    operator Handle() const { return handle; }
 
 private:
-    T object;
+    Handle handle;
 };
 
-using scopedbitmap = scopedgdiobject<HBITMAP>;
-using scopedfont = scopedgdiobject<HFONT>;
-using scopedbrush = scopedgdiobject<HBRUSH>;
+using scopedbitmap = scopedhandle<HBITMAP, DeleteObject>;
+using scopedfont = scopedhandle<HFONT, DeleteObject>;
+using scopedbrush = scopedhandle<HBRUSH, DeleteObject>;
+using scopedaccelerators = scopedhandle<HACCEL, DestroyAcceleratorTable>;
+using scopedkey = scopedhandle<HKEY, RegCloseKey>;
+using scopedwindow = scopedhandle<HWND, DestroyWindow>;  // a window of the program's own
+using scopedlibrary = scopedhandle<HMODULE, FreeLibrary>;
 
 // Selects an object into a device context and puts the previous one back.
 class scopedselection {
@@ -84,56 +89,4 @@ public:
 private:
     HDC dc;
     HGDIOBJ previous;
-};
-
-// An accelerator table from LoadAcceleratorsW or CreateAcceleratorTableW.
-class scopedaccelerators {
-public:
-    explicit scopedaccelerators(HACCEL table) : table(table) {}
-    ~scopedaccelerators() { if (table) DestroyAcceleratorTable(table); }
-    scopedaccelerators(const scopedaccelerators&) = delete;
-    scopedaccelerators& operator=(const scopedaccelerators&) = delete;
-    operator HACCEL() const { return table; }
-
-private:
-    HACCEL table;
-};
-
-// An open registry key.
-class scopedkey {
-public:
-    explicit scopedkey(HKEY key) : key(key) {}
-    ~scopedkey() { if (key) RegCloseKey(key); }
-    scopedkey(const scopedkey&) = delete;
-    scopedkey& operator=(const scopedkey&) = delete;
-    operator HKEY() const { return key; }
-
-private:
-    HKEY key;
-};
-
-// A window of the program's own, destroyed with its owner.
-class scopedwindow {
-public:
-    explicit scopedwindow(HWND window) : window(window) {}
-    ~scopedwindow() { if (window) DestroyWindow(window); }
-    scopedwindow(const scopedwindow&) = delete;
-    scopedwindow& operator=(const scopedwindow&) = delete;
-    operator HWND() const { return window; }
-
-private:
-    HWND window;
-};
-
-// A module from LoadLibraryW.
-class scopedlibrary {
-public:
-    explicit scopedlibrary(const wchar_t* name) : module(LoadLibraryW(name)) {}
-    ~scopedlibrary() { if (module) FreeLibrary(module); }
-    scopedlibrary(const scopedlibrary&) = delete;
-    scopedlibrary& operator=(const scopedlibrary&) = delete;
-    operator HMODULE() const { return module; }
-
-private:
-    HMODULE module;
 };
