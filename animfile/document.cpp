@@ -59,10 +59,18 @@ outcome document::beginImport(uint32_t pictures, int32_t width, int32_t height) 
     TMPfile& store = made ? *made : *newFile;
     const outcome temporary = store.openTempFile();
     if (!temporary.ok()) return temporary;
+    importStart = {made ? 0 : newFile->frameCount(), modified, made != nullptr};
     if (made) newFile = std::move(made);
     modified = true;
     if (pictures > 0) store.setFrameSize(width, height);
     return temporary;
+}
+
+bool document::endImport() {
+    if (newFile->frameCount() > importStart.frames) return false;
+    modified = importStart.modified;
+    if (importStart.madeStore) newFile.reset();  // its temporary file goes with it
+    return true;
 }
 
 std::u16string document::title(const titlewords& words) const {

@@ -40,6 +40,10 @@ public:
     // success the frame store exists with its temporary file, the animation
     // is modified and its size is the pictures'; on failure nothing changed.
     outcome beginImport(uint32_t pictures, int32_t width, int32_t height);
+    // The end of an import whose beginImport succeeded: one that brought no
+    // frame leaves the animation as it was before, so that a Save cannot
+    // write an animation emptied by it. True when the animation went back.
+    bool endImport();
 
     std::u16string title(const titlewords& words) const;
 
@@ -51,4 +55,11 @@ public:
 private:
     bool wasOpen() const { return openFile && openFile->openPath(); }
     void reopen(bool wasOpen);
+
+    // What the import under way found when it began.
+    struct importstart {
+        uint32_t frames = 0;
+        bool modified = false;
+        bool madeStore = false;
+    } importStart;
 };

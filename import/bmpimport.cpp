@@ -52,6 +52,8 @@ void seriesimport::run(uint32_t depth) {
         log(found.refusal.c_str());
         return;
     }
+    // Nothing found (no picture 0, or no room left) is nothing to import.
+    if (found.total == 0) return;
     firstWidth = found.width;
     firstHeight = found.height;
     if (!begin(found.total)) return;
@@ -60,6 +62,7 @@ void seriesimport::run(uint32_t depth) {
     host.updateTitle();
     importFrames(*animation.newFile, found.total, depth);
     host.hideProgress();
+    if (animation.endImport()) host.updateTitle();
 }
 
 // The animation takes the series, or the log says why not and nothing changed.

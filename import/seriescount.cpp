@@ -22,7 +22,16 @@ seriescount countSeries(seriesname& names, bmpfile& reader, uint32_t room, serie
     seriescount found;
     for (uint32_t n = 0;; ++n) {
         log.showPassing(names.logLineOf(n));
-        if (!reader.open(names.pathOf(n).data)) break;
+        if (!reader.open(names.pathOf(n).data)) {
+            // A deep folder ends the series where the numbers grow a digit:
+            // say so rather than let it look like a missing picture.
+            if (!names.fits(n)) {
+                line.format(u"BMP #%d and later have names longer than %d characters", n,
+                            seriesname::maxLength);
+                log.log(line);
+            }
+            break;
+        }
         if (n == room) {
             line.format(u"BMP #%d and later exceed the frame limit of %d", n, TMPfile::maxFrames);
             log.log(line);

@@ -34,6 +34,7 @@ struct seriescount {
 };
 
 // Logs "Directory ...", every name tried, the frame limit when `room`
-// pictures were found before the series ended, and "Total %d files exists."
+// pictures were found before the series ended, the name length limit when
+// the next name is too long to open, and "Total %d files exists."
 // for a series that is taken. The reader holds no file afterwards.
 seriescount countSeries(seriesname& names, bmpfile& reader, uint32_t room, serieslog& log);

@@ -54,3 +54,9 @@ const wtext& seriesname::logLineOf(uint32_t n) {
     logLine.format(logTemplate.data, n);
     return logLine;
 }
+
+bool seriesname::fits(uint32_t n) const {
+    wtext whole(maxLength + 2);
+    whole.format(nameTemplate.data, directory.c_str(), n);
+    return whole.length <= maxLength;
+}

@@ -25,6 +25,9 @@ public:
     // stays valid until the next call of the same operation.
     const wtext& pathOf(uint32_t n);
     const wtext& logLineOf(uint32_t n);
+    // Whether picture n's path fits in maxLength characters: past that,
+    // pathOf gives a cut name that no picture has.
+    bool fits(uint32_t n) const;
 
     std::u16string directory;  // with its final separator
     std::u16string prefix;     // the base without its trailing digits

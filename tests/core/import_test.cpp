@@ -7,6 +7,7 @@
 #include "engines/rle8decoder.h"
 #include "import/bmpfile.h"
 #include "import/bmpimport.h"
+#include "import/seriesname.h"
 #include "tests/support/fakeengine.h"
 #include "tests/support/files.h"
 #include "tests/support/imagemagick.h"
@@ -234,7 +235,7 @@ TEST_F(Import, SeriesAndTheirEnds) {
         int frames;
     } cases[] = {
         {"starting at 1", [](auto& f) { writeSeries(f, u"w_", 3, 1, 3, 8, 8); }, u"w_002.bmp",
-         {"Total 0 files exists."}, 0},
+         {"Total 0 files exists."}, -1},
         {"a gap", [](auto& f) { writeSeries(f, u"w_", 3, 0, 2, 8, 8); writeSeries(f, u"w_", 3, 3, 2, 8, 8); },
          u"w_004.bmp", {"Total 2 files exists."}, 2},
         {"past 99 with two digits", [](auto& f) { writeSeries(f, u"w_", 2, 0, 101, 4, 2); }, u"w_05.bmp",
@@ -310,6 +311,12 @@ TEST_F(Import, FaultsInTheFramePass) {
     EXPECT_EQ(log().end()[-2], "BMP #2 and later exceed the frame limit of 65535");
     EXPECT_EQ(log().back(), "Total 2 files exists.");
     EXPECT_EQ(animation.newFile->frameCount(), TMPfile::maxFrames);
+    // A full store takes nothing, and a saved one stays saved.
+    ASSERT_TRUE(animation.save(folder.file(u"full.mrv").c_str()).ok());
+    import(u"w_000.bmp");
+    EXPECT_EQ(log().end()[-2], "BMP #0 and later exceed the frame limit of 65535");
+    EXPECT_EQ(host.events.back(), "Total 0 files exists.");
+    EXPECT_FALSE(animation.modified);
 
     // A frame the store cannot write ends the import.
     document other;
@@ -321,6 +328,35 @@ TEST_F(Import, FaultsInTheFramePass) {
     importSeries(host, other, 6, path.c_str(), uint32_t(folder.folder.size()), uint32_t(path.size() - 3));
     EXPECT_EQ(log().back(), "File : w_001.bmp : Frame Write error");
     EXPECT_EQ(other.newFile->frameCount(), 1u);
+
+    // Picture 0 lost after the count brings no frame: nothing changes,
+    // whether the store was there before or made for the import.
+    host.onShow = nullptr;
+    const auto importInto = [&](document& into) {
+        importSeries(host, into, 6, path.c_str(), uint32_t(folder.folder.size()), uint32_t(path.size() - 3));
+    };
+    document kept, fresh;
+    importInto(kept);
+    ASSERT_TRUE(kept.save(folder.file(u"kept.mrv").c_str()).ok());
+    host.onTitle = [&] { removeFile(path.c_str()); };
+    for (document* into : {&kept, &fresh}) {
+        writeSeries(folder, u"w_", 3, 0, 1, 16, 8);
+        importInto(*into);
+        EXPECT_EQ(host.events.end()[-3], "File Open error");
+        EXPECT_EQ(host.events.back(), "[title]");
+        EXPECT_FALSE(into->modified);
+    }
+    EXPECT_EQ(kept.newFile->frameCount(), 4u);
+    EXPECT_FALSE(fresh.newFile);
+}
+
+// A deep folder: the series ends where the names pass 255 characters.
+TEST_F(Import, NamesPastTheirLengthEndTheSeries) {
+    const std::u16string prefix(size_t(seriesname::maxLength) - folder.folder.size() - 6, u'w');
+    writeSeries(folder, prefix, 2, 0, 101, 4, 2);
+    import(prefix + u"07.bmp");
+    EXPECT_EQ(log(), (lines{directory(), "BMP #100 and later have names longer than 255 characters",
+                            "Total 100 files exists."}));
 }
 
 

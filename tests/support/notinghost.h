@@ -30,12 +30,16 @@ public:
         shown.emplace_back(picture.pixelData.get(), picture.pixelData.get() + picture.bytesRead);
         if (onShow) onShow();
     }
-    void updateTitle() override { note("title"); }
+    void updateTitle() override {
+        note("title");
+        if (onTitle) onTitle();
+    }
 
     lines events;
     std::unique_ptr<logbuffer> log = std::make_unique<logbuffer>();
     std::vector<bytes> shown;
     std::function<void()> onShow;
+    std::function<void()> onTitle;  // between the count and the frames
 
 private:
     void note(const std::string& what) { events.push_back("[" + what + "]"); }
