@@ -81,7 +81,9 @@ void fileSave(application& app) {
         fileSaveAs(app);
         return;
     }
-    saveTo(app, target.c_str());
+    // The file the frames came from was closed to be replaced: the preview
+    // plays what was written, as after Save As.
+    if (saveTo(app, target.c_str())) app.mainWindow->showSource(app.animation.newFile.get());
 }
 
 void fileSaveAs(application& app) {

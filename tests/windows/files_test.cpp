@@ -55,6 +55,12 @@ TEST_F(Files, ARoadWithJapaneseNames) {
     command(IDM_FILE_OPEN, file(u"アニメ.mrv"));
     EXPECT_EQ(lastLine(), "Open Morva : " + path(u"アニメ.mrv"));
     EXPECT_EQ(title(), base + " : " + path(u"アニメ.mrv"));
+    // A series without picture 0 leaves nothing for Save to write.
+    writeSeries(folder, u"s_", 3, 1, 2, 16, 8);
+    importSeries(u"s_001.bmp");
+    ASSERT_TRUE(app->command(IDM_FILE_SAVE));
+    EXPECT_EQ(title(), base + " : " + path(u"アニメ.mrv"));
+    EXPECT_EQ(readFile(file(u"アニメ.mrv")), soundMrv(16, 8, frames));
     EXPECT_TRUE(questions.empty());
 }
 
@@ -100,12 +106,15 @@ TEST_F(Files, SaveAsAsksBeforeReplacingAFile) {
     EXPECT_EQ(questions.size(), 2u);
     EXPECT_EQ(lastLine(), "Write Morva : " + path(u"take3.mrv"));
     EXPECT_NE(readFile(file(u"take3.mrv")), old);
-    // Save to the file the title names asks nothing.
+    // Save to the file the title names asks nothing, and shows what it wrote.
     command(IDM_FILE_OPEN, file(u"take3.mrv"));
     importFrames(1);
+    engine->take();
     ASSERT_TRUE(app->command(IDM_FILE_SAVE));
     EXPECT_EQ(questions.size(), 2u);
     EXPECT_EQ(title(), base + " : " + path(u"take3.mrv"));
+    EXPECT_EQ(mainWindow().frameSource, app->animation.newFile.get());
+    EXPECT_EQ(engine->take(), (lines{"begin", "background", "frame 16x8x8", "draw in 201,33,600,400", "end", "release"}));
 }
 
 // A save the file system refuses: the log names the path and the system's
