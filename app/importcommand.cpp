@@ -23,17 +23,17 @@ public:
     }
     // The bar and the pictures follow at the screen's pace (see pacer.h).
     void setProgress(uint32_t position) override {
-        const uint64_t now = GetTickCount64();
+        const uint64_t now = window.clock();
         if (!bar.due(now)) return;
         window.progressWindow.setPosition(position);
-        bar.made(now, GetTickCount64());
+        bar.made(now, window.clock());
     }
     void showPicture(bmpfile& picture) override {
         skipped = &picture;
-        const uint64_t now = GetTickCount64();
+        const uint64_t now = window.clock();
         if (!pictures.due(now)) return;
         draw(picture);
-        pictures.made(now, GetTickCount64());
+        pictures.made(now, window.clock());
     }
     // The frame pass has ended: the last picture shows, whatever the pace skipped.
     void hideProgress() override {

@@ -63,8 +63,8 @@ public:
     progressbar progressWindow;
     rect frameRect{};
 
-    // Replaceable for tests: how engines are made, and the preview's clock in
-    // milliseconds.
+    // Replaceable for tests: how engines are made, and the clock in
+    // milliseconds that paces the preview and the import's drawing.
     enginefactory engines = systemEngines();
     std::function<uint64_t()> clock = GetTickCount64;
 
