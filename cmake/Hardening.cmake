@@ -12,7 +12,7 @@ if(WIN32 OR NOT MORVA_SANITIZE OR NOT MORVA_TESTS)
 endif()
 find_program(MORVA_CLANG_CXX NAMES clang++)
 if(NOT MORVA_CLANG_CXX)
-  message(WARNING "clang++ not found: no sanitizer build")
+  morva_missing("clang++ not found: no sanitizer build")
   return()
 endif()
 
@@ -33,6 +33,7 @@ ExternalProject_Add(sanitize
     -DMORVA_WINDOWS:BOOL=OFF
     -DMORVA_SANITIZE:BOOL=OFF
     -DMORVA_FUZZ:BOOL=ON
+    -DMORVA_REQUIRE_ALL:BOOL=${MORVA_REQUIRE_ALL}
     -DMORVA_TEST_PREFIX:STRING=asan.
   INSTALL_COMMAND ""
   BUILD_ALWAYS ON

@@ -21,7 +21,7 @@ if(CMAKE_CROSSCOMPILING AND WIN32)
 else()
   find_package(GTest)
   if(NOT GTest_FOUND)
-    message(WARNING "GoogleTest not found: tests are not built")
+    morva_missing("GoogleTest not found: tests are not built")
     set(MORVA_TESTS OFF)
     return()
   endif()
@@ -42,8 +42,9 @@ function(morva_add_test name)
     # One Wine process per program: starting Wine costs far more than a test.
     # They share one display and read back what it shows, so one at a time.
     add_test(NAME win.${name} COMMAND ${name})
+    # A skipped case shows the whole program as skipped, never as passed.
     set_tests_properties(win.${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK display
-                                                TIMEOUT 300)
+                                                TIMEOUT 300 SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_PREFIX "${MORVA_TEST_PREFIX}")
   endif()

@@ -5,7 +5,7 @@ option(MORVA_WINDOWS "Cross-build the Windows program and test it under Wine" ON
 find_program(MORVA_MINGW_CXX x86_64-w64-mingw32-g++-posix)
 if(NOT MORVA_WINDOWS OR NOT MORVA_MINGW_CXX)
   if(MORVA_WINDOWS)
-    message(WARNING "mingw-w64 not found: the Windows program is not built")
+    morva_missing("mingw-w64 not found: the Windows program is not built")
   endif()
   return()
 endif()
@@ -19,6 +19,7 @@ ExternalProject_Add(windows
     -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake
     -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
     -DMORVA_TESTS=${MORVA_TESTS}
+    -DMORVA_REQUIRE_ALL=${MORVA_REQUIRE_ALL}
   INSTALL_COMMAND ""
   BUILD_ALWAYS ON
   USES_TERMINAL_CONFIGURE ON

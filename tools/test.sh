@@ -6,7 +6,7 @@ set -eu
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
 build=${MORVA_BUILD_DIR:-build}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMORVA_REQUIRE_ALL=ON
 cmake --build "$build"
 cmake --build "$build" --target bench
 # One more job than cores: the end-to-end roads mostly wait for Wine's dialogs.
