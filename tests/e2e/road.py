@@ -293,7 +293,7 @@ def a_day_with_the_program(program, build, workdir):
     """Start afresh; cancel an Open; a bad series is refused; depth 3; import;
     Save As (compared with morvacli pack); Save As over it, answered No, then
     Yes; New; Open; preview with Direct2D, the log staying in view, then GDI;
-    Alt+F4 with unsaved frames; the next start where the last one ended."""
+    Alt+F4 with unsaved frames; the next start, and Exit."""
     walk = make_series(os.path.join(workdir, "walk"), 60, "--marker")
     bad = make_series(os.path.join(workdir, "bad"), 8, "--bad", "5")
     empty = make_series(os.path.join(workdir, "empty"), 2)
@@ -352,9 +352,6 @@ def a_day_with_the_program(program, build, workdir):
     program.keys("F10", "s", "e", "g")
     play(program, frames, width, height, "gdi")
 
-    def geometry():
-        return program.xdotool("getwindowgeometry", program.window).splitlines()[1:]
-    placed = geometry()
     # Unsaved frames are let go without a question.
     program.choose(BMP_DIALOG, ("alt+k", "b"), windows_path(empty[1]), answers=())
     program.wait_state(title + MODIFIED, log + ["Directory " + windows_path(os.path.dirname(empty[0])) + "\\",
@@ -362,7 +359,6 @@ def a_day_with_the_program(program, build, workdir):
     program.keys("alt+F4")
     check(program.wait_exit() == 0, "the exit code after Alt+F4 is not 0")
     program.start()
-    check(geometry() == placed, "the window is not where it was: %s, not %s" % (geometry(), placed))
     program.keys("alt+f", "x")
     check(program.wait_exit() == 0, "the exit code after File > Exit is not 0")
 
