@@ -47,7 +47,8 @@ const accelerator table[] = {{0x10, '/', 104},  {0x10, '?', 104},  {0x10, 'n', 3
 
 TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
     const keykind typed = keykind::character, down = keykind::keyDown;
-    const struct { const char* what; keykind kind; uint16_t code; bool alt, control, shift; uint16_t command; } cases[] = {
+    const struct { const char* what; keykind kind; uint16_t code; bool alt, control, shift;
+                   uint16_t command; bool minimized = false; } cases[] = {
         {"Alt n", typed, 'n', true, false, false, 32786},
         {"Alt o", typed, 'o', true, false, false, 32777},
         {"Alt s", typed, 's', true, false, false, 32778},
@@ -68,9 +69,11 @@ TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
         {"Control Space", down, 0x20, false, true, false, 0},
         {"Shift Space", down, 0x20, false, false, true, 0},
         {"other messages", keykind::other, 0x20, false, false, false, 0},
+        {"Space, minimised", down, 0x20, false, false, false, 0, true},
+        {"Alt o, minimised", typed, 'o', true, false, false, 0, true},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(commandFor(table, std::size(table), {c.kind, c.code, c.alt, c.control, c.shift}), c.command) << c.what;
+        EXPECT_EQ(commandFor(table, std::size(table), {c.kind, c.code, c.alt, c.control, c.shift, c.minimized}), c.command) << c.what;
 }
 
 // The status log and the pictures of a long command: the first update at

@@ -102,6 +102,14 @@ TEST_F(ProgramTest, KeysRunTheirCommandsAndNoOthers) {
         for (const auto& [key, alt] : c.keys) press(key, alt);
         EXPECT_EQ(seen, c.commands) << c.what;
     }
+    // Minimised, the window gets its keys as system keys; as with the system's translation,
+    // they run nothing.
+    ShowWindow(handle(), SW_MINIMIZE);
+    seen.clear();
+    PostMessageW(handle(), WM_SYSKEYDOWN, VK_SPACE, 1);
+    pump();
+    EXPECT_EQ(seen, std::vector<uint32_t>{});
+    ShowWindow(handle(), SW_RESTORE);
     // While the log has the focus, keys reach no command.
     SetFocus(mainWindow().logWindow.hwnd);
     seen.clear();
