@@ -72,8 +72,10 @@ TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
         {"Space, minimised", down, 0x20, false, false, false, 0, true},
         {"Alt o, minimised", typed, 'o', true, false, false, 0, true},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(commandFor(table, std::size(table), {c.kind, c.code, c.alt, c.control, c.shift, c.minimized}), c.command) << c.what;
+    for (const auto& c : cases) {
+        const keyevent key{c.kind, c.code, c.alt, c.control, c.shift, c.minimized};
+        EXPECT_EQ(commandFor(table, std::size(table), key), c.command) << c.what;
+    }
 }
 
 // The status log and the pictures of a long command: the first update at

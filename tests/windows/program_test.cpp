@@ -22,7 +22,7 @@ TEST_F(ProgramTest, StartsWithDirect2dOrElseGdiPlus) {
 
 bool morvaKeyThere() {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Morva", 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Morva", 0, KEY_READ, &key)) return false;
     RegCloseKey(key);
     return true;
 }
