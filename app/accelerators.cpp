@@ -16,6 +16,7 @@ bool matches(const accelerator& entry, const keyevent& key) {
 }  // namespace
 
 uint16_t commandFor(const accelerator* table, size_t count, const keyevent& key) {
+    if (key.minimized) return 0;
     for (size_t i = 0; i < count; ++i)
         if (matches(table[i], key)) return table[i].command;
     return 0;

@@ -21,15 +21,17 @@ constexpr uint8_t acceleratorAlt = 0x10;
 
 enum class keykind { character, keyDown, other };
 
-// A key message: a typed character, or a key going down, and the modifier
-// keys held with it.
+// A key message: a typed character, or a key going down, the modifier keys
+// held with it, and whether the window it is for is minimised.
 struct keyevent {
     keykind kind;
     uint16_t code;  // the character, or the virtual key
     bool alt;
     bool control;
     bool shift;
+    bool minimized;
 };
 
-// The command of the first entry that matches; 0 when none does.
+// The command of the first entry that matches; 0 when none does, and for a
+// minimised window, which the system's own translation sends no command.
 uint16_t commandFor(const accelerator* table, size_t count, const keyevent& key);

@@ -2,7 +2,6 @@
 
 #include "app/fatal.h"
 #include "app/messageloop.h"
-#include "app/settingsstore.h"
 #include "app/wtext.h"
 #include "resources/resource.h"
 
@@ -43,9 +42,7 @@ void application::start(int showCommand)
     mainWindow->createWindows(showCommand);
     updateTitle();
     mainWindow->logWindow.appendLine(startLine, int32_t(std::size(startLine) - 1));
-    dataDepth = rememberedDepth(readSetting(L"DataDepth")).value_or(dataDepth);
     mainWindow->updateDepthMenu(dataDepth);
-    mainWindow->makeFirstEngine();
 }
 
 int application::run()

@@ -1,5 +1,5 @@
 // The application record: the main window, the animation that is open or
-// being built, and the session's settings. One exists at a time, registered
+// being built, and the settings of this run. One exists at a time, registered
 // process-wide so that the window procedure and the commands reach it.
 #pragma once
 
@@ -21,8 +21,9 @@ public:
     application(const application&) = delete;
     application& operator=(const application&) = delete;
 
-    // Platform libraries, windows, title and first log line, then the first
-    // engine.
+    // Platform libraries and the Direct2D test, the windows with the first
+    // engine, then the title, the first log line and the depth's check mark.
+    // Every start is a first one: nothing is kept between runs.
     void start(int showCommand);
     // The message loop; returns the exit code it ends with.
     int run();

@@ -2,7 +2,6 @@
 // asks about unsaved changes.
 #include "app/application.h"
 #include "app/filecommands.h"
-#include "app/settingsstore.h"
 #include "resources/resource.h"
 
 bool application::command(uint32_t id)
@@ -38,15 +37,12 @@ bool application::dispatch(uint32_t id)
         // Takes effect at the next import; the animation and the title stay.
         dataDepth = int32_t(8 - (id - IDM_DEPTH_8));
         mainWindow->updateDepthMenu(dataDepth);
-        writeSetting(L"DataDepth", numberValue(uint32_t(dataDepth)));
         return true;
     }
     return false;
 }
 
-// The choice is remembered for the next start.
 void application::chooseEngine(engineindex kind)
 {
     mainWindow->selectEngine(kind);
-    writeSetting(L"Engine", numberValue(uint32_t(kind)));
 }

@@ -4,7 +4,6 @@
 #include "app/fatal.h"
 #include "app/layout.h"
 #include "app/platformlibraries.h"
-#include "app/settingsstore.h"
 #include "app/wtext.h"
 #include "resources/resource.h"
 
@@ -63,6 +62,7 @@ void mainwindow::registerClass()
     RegisterClassExW(&windowClass);
 
     startPlatformLibraries();
+    direct2dAvailable = engines.direct2dAvailable();
 }
 
 void mainwindow::createWindows(int showCommand)
@@ -73,53 +73,21 @@ void mainwindow::createWindows(int showCommand)
     CreateWindowExW(0, wide(className), wide(title), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                     CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, nullptr, nullptr, instance, this);
     if (!hwnd) fatal();
-    placeAsRemembered();
 
     const windowlayout first = layoutFor(clientRect(hwnd));
     frameRect = first.frame;
     createLogWindow(first.log);
     createProgressWindow(first.progress);
+    // Before the window shows: the first WM_SIZE of its showing resizes the engine.
+    makeFirstEngine();
 
-    const std::optional<windowplace> place = rememberedPlace(readSetting(L"Window"));
-    const bool normal = showCommand == SW_SHOWNORMAL || showCommand == SW_SHOWDEFAULT;
-    ShowWindow(hwnd, place && place->maximized && normal ? SW_SHOWMAXIMIZED : showCommand);
+    ShowWindow(hwnd, showCommand);
     UpdateWindow(hwnd);
 }
 
-// Where the window was when it was last closed, as long as a screen shows
-// that place still; elsewhere the system's choice stands.
-void mainwindow::placeAsRemembered()
-{
-    const std::optional<windowplace> place = rememberedPlace(readSetting(L"Window"));
-    if (!place) return;
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof placement;
-    placement.showCmd = SW_HIDE;
-    placement.rcNormalPosition = {place->left, place->top, place->right, place->bottom};
-    if (MonitorFromRect(&placement.rcNormalPosition, MONITOR_DEFAULTTONULL))
-        SetWindowPlacement(hwnd, &placement);
-}
-
-void mainwindow::onDestroy()
-{
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof placement;
-    if (!GetWindowPlacement(hwnd, &placement)) return;
-    const RECT& normal = placement.rcNormalPosition;
-    writeSetting(L"Window", placeValue({normal.left, normal.top, normal.right, normal.bottom,
-                                        placement.showCmd == SW_SHOWMAXIMIZED}));
-}
-
-// After the window is shown: the first use of Direct2D can take seconds (under
-// Wine it starts OpenGL), and the window should not wait for it. The engine
-// takes the client size as it is now.
 void mainwindow::makeFirstEngine()
 {
-    direct2dAvailable = engines.direct2dAvailable();
-    const engineindex firstChoice = direct2dAvailable ? engineDirect2d : engineGdiPlus;
-    const std::optional<int32_t> remembered = rememberedEngine(readSetting(L"Engine"));
-    const bool usable = remembered && (*remembered != engineDirect2d || direct2dAvailable);
-    selectEngine(usable ? engineindex(*remembered) : firstChoice);
+    selectEngine(direct2dAvailable ? engineDirect2d : engineGdiPlus);
     if (!direct2dAvailable) grayDirect2dItem();
 }
 
@@ -147,6 +115,6 @@ void mainwindow::layout()
     frameRect = current.frame;
     const rect& log = current.log;
     MoveWindow(logWindow.hwnd, log.left, log.top, log.right - log.left, log.bottom - log.top, TRUE);
-    // The window is created and shown before the first engine is made.
+    // The window's creation sends one before the first engine is made.
     if (engine) engine->resize();
 }

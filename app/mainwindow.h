@@ -23,19 +23,18 @@ public:
     // the children, the engine and the window.
     ~mainwindow();
 
-    // Registers the window class and starts COM, the common controls and GDI+.
+    // Registers the window class, starts COM, the common controls and GDI+,
+    // and asks once whether Direct2D is available.
     void registerClass();
-    // Creates the window and its children and shows the window.
+    // Creates the window where the system places it, its children and the
+    // first engine, then shows the window.
     void createWindows(int showCommand);
-    // The engine the user chose last, or at a first start (or when that one
-    // is not available) Direct2D where available, else GDI+; the Direct2D
-    // item is grayed where it is not.
+    // Direct2D where available, else GDI+; the Direct2D item is grayed where
+    // it is not.
     void makeFirstEngine();
 
     void onSize() override { layout(); }
     void onTimer() override { tick(); }
-    // Remembers where the window was, for the next start.
-    void onDestroy() override;
     void layout();
 
     // Replaces the engine with a new one of the kind, with its fixed settings.
@@ -69,7 +68,6 @@ public:
     std::function<uint64_t()> clock = GetTickCount64;
 
 private:
-    void placeAsRemembered();
     void createLogWindow(const rect& area);
     void createProgressWindow(const rect& area);
     void drawPicture(frameimage* frame);

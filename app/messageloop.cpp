@@ -21,7 +21,10 @@ keyevent keyOf(const MSG& message) {
     // A character message says itself whether Alt was down (context code).
     const bool alt = kind == keykind::character ? (message.lParam & (LPARAM(1) << 29)) != 0
                                                 : held(VK_MENU);
-    return {kind, uint16_t(message.wParam), alt, held(VK_CONTROL), held(VK_SHIFT)};
+    // Asked of the main window, also for a key addressed to one of its children.
+    const bool minimized =
+        kind != keykind::other && IsIconic(GetAncestor(message.hwnd, GA_ROOT)) != 0;
+    return {kind, uint16_t(message.wParam), alt, held(VK_CONTROL), held(VK_SHIFT), minimized};
 }
 
 }  // namespace

@@ -1,12 +1,10 @@
 // The window's arithmetic and its keys: the layout of the main window, which
-// preview frame is due when, which key runs which command, the settings kept
-// between runs, the pace of updates, and the frame description every engine
-// hands to its decoder.
+// preview frame is due when, which key runs which command, the pace of
+// updates, and the frame description every engine hands to its decoder.
 #include "app/accelerators.h"
 #include "app/layout.h"
 #include "app/pacer.h"
 #include "app/playback.h"
-#include "app/settings.h"
 #include "engines/frameinfo.h"
 
 #include <gtest/gtest.h>
@@ -49,7 +47,8 @@ const accelerator table[] = {{0x10, '/', 104},  {0x10, '?', 104},  {0x10, 'n', 3
 
 TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
     const keykind typed = keykind::character, down = keykind::keyDown;
-    const struct { const char* what; keykind kind; uint16_t code; bool alt, control, shift; uint16_t command; } cases[] = {
+    const struct { const char* what; keykind kind; uint16_t code; bool alt, control, shift;
+                   uint16_t command; bool minimized = false; } cases[] = {
         {"Alt n", typed, 'n', true, false, false, 32786},
         {"Alt o", typed, 'o', true, false, false, 32777},
         {"Alt s", typed, 's', true, false, false, 32778},
@@ -70,39 +69,13 @@ TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
         {"Control Space", down, 0x20, false, true, false, 0},
         {"Shift Space", down, 0x20, false, false, true, 0},
         {"other messages", keykind::other, 0x20, false, false, false, 0},
+        {"Space, minimised", down, 0x20, false, false, false, 0, true},
+        {"Alt o, minimised", typed, 'o', true, false, false, 0, true},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(commandFor(table, std::size(table), {c.kind, c.code, c.alt, c.control, c.shift}), c.command) << c.what;
-}
-
-// Remembered settings are taken only when sound: anything else is ignored.
-TEST(Settings, OnlySoundValuesAreTaken) {
-    EXPECT_EQ(numberValue(0x01020304).bytes, (std::vector<uint8_t>{4, 3, 2, 1}));
-    EXPECT_EQ((std::vector<std::optional<int32_t>>{rememberedDepth(numberValue(1)), rememberedDepth(numberValue(8)),
-                                                   rememberedEngine(numberValue(0)), rememberedEngine(numberValue(2)),
-                                                   rememberedEngine(numberValue(3))}),
-              (std::vector<std::optional<int32_t>>{1, 8, 0, 2, std::nullopt}));
-    for (const storedvalue& foreign :
-         {numberValue(0), numberValue(9), numberValue(0xFFFFFFFF), storedvalue{}, storedvalue{1, {'6', 0}},
-          storedvalue{storedBinary, {6, 0, 0, 0}}, storedvalue{storedNumber, {6, 0, 0}}})
-        EXPECT_EQ(rememberedDepth(foreign), std::nullopt);
-
-    const std::optional<windowplace> back = rememberedPlace(placeValue({-8, 20, 1272, 980, true}));
-    ASSERT_TRUE(back);
-    EXPECT_EQ((std::vector<int32_t>{back->left, back->top, back->right, back->bottom, back->maximized}),
-              (std::vector<int32_t>{-8, 20, 1272, 980, 1}));
-    storedvalue flags = placeValue({1, 2, 3, 4, false});
-    EXPECT_EQ(flags.bytes, (std::vector<uint8_t>{1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0}));
-    for (const windowplace& unsound : {windowplace{10, 10, 10, 400, false}, windowplace{10, 10, 400, 9, false},
-                                       windowplace{0, 0, 40000, 300, false}, windowplace{-40000, 0, 0, 300, false},
-                                       windowplace{0, -40000, 300, -39700, false},
-                                       windowplace{0, 33000, 300, 33300, false}})
-        EXPECT_EQ(rememberedPlace(placeValue(unsound)), std::nullopt) << unsound.left << " " << unsound.top;
-    flags.bytes[16] = 2;
-    EXPECT_EQ(rememberedPlace(flags), std::nullopt);
-    flags.bytes.pop_back();
-    EXPECT_EQ(rememberedPlace(flags), std::nullopt);
-    EXPECT_EQ(rememberedPlace(numberValue(1)), std::nullopt);
+    for (const auto& c : cases) {
+        const keyevent key{c.kind, c.code, c.alt, c.control, c.shift, c.minimized};
+        EXPECT_EQ(commandFor(table, std::size(table), key), c.command) << c.what;
+    }
 }
 
 // The status log and the pictures of a long command: the first update at

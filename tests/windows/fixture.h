@@ -6,7 +6,6 @@
 #include "app/application.h"
 #include "app/filedialog.h"
 #include "app/messageloop.h"
-#include "app/settingsstore.h"
 #include "resources/resource.h"
 #include "tests/support/fakeengine.h"
 #include "tests/support/files.h"
@@ -53,27 +52,30 @@ protected:
     }
 
     // A fresh program with Direct2D available or not, in a client area of
-    // 600 x 400, as at a first start unless it may `remember` the last run.
-    // Every file dialog is cancelled unless the test chose a path.
-    void start(bool direct2d, int showCommand = SW_HIDE, bool remember = false) {
+    // 600 x 400. Every file dialog is cancelled unless the test chose a path.
+    void start(bool direct2d, int showCommand = SW_HIDE) {
         app.reset();
-        if (!remember) RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey);
+        shownEarly = false;
         fileDialog = [this](OPENFILENAMEW& request) { return answer(request); };
         replaceQuestion = [this](HWND, const char16_t* path) {
             questions.push_back(utf8(path));
             return replaceAnswer;
         };
         app = std::make_unique<application>(GetModuleHandleW(nullptr));
-        mainWindow().engines = {[direct2d] { return direct2d; },
-                                [this](engineindex kind, HWND) -> std::unique_ptr<gengine> {
+        mainWindow().engines = {[this, direct2d] {
+                                    shownEarly |= handle() != nullptr;
+                                    return direct2d;
+                                },
+                                [this](engineindex kind, HWND window) -> std::unique_ptr<gengine> {
                                     made.push_back(kind);
+                                    shownEarly |= IsWindowVisible(window) != 0;
                                     auto fresh = std::make_unique<fakeengine>();
                                     engine = fresh.get();
                                     return fresh;
                                 }};
         mainWindow().clock = [this] { return now; };
         app->start(showCommand);
-        if (!remember) setClientSize(handle(), 600, 400);
+        setClientSize(handle(), 600, 400);
         pump();
         startSteps = engine->take();
     }
@@ -105,6 +107,7 @@ protected:
     std::unique_ptr<application> app;
     fakeengine* engine = nullptr;
     std::vector<engineindex> made;
+    bool shownEarly = false;  // the window was there for Direct2D's test or shown for an engine
     std::vector<std::string> startSteps;  // what the engine was asked while the program started
     uint64_t now = 100000;
     std::vector<std::string> questions;  // the files Save As asked about

@@ -9,7 +9,8 @@ namespace {
 TEST_F(ProgramTest, StartsWithDirect2dOrElseGdiPlus) {
     for (bool direct2d : {true, false}) {
         made.clear();
-        start(direct2d);
+        start(direct2d, SW_SHOWNOACTIVATE);
+        EXPECT_FALSE(shownEarly);
         EXPECT_EQ(made, std::vector<engineindex>{direct2d ? engineDirect2d : engineGdiPlus});
         EXPECT_EQ(settingsMarks(handle(), 0), direct2d ? "--x" : "-x-g");
         EXPECT_EQ(startSteps.front(), direct2d ? "setting A 0" : "setting A 7");
@@ -19,7 +20,16 @@ TEST_F(ProgramTest, StartsWithDirect2dOrElseGdiPlus) {
     }
 }
 
+bool morvaKeyThere() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Morva", 0, KEY_READ, &key)) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// Nothing is kept for the next run: no key of the program's own is left in the registry.
 TEST_F(ProgramTest, EveryMenuCommand) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Morva");  // where older builds kept settings
     // Each command, the engines it makes, the menu's marks and the depth after it.
     const struct { uint32_t id; std::vector<engineindex> made; std::string engineMarks, depthMarks; int32_t depth; } cases[] = {
         {IDM_ENGINE_GDI, {engineGdi}, "x--", "--x-----", 6},
@@ -54,6 +64,7 @@ TEST_F(ProgramTest, EveryMenuCommand) {
     EXPECT_EQ(app->dataDepth, 5);
     SendMessageW(handle(), WM_COMMAND, IDM_EXIT, 0);
     EXPECT_FALSE(IsWindow(handle()));
+    EXPECT_FALSE(morvaKeyThere());
 }
 
 // Key messages as the system posts them, through the program's loop step:
@@ -91,6 +102,14 @@ TEST_F(ProgramTest, KeysRunTheirCommandsAndNoOthers) {
         for (const auto& [key, alt] : c.keys) press(key, alt);
         EXPECT_EQ(seen, c.commands) << c.what;
     }
+    // Minimised, the window gets its keys as system keys; as with the system's translation,
+    // they run nothing.
+    ShowWindow(handle(), SW_MINIMIZE);
+    seen.clear();
+    PostMessageW(handle(), WM_SYSKEYDOWN, VK_SPACE, 1);
+    pump();
+    EXPECT_EQ(seen, std::vector<uint32_t>{});
+    ShowWindow(handle(), SW_RESTORE);
     // While the log has the focus, keys reach no command.
     SetFocus(mainWindow().logWindow.hwnd);
     seen.clear();
@@ -186,37 +205,6 @@ TEST_F(Preview, StopsWhereThereIsNoFrame) {
     mainWindow().showSource(nullptr);
     tickAt(250);
     EXPECT_FALSE(mainWindow().playing);
-}
-
-// The depth and the engine are remembered for the next start (the window's
-// place too: the end-to-end road restarts there); what cannot be used is
-// ignored and the program starts afresh.
-TEST_F(ProgramTest, RemembersItsSettings) {
-    ASSERT_TRUE(app->command(IDM_DEPTH_3));
-    ASSERT_TRUE(app->command(IDM_ENGINE_GDI));
-    app.reset();
-    made.clear();
-    start(true, SW_HIDE, true);
-    EXPECT_EQ(app->dataDepth, 3);
-    EXPECT_EQ(settingsMarks(handle(), 1), "-----x--");
-    EXPECT_EQ(made, std::vector<engineindex>{engineGdi});
-
-    // Direct2D remembered where it is gone: the first start's choice.
-    ASSERT_TRUE(app->command(IDM_ENGINE_DIRECT2D));
-    made.clear();
-    start(false, SW_HIDE, true);
-    EXPECT_EQ(made, std::vector<engineindex>{engineGdiPlus});
-    // Values of another type, size or range are ignored.
-    writeSetting(L"DataDepth", numberValue(9));
-    writeSetting(L"Engine", {1, {'2', 0}});
-    writeSetting(L"Window", placeValue({50000, 50000, 50600, 50400, false}));
-    made.clear();
-    start(true, SW_HIDE, true);
-    EXPECT_EQ(app->dataDepth, 6);
-    EXPECT_EQ(made, std::vector<engineindex>{engineDirect2d});
-    RECT again;
-    GetWindowRect(handle(), &again);
-    EXPECT_LT(again.left, 10000);
 }
 
 }  // namespace
