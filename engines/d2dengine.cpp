@@ -113,6 +113,12 @@ clientsize clientSizeOf(HWND window) {
     return {uint32_t(client.right - client.left), uint32_t(client.bottom - client.top)};
 }
 
+// A window without a client area (started minimised, or shrunk to no
+// height) still takes a target: Direct2D refuses one of no pixels.
+D2D1_SIZE_U atLeastOnePixel(clientsize size) {
+    return {std::max(size.width, 1u), std::max(size.height, 1u)};
+}
+
 // The preferred pixel format first. Some systems (Wine) refuse it for window
 // render targets; the second is one every Direct2D takes for them.
 const DXGI_FORMAT windowTargetFormats[] = {DXGI_FORMAT_R8G8B8A8_UNORM, DXGI_FORMAT_B8G8R8A8_UNORM};
@@ -123,7 +129,7 @@ ComPtr<ID2D1HwndRenderTarget> makeWindowTarget(HWND window, clientsize size) {
             D2D1_RENDER_TARGET_TYPE_HARDWARE, {format, D2D1_ALPHA_MODE_PREMULTIPLIED},
             0.0f, 0.0f, D2D1_RENDER_TARGET_USAGE_NONE, D2D1_FEATURE_LEVEL_DEFAULT};
         D2D1_HWND_RENDER_TARGET_PROPERTIES windowProperties = {
-            window, {size.width, size.height}, D2D1_PRESENT_OPTIONS_NONE};
+            window, atLeastOnePixel(size), D2D1_PRESENT_OPTIONS_NONE};
         ComPtr<ID2D1HwndRenderTarget> target;
         if (SUCCEEDED(platform()->factory->CreateHwndRenderTarget(&properties, &windowProperties,
                                                                    &target)) &&
@@ -337,7 +343,7 @@ void d2dengine::resize() {
     clientsize size = clientSizeOf(window);
     width = size.width;
     height = size.height;
-    if (hwndTarget) hwndTarget->Resize(D2D1::SizeU(width, height));
+    if (hwndTarget) hwndTarget->Resize(atLeastOnePixel(size));
     if (surface) remakeSurface();
 }
 
