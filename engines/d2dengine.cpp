@@ -13,7 +13,6 @@
 #include "engines/namecopy.h"
 #include "engines/rle8decoder.h"
 #include "platform/scopedwin.h"
-#include "platform/wine.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -168,11 +167,11 @@ ComPtr<ID2D1RenderTarget> makeSurfaceTarget(IWICBitmap* surface) {
 // Wine presents a window render target through an OpenGL surface laid over
 // the whole client area: it hides the status log and the progress bar, keeps
 // a closed dialog's image over them, and once it exists the log's scrolling
-// waits forever for an X event. Windows composes the target with the child
-// windows, and there the window render target stays the faster way.
-// (A DC render target avoids the surface too, but under Wine it measured
-// about a hundred milliseconds slower for each picture.)
-bool windowTargetCoversChildren() { return runningUnderWine(); }
+// waits forever for an X event. So the Wine way draws off-screen. Windows
+// composes the target with the child windows, and there the window render
+// target stays the faster way. (A DC render target avoids the surface too,
+// but under Wine it measured about a hundred milliseconds slower for each
+// picture.)
 
 ComPtr<IDWriteTextFormat> makeTextFormat() {
     ComPtr<IDWriteTextFormat> format;
@@ -302,21 +301,21 @@ int32_t choiceName(const char16_t* name, char16_t* buffer, uint32_t capacity) {
 
 }  // namespace
 
-bool direct2dAvailable(HWND probe) {
+bool direct2dAvailable(HWND probe, presentway way) {
     if (!platform()) return false;
-    if (probe) return d2dengine::create(probe) != nullptr;
+    if (probe) return d2dengine::create(probe, way) != nullptr;
     const scopedwindow hidden(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                                               GetModuleHandleW(nullptr), nullptr));
-    return hidden && d2dengine::create(hidden) != nullptr;
+    return hidden && d2dengine::create(hidden, way) != nullptr;
 }
 
-std::unique_ptr<d2dengine> d2dengine::create(HWND window) {
+std::unique_ptr<d2dengine> d2dengine::create(HWND window, presentway way) {
     if (!platform() || !IsWindow(window)) return nullptr;
     clientsize size = clientSizeOf(window);
     ComPtr<ID2D1HwndRenderTarget> hwndTarget;
     ComPtr<IWICBitmap> surface;
     ComPtr<ID2D1RenderTarget> target;
-    if (windowTargetCoversChildren()) {
+    if (way == presentway::wine) {
         surface = makeSurface(size);
         target = makeSurfaceTarget(surface.Get());
     } else {

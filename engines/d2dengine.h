@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engines/gengine.h"
+#include "platform/wine.h"
 
 struct ID2D1HwndRenderTarget;
 struct ID2D1RenderTarget;
@@ -23,16 +24,16 @@ struct IDWriteTextFormat;
 struct IWICBitmap;
 
 // Loads Direct2D and DirectWrite, makes their factories and the imaging
-// factory (kept for the rest of the process), and proves that a window
-// render target can really be made: on `probe`, or on a hidden window of its
-// own when `probe` is null. COM must be initialised on the calling thread.
-bool direct2dAvailable(HWND probe);
+// factory (kept for the rest of the process), and proves that an engine
+// presenting `way` can really be made: on `probe`, or on a hidden window of
+// its own when `probe` is null. COM must be initialised on the calling thread.
+bool direct2dAvailable(HWND probe, presentway way);
 
 class d2dengine final : public gengine {
 public:
-    // The engine for `window`, or null when Direct2D is not available or the
-    // engine's render target or text format cannot be made.
-    static std::unique_ptr<d2dengine> create(HWND window);
+    // The engine for `window`, presenting `way`, or null when Direct2D is not
+    // available or the engine's render target or text format cannot be made.
+    static std::unique_ptr<d2dengine> create(HWND window, presentway way);
     ~d2dengine() override;
     d2dengine(const d2dengine&) = delete;
     d2dengine& operator=(const d2dengine&) = delete;
