@@ -198,6 +198,34 @@ bool hasPixels(int32_t width, int32_t height) {
     return width > 0 && height > 0 && !frameTooLarge(width, height);
 }
 
+// The longest side of a bitmap the target's device takes.
+uint32_t largestBitmapSide(ID2D1RenderTarget* target) {
+    const uint32_t device = target->GetMaximumBitmapSize();
+    const uint32_t lowered = direct2dFaults().largestBitmapSide;
+    return lowered ? std::min(device, lowered) : device;
+}
+
+// Grey levels of `width` x `height` shrunk to `fitWidth` x `fitHeight`
+// (neither larger): each the rounded mean of the levels it covers.
+void shrinkGrey(const uint8_t* from, uint32_t width, uint32_t height, uint32_t fitWidth,
+                uint32_t fitHeight, uint8_t* to) {
+    for (uint32_t y = 0; y < fitHeight; ++y) {
+        const uint32_t top = uint32_t(uint64_t(y) * height / fitHeight);
+        const uint32_t bottom = uint32_t(uint64_t(y + 1) * height / fitHeight);
+        for (uint32_t x = 0; x < fitWidth; ++x) {
+            const uint32_t left = uint32_t(uint64_t(x) * width / fitWidth);
+            const uint32_t right = uint32_t(uint64_t(x + 1) * width / fitWidth);
+            uint64_t sum = 0;
+            for (uint32_t row = top; row < bottom; ++row) {
+                const uint8_t* line = from + size_t(row) * width;
+                for (uint32_t column = left; column < right; ++column) sum += line[column];
+            }
+            const uint64_t count = uint64_t(bottom - top) * (right - left);
+            to[size_t(y) * fitWidth + x] = uint8_t((sum + count / 2) / count);
+        }
+    }
+}
+
 // The premultiplied pixel (blue in the lowest byte) of every grey level in `mode`.
 struct modepixels {
     uint32_t of[256];
@@ -300,6 +328,11 @@ int32_t choiceName(const char16_t* name, char16_t* buffer, uint32_t capacity) {
 }
 
 }  // namespace
+
+direct2dfaults& direct2dFaults() {
+    static direct2dfaults faults;
+    return faults;
+}
 
 bool direct2dAvailable(HWND probe, presentway way) {
     if (!platform()) return false;
@@ -526,12 +559,28 @@ void d2dengine::captureDesktop() {
     target->CreateBitmapFromWicBitmap(desktopPixels.Get(), nullptr, &desktop);
 }
 
+// A picture larger than the device's bitmaps is shrunk to fit: it is drawn
+// scaled into the frame area anyway.
 frameimage* d2dengine::frameFromBitmap(HBITMAP gdiBitmap) {
     if (!gdiBitmap) return nullptr;
     ComPtr<IWICBitmapSource> source = makeModeSource(mode, gdiBitmap);
+    UINT sourceWidth = 0, sourceHeight = 0;
+    if (!source || FAILED(source->GetSize(&sourceWidth, &sourceHeight))) return nullptr;
+    const uint32_t largest = largestBitmapSide(target.Get());
+    if (sourceWidth > largest || sourceHeight > largest) {
+        ComPtr<IWICBitmapScaler> scaler;
+        if (FAILED(platform()->imagingFactory->CreateBitmapScaler(&scaler)) ||
+            FAILED(scaler->Initialize(source.Get(), std::min(sourceWidth, largest),
+                                      std::min(sourceHeight, largest),
+                                      WICBitmapInterpolationModeFant))) {
+            return nullptr;
+        }
+        source = std::move(scaler);
+    }
     ComPtr<ID2D1Bitmap> bitmap;
-    if (!source || FAILED(target->CreateBitmapFromWicBitmap(source.Get(), nullptr, &bitmap)) ||
-        !bitmap) {
+    if (FAILED(source->GetSize(&sourceWidth, &sourceHeight)) || sourceWidth > largest ||
+        sourceHeight > largest ||
+        FAILED(target->CreateBitmapFromWicBitmap(source.Get(), nullptr, &bitmap)) || !bitmap) {
         return nullptr;
     }
     return reinterpret_cast<frameimage*>(
@@ -549,8 +598,11 @@ frameimage* d2dengine::createFrameFromDib(const void* info, const void* pixels, 
     return frameFromBitmap(gdiBitmap);
 }
 
-// The spare bitmap when it has the size, otherwise a new one.
+// The spare bitmap when it has the size, otherwise a new one; none beyond
+// what the device takes.
 ComPtr<ID2D1Bitmap> d2dengine::frameBitmap(int32_t frameWidth, int32_t frameHeight) {
+    const uint32_t largest = largestBitmapSide(target.Get());
+    if (uint32_t(frameWidth) > largest || uint32_t(frameHeight) > largest) return nullptr;
     if (spare && sameSize(spare.Get(), frameWidth, frameHeight)) return std::move(spare);
     spare.Reset();
     const D2D1_BITMAP_PROPERTIES properties = {
@@ -566,21 +618,32 @@ ComPtr<ID2D1Bitmap> d2dengine::frameBitmap(int32_t frameWidth, int32_t frameHeig
 // The payload is decoded here and its pixels copied into a bitmap that is
 // kept from frame to frame: the platform's way (a GDI decode, a conversion
 // through WIC and a new Direct2D bitmap for every frame) takes several times
-// as long. A damaged stream shows what was decoded before the fault.
+// as long. A damaged stream shows what was decoded before the fault. A
+// frame larger than the device's bitmaps is shrunk to fit: it is drawn
+// scaled into the frame area anyway.
 frameimage* d2dengine::createFrame(const uint8_t* payload, uint32_t size, int32_t frameWidth,
                                    int32_t frameHeight, uint32_t bits) {
     if (bits != 8 || payload == nullptr || !hasPixels(frameWidth, frameHeight)) return nullptr;
+    const uint32_t largest = largestBitmapSide(target.Get());
+    const uint32_t fitWidth = std::min(uint32_t(frameWidth), largest);
+    const uint32_t fitHeight = std::min(uint32_t(frameHeight), largest);
+    if (fitWidth == 0 || fitHeight == 0) return nullptr;
     const size_t count = size_t(frameWidth) * size_t(frameHeight);  // at most 2^28
+    const size_t fitCount = size_t(fitWidth) * fitHeight;
+    const bool shrunk = fitCount != count;
     try {
         grey.resize(count);
-        pixels.resize(count);
+        if (shrunk) fitted.resize(fitCount);
+        pixels.resize(fitCount);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
     decodeRle8(payload, size, frameWidth, frameHeight, grey.data(), count, size_t(frameWidth));
-    toModePixels(grey.data(), frameWidth, frameHeight, mode, pixels.data());
-    ComPtr<ID2D1Bitmap> bitmap = frameBitmap(frameWidth, frameHeight);
-    if (!bitmap || FAILED(bitmap->CopyFromMemory(nullptr, pixels.data(), UINT32(frameWidth) * 4))) {
+    if (shrunk) shrinkGrey(grey.data(), frameWidth, frameHeight, fitWidth, fitHeight, fitted.data());
+    toModePixels(shrunk ? fitted.data() : grey.data(), int32_t(fitWidth), int32_t(fitHeight), mode,
+                 pixels.data());
+    ComPtr<ID2D1Bitmap> bitmap = frameBitmap(int32_t(fitWidth), int32_t(fitHeight));
+    if (!bitmap || FAILED(bitmap->CopyFromMemory(nullptr, pixels.data(), fitWidth * 4))) {
         return nullptr;
     }
     return reinterpret_cast<frameimage*>(

@@ -29,6 +29,13 @@ struct IWICBitmap;
 // its own when `probe` is null. COM must be initialised on the calling thread.
 bool direct2dAvailable(HWND probe, presentway way);
 
+// Failures of the device that these machines never meet, made to happen for
+// a test: a smaller largest bitmap side (0: the device's own).
+struct direct2dfaults {
+    uint32_t largestBitmapSide = 0;
+};
+direct2dfaults& direct2dFaults();
+
 class d2dengine final : public gengine {
 public:
     // The engine for `window`, presenting `way`, or null when Direct2D is not
@@ -95,8 +102,10 @@ private:
     uint32_t mode = 0;  // setting A: applied when frame images are made
     bool blackPending = false;  // the black background is still to be put down
     // A bitmap given back with its frame image, refilled by the next frame of
-    // its size instead of a new one being made; and the decoded pixels.
+    // its size instead of a new one being made; the decoded grey levels and
+    // those shrunk to fit the device; the pixels.
     Microsoft::WRL::ComPtr<ID2D1Bitmap> spare;
     std::vector<uint8_t> grey;
+    std::vector<uint8_t> fitted;
     std::vector<uint32_t> pixels;
 };
