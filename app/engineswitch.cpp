@@ -39,7 +39,8 @@ void mainwindow::selectEngine(engineindex kind)
     if (!engine) fatal();
     if (made != kind) {
         wtext line(96);
-        line.format(u"Engine error : cannot make %s, using %s", engineNames[kind], engineNames[made]);
+        line.format(u"Engine error : cannot make %s, using %s", engineNames[kind],
+                    engineNames[made]);
         logWindow.appendLine(line.data, line.length);
     }
     const enginesettings& settings = fixedSettings[made];

@@ -13,6 +13,7 @@
 #include "engines/namecopy.h"
 #include "engines/rle8decoder.h"
 #include "platform/scopedwin.h"
+#include "platform/wine.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -122,18 +123,28 @@ D2D1_SIZE_U atLeastOnePixel(clientsize size) {
 // render targets; the second is one every Direct2D takes for them.
 const DXGI_FORMAT windowTargetFormats[] = {DXGI_FORMAT_R8G8B8A8_UNORM, DXGI_FORMAT_B8G8R8A8_UNORM};
 
+// The hardware type first; where there is no hardware to be had (a virtual
+// machine, a remote session without a GPU), the default type, which draws
+// in software.
 ComPtr<ID2D1HwndRenderTarget> makeWindowTarget(HWND window, clientsize size) {
-    for (DXGI_FORMAT format : windowTargetFormats) {
-        D2D1_RENDER_TARGET_PROPERTIES properties = {
-            D2D1_RENDER_TARGET_TYPE_HARDWARE, {format, D2D1_ALPHA_MODE_PREMULTIPLIED},
-            0.0f, 0.0f, D2D1_RENDER_TARGET_USAGE_NONE, D2D1_FEATURE_LEVEL_DEFAULT};
-        D2D1_HWND_RENDER_TARGET_PROPERTIES windowProperties = {
-            window, atLeastOnePixel(size), D2D1_PRESENT_OPTIONS_NONE};
-        ComPtr<ID2D1HwndRenderTarget> target;
-        if (SUCCEEDED(platform()->factory->CreateHwndRenderTarget(&properties, &windowProperties,
-                                                                   &target)) &&
-            target) {
-            return target;
+    for (D2D1_RENDER_TARGET_TYPE type :
+         {D2D1_RENDER_TARGET_TYPE_HARDWARE, D2D1_RENDER_TARGET_TYPE_DEFAULT}) {
+        if (type == D2D1_RENDER_TARGET_TYPE_HARDWARE &&
+            std::exchange(direct2dFaults().refuseHardwareTarget, false)) {
+            continue;
+        }
+        for (DXGI_FORMAT format : windowTargetFormats) {
+            D2D1_RENDER_TARGET_PROPERTIES properties = {
+                type, {format, D2D1_ALPHA_MODE_PREMULTIPLIED},
+                0.0f, 0.0f, D2D1_RENDER_TARGET_USAGE_NONE, D2D1_FEATURE_LEVEL_DEFAULT};
+            D2D1_HWND_RENDER_TARGET_PROPERTIES windowProperties = {
+                window, atLeastOnePixel(size), D2D1_PRESENT_OPTIONS_NONE};
+            ComPtr<ID2D1HwndRenderTarget> target;
+            if (SUCCEEDED(platform()->factory->CreateHwndRenderTarget(
+                    &properties, &windowProperties, &target)) &&
+                target) {
+                return target;
+            }
         }
     }
     return nullptr;
@@ -144,9 +155,10 @@ ComPtr<ID2D1HwndRenderTarget> makeWindowTarget(HWND window, clientsize size) {
 // window has no client area.
 ComPtr<IWICBitmap> makeSurface(clientsize size) {
     ComPtr<IWICBitmap> surface;
+    const D2D1_SIZE_U pixels = atLeastOnePixel(size);
     if (FAILED(platform()->imagingFactory->CreateBitmap(
-            std::max(size.width, 1u), std::max(size.height, 1u), GUID_WICPixelFormat32bppPBGRA,
-            WICBitmapCacheOnLoad, &surface))) {
+            pixels.width, pixels.height, GUID_WICPixelFormat32bppPBGRA, WICBitmapCacheOnLoad,
+            &surface))) {
         return nullptr;
     }
     return surface;
@@ -172,6 +184,17 @@ ComPtr<ID2D1RenderTarget> makeSurfaceTarget(IWICBitmap* surface) {
 // target stays the faster way. (A DC render target avoids the surface too,
 // but under Wine it measured about a hundred milliseconds slower for each
 // picture.)
+d2dengine::targets makeTargets(HWND window, presentway way, clientsize size) {
+    d2dengine::targets made;
+    if (way == presentway::wine) {
+        made.surface = makeSurface(size);
+        made.target = makeSurfaceTarget(made.surface.Get());
+    } else {
+        made.hwndTarget = makeWindowTarget(window, size);
+        if (made.hwndTarget) made.hwndTarget.As(&made.target);
+    }
+    return made;
+}
 
 ComPtr<IDWriteTextFormat> makeTextFormat() {
     ComPtr<IDWriteTextFormat> format;
@@ -183,13 +206,22 @@ ComPtr<IDWriteTextFormat> makeTextFormat() {
     return format;
 }
 
+}  // namespace
+
 // --- Frame images ---
 
-// This engine's frame image.
+// This engine's frame image. What its bitmap was made from is kept, to make
+// it again on a new target when the old one was lost.
 struct d2dframe {
     ComPtr<ID2D1Bitmap> bitmap;
-    bool opaque;  // made in No Translucent: covers whatever lies below it
+    bool opaque;          // made in No Translucent: covers whatever lies below it
+    uint64_t generation;  // of the target the bitmap belongs to
+    std::vector<uint32_t> pixels;  // a payload's, rows top-down
+    D2D1_SIZE_U size;
+    ComPtr<IWICBitmapSource> source;  // an imported picture's
 };
+
+namespace {
 
 d2dframe* framePart(frameimage* frame) { return reinterpret_cast<d2dframe*>(frame); }
 
@@ -345,29 +377,19 @@ bool direct2dAvailable(HWND probe, presentway way) {
 std::unique_ptr<d2dengine> d2dengine::create(HWND window, presentway way) {
     if (!platform() || !IsWindow(window)) return nullptr;
     clientsize size = clientSizeOf(window);
-    ComPtr<ID2D1HwndRenderTarget> hwndTarget;
-    ComPtr<IWICBitmap> surface;
-    ComPtr<ID2D1RenderTarget> target;
-    if (way == presentway::wine) {
-        surface = makeSurface(size);
-        target = makeSurfaceTarget(surface.Get());
-    } else {
-        hwndTarget = makeWindowTarget(window, size);
-        if (hwndTarget) hwndTarget.As(&target);
-    }
-    if (!target) return nullptr;
+    targets made = makeTargets(window, way, size);
+    if (!made.target) return nullptr;
     ComPtr<IDWriteTextFormat> textFormat = makeTextFormat();
     if (!textFormat) return nullptr;
     return std::unique_ptr<d2dengine>(new (std::nothrow) d2dengine(
-        window, size.width, size.height, std::move(hwndTarget), std::move(surface),
-        std::move(target), std::move(textFormat)));
+        window, way, size.width, size.height, std::move(made), std::move(textFormat)));
 }
 
-d2dengine::d2dengine(HWND window, uint32_t width, uint32_t height,
-                     ComPtr<ID2D1HwndRenderTarget> hwndTarget, ComPtr<IWICBitmap> surface,
-                     ComPtr<ID2D1RenderTarget> target, ComPtr<IDWriteTextFormat> textFormat)
-    : window(window), hwndTarget(std::move(hwndTarget)), surface(std::move(surface)),
-      target(std::move(target)), width(width), height(height), textFormat(std::move(textFormat)) {}
+d2dengine::d2dengine(HWND window, presentway way, uint32_t width, uint32_t height, targets made,
+                     ComPtr<IDWriteTextFormat> textFormat)
+    : window(window), way(way), hwndTarget(std::move(made.hwndTarget)),
+      surface(std::move(made.surface)), target(std::move(made.target)), width(width),
+      height(height), textFormat(std::move(textFormat)) {}
 
 d2dengine::~d2dengine() = default;
 
@@ -379,17 +401,23 @@ void d2dengine::resize() {
     if (surface) remakeSurface();
 }
 
-// An off-screen target keeps its size, so a new size takes a new target; the
-// background pictures are made again for it.
+// An off-screen target keeps its size, so a new size takes a new target.
 void d2dengine::remakeSurface() {
     UINT surfaceWidth = 0, surfaceHeight = 0;
     surface->GetSize(&surfaceWidth, &surfaceHeight);
     if (surfaceWidth == std::max(width, 1u) && surfaceHeight == std::max(height, 1u)) return;
-    ComPtr<IWICBitmap> resized = makeSurface({width, height});
-    ComPtr<ID2D1RenderTarget> resizedTarget = makeSurfaceTarget(resized.Get());
-    if (!resizedTarget) return;  // the old size stays
-    surface = std::move(resized);
-    target = std::move(resizedTarget);
+    targets resized = makeTargets(window, way, {width, height});
+    if (resized.target) takeTargets(std::move(resized));  // otherwise the old size stays
+}
+
+// The bitmaps belong to the target they were made on: the background
+// pictures are made again for the new one, frame images when next drawn.
+void d2dengine::takeTargets(targets made) {
+    hwndTarget = std::move(made.hwndTarget);
+    surface = std::move(made.surface);
+    target = std::move(made.target);
+    targetLost = false;
+    ++generation;
     spare.Reset();
     desktop.Reset();
     picture.Reset();
@@ -397,15 +425,30 @@ void d2dengine::remakeSurface() {
     if (picturePixels) target->CreateBitmapFromWicBitmap(picturePixels.Get(), nullptr, &picture);
 }
 
+// The platform may lose the target (a display driver updated or reset, a
+// remote session, an adapter removed): everything made on it is made again,
+// and the next tick draws on the new one. A target that cannot be made yet
+// is tried again at the next pass, which reports the loss again.
+void d2dengine::remakeTarget() {
+    targets made = makeTargets(window, way, clientSizeOf(window));
+    if (made.target) takeTargets(std::move(made));
+}
+
 void d2dengine::beginDraw() {
     blackPending = false;
     target->BeginDraw();
 }
 
-// A lost render target is not remade; drawing into it then has no effect.
 void d2dengine::endDraw() {
     putBlack();
-    if (SUCCEEDED(target->EndDraw()) && surface) showSurface();
+    HRESULT result = target->EndDraw();
+    if (std::exchange(direct2dFaults().loseTarget, false)) targetLost = true;
+    if (targetLost) result = D2DERR_RECREATE_TARGET;
+    if (result == HRESULT(D2DERR_RECREATE_TARGET)) {
+        remakeTarget();
+    } else if (SUCCEEDED(result) && surface) {
+        showSurface();
+    }
 }
 
 // GDI copies the off-screen picture into the window, clipped to what of the
@@ -477,8 +520,24 @@ void d2dengine::drawWholeBitmap(ID2D1Bitmap* bitmap, const rect& area) {
     target->DrawBitmap(bitmap, &destination, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, nullptr);
 }
 
+// A frame image made on a target since lost is made again on this one.
+bool d2dengine::currentBitmap(d2dframe& frame) {
+    if (frame.generation == generation) return frame.bitmap != nullptr;
+    frame.bitmap.Reset();
+    frame.generation = generation;
+    if (frame.source) {
+        target->CreateBitmapFromWicBitmap(frame.source.Get(), nullptr, &frame.bitmap);
+    } else if (!frame.pixels.empty()) {
+        const D2D1_BITMAP_PROPERTIES properties = {
+            {DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED}, 0.0f, 0.0f};
+        target->CreateBitmap(frame.size, frame.pixels.data(), frame.size.width * 4, &properties,
+                             &frame.bitmap);
+    }
+    return frame.bitmap != nullptr;
+}
+
 void d2dengine::drawFrameInRect(frameimage* frame, const rect& area) {
-    if (!frame) return;
+    if (!frame || !currentBitmap(*framePart(frame))) return;
     const d2dframe& shown = *framePart(frame);
     if (blackPending && shown.opaque && area.right > area.left && area.bottom > area.top) {
         putBlackAround(area);
@@ -583,8 +642,9 @@ frameimage* d2dengine::frameFromBitmap(HBITMAP gdiBitmap) {
         FAILED(target->CreateBitmapFromWicBitmap(source.Get(), nullptr, &bitmap)) || !bitmap) {
         return nullptr;
     }
-    return reinterpret_cast<frameimage*>(
-        new (std::nothrow) d2dframe{std::move(bitmap), d2dmode(mode) == d2dmode::noTranslucent});
+    return reinterpret_cast<frameimage*>(new (std::nothrow) d2dframe{
+        std::move(bitmap), d2dmode(mode) == d2dmode::noTranslucent, generation, {}, {},
+        std::move(source)});
 }
 
 frameimage* d2dengine::createFrameFromDib(const void* info, const void* pixels, uint32_t size) {
@@ -639,22 +699,27 @@ frameimage* d2dengine::createFrame(const uint8_t* payload, uint32_t size, int32_
         return nullptr;
     }
     decodeRle8(payload, size, frameWidth, frameHeight, grey.data(), count, size_t(frameWidth));
-    if (shrunk) shrinkGrey(grey.data(), frameWidth, frameHeight, fitWidth, fitHeight, fitted.data());
+    if (shrunk) {
+        shrinkGrey(grey.data(), frameWidth, frameHeight, fitWidth, fitHeight, fitted.data());
+    }
     toModePixels(shrunk ? fitted.data() : grey.data(), int32_t(fitWidth), int32_t(fitHeight), mode,
                  pixels.data());
     ComPtr<ID2D1Bitmap> bitmap = frameBitmap(int32_t(fitWidth), int32_t(fitHeight));
     if (!bitmap || FAILED(bitmap->CopyFromMemory(nullptr, pixels.data(), fitWidth * 4))) {
         return nullptr;
     }
-    return reinterpret_cast<frameimage*>(
-        new (std::nothrow) d2dframe{std::move(bitmap), d2dmode(mode) == d2dmode::noTranslucent});
+    return reinterpret_cast<frameimage*>(new (std::nothrow) d2dframe{
+        std::move(bitmap), d2dmode(mode) == d2dmode::noTranslucent, generation, std::move(pixels),
+        {fitWidth, fitHeight}, {}});
 }
 
-// Its bitmap stays as the spare for the next frame.
+// Its bitmap stays as the spare for the next frame, its pixels as the room
+// for the next frame's.
 void d2dengine::destroyFrame(frameimage* frame) {
     d2dframe* given = framePart(frame);
     if (given == nullptr) return;
-    spare = std::move(given->bitmap);
+    if (given->generation == generation) spare = std::move(given->bitmap);
+    if (!given->pixels.empty()) pixels = std::move(given->pixels);
     delete given;
 }
 

@@ -211,7 +211,9 @@ gdiplusfont makeTextFont() {
 
 }  // namespace
 
-gdiplusengine::gdiplusengine(HWND window, presentway way) : window(window), way(way) { makeGraphics(); }
+gdiplusengine::gdiplusengine(HWND window, presentway way) : window(window), way(way) {
+    makeGraphics();
+}
 
 // A bitmap's graphics context goes before the bitmap.
 gdiplusengine::~gdiplusengine() { backGraphics.reset(); }

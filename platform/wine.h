@@ -14,4 +14,6 @@ inline bool runningUnderWine() {
 // so that either way can run anywhere.
 enum class presentway { windows, wine };
 
-inline presentway platformWay() { return runningUnderWine() ? presentway::wine : presentway::windows; }
+inline presentway platformWay() {
+    return runningUnderWine() ? presentway::wine : presentway::windows;
+}

@@ -1,12 +1,13 @@
 // The three engines on a real window under Wine (GDI+ both ways), read back
 // from the screen with literal expected pixels: frames of 8 bits only, the
 // size cap, null frames, backgrounds, pictures of the import, each engine's
-// composition grid with a device of smaller bitmaps, and a grown window.
+// composition grid, a grown window and the device's failures.
 #include "app/platformlibraries.h"
 #include "engines/d2dengine.h"
 #include "engines/gdiengine.h"
 #include "engines/gdiplusengine.h"
 #include "import/frameencoder.h"
+#include "platform/scopedwin.h"
 #include "tests/support/files.h"
 
 #include <gtest/gtest.h>
@@ -240,7 +241,9 @@ TEST_P(Engine, PicturesOfTheImport) {
 // An engine made while the window had no client height, the window grown
 // again: the picture covers the whole area, and GDI+ keeps its interpolation
 // (nearest neighbour: a black | white frame stays black near the middle).
-TEST_P(Engine, Grown) {
+// Direct2D: a lost target is made again and the next drawing shows; the
+// Windows way takes a window without client area or hardware.
+TEST_P(Engine, GrownLostOrWithoutHardware) {
     const auto setClient = [](int width, int height) {
         RECT frame = {0, 0, width, height};
         AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
@@ -256,14 +259,26 @@ TEST_P(Engine, Grown) {
     engine->resize();
     bytes halves;  // 8 x 8: black, then white
     for (int i = 0; i < 64; ++i) halves.push_back(i % 8 < 4 ? 0x00 : 0xFF);
-    bytes payload(size_t(payloadBound(8, 8)));
-    payload.resize(encodeFrame(halves.data(), 8, 8, 8, 8, payload.data()));
-    ownedframe frame{*engine, engine->createFrame(payload.data(), uint32_t(payload.size()), 8, 8, 8)};
+    bytes code(size_t(payloadBound(8, 8)));
+    code.resize(encodeFrame(halves.data(), 8, 8, 8, 8, code.data()));
+    ownedframe frame{*engine, engine->createFrame(code.data(), uint32_t(code.size()), 8, 8, 8)};
     draw(frame.image);
     EXPECT_EQ(greyAt(110, 70, 0xFF), 0xFF);
     if (plus()) {
         EXPECT_EQ(greyAt(50, 40, 0), 0);  // bicubic: 0x55
     }
+    if (GetParam() != direct2d) return;
+    direct2dFaults().loseTarget = true;
+    draw(nullptr);  // lost: nothing shown
+    draw(nullptr);  // the next tick, on a new target
+    EXPECT_EQ(greyAt(110, 70, 0), 0);
+    draw(frame.image);  // made again for it
+    EXPECT_EQ(greyAt(110, 70, 0xFF), 0xFF);
+    direct2dFaults().refuseHardwareTarget = true;
+    const scopedwindow zero(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                            nullptr, GetModuleHandleW(nullptr), nullptr));
+    EXPECT_TRUE(direct2dAvailable(zero, presentway::windows));
+    EXPECT_FALSE(direct2dFaults().refuseHardwareTarget);
 }
 
 const char* const kindNames[] = {"Gdi", "GdiPlus", "Direct2d", "GdiPlusWindowsWay"};
