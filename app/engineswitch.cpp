@@ -2,6 +2,7 @@
 // every switch and every start.
 #include "app/fatal.h"
 #include "app/mainwindow.h"
+#include "app/wtext.h"
 
 namespace {
 
@@ -18,17 +19,32 @@ constexpr enginesettings fixedSettings[] = {
     {0, false, 0}, // Direct2D: frames drawn opaque; its second setting has no choices
 };
 
+const char16_t* const engineNames[] = {u"GDI", u"GDI+", u"Direct2D"};
+
 }  // namespace
 
 void mainwindow::selectEngine(engineindex kind)
 {
     // The old engine goes first: two engines never hold the window at once.
     engine.reset();
-    engine = engines.make(kind, hwnd);
-    // The program never runs without an engine.
+    // One that cannot be made (Direct2D without a device, say) gives way to
+    // the next simpler one rather than ending the program with its frames.
+    engineindex made = kind;
+    engine = engines.make(made, hwnd);
+    while (!engine && made != engineGdi) {
+        made = engineindex(made - 1);
+        engine = engines.make(made, hwnd);
+    }
+    // GDI reports no failure: without even that there is nothing to draw with.
     if (!engine) fatal();
-    const enginesettings& settings = fixedSettings[kind];
+    if (made != kind) {
+        wtext line(96);
+        line.format(u"Engine error : cannot make %s, using %s", engineNames[kind],
+                    engineNames[made]);
+        logWindow.appendLine(line.data, line.length);
+    }
+    const enginesettings& settings = fixedSettings[made];
     engine->setSettingA(settings.choiceA);
     if (settings.hasB) engine->setSettingB(settings.choiceB);
-    checkEngine(kind);
+    checkEngine(made);
 }

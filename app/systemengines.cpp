@@ -3,23 +3,20 @@
 #include "engines/d2dengine.h"
 #include "engines/gdiengine.h"
 #include "engines/gdiplusengine.h"
-
-namespace {
-
-std::unique_ptr<gengine> makeSystemEngine(engineindex kind, HWND window)
-{
-    switch (kind) {
-    case engineGdi: return std::make_unique<gdiengine>(window);
-    case engineGdiPlus: return std::make_unique<gdiplusengine>(window);
-    case engineDirect2d: return d2dengine::create(window);
-    }
-    return nullptr;
-}
-
-}  // namespace
+#include "platform/wine.h"
 
 enginefactory systemEngines()
 {
+    // The way the engines present is the platform's, taken once for the run.
+    const presentway way = platformWay();
     // The test runs without a window of the program's own: none exists yet.
-    return {[] { return direct2dAvailable(nullptr); }, makeSystemEngine};
+    return {[way] { return direct2dAvailable(nullptr, way); },
+            [way](engineindex kind, HWND window) -> std::unique_ptr<gengine> {
+                switch (kind) {
+                case engineGdi: return std::make_unique<gdiengine>(window);
+                case engineGdiPlus: return std::make_unique<gdiplusengine>(window, way);
+                case engineDirect2d: return d2dengine::create(window, way);
+                }
+                return nullptr;
+            }};
 }

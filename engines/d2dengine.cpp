@@ -113,22 +113,38 @@ clientsize clientSizeOf(HWND window) {
     return {uint32_t(client.right - client.left), uint32_t(client.bottom - client.top)};
 }
 
+// A window without a client area (started minimised, or shrunk to no
+// height) still takes a target: Direct2D refuses one of no pixels.
+D2D1_SIZE_U atLeastOnePixel(clientsize size) {
+    return {std::max(size.width, 1u), std::max(size.height, 1u)};
+}
+
 // The preferred pixel format first. Some systems (Wine) refuse it for window
 // render targets; the second is one every Direct2D takes for them.
 const DXGI_FORMAT windowTargetFormats[] = {DXGI_FORMAT_R8G8B8A8_UNORM, DXGI_FORMAT_B8G8R8A8_UNORM};
 
+// The hardware type first; where there is no hardware to be had (a virtual
+// machine, a remote session without a GPU), the default type, which draws
+// in software.
 ComPtr<ID2D1HwndRenderTarget> makeWindowTarget(HWND window, clientsize size) {
-    for (DXGI_FORMAT format : windowTargetFormats) {
-        D2D1_RENDER_TARGET_PROPERTIES properties = {
-            D2D1_RENDER_TARGET_TYPE_HARDWARE, {format, D2D1_ALPHA_MODE_PREMULTIPLIED},
-            0.0f, 0.0f, D2D1_RENDER_TARGET_USAGE_NONE, D2D1_FEATURE_LEVEL_DEFAULT};
-        D2D1_HWND_RENDER_TARGET_PROPERTIES windowProperties = {
-            window, {size.width, size.height}, D2D1_PRESENT_OPTIONS_NONE};
-        ComPtr<ID2D1HwndRenderTarget> target;
-        if (SUCCEEDED(platform()->factory->CreateHwndRenderTarget(&properties, &windowProperties,
-                                                                   &target)) &&
-            target) {
-            return target;
+    for (D2D1_RENDER_TARGET_TYPE type :
+         {D2D1_RENDER_TARGET_TYPE_HARDWARE, D2D1_RENDER_TARGET_TYPE_DEFAULT}) {
+        if (type == D2D1_RENDER_TARGET_TYPE_HARDWARE &&
+            std::exchange(direct2dFaults().refuseHardwareTarget, false)) {
+            continue;
+        }
+        for (DXGI_FORMAT format : windowTargetFormats) {
+            D2D1_RENDER_TARGET_PROPERTIES properties = {
+                type, {format, D2D1_ALPHA_MODE_PREMULTIPLIED},
+                0.0f, 0.0f, D2D1_RENDER_TARGET_USAGE_NONE, D2D1_FEATURE_LEVEL_DEFAULT};
+            D2D1_HWND_RENDER_TARGET_PROPERTIES windowProperties = {
+                window, atLeastOnePixel(size), D2D1_PRESENT_OPTIONS_NONE};
+            ComPtr<ID2D1HwndRenderTarget> target;
+            if (SUCCEEDED(platform()->factory->CreateHwndRenderTarget(
+                    &properties, &windowProperties, &target)) &&
+                target) {
+                return target;
+            }
         }
     }
     return nullptr;
@@ -139,9 +155,10 @@ ComPtr<ID2D1HwndRenderTarget> makeWindowTarget(HWND window, clientsize size) {
 // window has no client area.
 ComPtr<IWICBitmap> makeSurface(clientsize size) {
     ComPtr<IWICBitmap> surface;
+    const D2D1_SIZE_U pixels = atLeastOnePixel(size);
     if (FAILED(platform()->imagingFactory->CreateBitmap(
-            std::max(size.width, 1u), std::max(size.height, 1u), GUID_WICPixelFormat32bppPBGRA,
-            WICBitmapCacheOnLoad, &surface))) {
+            pixels.width, pixels.height, GUID_WICPixelFormat32bppPBGRA, WICBitmapCacheOnLoad,
+            &surface))) {
         return nullptr;
     }
     return surface;
@@ -162,11 +179,22 @@ ComPtr<ID2D1RenderTarget> makeSurfaceTarget(IWICBitmap* surface) {
 // Wine presents a window render target through an OpenGL surface laid over
 // the whole client area: it hides the status log and the progress bar, keeps
 // a closed dialog's image over them, and once it exists the log's scrolling
-// waits forever for an X event. Windows composes the target with the child
-// windows, and there the window render target stays the faster way.
-// (A DC render target avoids the surface too, but under Wine it measured
-// about a hundred milliseconds slower for each picture.)
-bool windowTargetCoversChildren() { return runningUnderWine(); }
+// waits forever for an X event. So the Wine way draws off-screen. Windows
+// composes the target with the child windows, and there the window render
+// target stays the faster way. (A DC render target avoids the surface too,
+// but under Wine it measured about a hundred milliseconds slower for each
+// picture.)
+d2dengine::targets makeTargets(HWND window, presentway way, clientsize size) {
+    d2dengine::targets made;
+    if (way == presentway::wine) {
+        made.surface = makeSurface(size);
+        made.target = makeSurfaceTarget(made.surface.Get());
+    } else {
+        made.hwndTarget = makeWindowTarget(window, size);
+        if (made.hwndTarget) made.hwndTarget.As(&made.target);
+    }
+    return made;
+}
 
 ComPtr<IDWriteTextFormat> makeTextFormat() {
     ComPtr<IDWriteTextFormat> format;
@@ -178,19 +206,56 @@ ComPtr<IDWriteTextFormat> makeTextFormat() {
     return format;
 }
 
+}  // namespace
+
 // --- Frame images ---
 
-// This engine's frame image.
+// This engine's frame image. What its bitmap was made from is kept, to make
+// it again on a new target when the old one was lost.
 struct d2dframe {
     ComPtr<ID2D1Bitmap> bitmap;
-    bool opaque;  // made in No Translucent: covers whatever lies below it
+    bool opaque;          // made in No Translucent: covers whatever lies below it
+    uint64_t generation;  // of the target the bitmap belongs to
+    std::vector<uint32_t> pixels;  // a payload's, rows top-down
+    D2D1_SIZE_U size;
+    ComPtr<IWICBitmapSource> source;  // an imported picture's
 };
+
+namespace {
 
 d2dframe* framePart(frameimage* frame) { return reinterpret_cast<d2dframe*>(frame); }
 
 // Payload rows run bottom-up, so a frame's height is positive.
 bool hasPixels(int32_t width, int32_t height) {
     return width > 0 && height > 0 && !frameTooLarge(width, height);
+}
+
+// The longest side of a bitmap the target's device takes.
+uint32_t largestBitmapSide(ID2D1RenderTarget* target) {
+    const uint32_t device = target->GetMaximumBitmapSize();
+    const uint32_t lowered = direct2dFaults().largestBitmapSide;
+    return lowered ? std::min(device, lowered) : device;
+}
+
+// Grey levels of `width` x `height` shrunk to `fitWidth` x `fitHeight`
+// (neither larger): each the rounded mean of the levels it covers.
+void shrinkGrey(const uint8_t* from, uint32_t width, uint32_t height, uint32_t fitWidth,
+                uint32_t fitHeight, uint8_t* to) {
+    for (uint32_t y = 0; y < fitHeight; ++y) {
+        const uint32_t top = uint32_t(uint64_t(y) * height / fitHeight);
+        const uint32_t bottom = uint32_t(uint64_t(y + 1) * height / fitHeight);
+        for (uint32_t x = 0; x < fitWidth; ++x) {
+            const uint32_t left = uint32_t(uint64_t(x) * width / fitWidth);
+            const uint32_t right = uint32_t(uint64_t(x + 1) * width / fitWidth);
+            uint64_t sum = 0;
+            for (uint32_t row = top; row < bottom; ++row) {
+                const uint8_t* line = from + size_t(row) * width;
+                for (uint32_t column = left; column < right; ++column) sum += line[column];
+            }
+            const uint64_t count = uint64_t(bottom - top) * (right - left);
+            to[size_t(y) * fitWidth + x] = uint8_t((sum + count / 2) / count);
+        }
+    }
 }
 
 // The premultiplied pixel (blue in the lowest byte) of every grey level in `mode`.
@@ -296,40 +361,35 @@ int32_t choiceName(const char16_t* name, char16_t* buffer, uint32_t capacity) {
 
 }  // namespace
 
-bool direct2dAvailable(HWND probe) {
-    if (!platform()) return false;
-    if (probe) return d2dengine::create(probe) != nullptr;
-    const scopedwindow hidden(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                              GetModuleHandleW(nullptr), nullptr));
-    return hidden && d2dengine::create(hidden) != nullptr;
+direct2dfaults& direct2dFaults() {
+    static direct2dfaults faults;
+    return faults;
 }
 
-std::unique_ptr<d2dengine> d2dengine::create(HWND window) {
+bool direct2dAvailable(HWND probe, presentway way) {
+    if (!platform()) return false;
+    if (probe) return d2dengine::create(probe, way) != nullptr;
+    const scopedwindow hidden(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                              GetModuleHandleW(nullptr), nullptr));
+    return hidden && d2dengine::create(hidden, way) != nullptr;
+}
+
+std::unique_ptr<d2dengine> d2dengine::create(HWND window, presentway way) {
     if (!platform() || !IsWindow(window)) return nullptr;
     clientsize size = clientSizeOf(window);
-    ComPtr<ID2D1HwndRenderTarget> hwndTarget;
-    ComPtr<IWICBitmap> surface;
-    ComPtr<ID2D1RenderTarget> target;
-    if (windowTargetCoversChildren()) {
-        surface = makeSurface(size);
-        target = makeSurfaceTarget(surface.Get());
-    } else {
-        hwndTarget = makeWindowTarget(window, size);
-        if (hwndTarget) hwndTarget.As(&target);
-    }
-    if (!target) return nullptr;
+    targets made = makeTargets(window, way, size);
+    if (!made.target) return nullptr;
     ComPtr<IDWriteTextFormat> textFormat = makeTextFormat();
     if (!textFormat) return nullptr;
     return std::unique_ptr<d2dengine>(new (std::nothrow) d2dengine(
-        window, size.width, size.height, std::move(hwndTarget), std::move(surface),
-        std::move(target), std::move(textFormat)));
+        window, way, size.width, size.height, std::move(made), std::move(textFormat)));
 }
 
-d2dengine::d2dengine(HWND window, uint32_t width, uint32_t height,
-                     ComPtr<ID2D1HwndRenderTarget> hwndTarget, ComPtr<IWICBitmap> surface,
-                     ComPtr<ID2D1RenderTarget> target, ComPtr<IDWriteTextFormat> textFormat)
-    : window(window), hwndTarget(std::move(hwndTarget)), surface(std::move(surface)),
-      target(std::move(target)), width(width), height(height), textFormat(std::move(textFormat)) {}
+d2dengine::d2dengine(HWND window, presentway way, uint32_t width, uint32_t height, targets made,
+                     ComPtr<IDWriteTextFormat> textFormat)
+    : window(window), way(way), hwndTarget(std::move(made.hwndTarget)),
+      surface(std::move(made.surface)), target(std::move(made.target)), width(width),
+      height(height), textFormat(std::move(textFormat)) {}
 
 d2dengine::~d2dengine() = default;
 
@@ -337,21 +397,27 @@ void d2dengine::resize() {
     clientsize size = clientSizeOf(window);
     width = size.width;
     height = size.height;
-    if (hwndTarget) hwndTarget->Resize(D2D1::SizeU(width, height));
+    if (hwndTarget) hwndTarget->Resize(atLeastOnePixel(size));
     if (surface) remakeSurface();
 }
 
-// An off-screen target keeps its size, so a new size takes a new target; the
-// background pictures are made again for it.
+// An off-screen target keeps its size, so a new size takes a new target.
 void d2dengine::remakeSurface() {
     UINT surfaceWidth = 0, surfaceHeight = 0;
     surface->GetSize(&surfaceWidth, &surfaceHeight);
     if (surfaceWidth == std::max(width, 1u) && surfaceHeight == std::max(height, 1u)) return;
-    ComPtr<IWICBitmap> resized = makeSurface({width, height});
-    ComPtr<ID2D1RenderTarget> resizedTarget = makeSurfaceTarget(resized.Get());
-    if (!resizedTarget) return;  // the old size stays
-    surface = std::move(resized);
-    target = std::move(resizedTarget);
+    targets resized = makeTargets(window, way, {width, height});
+    if (resized.target) takeTargets(std::move(resized));  // otherwise the old size stays
+}
+
+// The bitmaps belong to the target they were made on: the background
+// pictures are made again for the new one, frame images when next drawn.
+void d2dengine::takeTargets(targets made) {
+    hwndTarget = std::move(made.hwndTarget);
+    surface = std::move(made.surface);
+    target = std::move(made.target);
+    targetLost = false;
+    ++generation;
     spare.Reset();
     desktop.Reset();
     picture.Reset();
@@ -359,15 +425,30 @@ void d2dengine::remakeSurface() {
     if (picturePixels) target->CreateBitmapFromWicBitmap(picturePixels.Get(), nullptr, &picture);
 }
 
+// The platform may lose the target (a display driver updated or reset, a
+// remote session, an adapter removed): everything made on it is made again,
+// and the next tick draws on the new one. A target that cannot be made yet
+// is tried again at the next pass, which reports the loss again.
+void d2dengine::remakeTarget() {
+    targets made = makeTargets(window, way, clientSizeOf(window));
+    if (made.target) takeTargets(std::move(made));
+}
+
 void d2dengine::beginDraw() {
     blackPending = false;
     target->BeginDraw();
 }
 
-// A lost render target is not remade; drawing into it then has no effect.
 void d2dengine::endDraw() {
     putBlack();
-    if (SUCCEEDED(target->EndDraw()) && surface) showSurface();
+    HRESULT result = target->EndDraw();
+    if (std::exchange(direct2dFaults().loseTarget, false)) targetLost = true;
+    if (targetLost) result = D2DERR_RECREATE_TARGET;
+    if (result == HRESULT(D2DERR_RECREATE_TARGET)) {
+        remakeTarget();
+    } else if (SUCCEEDED(result) && surface) {
+        showSurface();
+    }
 }
 
 // GDI copies the off-screen picture into the window, clipped to what of the
@@ -439,8 +520,24 @@ void d2dengine::drawWholeBitmap(ID2D1Bitmap* bitmap, const rect& area) {
     target->DrawBitmap(bitmap, &destination, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, nullptr);
 }
 
+// A frame image made on a target since lost is made again on this one.
+bool d2dengine::currentBitmap(d2dframe& frame) {
+    if (frame.generation == generation) return frame.bitmap != nullptr;
+    frame.bitmap.Reset();
+    frame.generation = generation;
+    if (frame.source) {
+        target->CreateBitmapFromWicBitmap(frame.source.Get(), nullptr, &frame.bitmap);
+    } else if (!frame.pixels.empty()) {
+        const D2D1_BITMAP_PROPERTIES properties = {
+            {DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED}, 0.0f, 0.0f};
+        target->CreateBitmap(frame.size, frame.pixels.data(), frame.size.width * 4, &properties,
+                             &frame.bitmap);
+    }
+    return frame.bitmap != nullptr;
+}
+
 void d2dengine::drawFrameInRect(frameimage* frame, const rect& area) {
-    if (!frame) return;
+    if (!frame || !currentBitmap(*framePart(frame))) return;
     const d2dframe& shown = *framePart(frame);
     if (blackPending && shown.opaque && area.right > area.left && area.bottom > area.top) {
         putBlackAround(area);
@@ -521,16 +618,33 @@ void d2dengine::captureDesktop() {
     target->CreateBitmapFromWicBitmap(desktopPixels.Get(), nullptr, &desktop);
 }
 
+// A picture larger than the device's bitmaps is shrunk to fit: it is drawn
+// scaled into the frame area anyway.
 frameimage* d2dengine::frameFromBitmap(HBITMAP gdiBitmap) {
     if (!gdiBitmap) return nullptr;
     ComPtr<IWICBitmapSource> source = makeModeSource(mode, gdiBitmap);
+    UINT sourceWidth = 0, sourceHeight = 0;
+    if (!source || FAILED(source->GetSize(&sourceWidth, &sourceHeight))) return nullptr;
+    const uint32_t largest = largestBitmapSide(target.Get());
+    if (sourceWidth > largest || sourceHeight > largest) {
+        ComPtr<IWICBitmapScaler> scaler;
+        if (FAILED(platform()->imagingFactory->CreateBitmapScaler(&scaler)) ||
+            FAILED(scaler->Initialize(source.Get(), std::min(sourceWidth, largest),
+                                      std::min(sourceHeight, largest),
+                                      WICBitmapInterpolationModeFant))) {
+            return nullptr;
+        }
+        source = std::move(scaler);
+    }
     ComPtr<ID2D1Bitmap> bitmap;
-    if (!source || FAILED(target->CreateBitmapFromWicBitmap(source.Get(), nullptr, &bitmap)) ||
-        !bitmap) {
+    if (FAILED(source->GetSize(&sourceWidth, &sourceHeight)) || sourceWidth > largest ||
+        sourceHeight > largest ||
+        FAILED(target->CreateBitmapFromWicBitmap(source.Get(), nullptr, &bitmap)) || !bitmap) {
         return nullptr;
     }
-    return reinterpret_cast<frameimage*>(
-        new (std::nothrow) d2dframe{std::move(bitmap), d2dmode(mode) == d2dmode::noTranslucent});
+    return reinterpret_cast<frameimage*>(new (std::nothrow) d2dframe{
+        std::move(bitmap), d2dmode(mode) == d2dmode::noTranslucent, generation, {}, {},
+        std::move(source)});
 }
 
 frameimage* d2dengine::createFrameFromDib(const void* info, const void* pixels, uint32_t size) {
@@ -544,8 +658,11 @@ frameimage* d2dengine::createFrameFromDib(const void* info, const void* pixels, 
     return frameFromBitmap(gdiBitmap);
 }
 
-// The spare bitmap when it has the size, otherwise a new one.
+// The spare bitmap when it has the size, otherwise a new one; none beyond
+// what the device takes.
 ComPtr<ID2D1Bitmap> d2dengine::frameBitmap(int32_t frameWidth, int32_t frameHeight) {
+    const uint32_t largest = largestBitmapSide(target.Get());
+    if (uint32_t(frameWidth) > largest || uint32_t(frameHeight) > largest) return nullptr;
     if (spare && sameSize(spare.Get(), frameWidth, frameHeight)) return std::move(spare);
     spare.Reset();
     const D2D1_BITMAP_PROPERTIES properties = {
@@ -561,32 +678,48 @@ ComPtr<ID2D1Bitmap> d2dengine::frameBitmap(int32_t frameWidth, int32_t frameHeig
 // The payload is decoded here and its pixels copied into a bitmap that is
 // kept from frame to frame: the platform's way (a GDI decode, a conversion
 // through WIC and a new Direct2D bitmap for every frame) takes several times
-// as long. A damaged stream shows what was decoded before the fault.
+// as long. A damaged stream shows what was decoded before the fault. A
+// frame larger than the device's bitmaps is shrunk to fit: it is drawn
+// scaled into the frame area anyway.
 frameimage* d2dengine::createFrame(const uint8_t* payload, uint32_t size, int32_t frameWidth,
                                    int32_t frameHeight, uint32_t bits) {
     if (bits != 8 || payload == nullptr || !hasPixels(frameWidth, frameHeight)) return nullptr;
+    const uint32_t largest = largestBitmapSide(target.Get());
+    const uint32_t fitWidth = std::min(uint32_t(frameWidth), largest);
+    const uint32_t fitHeight = std::min(uint32_t(frameHeight), largest);
+    if (fitWidth == 0 || fitHeight == 0) return nullptr;
     const size_t count = size_t(frameWidth) * size_t(frameHeight);  // at most 2^28
+    const size_t fitCount = size_t(fitWidth) * fitHeight;
+    const bool shrunk = fitCount != count;
     try {
         grey.resize(count);
-        pixels.resize(count);
+        if (shrunk) fitted.resize(fitCount);
+        pixels.resize(fitCount);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
     decodeRle8(payload, size, frameWidth, frameHeight, grey.data(), count, size_t(frameWidth));
-    toModePixels(grey.data(), frameWidth, frameHeight, mode, pixels.data());
-    ComPtr<ID2D1Bitmap> bitmap = frameBitmap(frameWidth, frameHeight);
-    if (!bitmap || FAILED(bitmap->CopyFromMemory(nullptr, pixels.data(), UINT32(frameWidth) * 4))) {
+    if (shrunk) {
+        shrinkGrey(grey.data(), frameWidth, frameHeight, fitWidth, fitHeight, fitted.data());
+    }
+    toModePixels(shrunk ? fitted.data() : grey.data(), int32_t(fitWidth), int32_t(fitHeight), mode,
+                 pixels.data());
+    ComPtr<ID2D1Bitmap> bitmap = frameBitmap(int32_t(fitWidth), int32_t(fitHeight));
+    if (!bitmap || FAILED(bitmap->CopyFromMemory(nullptr, pixels.data(), fitWidth * 4))) {
         return nullptr;
     }
-    return reinterpret_cast<frameimage*>(
-        new (std::nothrow) d2dframe{std::move(bitmap), d2dmode(mode) == d2dmode::noTranslucent});
+    return reinterpret_cast<frameimage*>(new (std::nothrow) d2dframe{
+        std::move(bitmap), d2dmode(mode) == d2dmode::noTranslucent, generation, std::move(pixels),
+        {fitWidth, fitHeight}, {}});
 }
 
-// Its bitmap stays as the spare for the next frame.
+// Its bitmap stays as the spare for the next frame, its pixels as the room
+// for the next frame's.
 void d2dengine::destroyFrame(frameimage* frame) {
     d2dframe* given = framePart(frame);
     if (given == nullptr) return;
-    spare = std::move(given->bitmap);
+    if (given->generation == generation) spare = std::move(given->bitmap);
+    if (!given->pixels.empty()) pixels = std::move(given->pixels);
     delete given;
 }
 

@@ -211,14 +211,26 @@ gdiplusfont makeTextFont() {
 
 }  // namespace
 
-gdiplusengine::gdiplusengine(HWND window) : window(window) {
-    GpGraphics* graphics = nullptr;
-    if (GdipCreateFromHWND(window, &graphics) == Ok) windowGraphics.reset(graphics);
-    makeBackBuffer();
+gdiplusengine::gdiplusengine(HWND window, presentway way) : window(window), way(way) {
+    makeGraphics();
 }
 
 // A bitmap's graphics context goes before the bitmap.
 gdiplusengine::~gdiplusengine() { backGraphics.reset(); }
+
+// The window's graphics and the back buffer for the window's present size,
+// both with the chosen interpolation.
+void gdiplusengine::makeGraphics() {
+    backGraphics.reset();
+    backBitmap.reset();
+    backDevice.reset();
+    windowGraphics.reset();
+    GpGraphics* graphics = nullptr;
+    if (GdipCreateFromHWND(window, &graphics) == Ok) windowGraphics.reset(graphics);
+    makeBackBuffer();
+    GdipSetInterpolationMode(windowGraphics.get(), InterpolationMode(interpolation));
+    GdipSetInterpolationMode(backGraphics.get(), InterpolationMode(interpolation));
+}
 
 // The drawing area is one pixel wider and taller than the client area.
 void gdiplusengine::makeBackBuffer() {
@@ -228,7 +240,7 @@ void gdiplusengine::makeBackBuffer() {
     top = client.top;
     width = client.right - client.left + 1;
     height = client.bottom - client.top + 1;
-    if (runningUnderWine()) {
+    if (way == presentway::wine) {
         makeDeviceBackBuffer();
     } else {
         makeBitmapBackBuffer();
@@ -259,16 +271,7 @@ void gdiplusengine::makeBitmapBackBuffer() {
 
 GpGraphics* gdiplusengine::target() const { return drawing ? backGraphics.get() : windowGraphics.get(); }
 
-void gdiplusengine::resize() {
-    // The window's graphics outlives the back buffer and holds the same mode.
-    InterpolationMode mode = InterpolationModeDefault;
-    bool noted = GdipGetInterpolationMode(windowGraphics.get(), &mode) == Ok;
-    backGraphics.reset();
-    backBitmap.reset();
-    backDevice.reset();
-    makeBackBuffer();
-    if (noted) GdipSetInterpolationMode(backGraphics.get(), mode);
-}
+void gdiplusengine::resize() { makeGraphics(); }
 
 void gdiplusengine::beginDraw() { drawing = true; }
 
@@ -390,6 +393,7 @@ int32_t gdiplusengine::settingAChoiceName(uint32_t index, char16_t* buffer, uint
 
 void gdiplusengine::setSettingA(uint32_t index) {
     if (index >= interpolationCount) return;
+    interpolation = index;
     GdipSetInterpolationMode(windowGraphics.get(), InterpolationMode(index));
     GdipSetInterpolationMode(backGraphics.get(), InterpolationMode(index));
 }

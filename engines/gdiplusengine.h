@@ -6,6 +6,7 @@
 
 #include "engines/gdipicture.h"
 #include "engines/gengine.h"
+#include "platform/wine.h"
 
 #include <windows.h>
 
@@ -37,7 +38,7 @@ struct colourbuffer {
 
 class gdiplusengine final : public gengine {
 public:
-    explicit gdiplusengine(HWND window);
+    gdiplusengine(HWND window, presentway way);
     ~gdiplusengine() override;
     gdiplusengine(const gdiplusengine&) = delete;
     gdiplusengine& operator=(const gdiplusengine&) = delete;
@@ -69,11 +70,15 @@ public:
 
 private:
     Gdiplus::GpGraphics* target() const;
+    void makeGraphics();
     void makeBackBuffer();
     void makeBitmapBackBuffer();
     void makeDeviceBackBuffer();
 
     HWND window;
+    presentway way;
+    // Made again on every resize: a graphics made from a window keeps the
+    // clip its device had then.
     gdiplusowner<Gdiplus::GpGraphics> windowGraphics;
     int32_t left = 0;
     int32_t top = 0;
@@ -87,6 +92,7 @@ private:
     gdiplusowner<Gdiplus::GpBitmap> backBitmap;
     gdiplusowner<Gdiplus::GpImage> picture;
     gdiplusowner<Gdiplus::GpBitmap> desktop;
-    uint32_t foreground = 0;  // 0 white, 1 black
+    uint32_t interpolation = 0;  // setting A: the platform's mode of that value
+    uint32_t foreground = 0;     // 0 white, 1 black
     colourbuffer spare;       // given back with a frame image, for the next one
 };

@@ -88,7 +88,8 @@ void measure(const char* name, gengine& engine, const payload& frame, int ticks)
 }
 
 void measureDirect2d(HWND window, const payload& frame, int ticks) {
-    std::unique_ptr<d2dengine> engine = direct2dAvailable(window) ? d2dengine::create(window) : nullptr;
+    std::unique_ptr<d2dengine> engine =
+        direct2dAvailable(window, platformWay()) ? d2dengine::create(window, platformWay()) : nullptr;
     if (!engine) {
         std::printf("Direct2D not available\n");
         return;
@@ -117,7 +118,7 @@ int main(int argc, char** argv) {
             measure("GDI", engine, frame, ticks);
         }
         if (wanted("GDI+")) {
-            gdiplusengine engine(window);
+            gdiplusengine engine(window, platformWay());
             engine.setSettingA(7);
             engine.setSettingB(0);
             engine.resize();

@@ -1,11 +1,13 @@
-// The three engines on a real window under Wine, read back from the screen with
-// literal expected pixels: frames of 8 bits only, the size cap, null frames,
-// backgrounds, pictures of the import, and each engine's composition grid.
+// The three engines on a real window under Wine (GDI+ both ways), read back
+// from the screen with literal expected pixels: frames of 8 bits only, the
+// size cap, null frames, backgrounds, pictures of the import, each engine's
+// composition grid, a grown window and the device's failures.
 #include "app/platformlibraries.h"
 #include "engines/d2dengine.h"
 #include "engines/gdiengine.h"
 #include "engines/gdiplusengine.h"
 #include "import/frameencoder.h"
+#include "platform/scopedwin.h"
 #include "tests/support/files.h"
 
 #include <gtest/gtest.h>
@@ -85,7 +87,8 @@ bytes backgroundOf(uint8_t level) {
     return file;
 }
 
-enum kind { gdi, gdiplus, direct2d };
+// GDI+ and Direct2D the way they take under Wine, and GDI+ the Windows way.
+enum kind { gdi, gdiplus, direct2d, gdiplusWindows };
 
 // A frame image handed back to its engine at the end of the scope.
 struct ownedframe {
@@ -107,14 +110,17 @@ class Engine : public testing::TestWithParam<kind> {
 protected:
     void SetUp() override {
         if (GetParam() == gdi) engine = std::make_unique<gdiengine>(window());
-        if (GetParam() == gdiplus) engine = std::make_unique<gdiplusengine>(window());
-        if (GetParam() == direct2d) engine = d2dengine::create(window());
+        const presentway way = GetParam() == gdiplusWindows ? presentway::windows : presentway::wine;
+        if (plus()) engine = std::make_unique<gdiplusengine>(window(), way);
+        if (GetParam() == direct2d) engine = d2dengine::create(window(), way);
         ASSERT_TRUE(engine);
         writeFile(background, backgroundOf(0x5A));
         const bytes rows = columnRows(0x00, 0x80, 0xFF);  // black, grey 0x80, white
         columnsPayload.resize(size_t(payloadBound(clientWidth, clientHeight)));
         columnsPayload.resize(encodeFrame(rows.data(), clientWidth, clientHeight, clientWidth, 8, columnsPayload.data()));
     }
+    void TearDown() override { direct2dFaults() = {}; }
+    bool plus() const { return GetParam() == gdiplus || GetParam() == gdiplusWindows; }
     // Background, then the frame (or none) in `area`, presented.
     void draw(frameimage* image, const rect& area = {0, 0, clientWidth, clientHeight}) {
         engine->beginDraw();
@@ -153,17 +159,19 @@ TEST_P(Engine, CompositionGrid) {
     const std::vector<std::vector<int>> gdiplusCells = {{0x5A, 0xAD, 0xFF}, {0x00, 0x2D, 0x5A}};
     const std::vector<std::vector<int>> direct2dCells = {{0x00, 0x80, 0xFF}, {0x5A, 0xDA, 0xFF}, {0x00, 0x2D, 0x5A}};
     const std::vector<std::vector<int>>& cells =
-        GetParam() == gdi ? gdiCells : GetParam() == gdiplus ? gdiplusCells : direct2dCells;
+        GetParam() == gdi ? gdiCells : plus() ? gdiplusCells : direct2dCells;
     for (uint32_t cell = 0; cell < cells.size(); ++cell) {
         if (GetParam() == gdi) {
             engine->setSettingA(cell / 4);
             engine->setSettingB(cell % 4);
-        } else if (GetParam() == gdiplus) {
+        } else if (plus()) {
             engine->setSettingB(cell);
         } else {
             engine->setSettingA(cell);
         }
-        engine->setSettingA(GetParam() == gdiplus ? 7 : engine->settingAChoiceCount());  // out of range: ignored
+        engine->setSettingA(plus() ? 7 : engine->settingAChoiceCount());  // out of range: ignored
+        // Direct2D on a device whose bitmaps are as wide as the frame, then one pixel narrower.
+        direct2dFaults().largestBitmapSide = cell < 2 ? clientWidth - cell : 0;
         ownedframe frame{*engine, engine->createFrame(columnsPayload.data(), uint32_t(columnsPayload.size()),
                                                       clientWidth, clientHeight, 8)};
         ASSERT_NE(frame.image, nullptr);
@@ -215,10 +223,11 @@ TEST_P(Engine, PicturesOfTheImport) {
     {
         // Rows it was not given: none, or (GDI+) an image that draws nothing.
         ownedframe refused{*engine, engine->createFrameFromDib(&info, rows.data(), clientWidth)};
-        EXPECT_EQ(refused.image != nullptr, GetParam() == gdiplus);
+        EXPECT_EQ(refused.image != nullptr, plus());
         draw(refused.image);
         EXPECT_EQ(greyAt(100, 40, 0, 0), 0);
     }
+    direct2dFaults().largestBitmapSide = 64;  // Direct2D shrinks the picture to fit
     ownedframe picture{*engine, engine->createFrameFromDib(&info, rows.data(), uint32_t(rows.size()))};
     ASSERT_NE(picture.image, nullptr);
     draw(picture.image);
@@ -229,8 +238,51 @@ TEST_P(Engine, PicturesOfTheImport) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Each, Engine, testing::Values(gdi, gdiplus, direct2d), [](const auto& info) {
-    return std::string(info.param == gdi ? "Gdi" : info.param == gdiplus ? "GdiPlus" : "Direct2d");
-});
+// An engine made while the window had no client height, the window grown
+// again: the picture covers the whole area, and GDI+ keeps its interpolation
+// (nearest neighbour: a black | white frame stays black near the middle).
+// Direct2D: a lost target is made again and the next drawing shows; the
+// Windows way takes a window without client area or hardware.
+TEST_P(Engine, GrownLostOrWithoutHardware) {
+    const auto setClient = [](int width, int height) {
+        RECT frame = {0, 0, width, height};
+        AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
+        SetWindowPos(window(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        pump(50);
+    };
+    setClient(60, 0);
+    engine.reset();
+    SetUp();
+    setClient(clientWidth, clientHeight);
+    if (plus()) engine->setSettingA(5);
+    engine->resize();
+    bytes halves;  // 8 x 8: black, then white
+    for (int i = 0; i < 64; ++i) halves.push_back(i % 8 < 4 ? 0x00 : 0xFF);
+    bytes code(size_t(payloadBound(8, 8)));
+    code.resize(encodeFrame(halves.data(), 8, 8, 8, 8, code.data()));
+    ownedframe frame{*engine, engine->createFrame(code.data(), uint32_t(code.size()), 8, 8, 8)};
+    draw(frame.image);
+    EXPECT_EQ(greyAt(110, 70, 0xFF), 0xFF);
+    if (plus()) {
+        EXPECT_EQ(greyAt(50, 40, 0), 0);  // bicubic: 0x55
+    }
+    if (GetParam() != direct2d) return;
+    direct2dFaults().loseTarget = true;
+    draw(nullptr);  // lost: nothing shown
+    draw(nullptr);  // the next tick, on a new target
+    EXPECT_EQ(greyAt(110, 70, 0), 0);
+    draw(frame.image);  // made again for it
+    EXPECT_EQ(greyAt(110, 70, 0xFF), 0xFF);
+    direct2dFaults().refuseHardwareTarget = true;
+    const scopedwindow zero(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                            nullptr, GetModuleHandleW(nullptr), nullptr));
+    EXPECT_TRUE(direct2dAvailable(zero, presentway::windows));
+    EXPECT_FALSE(direct2dFaults().refuseHardwareTarget);
+}
+
+const char* const kindNames[] = {"Gdi", "GdiPlus", "Direct2d", "GdiPlusWindowsWay"};
+INSTANTIATE_TEST_SUITE_P(Each, Engine, testing::Values(gdi, gdiplus, direct2d, gdiplusWindows),
+                         [](const auto& info) { return std::string(kindNames[info.param]); });
 
 }  // namespace

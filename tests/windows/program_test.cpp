@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 TEST_F(ProgramTest, StartsWithDirect2dOrElseGdiPlus) {
@@ -18,6 +20,36 @@ TEST_F(ProgramTest, StartsWithDirect2dOrElseGdiPlus) {
         ASSERT_TRUE(app->command(IDM_ENGINE_DIRECT2D));
         EXPECT_EQ(made.size(), direct2d ? 2u : 1u);
     }
+}
+
+// An engine that cannot be made gives way to the next simpler one, at start-up
+// (0) as from the menu: one log line, the mark on the engine that runs.
+TEST_F(ProgramTest, AnEngineThatCannotBeMadeGivesWay) {
+    const engineindex d2d = engineDirect2d, plus = engineGdiPlus, gdi = engineGdi;
+    const struct { uint32_t id; std::vector<engineindex> refused, made; std::string marks, line; } cases[] = {
+        {0, {d2d}, {d2d, plus}, "-x-", "Engine error : cannot make Direct2D, using GDI+"},
+        {IDM_ENGINE_DIRECT2D, {d2d, plus}, {d2d, plus, gdi}, "x--",
+         "Engine error : cannot make Direct2D, using GDI"},
+        {IDM_ENGINE_GDIPLUS, {plus}, {plus, gdi}, "x--", "Engine error : cannot make GDI+, using GDI"},
+    };
+    const auto make = mainWindow().engines.make;
+    for (const auto& c : cases) {
+        mainWindow().engines.make = [&](engineindex kind, HWND window) -> std::unique_ptr<gengine> {
+            if (std::count(c.refused.begin(), c.refused.end(), kind) == 0) return make(kind, window);
+            made.push_back(kind);
+            return nullptr;
+        };
+        made.clear();
+        c.id ? (void)app->command(c.id) : mainWindow().makeFirstEngine();
+        EXPECT_EQ(made, c.made) << c.line;
+        EXPECT_EQ(settingsMarks(handle(), 0), c.marks) << c.line;
+        EXPECT_EQ(lastLine(), c.line);
+        const bool isGdi = c.made.back() == gdi;  // its fixed settings
+        EXPECT_EQ(engine->take(),
+                  (lines{isGdi ? "setting A 0" : "setting A 7", isGdi ? "setting B 1" : "setting B 0"}));
+    }
+    mainWindow().engines.make = make;
+    EXPECT_EQ(log().size(), 4u);
 }
 
 bool morvaKeyThere() {
