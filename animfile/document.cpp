@@ -47,10 +47,10 @@ void document::reopen(bool wasOpen) {
     openFile->open(again.c_str());
 }
 
-outcome document::beginImport(uint32_t pictures, int32_t width, int32_t height) {
+outcome document::beginImport(int32_t width, int32_t height) {
     // Frames of two sizes in one animation would be drawn wrong: the file has
-    // one size for all. An empty series has no size and changes none.
-    if (pictures > 0 && newFile && newFile->frameCount() > 0 &&
+    // one size for all.
+    if (newFile && newFile->frameCount() > 0 &&
         (newFile->storeHeader.width != width || newFile->storeHeader.height != height)) {
         return {failure::sizeDiffers, 0};
     }
@@ -62,7 +62,7 @@ outcome document::beginImport(uint32_t pictures, int32_t width, int32_t height) 
     importStart = {made ? 0 : newFile->frameCount(), modified, made != nullptr};
     if (made) newFile = std::move(made);
     modified = true;
-    if (pictures > 0) store.setFrameSize(width, height);
+    store.setFrameSize(width, height);
     return temporary;
 }
 

@@ -35,11 +35,11 @@ public:
     // failure changes nothing: the open file is open again, the frames are
     // unsaved, and the next Save tries the same file.
     outcome save(const char16_t* path);
-    // The start of an import of `pictures` pictures of width x height: its
-    // frames go after those held already, which must have that size. On
+    // The start of an import of pictures of width x height (one or more):
+    // its frames go after those held already, which must have that size. On
     // success the frame store exists with its temporary file, the animation
     // is modified and its size is the pictures'; on failure nothing changed.
-    outcome beginImport(uint32_t pictures, int32_t width, int32_t height);
+    outcome beginImport(int32_t width, int32_t height);
     // The end of an import whose beginImport succeeded: one that brought no
     // frame leaves the animation as it was before, so that a Save cannot
     // write an animation emptied by it. True when the animation went back.

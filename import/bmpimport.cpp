@@ -18,7 +18,7 @@ public:
     void run(uint32_t depth);
 
 private:
-    bool begin(uint32_t total);
+    bool begin();
     void importFrames(TMPfile& store, uint32_t total, uint32_t depth);
     bool matchesFirstSize() const;
 
@@ -56,7 +56,7 @@ void seriesimport::run(uint32_t depth) {
     if (found.total == 0) return;
     firstWidth = found.width;
     firstHeight = found.height;
-    if (!begin(found.total)) return;
+    if (!begin()) return;
 
     host.showProgress(found.total);
     host.updateTitle();
@@ -66,8 +66,8 @@ void seriesimport::run(uint32_t depth) {
 }
 
 // The animation takes the series, or the log says why not and nothing changed.
-bool seriesimport::begin(uint32_t total) {
-    const outcome started = animation.beginImport(total, firstWidth, firstHeight);
+bool seriesimport::begin() {
+    const outcome started = animation.beginImport(firstWidth, firstHeight);
     if (started.what == failure::sizeDiffers) {
         const fileheader& held = animation.newFile->storeHeader;
         line.format(u"BMP size %d x %d differs from the animation's %d x %d", firstWidth,

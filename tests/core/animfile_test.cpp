@@ -274,7 +274,7 @@ const bytes frameA = randomBytes(40, 8), frameB = randomBytes(30, 9);
 // Starts an import of `payloads` at width x height and appends them, as the
 // BMP import does.
 outcome importFrames(document& animation, const std::vector<bytes>& payloads, int32_t width, int32_t height) {
-    const outcome started = animation.beginImport(uint32_t(payloads.size()), width, height);
+    const outcome started = animation.beginImport(width, height);
     if (!started.ok()) return started;
     for (const bytes& payload : payloads)
         EXPECT_TRUE(animation.newFile->appendFrame(payload.data(), uint32_t(payload.size())));
@@ -312,7 +312,14 @@ TEST_F(Document, SaveWritesOnlyTheFileTheTitleNames) {
     EXPECT_FALSE(animation.canSave());
     ASSERT_TRUE(animation.open(file(u"y.mrv").c_str()).ok());
     EXPECT_EQ(title(), "M : ~/y.mrv");
+    // Frames of another width or height are refused, each on its own.
+    for (const auto& size : {std::pair{4, 3}, std::pair{5, 2}})
+        EXPECT_EQ(animation.beginImport(size.first, size.second).what, failure::sizeDiffers);
     ASSERT_TRUE(importFrames(animation, {frameB}, 4, 2).ok());
+    EXPECT_EQ(title(), "M : ~/y.mrv*");
+    // A failed save leaves the file open, the frames unsaved and the title.
+    EXPECT_EQ(animation.save(file(u"absent/y.mrv").c_str()).what, failure::cannotWrite);
+    EXPECT_EQ(openFrames(), frameB);
     EXPECT_EQ(title(), "M : ~/y.mrv*");
     EXPECT_EQ(animation.saveTarget(), file(u"y.mrv"));
     ASSERT_TRUE(animation.save(animation.saveTarget().c_str()).ok());
@@ -343,6 +350,17 @@ TEST_F(Document, AFailedOpenKeepsWhatWasOpen) {
     animation.clear();
     EXPECT_EQ(title(), "M");
     EXPECT_FALSE(animation.openFile || animation.newFile || animation.canSave());
+    // An empty store takes any size; one without its temporary folder fails.
+    ASSERT_TRUE(animation.beginImport(4, 2).ok() && animation.beginImport(6, 3).ok());
+    animation.clear();
+    EXPECT_EQ(title(), "M");
+#ifndef _WIN32  // the Windows road runs through the program
+    const std::string kept = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+    setenv("TMPDIR", utf8(file(u"absent")).c_str(), 1);
+    EXPECT_EQ(animation.beginImport(4, 2).what, failure::temporaryFile);
+    setenv("TMPDIR", kept.c_str(), 1);
+    EXPECT_FALSE(animation.newFile || animation.modified);
+#endif
 }
 
 }  // namespace

@@ -357,6 +357,10 @@ TEST_F(Import, NamesPastTheirLengthEndTheSeries) {
     import(prefix + u"07.bmp");
     EXPECT_EQ(log(), (lines{directory(), "BMP #100 and later have names longer than 255 characters",
                             "Total 100 files exists."}));
+    removeFile(folder.file(prefix + u"99.bmp").c_str());  // a name of 255 is whole
+    import(prefix + u"07.bmp");
+    EXPECT_EQ(log().back(), "Total 99 files exists.");
+    EXPECT_EQ(log().end()[-2], directory());
 }
 
 

@@ -139,7 +139,7 @@ protected:
     // where they do not fit.
     void expectNoRoomFor(const std::u16string& target, uint32_t first, uint32_t second, const std::string& codes) {
         writeFile(target, old);
-        ASSERT_TRUE(app->animation.beginImport(2, 16, 8).ok());
+        ASSERT_TRUE(app->animation.beginImport(16, 8).ok());
         for (const bytes& frame : {randomBytes(first, 7), randomBytes(second, 8)})
             ASSERT_TRUE(app->animation.newFile->appendFrame(frame.data(), uint32_t(frame.size())));
         app->updateTitle();
