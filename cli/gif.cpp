@@ -53,6 +53,7 @@ int gif(const request& job, console& io) {
     if (failure.empty() && !target.place())
         failure = "cannot write " + text(job.output) + ": " + systemMessage(target.error);
     if (!failure.empty()) return fail(io, failure);
+    if (!frames.emptyNote().empty()) io.err << "morvacli: " << frames.emptyNote() << '\n';
     if (!timed)
         io.err << "morvacli: this system's GIF encoder wrote no frame delays: viewers play "
                   "the frames at their own speed\n";

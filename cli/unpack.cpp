@@ -106,6 +106,7 @@ int unpack(const request& job, console& io) {
         }
     }
     if (!failure.empty()) return fail(io, failure);
+    if (!frames.emptyNote().empty()) io.err << "morvacli: " << frames.emptyNote() << '\n';
     written.kept = true;
     return 0;
 }

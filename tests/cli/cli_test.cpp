@@ -120,6 +120,28 @@ TEST_F(Morvacli, GifHoldsEveryFrameAtItsDelayAndLoops) {
 #endif
 }
 
+TEST_F(Morvacli, AnEmptyFrameAsTheProgramStoresItIsNoDamage) {
+    EXPECT_EQ(morvacli({"check", at("good.mrv")}).out, "3 frames, none damaged\n");
+    EXPECT_NE(morvacli({"info", at("good.mrv")}).out.find("\nframes 3\nsize   7 x 5\nbits   8\n"), std::string::npos);
+    bytes file = contentOf("good.mrv");
+    std::fill(file.begin() + 32, file.begin() + 36, 0);  // frame 1's size
+    writeFile(dir.file(u"empty.mrv"), file);
+    const result checked = morvacli({"check", at("empty.mrv")});
+    EXPECT_EQ(checked.status, 0);
+    EXPECT_EQ(checked.out, "frame 1: empty: the program stored no picture for it\n3 frames, none damaged, 1 empty\n");
+    EXPECT_NE(morvacli({"info", at("empty.mrv")}).out.find("           0  empty\n     2"), std::string::npos);
+    for (const std::vector<std::string>& words : {std::vector<std::string>{"unpack", at("empty.mrv"), "-o", at("e")},
+                                                 {"gif", at("empty.mrv"), "-o", at("e.gif")}}) {
+        const result drawn = morvacli(words);
+        EXPECT_EQ(drawn.status, 0);
+        EXPECT_EQ(drawn.err, "morvacli: empty frames drawn black: 1\n");
+    }
+    bytes levels = expectedFrames();
+    std::fill(levels.begin() + width * height, levels.begin() + 2 * width * height, 0);
+    EXPECT_EQ(greyLevels(at("e.gif")), levels);
+    EXPECT_EQ(greyLevels(at("e/empty001.bmp")), bytes(levels.begin() + 35, levels.begin() + 70));
+}
+
 TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
     bytes hurt = contentOf("good.mrv");
     hurt[hurt[28] | hurt[29] << 8] = 0xFF;  // frame 1 starts with a run of 255 in a row of 7
