@@ -11,8 +11,10 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
+#include <csignal>
+#include <map>
 #include <sstream>
+#include <sys/resource.h>
 
 namespace {
 
@@ -20,6 +22,19 @@ namespace fs = std::filesystem;
 constexpr int32_t width = 7, height = 5;
 
 struct result { int status; std::string out, err; };
+
+// Writes past `limit` bytes (none for 0) fail with EFBIG while it lasts, as on a full disk.
+struct filesizelimit {
+    rlimit saved{};
+    explicit filesizelimit(rlim_t limit) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit lowered = saved;
+        if (limit > 0) lowered.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~filesizelimit() { setrlimit(RLIMIT_FSIZE, &saved); }
+};
 
 result morvacli(const std::vector<std::string>& words, bool terminal = false) {
     std::vector<std::u16string> arguments;
@@ -45,8 +60,11 @@ protected:
     std::string at(const std::string& name) const { return utf8(dir.file(utf16Of(name))); }
     bytes contentOf(const std::string& name) const { return readFile(dir.file(utf16Of(name))); }
 
-    std::set<fs::path> everything() const {
-        return {fs::recursive_directory_iterator(fs::path(dir.folder)), fs::recursive_directory_iterator()};
+    std::map<fs::path, bytes> everything() const {
+        std::map<fs::path, bytes> all;
+        for (const fs::path& path : fs::recursive_directory_iterator(fs::path(dir.folder)))
+            all[path] = readFile(path.u16string());
+        return all;
     }
 
     // The three frames as pictures show them: rows top-down, at depth 6.
@@ -151,7 +169,10 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
         std::vector<std::string> words;
         int status;
         std::string line;
+        rlim_t fileSizeLimit = 0;
     };
+    ASSERT_EQ(morvacli({"gif", at("good.mrv"), "-o", at("good.gif")}).status, 0);
+    const rlim_t gifSize = contentOf("good.gif").size(), mrvSize = contentOf("good.mrv").size();
     const std::vector<badrun> runs = {
         {{"frobnicate"}, 2, "unknown command 'frobnicate'; morvacli --help lists them"},
         {{"pack", at("walk000.bmp")}, 2, "pack needs -o and an output name"},
@@ -161,19 +182,21 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
         {{"pack", at("wide000.bmp"), "-o", at("o.mrv")}, 1, "BMP #1 had invlid width 9 instead 7"},
         {{"pack", at("late001.bmp"), "-o", at("o.mrv")}, 1, "File : late000.bmp : not found: a series starts at number 0"},
         {{"pack", at("walk000.bmp"), "-o", at("none/o.mrv")}, 1, "cannot write " + at("none/o.mrv")},
+        {{"gif", at("good.mrv"), "-o", at("good.gif")}, 1, "cannot write " + at("good.gif"), gifSize - 1},
+        {{"pack", at("walk000.bmp"), "-o", at("good.mrv")}, 1, "cannot write " + at("good.mrv"), mrvSize - 1},
         {{"info", at("junk.mrv")}, 1, at("junk.mrv") + ": not an animation file, or its header or index is damaged"},
         {{"check", at("hurt.mrv")}, 1, at("hurt.mrv") + ": 1 of 3 frames are damaged"},
         {{"unpack", at("hurt.mrv"), "-o", at("o")}, 1, at("hurt.mrv") + ": frame 1 is damaged: stopped at byte 0 of"},
         {{"gif", at("hurt.mrv"), "-o", at("o.gif")}, 1, at("hurt.mrv") + ": frame 1 is damaged: stopped at byte 0 of"},
     };
-    const std::set<fs::path> before = everything();
+    const std::map<fs::path, bytes> before = everything();
     for (const badrun& run : runs) {
         SCOPED_TRACE(run.words[0] + " " + (run.words.size() > 1 ? run.words[1] : ""));
-        const result failed = morvacli(run.words);
+        const result failed = [&] { filesizelimit limited(run.fileSizeLimit); return morvacli(run.words); }();
         EXPECT_EQ(failed.status, run.status);
         EXPECT_EQ(failed.err.rfind("morvacli: " + run.line, 0), 0u) << failed.err;
         EXPECT_EQ(std::count(failed.err.begin(), failed.err.end(), '\n'), 1) << failed.err;
-        EXPECT_EQ(everything(), before) << "nothing written, nothing left beside";
+        EXPECT_TRUE(everything() == before) << "nothing written, nothing left beside";
     }
     EXPECT_EQ(morvacli({"check", at("hurt.mrv")}).out,
               "frame 1: stopped at byte 0 of " + std::to_string(hurt[32]) +
