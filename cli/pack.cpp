@@ -37,6 +37,11 @@ int pack(const request& job, console& io) {
     consolelog log(io);
     const seriescount found = countSeries(names, reader, TMPfile::maxFrames, log);
     if (!found.taken) return fail(io, text(found.refusal));
+    // The program takes the first pictures that fit; a packer that did so would
+    // drop the rest of the series without a word.
+    if (found.total == TMPfile::maxFrames && reader.open(names.pathOf(found.total).data))
+        return fail(io, text(names.logLineOf(found.total).data) + " : beyond the frame limit of " +
+                            std::to_string(TMPfile::maxFrames) + ": nothing written");
     // The program would save an empty animation; nobody packs one on purpose.
     if (found.total == 0)
         return fail(io,

@@ -171,6 +171,13 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
         std::string line;
         rlim_t fileSizeLimit = 0;
     };
+    scratchfolder many;  // one picture more than an animation holds, linked
+    writeSeries(many, u"many", 5, 0, 1, width, height);
+    for (uint32_t n = 1; n <= 65535; ++n) {
+        char name[16];
+        std::snprintf(name, sizeof name, "many%05u.bmp", n);
+        fs::create_symlink(fs::path(many.file(u"many00000.bmp")), fs::path(many.file(utf16Of(name))));
+    }
     ASSERT_EQ(morvacli({"gif", at("good.mrv"), "-o", at("good.gif")}).status, 0);
     const rlim_t gifSize = contentOf("good.gif").size(), mrvSize = contentOf("good.mrv").size();
     const std::vector<badrun> runs = {
@@ -184,6 +191,7 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
         {{"pack", at("walk000.bmp"), "-o", at("none/o.mrv")}, 1, "cannot write " + at("none/o.mrv")},
         {{"gif", at("good.mrv"), "-o", at("good.gif")}, 1, "cannot write " + at("good.gif"), gifSize - 1},
         {{"pack", at("walk000.bmp"), "-o", at("good.mrv")}, 1, "cannot write " + at("good.mrv"), mrvSize - 1},
+        {{"pack", utf8(many.file(u"many00000.bmp")), "-o", at("o.mrv")}, 1, "File : many65535.bmp : beyond the frame limit of 65535"},
         {{"info", at("junk.mrv")}, 1, at("junk.mrv") + ": not an animation file, or its header or index is damaged"},
         {{"check", at("hurt.mrv")}, 1, at("hurt.mrv") + ": 1 of 3 frames are damaged"},
         {{"unpack", at("hurt.mrv"), "-o", at("o")}, 1, at("hurt.mrv") + ": frame 1 is damaged: stopped at byte 0 of"},
@@ -198,6 +206,9 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
         EXPECT_EQ(std::count(failed.err.begin(), failed.err.end(), '\n'), 1) << failed.err;
         EXPECT_TRUE(everything() == before) << "nothing written, nothing left beside";
     }
+    removeFile(many.file(u"many65535.bmp").c_str());
+    EXPECT_EQ(morvacli({"pack", utf8(many.file(u"many00000.bmp")), "-o", at("none/o.mrv")}).err,
+              "morvacli: cannot write " + at("none/o.mrv") + ": No such file or directory\n") << "65535 fit";
     EXPECT_EQ(morvacli({"check", at("hurt.mrv")}).out,
               "frame 1: stopped at byte 0 of " + std::to_string(hurt[32]) +
                   ": a code runs outside its row or the frame\n");
