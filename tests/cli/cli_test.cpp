@@ -15,6 +15,7 @@
 #include <map>
 #include <sstream>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -23,17 +24,19 @@ constexpr int32_t width = 7, height = 5;
 
 struct result { int status; std::string out, err; };
 
-// Writes past `limit` bytes (none for 0) fail with EFBIG while it lasts, as on a full disk.
-struct filesizelimit {
+// A limit of this process lowered while it lasts (not at all for 0): writes past
+// RLIMIT_FSIZE fail with EFBIG, as on a full disk; RLIMIT_AS leaves no memory.
+struct processlimit {
+    int resource;
     rlimit saved{};
-    explicit filesizelimit(rlim_t limit) {
+    processlimit(int resource, rlim_t limit) : resource(resource) {
         std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &saved);
+        getrlimit(resource, &saved);
         rlimit lowered = saved;
         if (limit > 0) lowered.rlim_cur = limit;
-        setrlimit(RLIMIT_FSIZE, &lowered);
+        setrlimit(resource, &lowered);
     }
-    ~filesizelimit() { setrlimit(RLIMIT_FSIZE, &saved); }
+    ~processlimit() { setrlimit(resource, &saved); }
 };
 
 result morvacli(const std::vector<std::string>& words, bool terminal = false) {
@@ -160,6 +163,26 @@ TEST_F(Morvacli, AnEmptyFrameAsTheProgramStoresItIsNoDamage) {
     EXPECT_EQ(greyLevels(at("e/empty001.bmp")), bytes(levels.begin() + 35, levels.begin() + 70));
 }
 
+TEST_F(Morvacli, PackShortOfMemorySaysSoAndLeavesNothing) {
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "the sanitizer's shadow memory leaves no room for a memory limit";
+#endif
+#endif
+    scratchfolder big;
+    writeSeries(big, u"big", 3, 0, 2, 4096, 4096);
+    rlim_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const std::map<fs::path, bytes> before = everything();
+    const result failed = [&] {  // room for the program, not for one worker's buffers
+        processlimit memory(RLIMIT_AS, pages * sysconf(_SC_PAGESIZE) + (40 << 20));
+        return morvacli({"pack", utf8(big.file(u"big000.bmp")), "-o", at("big.mrv")});
+    }();
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.err, "morvacli: not enough memory for 4096 x 4096 pictures\n");
+    EXPECT_TRUE(everything() == before);
+}
+
 TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
     bytes hurt = contentOf("good.mrv");
     hurt[hurt[28] | hurt[29] << 8] = 0xFF;  // frame 1 starts with a run of 255 in a row of 7
@@ -200,7 +223,7 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
     const std::map<fs::path, bytes> before = everything();
     for (const badrun& run : runs) {
         SCOPED_TRACE(run.words[0] + " " + (run.words.size() > 1 ? run.words[1] : ""));
-        const result failed = [&] { filesizelimit limited(run.fileSizeLimit); return morvacli(run.words); }();
+        const result failed = [&] { processlimit limited(RLIMIT_FSIZE, run.fileSizeLimit); return morvacli(run.words); }();
         EXPECT_EQ(failed.status, run.status);
         EXPECT_EQ(failed.err.rfind("morvacli: " + run.line, 0), 0u) << failed.err;
         EXPECT_EQ(std::count(failed.err.begin(), failed.err.end(), '\n'), 1) << failed.err;
