@@ -37,7 +37,7 @@ int gif(const request& job, console& io) {
         gifwriter animation(target, header.width, header.height);
         for (uint32_t n = 0; n < header.frameCount && failure.empty(); ++n) {
             if (interrupted())
-                failure = "interrupted: " + text(job.output) + " not written";
+                failure = "interrupted";
             else if (!frames.decode(n, failure))
                 failure =
                     text(job.input) + ": frame " + std::to_string(n) + " is damaged: " + failure;
@@ -52,7 +52,7 @@ int gif(const request& job, console& io) {
     }
     if (failure.empty() && !target.place())
         failure = "cannot write " + text(job.output) + ": " + systemMessage(target.error);
-    if (!failure.empty()) return fail(io, failure);
+    if (!failure.empty()) return fail(io, failure, interrupted() ? exitInterrupted : exitFailure);
     if (!frames.emptyNote().empty()) io.err << "morvacli: " << frames.emptyNote() << '\n';
     if (!timed)
         io.err << "morvacli: this system's GIF encoder wrote no frame delays: viewers play "

@@ -1,5 +1,6 @@
 #include "cli/newfile.h"
 
+#include "cli/interrupt.h"
 #include "platform/utf8.h"
 
 #include <utility>
@@ -26,16 +27,21 @@ void giveUsualMode(const std::u16string& path) {
 
 newfile::newfile(std::u16string target) : target(std::move(target)) {
     std::u16string folder = folderOf(this->target);
+    interruptsheld held;  // made and known to the handler in one step
     partial = makeUniqueFile(folder.empty() ? u"./" : folder, u"MRV");
-    if (partial.empty())
+    if (partial.empty()) {
         error = fileError();
-    else
-        giveUsualMode(partial);
+        return;
+    }
+    giveUsualMode(partial);
+    takeBackOnInterrupt(partial);
 }
 
 newfile::~newfile() {
     handle.close();
+    interruptsheld held;
     if (made() && !placed) removeFile(partial.c_str());
+    if (made()) keepOnInterrupt(partial);
 }
 
 filehandle& newfile::file() {
@@ -49,7 +55,9 @@ bool newfile::place() {
         return false;
     }
     handle.close();
+    interruptsheld held;
     placed = replaceFile(partial.c_str(), target.c_str());
     if (!placed) error = fileError();
+    else keepOnInterrupt(partial);
     return placed;
 }

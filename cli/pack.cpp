@@ -1,5 +1,6 @@
 #include "animfile/tmpfile.h"
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "cli/newfile.h"
 #include "cli/packer.h"
 #include "import/bmpfile.h"
@@ -14,7 +15,11 @@ class consolelog : public serieslog {
 public:
     explicit consolelog(console& io) : io(io) {}
     void log(const wtext& line) override { io.out << text(line.data) << '\n'; }
-    void showPassing(const wtext&) override {}
+    // Where an interrupt that only asks (Windows) ends a long count.
+    void showPassing(const wtext&) override {
+        if (interrupted()) throw stopped{};
+    }
+    struct stopped {};
 
 private:
     console& io;
@@ -35,7 +40,12 @@ int pack(const request& job, console& io) {
     seriesname names(picture.c_str(), fileOffset, extensionOffset);
     bmpfile reader;
     consolelog log(io);
-    const seriescount found = countSeries(names, reader, TMPfile::maxFrames, log);
+    seriescount found;
+    try {
+        found = countSeries(names, reader, TMPfile::maxFrames, log);
+    } catch (const consolelog::stopped&) {
+        return fail(io, "interrupted", exitInterrupted);
+    }
     if (!found.taken) return fail(io, text(found.refusal));
     // The program takes the first pictures that fit; a packer that did so would
     // drop the rest of the series without a word.
@@ -57,7 +67,7 @@ int pack(const request& job, console& io) {
                               found.height, job.depth, text(job.output)},
                              target.file(), progress);
     }
-    if (!failure.empty()) return fail(io, failure);
+    if (!failure.empty()) return fail(io, failure, interrupted() ? exitInterrupted : exitFailure);
     if (!target.place())
         return fail(io, "cannot write " + text(job.output) + ": " + systemMessage(target.error));
     return 0;

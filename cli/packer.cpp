@@ -141,7 +141,7 @@ std::string packer::write(filehandle& file, progressbar& progress) {
             changed.wait(held, [&] { return from.ready; });
         }
         if (!from.failure.empty()) return from.failure;
-        if (interrupted()) return "interrupted: " + job.output + " not written";
+        if (interrupted()) return "interrupted";
         const uint32_t size = uint32_t(from.payload.size());
         if (offset + size > UINT32_MAX)
             return "the animation would reach 4 GiB, more than its offsets hold";
@@ -176,6 +176,7 @@ std::string packFrames(const packjob& job, filehandle& file, progressbar& progre
     packer pack(job, workers);
     std::vector<std::thread> threads;
     try {
+        interruptsheld held;  // workers never take an interrupt: the main thread does
         for (uint32_t i = 0; i < workers; ++i) threads.emplace_back([&pack] { pack.work(); });
     } catch (const std::exception&) {  // a thread or its stack cannot be had
         if (threads.empty()) return noMemory(job);  // fewer workers do the same work

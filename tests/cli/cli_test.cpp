@@ -3,6 +3,7 @@
 // input against one line on stderr and nothing written.
 #include "animfile/document.h"
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "import/bmpimport.h"
 #include "platform/utf8.h"
 #include "tests/support/files.h"
@@ -13,8 +14,11 @@
 
 #include <csignal>
 #include <map>
+#include <set>
 #include <sstream>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -181,6 +185,30 @@ TEST_F(Morvacli, PackShortOfMemorySaysSoAndLeavesNothing) {
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.err, "morvacli: not enough memory for 4096 x 4096 pictures\n");
     EXPECT_TRUE(everything() == before);
+}
+
+TEST_F(Morvacli, AnInterruptEndsARunBlockedInAnOpenAndLeavesNothing) {
+    ASSERT_EQ(mkfifo(at("walk003.bmp").c_str(), 0600), 0);  // a picture that nobody writes
+    const std::set<fs::path> before = {fs::directory_iterator(fs::path(dir.folder)), {}};
+    int messages[2];
+    ASSERT_EQ(pipe(messages), 0);
+    const pid_t child = fork();
+    if (child == 0) {  // as main runs it
+        dup2(messages[1], STDERR_FILENO);
+        catchInterrupts();
+        std::_Exit(morvacli({"pack", at("walk000.bmp"), "-o", at("o.mrv")}).status);
+    }
+    close(messages[1]);
+    for (std::string call; call != "wait_for_partner";)  // the open of the FIFO
+        std::ifstream("/proc/" + std::to_string(child) + "/wchan") >> call;
+    kill(child, SIGINT);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    char line[64] = {};
+    EXPECT_STREQ((read(messages[0], line, sizeof line - 1), line), "morvacli: interrupted\n");
+    close(messages[0]);
+    EXPECT_EQ((std::set<fs::path>{fs::directory_iterator(fs::path(dir.folder)), {}}), before);
 }
 
 TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
