@@ -28,7 +28,7 @@ int gif(const request& job, console& io) {
                             std::to_string(header.height) + " pixels do not fit a GIF");
     newfile target(job.output);
     if (!target.made())
-        return fail(io, "cannot write " + text(job.output) + ": " + systemMessage(target.error));
+        return fail(io, "cannot write " + text(job.output) + ": " + target.why());
 
     std::string failure;
     bool timed = true;
@@ -51,7 +51,7 @@ int gif(const request& job, console& io) {
         timed = animation.timed;
     }
     if (failure.empty() && !target.place())
-        failure = "cannot write " + text(job.output) + ": " + systemMessage(target.error);
+        failure = "cannot write " + text(job.output) + ": " + target.why();
     if (!failure.empty()) return fail(io, failure, interrupted() ? exitInterrupted : exitFailure);
     if (!frames.emptyNote().empty()) io.err << "morvacli: " << frames.emptyNote() << '\n';
     if (!timed)

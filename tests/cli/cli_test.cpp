@@ -45,10 +45,10 @@ struct processlimit {
 
 result morvacli(const std::vector<std::string>& words, bool terminal = false) {
     std::vector<std::u16string> arguments;
-    for (const std::string& word : words) arguments.push_back(utf16Of(word));
+    std::string problem;
     std::ostringstream out, err;
-    console io{out, err, terminal};
-    const int status = runMorvacli(arguments, io);
+    console io{out, err, terminal};  // as main runs it
+    const int status = argumentsOf(words, arguments, problem) ? runMorvacli(arguments, io) : fail(io, problem, 2);
     return {status, out.str(), err.str()};
 }
 
@@ -70,7 +70,7 @@ protected:
     std::map<fs::path, bytes> everything() const {
         std::map<fs::path, bytes> all;
         for (const fs::path& path : fs::recursive_directory_iterator(fs::path(dir.folder)))
-            all[path] = readFile(path.u16string());
+            all[path] = fs::is_directory(path) ? bytes{} : readFile(path.u16string());
         return all;
     }
 
@@ -105,6 +105,12 @@ TEST_F(Morvacli, PackWritesWhatTheProgramSavesAfterTheSameImport) {
         ASSERT_TRUE(program.save(utf16Of(at("saved.mrv")).c_str()).ok());
         EXPECT_EQ(contentOf("packed.mrv"), contentOf("saved.mrv")) << "depth " << depth;
     }
+    fs::permissions(at("good.mrv"), fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(at("good.mrv"), at("link.mrv"));
+    EXPECT_EQ(morvacli({"pack", at("walk001.bmp"), "-o", at("link.mrv"), "--depth", "8"}).status, 0);
+    EXPECT_TRUE(fs::is_symlink(at("link.mrv")));
+    EXPECT_EQ(contentOf("good.mrv"), contentOf("packed.mrv")) << "written where the link points";
+    EXPECT_EQ(fs::status(at("good.mrv")).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     const result shown = morvacli({"pack", at("walk001.bmp"), "-o", at("packed.mrv")}, true);
     EXPECT_NE(shown.err.find("] 3/3"), std::string::npos) << "a progress bar on a terminal";
 }
@@ -173,17 +179,21 @@ TEST_F(Morvacli, PackShortOfMemorySaysSoAndLeavesNothing) {
     GTEST_SKIP() << "the sanitizer's shadow memory leaves no room for a memory limit";
 #endif
 #endif
-    scratchfolder big;
-    writeSeries(big, u"big", 3, 0, 2, 4096, 4096);
+    scratchfolder big;  // a black picture grown on disk: no memory of this process held it
+    testpicture black;
+    black.width = 8192, black.height = 4608;  // a payload buffer larger than any heap malloc keeps
+    black.biSizeImage = 8192 * 4608, black.bfSize = 1078 + black.biSizeImage;
+    writeFile(big.file(u"big000.bmp"), bmpBytes(black));
+    fs::resize_file(fs::path(big.file(u"big000.bmp")), black.bfSize);
     rlim_t pages = 0;
     std::ifstream("/proc/self/statm") >> pages;
     const std::map<fs::path, bytes> before = everything();
     const result failed = [&] {  // room for the program, not for one worker's buffers
-        processlimit memory(RLIMIT_AS, pages * sysconf(_SC_PAGESIZE) + (40 << 20));
+        processlimit memory(RLIMIT_AS, pages * sysconf(_SC_PAGESIZE) + (16 << 20));
         return morvacli({"pack", utf8(big.file(u"big000.bmp")), "-o", at("big.mrv")});
     }();
     EXPECT_EQ(failed.status, 1);
-    EXPECT_EQ(failed.err, "morvacli: not enough memory for 4096 x 4096 pictures\n");
+    EXPECT_EQ(failed.err, "morvacli: not enough memory for 8192 x 4608 pictures\n");
     EXPECT_TRUE(everything() == before);
 }
 
@@ -231,6 +241,11 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
     }
     ASSERT_EQ(morvacli({"gif", at("good.mrv"), "-o", at("good.gif")}).status, 0);
     const rlim_t gifSize = contentOf("good.gif").size(), mrvSize = contentOf("good.mrv").size();
+    const std::string deep = at(std::string(250, 'd'));  // the picture's path: 270 characters and more
+    fs::create_directory(deep);
+    for (const char* name : {"/walk000.bmp", "/walk001.bmp"}) fs::copy_file(at("walk000.bmp"), deep + name);
+    writeFile(dir.file(u"locked.mrv"), {'M', 'o', 'R', 'v'});
+    fs::permissions(at("locked.mrv"), fs::perms::owner_read | fs::perms::group_read);
     const std::vector<badrun> runs = {
         {{"frobnicate"}, 2, "unknown command 'frobnicate'; morvacli --help lists them"},
         {{"pack", at("walk000.bmp")}, 2, "pack needs -o and an output name"},
@@ -243,6 +258,11 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
         {{"gif", at("good.mrv"), "-o", at("good.gif")}, 1, "cannot write " + at("good.gif"), gifSize - 1},
         {{"pack", at("walk000.bmp"), "-o", at("good.mrv")}, 1, "cannot write " + at("good.mrv"), mrvSize - 1},
         {{"pack", utf8(many.file(u"many00000.bmp")), "-o", at("o.mrv")}, 1, "File : many65535.bmp : beyond the frame limit of 65535"},
+        {{"pack", at("walk000.bmp"), "-o", at("") + "caf\xE9.mrv"}, 2, "'" + at("caf") + "\\xE9.mrv' is no UTF-8: morvacli takes names in UTF-8 only"},
+        {{"pack", deep + "/walk001.bmp", "-o", at("none/o.mrv")}, 1, "cannot write " + at("none/o.mrv") + ": No such file"},
+        {{"pack", at("walk000.bmp"), "-o", at("locked.mrv")}, 1, "cannot write " + at("locked.mrv") + ": Permission denied"},
+        {{"pack", at("walk000.bmp"), "-o", at("")}, 1, "cannot write " + at("") + ": it is a folder: -o takes the name of a file"},
+        {{"gif", at("good.mrv"), "-o", deep}, 1, "cannot write " + deep + ": it is a folder: -o takes the name of a file"},
         {{"info", at("junk.mrv")}, 1, at("junk.mrv") + ": not an animation file, or its header or index is damaged"},
         {{"check", at("hurt.mrv")}, 1, at("hurt.mrv") + ": 1 of 3 frames are damaged"},
         {{"unpack", at("hurt.mrv"), "-o", at("o")}, 1, at("hurt.mrv") + ": frame 1 is damaged: stopped at byte 0 of"},
