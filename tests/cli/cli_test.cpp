@@ -226,6 +226,7 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
     hurt[hurt[28] | hurt[29] << 8] = 0xFF;  // frame 1 starts with a run of 255 in a row of 7
     writeFile(dir.file(u"hurt.mrv"), hurt);
     writeFile(dir.file(u"junk.mrv"), {'M', 'o', 'R', 'x', 0, 0, 0, 0});
+    writeFile(dir.file(u"walk.mrv"), hurt);  // unpacks into walk000.bmp, ...
     struct badrun {
         std::vector<std::string> words;
         int status;
@@ -247,7 +248,15 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
     writeFile(dir.file(u"locked.mrv"), {'M', 'o', 'R', 'v'});
     fs::permissions(at("locked.mrv"), fs::perms::owner_read | fs::perms::group_read);
     const std::vector<badrun> runs = {
+        {{}, 2, "no command; morvacli --help lists them"},
         {{"frobnicate"}, 2, "unknown command 'frobnicate'; morvacli --help lists them"},
+        {{"pack", at("walk000.bmp"), "-o"}, 2, "-o needs a value"},
+        {{"info", at("good.mrv"), "--depth", "3"}, 2, "info takes no option '--depth'"},
+        {{"check", at("good.mrv"), at("hurt.mrv")}, 2, "one input only, not also '" + at("hurt.mrv") + "'"},
+        {{"gif", "-o", at("o.gif")}, 2, "gif needs an input file"},
+        {{"info", at("good.mrv"), "-o", at("o")}, 2, "info takes no -o: it writes nothing"},
+        {{"unpack", at("good.mrv"), "-o", at("o"), "--format", "tga"}, 2, "--format takes bmp or png, not 'tga'"},
+        {{"unpack", at("walk.mrv"), "-o", at("")}, 1, at("walk000.bmp") + " is there already: unpack writes only new pictures"},
         {{"pack", at("walk000.bmp")}, 2, "pack needs -o and an output name"},
         {{"pack", at("walk000.bmp"), "-o", at("o.mrv"), "--depth", "9"}, 2, "--depth takes a number from 1 to 8, not '9'"},
         {{"gif", at("good.mrv"), "-o", at("o.gif"), "--fps", "0"}, 2, "--fps takes a number from 1 to 50, not '0'"},
@@ -270,7 +279,7 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
     };
     const std::map<fs::path, bytes> before = everything();
     for (const badrun& run : runs) {
-        SCOPED_TRACE(run.words[0] + " " + (run.words.size() > 1 ? run.words[1] : ""));
+        SCOPED_TRACE(run.line);
         const result failed = [&] { processlimit limited(RLIMIT_FSIZE, run.fileSizeLimit); return morvacli(run.words); }();
         EXPECT_EQ(failed.status, run.status);
         EXPECT_EQ(failed.err.rfind("morvacli: " + run.line, 0), 0u) << failed.err;
