@@ -1,5 +1,6 @@
 #include "cli/console.h"
 
+#include "cli/interrupt.h"
 #include "platform/utf8.h"
 
 #ifdef _WIN32
@@ -9,6 +10,11 @@
 #endif
 
 int fail(console& io, const std::string& message, int code) {
+    // After an interrupt, whatever failed (a cancelled write) failed because of it.
+    if (interrupted()) {
+        io.err << "morvacli: interrupted" << std::endl;
+        return exitInterrupted;
+    }
     io.err << "morvacli: " << message << std::endl;
     return code;
 }

@@ -17,7 +17,8 @@ constexpr int exitFailure = 1;  // bad input, damaged frames, a file that cannot
 constexpr int exitUsage = 2;    // bad arguments
 
 // The one line that says why the run failed: "morvacli: " + message.
-// Returns `code`, the exit status that goes with it.
+// Returns `code`, the exit status that goes with it; after an interrupt,
+// "interrupted" and its status instead.
 int fail(console& io, const std::string& message, int code = exitFailure);
 
 // UTF-8 for the console.

@@ -52,7 +52,7 @@ int gif(const request& job, console& io) {
     }
     if (failure.empty() && !target.place())
         failure = "cannot write " + text(job.output) + ": " + target.why();
-    if (!failure.empty()) return fail(io, failure, interrupted() ? exitInterrupted : exitFailure);
+    if (!failure.empty()) return fail(io, failure);
     if (!frames.emptyNote().empty()) io.err << "morvacli: " << frames.emptyNote() << '\n';
     if (!timed)
         io.err << "morvacli: this system's GIF encoder wrote no frame delays: viewers play "

@@ -38,7 +38,7 @@ int check(const request& job, console& io) {
             progress.show(n + 1);
         }
     }
-    if (interrupted()) return fail(io, "interrupted", exitInterrupted);
+    if (interrupted()) return fail(io, "interrupted");
     if (damaged > 0)
         return fail(io, text(job.input) + ": " + std::to_string(damaged) + " of " +
                             std::to_string(count) + " frames are damaged");

@@ -77,7 +77,7 @@ int pack(const request& given, console& io) {
     try {
         found = countSeries(names, reader, TMPfile::maxFrames, log);
     } catch (const consolelog::stopped&) {
-        return fail(io, "interrupted", exitInterrupted);
+        return fail(io, "interrupted");
     }
     if (!found.taken) return fail(io, text(found.refusal));
     // The program takes the first pictures that fit; a packer that did so would
@@ -100,7 +100,7 @@ int pack(const request& given, console& io) {
                               found.height, job.depth, text(given.output)},
                              target.file(), progress);
     }
-    if (!failure.empty()) return fail(io, failure, interrupted() ? exitInterrupted : exitFailure);
+    if (!failure.empty()) return fail(io, failure);
     if (!target.place())
         return fail(io, "cannot write " + text(given.output) + ": " + target.why());
     return 0;

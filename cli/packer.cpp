@@ -17,7 +17,7 @@
 namespace {
 
 // What the workers may hold between them; pictures of 8192 x 8192 leave room
-// for one worker, of 4096 x 4096 for six.
+// for one worker, of 4096 x 4096 for four.
 constexpr uint64_t workersMemory = uint64_t(512) << 20;
 
 // A worker's pixel and payload buffers, sized as the reader sizes them for
@@ -68,9 +68,8 @@ private:
 };
 
 // Takes the next picture while its slot is free: at most slots.size()
-// pictures are ahead of the writer.
-// A worker that cannot have its buffers fails every picture it takes, so
-// that the writer stops at the first of them.
+// pictures are ahead of the writer. A worker that cannot have its buffers
+// fails every picture it takes, so that the writer stops at the first.
 void packer::work() {
     seriesname names(job.picture.c_str(), job.fileOffset, job.extensionOffset);
     bmpfile reader;
@@ -171,8 +170,8 @@ void packer::stop() {
 
 std::string packFrames(const packjob& job, filehandle& file, progressbar& progress) {
     const uint64_t roomFor = workersMemory / buffersizes(job.width, job.height).perWorker();
-    const uint32_t workers =
-        uint32_t(std::clamp<uint64_t>(roomFor, 1, std::max(1u, std::thread::hardware_concurrency())));
+    const uint32_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const uint32_t workers = uint32_t(std::clamp<uint64_t>(roomFor, 1, cores));
     packer pack(job, workers);
     std::vector<std::thread> threads;
     try {

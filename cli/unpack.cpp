@@ -112,7 +112,7 @@ int unpack(const request& job, console& io) {
             progress.show(n + 1);
         }
     }
-    if (!failure.empty()) return fail(io, failure, interrupted() ? exitInterrupted : exitFailure);
+    if (!failure.empty()) return fail(io, failure);
     if (!frames.emptyNote().empty()) io.err << "morvacli: " << frames.emptyNote() << '\n';
     written.kept = true;
     return 0;
