@@ -14,7 +14,7 @@ const char usageText[] =
     "      Writes every frame as a numbered 8-bit grey picture into FOLDER, never\n"
     "      over a file that is there already. pack --depth 8 of them gives FILE.mrv.\n"
     "  info FILE.mrv     The header and the offset and size of every frame.\n"
-    "  check FILE.mrv    Decodes every frame and reports each damaged one.\n"
+    "  check FILE.mrv    Decodes every frame and reports each damaged or empty one.\n"
     "  gif FILE.mrv -o FILE.gif [--fps 1-50]\n"
     "      An animated GIF of the frames, looping, at 30 frames a second by default.\n"
     "Output goes to a new file that takes its name only once it is whole.\n"

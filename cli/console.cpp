@@ -1,5 +1,6 @@
 #include "cli/console.h"
 
+#include "cli/interrupt.h"
 #include "platform/utf8.h"
 
 #ifdef _WIN32
@@ -9,11 +10,36 @@
 #endif
 
 int fail(console& io, const std::string& message, int code) {
+    // After an interrupt, whatever failed (a cancelled write) failed because of it.
+    if (interrupted()) {
+        io.err << "morvacli: interrupted" << std::endl;
+        return exitInterrupted;
+    }
     io.err << "morvacli: " << message << std::endl;
     return code;
 }
 
 std::string text(const std::u16string& utf16) { return utf8Of(utf16.c_str()); }
+
+bool argumentsOf(const std::vector<std::string>& given, std::vector<std::u16string>& out,
+                 std::string& problem) {
+    for (const std::string& argument : given) {
+        out.push_back(utf16Of(argument));
+        if (utf8Of(out.back().c_str()) == argument) continue;
+        std::string shown;  // every byte beyond ASCII as \xE9
+        for (const char c : argument) {
+            const uint8_t byte = uint8_t(c);
+            static const char digits[] = "0123456789ABCDEF";
+            if (byte < 0x80)
+                shown += c;
+            else
+                shown += std::string("\\x") + digits[byte >> 4] + digits[byte & 15];
+        }
+        problem = "'" + shown + "' is no UTF-8: morvacli takes names in UTF-8 only";
+        return false;
+    }
+    return true;
+}
 
 std::string systemMessage(uint32_t code) {
 #ifdef _WIN32

@@ -3,6 +3,7 @@
 #include "cli/console.h"
 #include "engines/rle8decoder.h"
 
+#include <algorithm>
 #include <new>
 
 std::string framereader::open(const std::u16string& path) {
@@ -24,6 +25,11 @@ std::string framereader::open(const std::u16string& path) {
 
 bool framereader::decode(uint32_t frame, std::string& damage) {
     const indexentry& at = file.index[frame];
+    if (at.size == 0) {
+        emptyFrames += (emptyFrames.empty() ? "" : ", ") + std::to_string(frame);
+        std::fill(pixels.get(), pixels.get() + pixelBytes, uint8_t(0));
+        return true;
+    }
     if (file.handle.readAt(at.offset, file.payload.get(), at.size) < at.size) {
         damage = "its " + std::to_string(at.size) + " bytes at offset " +
                  std::to_string(at.offset) + " lie beyond the end of the file";
@@ -50,4 +56,8 @@ bool framereader::decode(uint32_t frame, std::string& damage) {
     damage = "a frame of " + std::to_string(file.header.width) + " x " +
              std::to_string(file.header.height) + " pixels cannot be decoded";
     return false;
+}
+
+std::string framereader::emptyNote() const {
+    return emptyFrames.empty() ? emptyFrames : "empty frames drawn black: " + emptyFrames;
 }

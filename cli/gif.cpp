@@ -28,7 +28,7 @@ int gif(const request& job, console& io) {
                             std::to_string(header.height) + " pixels do not fit a GIF");
     newfile target(job.output);
     if (!target.made())
-        return fail(io, "cannot write " + text(job.output) + ": " + systemMessage(target.error));
+        return fail(io, "cannot write " + text(job.output) + ": " + target.why());
 
     std::string failure;
     bool timed = true;
@@ -37,7 +37,7 @@ int gif(const request& job, console& io) {
         gifwriter animation(target, header.width, header.height);
         for (uint32_t n = 0; n < header.frameCount && failure.empty(); ++n) {
             if (interrupted())
-                failure = "interrupted: " + text(job.output) + " not written";
+                failure = "interrupted";
             else if (!frames.decode(n, failure))
                 failure =
                     text(job.input) + ": frame " + std::to_string(n) + " is damaged: " + failure;
@@ -51,8 +51,9 @@ int gif(const request& job, console& io) {
         timed = animation.timed;
     }
     if (failure.empty() && !target.place())
-        failure = "cannot write " + text(job.output) + ": " + systemMessage(target.error);
+        failure = "cannot write " + text(job.output) + ": " + target.why();
     if (!failure.empty()) return fail(io, failure);
+    if (!frames.emptyNote().empty()) io.err << "morvacli: " << frames.emptyNote() << '\n';
     if (!timed)
         io.err << "morvacli: this system's GIF encoder wrote no frame delays: viewers play "
                   "the frames at their own speed\n";

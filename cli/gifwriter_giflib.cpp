@@ -15,10 +15,13 @@ struct gifwriter::encoder {
 
 namespace {
 
+// giflib does not look at the result of every write it makes (the trailer's
+// among them): a short one fails the whole file here.
 int put(GifFileType* gif, const GifByteType* bytes, int size) {
     auto& state = *static_cast<gifwriter::encoder*>(gif->UserData);
     const uint32_t done = state.file.writeAt(state.written, bytes, uint32_t(size));
     state.written += done;
+    if (done < uint32_t(size)) state.failed = true;
     return int(done);
 }
 
@@ -49,7 +52,8 @@ gifwriter::gifwriter(newfile& target, int32_t width, int32_t height)
     int error = 0;
     state->gif = EGifOpen(state.get(), put, &error);
     if (state->gif) EGifSetGifVersion(state->gif, true);
-    state->failed = !state->gif || !putScreen(state->gif, width, height) || !putLoop(state->gif);
+    if (!state->gif || !putScreen(state->gif, width, height) || !putLoop(state->gif))
+        state->failed = true;
 }
 
 gifwriter::~gifwriter() {
@@ -62,13 +66,14 @@ bool gifwriter::addFrame(const greyframe& frame, uint16_t delay) {
     GraphicsControlBlock timing{DISPOSE_DO_NOT, false, delay, NO_TRANSPARENT_COLOR};
     GifByteType extension[4];
     EGifGCBToExtension(&timing, extension);
-    state->failed =
-        EGifPutExtension(state->gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) != GIF_OK ||
-        EGifPutImageDesc(state->gif, 0, 0, frame.width, frame.height, false, nullptr) != GIF_OK;
+    // Only ever set: a short write of the sink stays a failure.
+    if (EGifPutExtension(state->gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) != GIF_OK ||
+        EGifPutImageDesc(state->gif, 0, 0, frame.width, frame.height, false, nullptr) != GIF_OK)
+        state->failed = true;
     for (int32_t row = frame.height - 1; row >= 0 && !state->failed;
          --row) {  // GIF rows run top-down
         auto* line = const_cast<GifPixelType*>(frame.rows + size_t(row) * frame.stride);
-        state->failed = EGifPutLine(state->gif, line, frame.width) != GIF_OK;
+        if (EGifPutLine(state->gif, line, frame.width) != GIF_OK) state->failed = true;
     }
     return !state->failed;
 }

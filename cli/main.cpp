@@ -19,14 +19,14 @@ int wmain(int argc, wchar_t** argv) {
     return runMorvacli(arguments, io);
 }
 #else
-#include "platform/utf8.h"
-
 #include <unistd.h>
 
 int main(int argc, char** argv) {
     std::vector<std::u16string> arguments;
-    for (int i = 1; i < argc; ++i) arguments.push_back(utf16Of(argv[i]));
+    std::string problem;
     console io{std::cout, std::cerr, isatty(STDERR_FILENO) != 0};
+    if (!argumentsOf({argv + 1, argv + argc}, arguments, problem))
+        return fail(io, problem, exitUsage);
     catchInterrupts();
     return runMorvacli(arguments, io);
 }

@@ -1,6 +1,10 @@
 #include "cli/commands.h"
 
-int runMorvacli(const std::vector<std::u16string>& arguments, console& io) {
+#include <new>
+
+namespace {
+
+int run(const std::vector<std::u16string>& arguments, console& io) {
     request job;
     std::string problem;
     if (!parseArguments(arguments, job, problem)) return fail(io, problem, exitUsage);
@@ -13,4 +17,15 @@ int runMorvacli(const std::vector<std::u16string>& arguments, console& io) {
     if (job.command == "info") return info(job, io);
     if (job.command == "check") return check(job, io);
     return gif(job, io);
+}
+
+}  // namespace
+
+// Whatever runs short of memory unwinds, taking its new files with it.
+int runMorvacli(const std::vector<std::u16string>& arguments, console& io) {
+    try {
+        return run(arguments, io);
+    } catch (const std::bad_alloc&) {
+        return fail(io, "not enough memory");
+    }
 }

@@ -9,6 +9,8 @@
 
 class newfile {
 public:
+    // A folder, a read-only file or a folder that cannot take a new file as
+    // `target` makes no file.
     explicit newfile(std::u16string target);
     // Removes the file unless it was put in place.
     ~newfile();
@@ -24,10 +26,13 @@ public:
     bool place();
 
     uint32_t error = 0;  // the system's code of the step that failed
+    // Why no file was made or placed, in the system's words or our own.
+    std::string why() const;
 
 private:
-    std::u16string target;
+    std::u16string target;  // where a symbolic link points, when it is one
     std::u16string partial;
+    std::string reason;  // when no system call failed
     filehandle handle;
     bool placed = false;
 };

@@ -4,15 +4,37 @@
 #include "cli/console.h"
 #include "cli/interrupt.h"
 #include "import/bmpfile.h"
+#include "import/frameencoder.h"
 #include "import/seriesname.h"
 
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <vector>
 
 namespace {
+
+// What the workers may hold between them; pictures of 8192 x 8192 leave room
+// for one worker, of 4096 x 4096 for four.
+constexpr uint64_t workersMemory = uint64_t(512) << 20;
+
+// A worker's pixel and payload buffers, sized as the reader sizes them for
+// pictures of `width` x `height`.
+struct buffersizes {
+    uint64_t pixels, payload;
+    buffersizes(int32_t width, int32_t height)
+        : pixels(std::max<uint64_t>(4096, (uint64_t(width) + 3) / 4 * 4 * uint64_t(height))),
+          payload(std::max(2 * pixels, payloadBound(uint32_t(width), uint32_t(height)))) {}
+    // With the two slots of its own that each worker adds.
+    uint64_t perWorker() const { return pixels + 3 * payload; }
+};
+
+std::string noMemory(const packjob& job) {
+    return "not enough memory for " + std::to_string(job.width) + " x " +
+           std::to_string(job.height) + " pictures";
+}
 
 // The payload of one picture on its way from a worker to the writer.
 struct slot {
@@ -30,6 +52,7 @@ public:
     void stop();
 
 private:
+    bool reserve(bmpfile& reader) const;
     void encode(uint32_t number, seriesname& names, bmpfile& reader, slot& into) const;
     std::string writeFailure() const {
         return "cannot write " + job.output + ": " + systemMessage(fileError());
@@ -45,10 +68,12 @@ private:
 };
 
 // Takes the next picture while its slot is free: at most slots.size()
-// pictures are ahead of the writer.
+// pictures are ahead of the writer. A worker that cannot have its buffers
+// fails every picture it takes, so that the writer stops at the first.
 void packer::work() {
     seriesname names(job.picture.c_str(), job.fileOffset, job.extensionOffset);
     bmpfile reader;
+    const bool roomy = reserve(reader);
     for (;;) {
         uint32_t number;
         {
@@ -60,11 +85,30 @@ void packer::work() {
             number = next++;
         }
         slot& into = slots[number % slots.size()];
-        encode(number, names, reader, into);
+        try {
+            if (!roomy) throw std::bad_alloc();
+            encode(number, names, reader, into);
+        } catch (const std::bad_alloc&) {
+            into.failure = noMemory(job);
+        }
         std::lock_guard<std::mutex> held(lock);
         into.ready = true;
         changed.notify_all();
     }
+}
+
+// Both buffers up front, so that a reader short of memory is never taken
+// for a picture it cannot encode.
+bool packer::reserve(bmpfile& reader) const {
+    const buffersizes sizes(job.width, job.height);
+    if (sizes.payload > UINT32_MAX) return true;  // every picture fails as the import's would
+    if (sizes.pixels > reader.pixelCapacity) {
+        reader.pixelData.reset(new (std::nothrow) uint8_t[sizes.pixels]);
+        reader.pixelCapacity = reader.pixelData ? uint32_t(sizes.pixels) : 0;
+    }
+    reader.rleData.reset(new (std::nothrow) uint8_t[sizes.payload]);
+    reader.rleCapacity = reader.rleData ? uint32_t(sizes.payload) : 0;
+    return reader.pixelData && reader.rleData;
 }
 
 // As the import's frame pass, which gives an empty frame where this fails.
@@ -96,7 +140,7 @@ std::string packer::write(filehandle& file, progressbar& progress) {
             changed.wait(held, [&] { return from.ready; });
         }
         if (!from.failure.empty()) return from.failure;
-        if (interrupted()) return "interrupted: " + job.output + " not written";
+        if (interrupted()) return "interrupted";
         const uint32_t size = uint32_t(from.payload.size());
         if (offset + size > UINT32_MAX)
             return "the animation would reach 4 GiB, more than its offsets hold";
@@ -125,11 +169,23 @@ void packer::stop() {
 }  // namespace
 
 std::string packFrames(const packjob& job, filehandle& file, progressbar& progress) {
-    const uint32_t workers = std::max(1u, std::thread::hardware_concurrency());
+    const uint64_t roomFor = workersMemory / buffersizes(job.width, job.height).perWorker();
+    const uint32_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const uint32_t workers = uint32_t(std::clamp<uint64_t>(roomFor, 1, cores));
     packer pack(job, workers);
     std::vector<std::thread> threads;
-    for (uint32_t i = 0; i < workers; ++i) threads.emplace_back([&pack] { pack.work(); });
-    const std::string failure = pack.write(file, progress);
+    try {
+        interruptsheld held;  // workers never take an interrupt: the main thread does
+        for (uint32_t i = 0; i < workers; ++i) threads.emplace_back([&pack] { pack.work(); });
+    } catch (const std::exception&) {  // a thread or its stack cannot be had
+        if (threads.empty()) return noMemory(job);  // fewer workers do the same work
+    }
+    std::string failure;
+    try {
+        failure = pack.write(file, progress);
+    } catch (const std::bad_alloc&) {
+        failure = noMemory(job);
+    }
     pack.stop();
     for (std::thread& thread : threads) thread.join();
     return failure;

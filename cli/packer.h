@@ -1,7 +1,8 @@
 // The frame pass of pack: every picture of a counted series read and encoded
-// on all cores, a few pictures ahead of the writer, and the payloads written
-// in order straight to their final offsets; then header and index. Memory
-// stays the same whatever the length of the series.
+// on all cores (fewer for large pictures), a few pictures ahead of the
+// writer, and the payloads written in order straight to their final offsets;
+// then header and index. Memory stays the same whatever the length of the
+// series, and each worker has its buffers before it takes a picture.
 #pragma once
 
 #include "cli/progress.h"

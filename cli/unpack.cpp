@@ -47,6 +47,7 @@ struct newpictures {
     std::filesystem::path madeFolder;
     bool kept = false;
     ~newpictures() {
+        keepAllOnInterrupt();
         if (kept) return;
         for (const std::u16string& path : paths) removeFile(path.c_str());
         std::error_code ignored;
@@ -75,8 +76,11 @@ int unpack(const request& job, console& io) {
                             std::to_string(header.height) + " pixels make no pictures");
     newpictures written;
     std::error_code error;
-    if (std::filesystem::create_directory(std::filesystem::path(job.output), error))
+    if (interruptsheld held;  // made and known to the handler in one step
+        std::filesystem::create_directory(std::filesystem::path(job.output), error)) {
         written.madeFolder = std::filesystem::path(job.output);
+        takeBackFolderOnInterrupt(job.output);
+    }
     if (error)
         return fail(io, "cannot make the folder " + text(job.output) + ": " + error.message());
 
@@ -92,7 +96,7 @@ int unpack(const request& job, console& io) {
         progressbar progress(io, "unpack", header.frameCount);
         for (uint32_t n = 0; n < header.frameCount && failure.empty(); ++n) {
             if (interrupted()) {
-                failure = "interrupted: no pictures written";
+                failure = "interrupted";
             } else if (!frames.decode(n, failure)) {
                 failure =
                     text(job.input) + ": frame " + std::to_string(n) + " is damaged: " + failure;
@@ -100,12 +104,16 @@ int unpack(const request& job, console& io) {
                 failure = writePicture(
                     names.of(n), {frames.rows(), header.width, header.height, frames.stride()},
                     job.format);
-                if (failure.empty()) written.paths.push_back(names.of(n));
+                if (failure.empty()) {
+                    written.paths.push_back(names.of(n));
+                    takeBackOnInterrupt(names.of(n));
+                }
             }
             progress.show(n + 1);
         }
     }
     if (!failure.empty()) return fail(io, failure);
+    if (!frames.emptyNote().empty()) io.err << "morvacli: " << frames.emptyNote() << '\n';
     written.kept = true;
     return 0;
 }

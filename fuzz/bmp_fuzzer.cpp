@@ -1,7 +1,8 @@
 // A BMP picture as the import reads it: headers, then pixels encoded at the
 // depth byte 6 asks for (bfReserved1, ignored by the reader; 0 and 9 refused).
-// Pixels come from inside the file, buffers never outgrow it, and the payload
-// decodes to the picture cut to that depth.
+// Plain pixels come from inside the file, buffers never outgrow it (a BI_RLE8
+// stream's rows: the picture's), and the payload decodes to the picture cut
+// to that depth.
 #include "engines/rle8decoder.h"
 #include "fuzz/expect.h"
 #include "import/bmpfile.h"
@@ -60,8 +61,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     expect(reader.open(path.c_str()), "the file opens again");
     const bool loaded = reader.load();
     expect(headers || !loaded, "no picture loads whose headers fail");
-    expect(reader.pixelCapacity <= std::max(firstPixelBuffer, size), "pixel buffer within the file");
-    if (loaded) checkPixels(reader, data, size);
+    const bool coded = size >= 34 && data[30] == 1 && !data[31] && !data[32] && !data[33];
+    const size_t rows = headers ? size_t(stride(uint32_t(reader.infoHeader.biWidth))) *
+                                      uint32_t(reader.infoHeader.biHeight)
+                                : 0;
+    expect(reader.pixelCapacity <= std::max({firstPixelBuffer, size, coded ? rows : 0}),
+           "pixel buffer within the file, or the coded picture's rows");
+    if (loaded && !coded) checkPixels(reader, data, size);
 
     const uint32_t payload = reader.encode(depth);
     expect((payload > 0) == (loaded && depth >= 1 && depth <= 8), "encodes every loaded picture");

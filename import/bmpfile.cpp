@@ -1,6 +1,7 @@
 #include "import/bmpfile.h"
 
 #include "engines/frameinfo.h"
+#include "engines/rle8decoder.h"
 #include "import/frameencoder.h"
 
 #include <algorithm>
@@ -15,6 +16,8 @@ constexpr uint32_t largestInfoHeaderSize = 124;  // BITMAPV5HEADER
 constexpr uint32_t colourTableSize = bmpInfoBlockSize - infoHeaderSize;
 constexpr uint32_t initialPixelCapacity = 4096;
 constexpr uint32_t uncompressed = 0;  // BI_RGB
+constexpr uint32_t runLength8 = 1;    // BI_RLE8
+constexpr uint32_t fullTable = 256;
 
 // The information headers that begin with the 40 bytes of a BITMAPINFOHEADER:
 // that one, and the V4 and V5 headers that today's editors write.
@@ -32,9 +35,23 @@ bmpfileheader decodeFileHeader(const uint8_t* bytes) {
             little32(bytes + 10)};
 }
 
+// The colour table's entries before the pixels, at most a full table. Fewer
+// than 256 serve a picture that says it uses no more (biClrUsed).
+uint32_t tableEntries(const bmpfileheader& file, uint32_t headerSize) {
+    const uint64_t tableStart = uint64_t(bmpFileHeaderSize) + headerSize;
+    return file.bfOffBits < tableStart
+               ? 0
+               : uint32_t(std::min<uint64_t>(fullTable, (file.bfOffBits - tableStart) / 4));
+}
+
+bool tableServes(uint32_t entries, uint32_t coloursUsed) {
+    return entries == fullTable || (coloursUsed != 0 && entries >= coloursUsed);
+}
+
 // The 40-byte fields from the start of any known header; the colour table
-// from wherever that header ends.
-bmpinfoheader decodeInfoHeader(const uint8_t* bytes, const uint8_t* colourTable) {
+// from wherever that header ends, `entries` long, the rest of 256 black.
+bmpinfoheader decodeInfoHeader(const uint8_t* bytes, const uint8_t* colourTable,
+                               uint32_t entries) {
     bmpinfoheader header;
     header.biSize = little32(bytes);
     header.biWidth = int32_t(little32(bytes + 4));
@@ -47,7 +64,8 @@ bmpinfoheader decodeInfoHeader(const uint8_t* bytes, const uint8_t* colourTable)
     header.biYPelsPerMeter = int32_t(little32(bytes + 28));
     header.biClrUsed = little32(bytes + 32);
     header.biClrImportant = little32(bytes + 36);
-    std::memcpy(header.colourTable, colourTable, sizeof header.colourTable);
+    std::memset(header.colourTable, 0, sizeof header.colourTable);
+    std::memcpy(header.colourTable, colourTable, size_t(entries) * 4);
     return header;
 }
 
@@ -62,18 +80,26 @@ uint64_t pixelRowsSize(const bmpinfoheader& header) {
     return uint64_t(rowStride(header)) * rowCount(header);
 }
 
+// The bytes of a BI_RLE8 code stream: as the header says, or up to the end of the file.
+uint64_t codeSize(const bmpfileheader& file, const bmpinfoheader& info, uint64_t fileSize) {
+    return info.biSizeImage != 0 ? info.biSizeImage : fileSize - file.bfOffBits;
+}
+
 // What the encoder and the pixel read rely on beyond the signature, depth and
-// size checks: plain rows of a known size, after the header block, all in
-// the file. The file's own size decides, not bfSize, which some editors
-// leave a few bytes short.
+// size checks: plain rows of a known size, or a BI_RLE8 stream of bottom-up
+// rows, after the header block, all in the file. The file's own size
+// decides, not bfSize, which some editors leave a few bytes short.
 bool isReadableLayout(const bmpfileheader& file, const bmpinfoheader& info, uint64_t fileSize) {
-    if (info.biCompression != uncompressed) return false;
+    const bool coded = info.biCompression == runLength8;
+    if (info.biCompression != uncompressed && !coded) return false;
     if (info.biWidth <= 0) return false;  // no mirrored rows
     if (info.biHeight == 0 || info.biHeight == INT32_MIN) return false;
+    if (coded && info.biHeight < 0) return false;  // streams run bottom-up only
     if (frameTooLarge(info.biWidth, info.biHeight)) return false;  // no engine draws it
     // Pixels start at bfOffBits: a gap after the colour table is allowed, an overlap is not.
-    const uint64_t blockEnd = uint64_t(bmpFileHeaderSize) + info.biSize + colourTableSize;
-    if (file.bfOffBits < blockEnd || fileSize < file.bfOffBits) return false;
+    if (!tableServes(tableEntries(file, info.biSize), info.biClrUsed)) return false;
+    if (fileSize < file.bfOffBits) return false;
+    if (coded) return codeSize(file, info, fileSize) > 0;
     return fileSize - file.bfOffBits >= pixelRowsSize(info);
 }
 
@@ -115,6 +141,7 @@ bool bmpfile::readHeaders() {
     if (!isReadableLayout(fileHeader, infoHeader, fileSize)) return false;
     // From here on the picture is in the one form the rest of the program reads.
     infoHeader.biSize = infoHeaderSize;
+    if (tableEntries(fileHeader, biSizeAsRead) < fullTable) infoHeader.biClrUsed = fullTable;
     topDown = infoHeader.biHeight < 0;
     infoHeader.biHeight = int32_t(rowCount(infoHeader));
     loaded = true;
@@ -132,8 +159,10 @@ bool bmpfile::readInfoBlock(uint64_t& fileSize) {
     const uint32_t headerSize = little32(block + bmpFileHeaderSize);
     if (!isKnownHeaderSize(headerSize)) return false;
     const uint32_t colourTable = bmpFileHeaderSize + headerSize;
-    if (bytesRead < colourTable + colourTableSize) return false;
-    infoHeader = decodeInfoHeader(block + bmpFileHeaderSize, block + colourTable);
+    const uint32_t entries = tableEntries(fileHeader, headerSize);
+    if (bytesRead < colourTable + entries * 4) return false;
+    infoHeader = decodeInfoHeader(block + bmpFileHeaderSize, block + colourTable, entries);
+    biSizeAsRead = headerSize;
     return fileHandle.size(fileSize);
 }
 
@@ -145,12 +174,14 @@ bool bmpfile::load() {
 }
 
 // Reads exactly the picture's rows; the buffer grows only for pixels the file
-// really holds, so header fields alone never cause a large allocation.
+// really holds, so header fields alone never cause a large allocation. A
+// BI_RLE8 stream is decoded into the rows, and refused when it is damaged.
 bool bmpfile::readPixels() {
     const uint32_t size = uint32_t(pixelRowsSize(infoHeader));  // fits: readHeaders checked it
     uint64_t fileSize = 0;
-    if (!fileHandle.size(fileSize) || fileSize < uint64_t(fileHeader.bfOffBits) + size)
-        return false;
+    if (!fileHandle.size(fileSize)) return false;
+    if (infoHeader.biCompression == runLength8) return readCodedPixels(size, fileSize);
+    if (fileSize < uint64_t(fileHeader.bfOffBits) + size) return false;
     if (size > pixelCapacity) {
         std::unique_ptr<uint8_t[]> larger = allocate(size);
         if (!larger) return false;
@@ -160,6 +191,34 @@ bool bmpfile::readPixels() {
     bytesRead = fileHandle.readAt(fileHeader.bfOffBits, pixelData.get(), size);
     if (bytesRead != size) return false;
     if (topDown) reverseRows(pixelData.get(), rowStride(infoHeader), rowCount(infoHeader));
+    pixelsLoaded = true;
+    return true;
+}
+
+// The stream is never larger than the file; the rows are bounded by the
+// largest frame, and every pixel of them is written by the decoder.
+bool bmpfile::readCodedPixels(uint32_t size, uint64_t fileSize) {
+    const uint64_t coded = codeSize(fileHeader, infoHeader, fileSize);
+    if (coded > fileSize - fileHeader.bfOffBits || coded > UINT32_MAX) return false;
+    std::unique_ptr<uint8_t[]> code = allocate(coded);
+    if (!code || size == 0) return false;
+    if (size > pixelCapacity) {
+        std::unique_ptr<uint8_t[]> larger = allocate(size);
+        if (!larger) return false;
+        pixelData = std::move(larger);
+        pixelCapacity = size;
+    }
+    bytesRead = fileHandle.readAt(fileHeader.bfOffBits, code.get(), uint32_t(coded));
+    if (bytesRead != coded) return false;
+    // Rows as wide as their padding: ImageMagick codes the padding bytes too.
+    const uint32_t stride = rowStride(infoHeader);
+    const rle8result decoded = decodeRle8(code.get(), coded, int32_t(stride), infoHeader.biHeight,
+                                          pixelData.get(), size, stride);
+    if (decoded.status != rle8status::ok) return false;
+    // The one form the rest of the program reads: plain rows.
+    infoHeader.biCompression = uncompressed;
+    infoHeader.biSizeImage = size;
+    bytesRead = size;
     pixelsLoaded = true;
     return true;
 }

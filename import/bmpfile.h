@@ -1,8 +1,9 @@
-// The reader of one BMP picture at a time during an import: an uncompressed
-// 8-bit Windows BMP with a 40-, 108- or 124-byte information header and a
-// full 256-entry colour table, rows bottom-up or top-down. What it keeps is
-// always the 40-byte form with bottom-up rows, the one block the encoder and
-// the engines read. It keeps the pixel buffer and the payload buffer of the
+// The reader of one BMP picture at a time during an import: an 8-bit Windows
+// BMP with a 40-, 108- or 124-byte information header and a full 256-entry
+// colour table, or a shorter one that holds the colours the picture says it
+// uses; rows uncompressed bottom-up or top-down, or a BI_RLE8 stream. What it
+// keeps is always the 40-byte form with a full table and plain bottom-up
+// rows, the one block the encoder and the engines read. It keeps the pixel buffer and the payload buffer of the
 // frame encoder; both outlive each picture and serve the whole import.
 #pragma once
 
@@ -80,4 +81,6 @@ public:
 private:
     bool readInfoBlock(uint64_t& fileSize);
     bool readPixels();
+    bool readCodedPixels(uint32_t size, uint64_t fileSize);
+    uint32_t biSizeAsRead = 0;  // the information header's own length
 };

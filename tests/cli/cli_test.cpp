@@ -3,6 +3,7 @@
 // input against one line on stderr and nothing written.
 #include "animfile/document.h"
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "import/bmpimport.h"
 #include "platform/utf8.h"
 #include "tests/support/files.h"
@@ -11,8 +12,14 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <map>
 #include <set>
 #include <sstream>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -21,12 +28,28 @@ constexpr int32_t width = 7, height = 5;
 
 struct result { int status; std::string out, err; };
 
+// A limit of this process lowered while it lasts (not at all for 0): writes past
+// RLIMIT_FSIZE fail with EFBIG, as on a full disk; RLIMIT_AS leaves no memory.
+struct processlimit {
+    int resource;
+    rlimit saved{};
+    processlimit(int resource, rlim_t limit) : resource(resource) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(resource, &saved);
+        rlimit lowered = saved;
+        if (limit > 0) lowered.rlim_cur = limit;
+        setrlimit(resource, &lowered);
+    }
+    ~processlimit() { setrlimit(resource, &saved); }
+};
+
 result morvacli(const std::vector<std::string>& words, bool terminal = false) {
     std::vector<std::u16string> arguments;
-    for (const std::string& word : words) arguments.push_back(utf16Of(word));
+    std::string problem;
     std::ostringstream out, err;
-    console io{out, err, terminal};
-    const int status = runMorvacli(arguments, io);
+    console io{out, err, terminal};  // as main runs it
+    const int status =
+        argumentsOf(words, arguments, problem) ? runMorvacli(arguments, io) : fail(io, problem, 2);
     return {status, out.str(), err.str()};
 }
 
@@ -45,8 +68,11 @@ protected:
     std::string at(const std::string& name) const { return utf8(dir.file(utf16Of(name))); }
     bytes contentOf(const std::string& name) const { return readFile(dir.file(utf16Of(name))); }
 
-    std::set<fs::path> everything() const {
-        return {fs::recursive_directory_iterator(fs::path(dir.folder)), fs::recursive_directory_iterator()};
+    std::map<fs::path, bytes> everything() const {
+        std::map<fs::path, bytes> all;
+        for (const fs::path& path : fs::recursive_directory_iterator(fs::path(dir.folder)))
+            all[path] = fs::is_directory(path) ? bytes{} : readFile(path.u16string());
+        return all;
     }
 
     // The three frames as pictures show them: rows top-down, at depth 6.
@@ -80,6 +106,12 @@ TEST_F(Morvacli, PackWritesWhatTheProgramSavesAfterTheSameImport) {
         ASSERT_TRUE(program.save(utf16Of(at("saved.mrv")).c_str()).ok());
         EXPECT_EQ(contentOf("packed.mrv"), contentOf("saved.mrv")) << "depth " << depth;
     }
+    fs::permissions(at("good.mrv"), fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(at("good.mrv"), at("link.mrv"));
+    EXPECT_EQ(morvacli({"pack", at("walk001.bmp"), "-o", at("link.mrv"), "--depth", "8"}).err, "");
+    EXPECT_TRUE(fs::is_symlink(at("link.mrv")));
+    EXPECT_EQ(contentOf("good.mrv"), contentOf("packed.mrv")) << "written where the link points";
+    EXPECT_EQ(fs::status(at("good.mrv")).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     const result shown = morvacli({"pack", at("walk001.bmp"), "-o", at("packed.mrv")}, true);
     EXPECT_NE(shown.err.find("] 3/3"), std::string::npos) << "a progress bar on a terminal";
 }
@@ -120,18 +152,117 @@ TEST_F(Morvacli, GifHoldsEveryFrameAtItsDelayAndLoops) {
 #endif
 }
 
+TEST_F(Morvacli, AnEmptyFrameAsTheProgramStoresItIsNoDamage) {
+    EXPECT_EQ(morvacli({"check", at("good.mrv")}).out, "3 frames, none damaged\n");
+    const std::string shown = morvacli({"info", at("good.mrv")}).out;
+    EXPECT_NE(shown.find("\nframes 3\nsize   7 x 5\nbits   8\n"), std::string::npos) << shown;
+    bytes file = contentOf("good.mrv");
+    std::fill(file.begin() + 32, file.begin() + 36, 0);  // frame 1's size
+    writeFile(dir.file(u"empty.mrv"), file);
+    const result checked = morvacli({"check", at("empty.mrv")});
+    EXPECT_EQ(checked.status, 0);
+    EXPECT_EQ(checked.out, "frame 1: empty: the program stored no picture for it\n"
+                           "3 frames, none damaged, 1 empty\n");
+    const std::string listed = morvacli({"info", at("empty.mrv")}).out;
+    EXPECT_NE(listed.find("           0  empty\n     2"), std::string::npos) << listed;
+    using words = std::vector<std::string>;
+    for (const words& run : {words{"unpack", at("empty.mrv"), "-o", at("e")},
+                             words{"gif", at("empty.mrv"), "-o", at("e.gif")}}) {
+        const result drawn = morvacli(run);
+        EXPECT_EQ(drawn.status, 0);
+        EXPECT_EQ(drawn.err, "morvacli: empty frames drawn black: 1\n");
+    }
+    bytes levels = expectedFrames();
+    std::fill(levels.begin() + width * height, levels.begin() + 2 * width * height, 0);
+    EXPECT_EQ(greyLevels(at("e.gif")), levels);
+    EXPECT_EQ(greyLevels(at("e/empty001.bmp")), bytes(levels.begin() + 35, levels.begin() + 70));
+}
+
+TEST_F(Morvacli, PackShortOfMemorySaysSoAndLeavesNothing) {
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "the sanitizer's shadow memory leaves no room for a memory limit";
+#endif
+#endif
+    scratchfolder big;  // a black picture grown on disk: no memory of this process held it
+    testpicture black;
+    black.width = 8192, black.height = 4608;  // a payload buffer larger than any heap malloc keeps
+    black.biSizeImage = 8192 * 4608, black.bfSize = 1078 + black.biSizeImage;
+    writeFile(big.file(u"big000.bmp"), bmpBytes(black));
+    fs::resize_file(fs::path(big.file(u"big000.bmp")), black.bfSize);
+    rlim_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const std::map<fs::path, bytes> before = everything();
+    const result failed = [&] {  // room for the program, not for one worker's buffers
+        processlimit memory(RLIMIT_AS, pages * sysconf(_SC_PAGESIZE) + (16 << 20));
+        return morvacli({"pack", utf8(big.file(u"big000.bmp")), "-o", at("big.mrv")});
+    }();
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.err, "morvacli: not enough memory for 8192 x 4608 pictures\n");
+    EXPECT_TRUE(everything() == before);
+}
+
+TEST_F(Morvacli, AnInterruptEndsARunBlockedInAnOpenAndLeavesNothing) {
+    ASSERT_EQ(mkfifo(at("walk003.bmp").c_str(), 0600), 0);  // a picture that nobody writes
+    const std::set<fs::path> before = {fs::directory_iterator(fs::path(dir.folder)), {}};
+    int messages[2];
+    ASSERT_EQ(pipe(messages), 0);
+    const pid_t child = fork();
+    if (child == 0) {  // as main runs it
+        dup2(messages[1], STDERR_FILENO);
+        catchInterrupts();
+        std::_Exit(morvacli({"pack", at("walk000.bmp"), "-o", at("o.mrv")}).status);
+    }
+    close(messages[1]);
+    for (std::string call; call != "wait_for_partner";)  // the open of the FIFO
+        std::ifstream("/proc/" + std::to_string(child) + "/wchan") >> call;
+    kill(child, SIGINT);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    char line[64] = {};
+    EXPECT_STREQ((read(messages[0], line, sizeof line - 1), line), "morvacli: interrupted\n");
+    close(messages[0]);
+    EXPECT_EQ((std::set<fs::path>{fs::directory_iterator(fs::path(dir.folder)), {}}), before);
+}
+
 TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
     bytes hurt = contentOf("good.mrv");
     hurt[hurt[28] | hurt[29] << 8] = 0xFF;  // frame 1 starts with a run of 255 in a row of 7
     writeFile(dir.file(u"hurt.mrv"), hurt);
     writeFile(dir.file(u"junk.mrv"), {'M', 'o', 'R', 'x', 0, 0, 0, 0});
+    writeFile(dir.file(u"walk.mrv"), hurt);  // unpacks into walk000.bmp, ...
     struct badrun {
         std::vector<std::string> words;
         int status;
         std::string line;
+        rlim_t fileSizeLimit = 0;
     };
+    scratchfolder many;  // one picture more than an animation holds, linked
+    writeSeries(many, u"many", 5, 0, 1, width, height);
+    for (uint32_t n = 1; n <= 65535; ++n) {
+        char name[16];
+        std::snprintf(name, sizeof name, "many%05u.bmp", n);
+        fs::create_symlink(many.file(u"many00000.bmp"), many.file(utf16Of(name)));
+    }
+    ASSERT_EQ(morvacli({"gif", at("good.mrv"), "-o", at("good.gif")}).status, 0);
+    const rlim_t gifSize = contentOf("good.gif").size(), mrvSize = contentOf("good.mrv").size();
+    const std::string deep = at(std::string(250, 'd'));  // the picture's path: 270 characters and more
+    fs::create_directory(deep);
+    for (const char* name : {"/walk000.bmp", "/walk001.bmp"})
+        fs::copy_file(at("walk000.bmp"), deep + name);
+    writeFile(dir.file(u"locked.mrv"), {'M', 'o', 'R', 'v'});
+    fs::permissions(at("locked.mrv"), fs::perms::owner_read | fs::perms::group_read);
     const std::vector<badrun> runs = {
+        {{}, 2, "no command; morvacli --help lists them"},
         {{"frobnicate"}, 2, "unknown command 'frobnicate'; morvacli --help lists them"},
+        {{"pack", at("walk000.bmp"), "-o"}, 2, "-o needs a value"},
+        {{"info", at("good.mrv"), "--depth", "3"}, 2, "info takes no option '--depth'"},
+        {{"check", at("good.mrv"), at("hurt.mrv")}, 2, "one input only, not also '" + at("hurt.mrv")},
+        {{"gif", "-o", at("o.gif")}, 2, "gif needs an input file"},
+        {{"info", at("good.mrv"), "-o", at("o")}, 2, "info takes no -o: it writes nothing"},
+        {{"unpack", at("good.mrv"), "-o", at("o"), "--format", "tga"}, 2, "--format takes bmp or png, not 'tga'"},
+        {{"unpack", at("walk.mrv"), "-o", at("")}, 1, at("walk000.bmp") + " is there already: unpack writes"},
         {{"pack", at("walk000.bmp")}, 2, "pack needs -o and an output name"},
         {{"pack", at("walk000.bmp"), "-o", at("o.mrv"), "--depth", "9"}, 2, "--depth takes a number from 1 to 8, not '9'"},
         {{"gif", at("good.mrv"), "-o", at("o.gif"), "--fps", "0"}, 2, "--fps takes a number from 1 to 50, not '0'"},
@@ -139,20 +270,35 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
         {{"pack", at("wide000.bmp"), "-o", at("o.mrv")}, 1, "BMP #1 had invlid width 9 instead 7"},
         {{"pack", at("late001.bmp"), "-o", at("o.mrv")}, 1, "File : late000.bmp : not found: a series starts at number 0"},
         {{"pack", at("walk000.bmp"), "-o", at("none/o.mrv")}, 1, "cannot write " + at("none/o.mrv")},
+        {{"gif", at("good.mrv"), "-o", at("good.gif")}, 1, "cannot write " + at("good.gif"), gifSize - 1},
+        {{"pack", at("walk000.bmp"), "-o", at("good.mrv")}, 1, "cannot write " + at("good.mrv"), mrvSize - 1},
+        {{"pack", utf8(many.file(u"many00000.bmp")), "-o", at("o.mrv")}, 1,
+         "File : many65535.bmp : beyond the frame limit of 65535"},
+        {{"pack", at("walk000.bmp"), "-o", at("") + "caf\xE9.mrv"}, 2, "'" + at("caf") + "\\xE9.mrv' is no UTF-8"},
+        {{"pack", deep + "/walk001.bmp", "-o", at("none/o.mrv")}, 1, "cannot write " + at("none/o.mrv") + ": No such"},
+        {{"pack", at("walk000.bmp"), "-o", at("locked.mrv")}, 1, "cannot write " + at("locked.mrv") + ": Permission"},
+        {{"pack", at("walk000.bmp"), "-o", at("")}, 1, "cannot write " + at("") + ": it is a folder: -o takes"},
+        {{"gif", at("good.mrv"), "-o", deep}, 1, "cannot write " + deep + ": it is a folder"},
         {{"info", at("junk.mrv")}, 1, at("junk.mrv") + ": not an animation file, or its header or index is damaged"},
         {{"check", at("hurt.mrv")}, 1, at("hurt.mrv") + ": 1 of 3 frames are damaged"},
         {{"unpack", at("hurt.mrv"), "-o", at("o")}, 1, at("hurt.mrv") + ": frame 1 is damaged: stopped at byte 0 of"},
         {{"gif", at("hurt.mrv"), "-o", at("o.gif")}, 1, at("hurt.mrv") + ": frame 1 is damaged: stopped at byte 0 of"},
     };
-    const std::set<fs::path> before = everything();
+    const std::map<fs::path, bytes> before = everything();
     for (const badrun& run : runs) {
-        SCOPED_TRACE(run.words[0] + " " + (run.words.size() > 1 ? run.words[1] : ""));
-        const result failed = morvacli(run.words);
+        SCOPED_TRACE(run.line);
+        const result failed = [&] {
+            processlimit limited(RLIMIT_FSIZE, run.fileSizeLimit);
+            return morvacli(run.words);
+        }();
         EXPECT_EQ(failed.status, run.status);
         EXPECT_EQ(failed.err.rfind("morvacli: " + run.line, 0), 0u) << failed.err;
         EXPECT_EQ(std::count(failed.err.begin(), failed.err.end(), '\n'), 1) << failed.err;
-        EXPECT_EQ(everything(), before) << "nothing written, nothing left beside";
+        EXPECT_TRUE(everything() == before) << "nothing written, nothing left beside";
     }
+    removeFile(many.file(u"many65535.bmp").c_str());
+    EXPECT_EQ(morvacli({"pack", utf8(many.file(u"many00000.bmp")), "-o", at("none/o.mrv")}).err,
+              "morvacli: cannot write " + at("none/o.mrv") + ": No such file or directory\n") << "65535 fit";
     EXPECT_EQ(morvacli({"check", at("hurt.mrv")}).out,
               "frame 1: stopped at byte 0 of " + std::to_string(hurt[32]) +
                   ": a code runs outside its row or the frame\n");

@@ -14,4 +14,13 @@ python3 "$source/tools/make-sample.py" "$work/walk" --count 40 --width 96 --heig
 "$source/tools/wine-env.sh" run "$windows" "$windows/cli/morvacli.exe" pack \
   "$(winpath "$work/walk/walk007.bmp")" -o "$(winpath "$work/wine.mrv")" --depth 5 >/dev/null
 cmp "$work/native.mrv" "$work/wine.mrv"
-echo "the same $(stat -c %s "$work/native.mrv") bytes"
+# A read-only output is refused and stays as it is, as on Linux.
+chmod a-w "$work/wine.mrv"
+if "$source/tools/wine-env.sh" run "$windows" "$windows/cli/morvacli.exe" pack \
+  "$(winpath "$work/walk/walk007.bmp")" -o "$(winpath "$work/wine.mrv")" --depth 2 >/dev/null 2>&1; then
+  echo "a read-only output was replaced" >&2
+  exit 1
+fi
+cmp "$work/native.mrv" "$work/wine.mrv"
+[ "$(ls "$work" | wc -l)" = 3 ] || { ls "$work" >&2; exit 1; }
+echo "the same $(stat -c %s "$work/native.mrv") bytes; a read-only one kept"

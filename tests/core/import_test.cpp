@@ -54,7 +54,8 @@ TEST(BmpFile, DamagedPictures) {
         {"core header of 12 bytes", soundWith([](testpicture& p) { p.biSize = 12; }), false, false},
         {"1-bit", soundWith([](testpicture& p) { p.biBitCount = 1; }), false, false},
         {"24-bit rows that fit", soundWith([](testpicture& p) { p.biBitCount = 24; p.width = 2; }), false, false},
-        {"compressed", soundWith([](testpicture& p) { p.biCompression = 1; }), false, false},
+        {"rows taken for a BI_RLE8 stream", soundWith([](testpicture& p) { p.biCompression = 1; }), true, false},
+        {"compressed otherwise", soundWith([](testpicture& p) { p.biCompression = 2; }), false, false},
         {"width zero", claiming(0, 4), false, false},
         {"width negative", claiming(-8, 4), false, false},
         {"height zero", claiming(8, 0), false, false},
@@ -90,8 +91,9 @@ TEST(BmpFile, DamagedPictures) {
 
 #ifndef _WIN32
 // The forms common tools write, made by ImageMagick from one picture of many
-// grey levels: the larger headers, top-down rows and a short bfSize are
-// taken with the rows ImageMagick reads in the file; the rest is refused.
+// grey levels: the larger headers, top-down rows, a short bfSize, BI_RLE8 and
+// a colour table of the colours used are taken with the rows ImageMagick
+// reads in the file; the rest is refused.
 TEST(BmpFile, FormsImageMagickWrites) {
     constexpr int32_t width = 19, height = 14, stride = 20;
     const auto topDown = [](bytes& file) {  // as some editors write them
@@ -101,10 +103,24 @@ TEST(BmpFile, FormsImageMagickWrites) {
             std::swap_ranges(file.begin() + ptrdiff_t(top), file.begin() + ptrdiff_t(top + stride), file.begin() + ptrdiff_t(bottom));
     };
     const auto shortSize = [](bytes& file) { file[2] = uint8_t(file[2] - 2); };  // sizes here end in 0x4E and 0xA2
+    const auto set32 = [](bytes& file, size_t at, uint32_t value) {
+        for (int i = 0; i < 4; ++i) file[at + i] = uint8_t(value >> 8 * i);
+    };
+    const auto table = [&](uint32_t entries, uint32_t used) {  // by hand: the table cut to `entries`
+        return [=](bytes& file) {
+            file.erase(file.begin() + 54 + entries * 4, file.begin() + 54 + 1024);
+            set32(file, 2, uint32_t(file.size()));
+            set32(file, 10, 54 + entries * 4);
+            set32(file, 46, used);
+        };
+    };
     const struct { const char* options; std::function<void(bytes&)> edit; bool taken; } forms[] = {
         {"BMP3:", nullptr, true}, {"-intent Undefined BMP:", nullptr, true}, {"BMP:", nullptr, true},
         {"BMP3:", topDown, true}, {"BMP:", topDown, true}, {"BMP:", shortSize, true},
-        {"-compress RLE BMP3:", nullptr, false}, {"BMP2:", nullptr, false},
+        {"-compress RLE BMP3:", nullptr, true}, {"-compress RLE BMP:", nullptr, true},
+        {"-colors 40 BMP3:", table(40, 40), true},
+        {"-colors 40 -compress RLE BMP3:", table(40, 40), true}, {"-colors 40 BMP3:", table(39, 40), false},
+        {"-colors 40 BMP3:", table(40, 0), false}, {"BMP2:", nullptr, false},
         {"-threshold 50% -type Palette BMP3:", nullptr, false}, {"-type TrueColor BMP3:", nullptr, false},
     };
     scratchfolder dir;
