@@ -3,7 +3,7 @@
 #include "cli/console.h"
 
 const char usageText[] =
-    "Usage: morvacli COMMAND ...\n"
+    "Usage: morvacli COMMAND ...   (or --help, --version)\n"
     "  pack PICTURE -o FILE.mrv [--depth 1-8]\n"
     "      Packs the numbered series PICTURE belongs to (walk000.bmp, walk001.bmp,\n"
     "      ... from number 0) into an animation, as the program's import and Save As\n"
@@ -72,6 +72,10 @@ bool parseArguments(const std::vector<std::u16string>& arguments, request& out,
         const std::string argument = text(arguments[i]);
         if (argument == "--help" || argument == "-h") {
             out.help = true;
+            return true;
+        }
+        if (argument == "--version") {
+            out.version = true;
             return true;
         }
         if (i == 0 && !rule) {

@@ -14,6 +14,7 @@ struct request {
     std::string format = "bmp";  // unpack --format
     uint32_t fps = 30;           // gif --fps, the preview's rate
     bool help = false;
+    bool version = false;  // --version
 };
 
 extern const char usageText[];

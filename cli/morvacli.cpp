@@ -1,4 +1,5 @@
 #include "cli/commands.h"
+#include "version.h"
 
 #include <new>
 
@@ -10,6 +11,10 @@ int run(const std::vector<std::u16string>& arguments, console& io) {
     if (!parseArguments(arguments, job, problem)) return fail(io, problem, exitUsage);
     if (job.help) {
         io.out << usageText;
+        return 0;
+    }
+    if (job.version) {
+        io.out << "morvacli " MORVA_VERSION_TEXT "\n";
         return 0;
     }
     if (job.command == "pack") return pack(job, io);

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Makes the packages of both builds with CPack and checks what they hold: the
+# Debian package of morvacli, the Windows ZIP of the program, morvacli.exe and
+# the README, and the version each one carries.
+#   packages.sh BUILD VERSION
+set -eu
+build=$(cd "$1" && pwd) version=$2
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+fail() { echo "packages.sh: $*" >&2; exit 1; }
+same() { [ "$1" = "$2" ] || fail "$3: '$1', expected '$2'"; }
+
+(cd "$build" && cpack -B "$out/linux" >"$out/linux.log") || { cat "$out/linux.log"; exit 1; }
+(cd "$build/windows" && cpack -B "$out/windows" >"$out/windows.log") || { cat "$out/windows.log"; exit 1; }
+deb=$(ls "$out"/linux/*.deb) zip=$(ls "$out"/windows/*.zip)
+
+same "$(dpkg-deb -c "$deb" | awk '/^-/ {print $6}' | sort | tr '\n' ' ')" \
+  "./usr/bin/morvacli ./usr/share/doc/morvacli/README.md " "the Debian package holds"
+same "$(dpkg-deb -f "$deb" Package Version)" "Package: morvacli
+Version: $version" "the Debian package is"
+dpkg-deb -f "$deb" Depends | grep -q libgif || fail "the Debian package does not depend on giflib"
+dpkg-deb -x "$deb" "$out/root"
+same "$("$out/root/usr/bin/morvacli" --version)" "morvacli $version" "morvacli --version says"
+
+top=morva-$version-windows-x64
+same "$(unzip -Z1 "$zip" | grep -v '/$' | sort | tr '\n' ' ')" \
+  "$top/README.md $top/morva.exe $top/morvacli.exe " "the Windows ZIP holds"
+unzip -q "$zip" -d "$out/zip"
+resource=$(x86_64-w64-mingw32-windres -i "$out/zip/$top/morva.exe" -O rc 2>/dev/null)
+IFS=. read -r major minor patch <<<"$version"
+grep -q "FILEVERSION $major, $minor, $patch, 0" <<<"$resource" || fail "morva.exe's version resource is not $version"
+grep -q "VALUE \"ProductVersion\", \"$version\"" <<<"$resource" || fail "morva.exe's product version is not $version"
+echo "packages hold what they should: $(basename "$deb"), $(basename "$zip")"
