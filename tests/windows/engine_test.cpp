@@ -189,6 +189,23 @@ TEST_P(Engine, CompositionGrid) {
     }
 }
 
+// A white frame covers its rectangle to the last pixel and nothing beside it,
+// whatever the display's scaling.
+TEST_P(Engine, FrameLandsOnItsRectangle) {
+    ASSERT_TRUE(engine->loadBackground(background.c_str()));
+    const bytes white(60 * 40, 0xFF);  // unscaled: the edges are the frame's, not interpolation's
+    bytes code(size_t(payloadBound(60, 40)));
+    code.resize(encodeFrame(white.data(), 60, 40, 60, 8, code.data()));
+    ownedframe frame{*engine, engine->createFrame(code.data(), uint32_t(code.size()), 60, 40, 8)};
+    draw(frame.image, {41, 33, 101, 73});
+    const HDC screen = GetDC(nullptr);  // the scaling the run was given, if any
+    if (getenv("MORVA_DPI")) EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSX), atoi(getenv("MORVA_DPI")));
+    ReleaseDC(nullptr, screen);
+    const int points[][3] = {{41, 33, 0xFF}, {40, 33, 0x5A}, {41, 32, 0x5A},
+                             {100, 72, 0xFF}, {101, 72, 0x5A}, {100, 73, 0x5A}};
+    for (const auto& [x, y, level] : points) EXPECT_EQ(greyAt(x, y, level, 1), level) << x << "," << y;
+}
+
 TEST_P(Engine, FramesItCannotDrawAreNone) {
     const bytes end = {0, 1};
     EXPECT_EQ(engine->createFrame(columnsPayload.data(), uint32_t(columnsPayload.size()), clientWidth, clientHeight, 4),
