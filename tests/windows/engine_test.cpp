@@ -117,7 +117,8 @@ class Engine : public testing::TestWithParam<kind> {
 protected:
     void SetUp() override {
         if (GetParam() == gdi) engine = std::make_unique<gdiengine>(window());
-        const presentway way = GetParam() >= gdiplusWindows ? presentway::windows : presentway::wine;
+        const presentway way = GetParam() >= gdiplusWindows ? presentway::windows
+                                                             : presentway::wine;
         if (plus()) engine = std::make_unique<gdiplusengine>(window(), way);
         if (d2d()) engine = d2dengine::create(window(), way);
         readScreen = GetParam() == direct2dWindows;
@@ -199,11 +200,14 @@ TEST_P(Engine, FrameLandsOnItsRectangle) {
     ownedframe frame{*engine, engine->createFrame(code.data(), uint32_t(code.size()), 60, 40, 8)};
     draw(frame.image, {41, 33, 101, 73});
     const HDC screen = GetDC(nullptr);  // the scaling the run was given, if any
-    if (getenv("MORVA_DPI")) EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSX), atoi(getenv("MORVA_DPI")));
+    const char* dpi = getenv("MORVA_DPI");
+    if (dpi) EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSX), atoi(dpi));
     ReleaseDC(nullptr, screen);
     const int points[][3] = {{41, 33, 0xFF}, {40, 33, 0x5A}, {41, 32, 0x5A},
                              {100, 72, 0xFF}, {101, 72, 0x5A}, {100, 73, 0x5A}};
-    for (const auto& [x, y, level] : points) EXPECT_EQ(greyAt(x, y, level, 1), level) << x << "," << y;
+    for (const auto& [x, y, level] : points) {
+        EXPECT_EQ(greyAt(x, y, level, 1), level) << x << "," << y;
+    }
 }
 
 TEST_P(Engine, FramesItCannotDrawAreNone) {
