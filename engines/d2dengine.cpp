@@ -119,6 +119,11 @@ D2D1_SIZE_U atLeastOnePixel(clientsize size) {
     return {std::max(size.width, 1u), std::max(size.height, 1u)};
 }
 
+// Rectangles come in pixels of the client area. At 96 DPI one
+// device-independent pixel is one pixel; the platform's default would take
+// the display's scaling and draw 1.25 or 1.5 times too large, too far right.
+constexpr float pixelDpi = 96.0f;
+
 // The preferred pixel format first. Some systems (Wine) refuse it for window
 // render targets; the second is one every Direct2D takes for them.
 const DXGI_FORMAT windowTargetFormats[] = {DXGI_FORMAT_R8G8B8A8_UNORM, DXGI_FORMAT_B8G8R8A8_UNORM};
@@ -136,7 +141,7 @@ ComPtr<ID2D1HwndRenderTarget> makeWindowTarget(HWND window, clientsize size) {
         for (DXGI_FORMAT format : windowTargetFormats) {
             D2D1_RENDER_TARGET_PROPERTIES properties = {
                 type, {format, D2D1_ALPHA_MODE_PREMULTIPLIED},
-                0.0f, 0.0f, D2D1_RENDER_TARGET_USAGE_NONE, D2D1_FEATURE_LEVEL_DEFAULT};
+                pixelDpi, pixelDpi, D2D1_RENDER_TARGET_USAGE_NONE, D2D1_FEATURE_LEVEL_DEFAULT};
             D2D1_HWND_RENDER_TARGET_PROPERTIES windowProperties = {
                 window, atLeastOnePixel(size), D2D1_PRESENT_OPTIONS_NONE};
             ComPtr<ID2D1HwndRenderTarget> target;
@@ -167,7 +172,7 @@ ComPtr<IWICBitmap> makeSurface(clientsize size) {
 ComPtr<ID2D1RenderTarget> makeSurfaceTarget(IWICBitmap* surface) {
     D2D1_RENDER_TARGET_PROPERTIES properties = {
         D2D1_RENDER_TARGET_TYPE_DEFAULT, {DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED},
-        0.0f, 0.0f, D2D1_RENDER_TARGET_USAGE_NONE, D2D1_FEATURE_LEVEL_DEFAULT};
+        pixelDpi, pixelDpi, D2D1_RENDER_TARGET_USAGE_NONE, D2D1_FEATURE_LEVEL_DEFAULT};
     ComPtr<ID2D1RenderTarget> target;
     if (!surface ||
         FAILED(platform()->factory->CreateWicBitmapRenderTarget(surface, &properties, &target))) {

@@ -1,4 +1,4 @@
-// The three engines on a real window under Wine (GDI+ both ways), read back
+// The three engines on a real window under Wine (GDI+ and Direct2D both ways), read back
 // from the screen with literal expected pixels: frames of 8 bits only, the
 // size cap, null frames, backgrounds, pictures of the import, each engine's
 // composition grid, a grown window and the device's failures.
@@ -53,15 +53,22 @@ HWND window() {
     return shared;
 }
 
+// Direct2D's window render target presents through a surface the window's
+// device context does not read (under Wine an OpenGL one): read the screen.
+bool readScreen = false;
+
 // The pixel at (x, y) as the screen shows it, 0xRRGGBB, read again until `accept`
 // takes it or 2 s pass: a present may reach the screen a while later (Direct2D).
 template <class Accept>
 uint32_t pixelAt(int x, int y, Accept accept) {
     uint32_t pixel = 0;
+    const HWND source = readScreen ? nullptr : window();
+    POINT at = {x, y};
+    if (readScreen) ClientToScreen(window(), &at);
     for (int attempt = 0; attempt < 40; ++attempt) {
-        HDC screen = GetDC(window());
-        const COLORREF seen = GetPixel(screen, x, y);
-        ReleaseDC(window(), screen);
+        HDC screen = GetDC(source);
+        const COLORREF seen = GetPixel(screen, at.x, at.y);
+        ReleaseDC(source, screen);
         pixel = uint32_t(GetRValue(seen)) << 16 | uint32_t(GetGValue(seen)) << 8 | GetBValue(seen);
         if (accept(pixel)) break;
         pump(50);
@@ -87,8 +94,8 @@ bytes backgroundOf(uint8_t level) {
     return file;
 }
 
-// GDI+ and Direct2D the way they take under Wine, and GDI+ the Windows way.
-enum kind { gdi, gdiplus, direct2d, gdiplusWindows };
+// GDI+ and Direct2D the way they take under Wine, then the Windows way.
+enum kind { gdi, gdiplus, direct2d, gdiplusWindows, direct2dWindows };
 
 // A frame image handed back to its engine at the end of the scope.
 struct ownedframe {
@@ -110,9 +117,11 @@ class Engine : public testing::TestWithParam<kind> {
 protected:
     void SetUp() override {
         if (GetParam() == gdi) engine = std::make_unique<gdiengine>(window());
-        const presentway way = GetParam() == gdiplusWindows ? presentway::windows : presentway::wine;
+        const presentway way = GetParam() >= gdiplusWindows ? presentway::windows
+                                                             : presentway::wine;
         if (plus()) engine = std::make_unique<gdiplusengine>(window(), way);
-        if (GetParam() == direct2d) engine = d2dengine::create(window(), way);
+        if (d2d()) engine = d2dengine::create(window(), way);
+        readScreen = GetParam() == direct2dWindows;
         ASSERT_TRUE(engine);
         writeFile(background, backgroundOf(0x5A));
         const bytes rows = columnRows(0x00, 0x80, 0xFF);  // black, grey 0x80, white
@@ -121,13 +130,14 @@ protected:
     }
     void TearDown() override { direct2dFaults() = {}; }
     bool plus() const { return GetParam() == gdiplus || GetParam() == gdiplusWindows; }
+    bool d2d() const { return GetParam() == direct2d || GetParam() == direct2dWindows; }
     // Background, then the frame (or none) in `area`, presented.
     void draw(frameimage* image, const rect& area = {0, 0, clientWidth, clientHeight}) {
         engine->beginDraw();
         engine->drawBackground();
         engine->drawFrameInRect(image, area);
         engine->endDraw();
-        pump(GetParam() == direct2d ? 100 : 0);
+        pump(d2d() ? 100 : 0);
     }
     // The three columns' grey levels, each waited for within `tolerance` of
     // `expected` and then taken as it.
@@ -177,6 +187,26 @@ TEST_P(Engine, CompositionGrid) {
         ASSERT_NE(frame.image, nullptr);
         draw(frame.image);
         EXPECT_EQ(columns(cells[cell], GetParam() == gdi ? 0 : 1), cells[cell]) << "cell " << cell;
+    }
+}
+
+// A white frame covers its rectangle to the last pixel and nothing beside it,
+// whatever the display's scaling.
+TEST_P(Engine, FrameLandsOnItsRectangle) {
+    ASSERT_TRUE(engine->loadBackground(background.c_str()));
+    const bytes white(60 * 40, 0xFF);  // unscaled: the edges are the frame's, not interpolation's
+    bytes code(size_t(payloadBound(60, 40)));
+    code.resize(encodeFrame(white.data(), 60, 40, 60, 8, code.data()));
+    ownedframe frame{*engine, engine->createFrame(code.data(), uint32_t(code.size()), 60, 40, 8)};
+    draw(frame.image, {41, 33, 101, 73});
+    const HDC screen = GetDC(nullptr);  // the scaling the run was given, if any
+    const char* dpi = getenv("MORVA_DPI");
+    if (dpi) EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSX), atoi(dpi));
+    ReleaseDC(nullptr, screen);
+    const int points[][3] = {{41, 33, 0xFF}, {40, 33, 0x5A}, {41, 32, 0x5A},
+                             {100, 72, 0xFF}, {101, 72, 0x5A}, {100, 73, 0x5A}};
+    for (const auto& [x, y, level] : points) {
+        EXPECT_EQ(greyAt(x, y, level, 1), level) << x << "," << y;
     }
 }
 
@@ -231,7 +261,7 @@ TEST_P(Engine, PicturesOfTheImport) {
     ownedframe picture{*engine, engine->createFrameFromDib(&info, rows.data(), uint32_t(rows.size()))};
     ASSERT_NE(picture.image, nullptr);
     draw(picture.image);
-    if (GetParam() == direct2d) {
+    if (d2d()) {
         EXPECT_EQ(pixelAt(100, 40, [](uint32_t seen) { return seen == 0xC0403F; }), 0xC0403Fu);  // its own colour
     } else {
         EXPECT_EQ(columns({0x30, 0x30, 0xC0}, 1), (std::vector<int>{0x30, 0x30, 0xC0}));
@@ -267,7 +297,7 @@ TEST_P(Engine, GrownLostOrWithoutHardware) {
     if (plus()) {
         EXPECT_EQ(greyAt(50, 40, 0), 0);  // bicubic: 0x55
     }
-    if (GetParam() != direct2d) return;
+    if (!d2d()) return;
     direct2dFaults().loseTarget = true;
     draw(nullptr);  // lost: nothing shown
     draw(nullptr);  // the next tick, on a new target
@@ -281,8 +311,10 @@ TEST_P(Engine, GrownLostOrWithoutHardware) {
     EXPECT_FALSE(direct2dFaults().refuseHardwareTarget);
 }
 
-const char* const kindNames[] = {"Gdi", "GdiPlus", "Direct2d", "GdiPlusWindowsWay"};
-INSTANTIATE_TEST_SUITE_P(Each, Engine, testing::Values(gdi, gdiplus, direct2d, gdiplusWindows),
+const char* const kindNames[] = {"Gdi", "GdiPlus", "Direct2d", "GdiPlusWindowsWay",
+                                  "Direct2dWindowsWay"};
+INSTANTIATE_TEST_SUITE_P(Each, Engine,
+                         testing::Values(gdi, gdiplus, direct2d, gdiplusWindows, direct2dWindows),
                          [](const auto& info) { return std::string(kindNames[info.param]); });
 
 }  // namespace
