@@ -28,6 +28,20 @@ protected:
         for (uint32_t i = 0; i < app->animation.newFile->frameCount(); ++i) app->animation.newFile->makeFrame(reader, i);
         return reader.payloads;
     }
+    // With nothing unsaved, Save and Save As ask nothing, log nothing, and
+    // write neither a new file nor `saved` again.
+    void expectNothingToSave(const std::u16string& saved = u"") {
+        const lines before = log();
+        const size_t asked = requests.size();
+        if (!saved.empty()) writeFile(saved, {1});
+        const std::vector<std::u16string> names = folder.names();
+        for (uint32_t id : {IDM_FILE_SAVE, IDM_FILE_SAVE_AS}) command(id, file(u"none.mrv"));
+        chosen.clear();
+        EXPECT_EQ(requests.size(), asked);
+        EXPECT_EQ(log(), before);
+        EXPECT_EQ(folder.names(), names);
+        if (!saved.empty()) EXPECT_EQ(readFile(saved), bytes{1});
+    }
     scratchfolder folder{u"歩く"};
 };
 
@@ -49,6 +63,7 @@ TEST_F(Files, ARoadWithJapaneseNames) {
     EXPECT_EQ(lastLine(), "Write Morva : " + path(u"アニメ.mrv"));
     EXPECT_EQ(title(), base + " : " + path(u"アニメ.mrv"));
     EXPECT_EQ(engine->take(), (lines{"begin", "background", "frame 16x8x8", "draw in 201,33,600,400", "end", "release"}));
+    expectNothingToSave();
     ASSERT_TRUE(app->command(IDM_FILE_NEW));
     EXPECT_EQ(title(), base);
     EXPECT_EQ(engine->take(), (lines{"begin", "background", "end"}));
@@ -115,6 +130,7 @@ TEST_F(Files, SaveAsAsksBeforeReplacingAFile) {
     EXPECT_EQ(title(), base + " : " + path(u"take3.mrv"));
     EXPECT_EQ(mainWindow().frameSource, app->animation.newFile.get());
     EXPECT_EQ(engine->take(), (lines{"begin", "background", "frame 16x8x8", "draw in 201,33,600,400", "end", "release"}));
+    expectNothingToSave(file(u"take3.mrv"));
 }
 
 // A save the file system refuses: the log names the path and the system's
@@ -202,6 +218,7 @@ TEST_F(Files, ATemporaryFolderThatIsNotThere) {
 
 TEST_F(Files, DialogsAndWhatTheyCannotOpen) {
     writeFile(file(u"damaged.mrv"), {'M', 'o', 'R', 'v', 9});
+    expectNothingToSave();
     const lines before = log();
     ASSERT_TRUE(app->command(IDM_FILE_OPEN));  // cancelled: nothing changes
     ASSERT_TRUE(app->command(IDM_IMPORT_BMP));

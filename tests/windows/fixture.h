@@ -113,6 +113,7 @@ protected:
     std::vector<std::string> questions;  // the files Save As asked about
     bool replaceAnswer = false;
     std::vector<std::string> requests;  // each dialog: title | filter | file | flags | extension
+    std::u16string chosen;  // what the next dialog chooses
 
 private:
     BOOL answer(OPENFILENAMEW& request) {
@@ -131,6 +132,4 @@ private:
         request.nFileExtension = WORD(dot == std::wstring::npos || dot < name ? 0 : dot + 1);
         return TRUE;
     }
-
-    std::u16string chosen;
 };

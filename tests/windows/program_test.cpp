@@ -159,8 +159,14 @@ protected:
 };
 
 TEST_F(Preview, FramesFollowTheClockUntilTheLast) {
+    // Resized, the engine resizes once; the log and the frame area follow.
+    setClientSize(handle(), 900, 300);
+    EXPECT_EQ(engine->take(), lines{"resize"});
+    RECT log = {};
+    GetWindowRect(mainWindow().logWindow.hwnd, &log);
+    EXPECT_EQ(std::make_pair(log.right - log.left, log.bottom - log.top), std::make_pair(300L, 300L));
     mainWindow().showSource(store.get());
-    EXPECT_EQ(engine->take(), (lines{"begin", "background", "frame 4x4x8", "draw in 201,33,600,400", "end", "release"}));
+    EXPECT_EQ(engine->take(), (lines{"begin", "background", "frame 4x4x8", "draw in 301,33,900,300", "end", "release"}));
     engine->payloads.clear();
     toggle(0);
     EXPECT_TRUE(visibleStyle(bar()));
