@@ -6,9 +6,14 @@
 #include "app/pacer.h"
 #include "app/playback.h"
 #include "engines/frameinfo.h"
+#include "resources/resource.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -40,12 +45,34 @@ TEST(Playback, FrameDueFollowsThirtyFramesASecond) {
     EXPECT_LT(previewTickMilliseconds, 1000u / framesPerSecond);  // no frame is missed between ticks
 }
 
-// The program's table as its resource has it: Alt with "/", "?", "n", "o"
-// and "s" typed, and the Space key.
-const accelerator table[] = {{0x10, '/', 104},  {0x10, '?', 104},  {0x10, 'n', 32786},
-                             {0x10, 'o', 32777}, {0x10, 's', 32778}, {0x01, 0x20, 32780}};
+// The program's own table, read from its resource script beside these tests:
+// each entry's key ("c" or a virtual key), command and flags.
+std::vector<accelerator> programKeys() {
+#define NAMED(name) {#name, name}
+    const std::map<std::string, uint16_t> ids = {{"VK_SPACE", 0x20}, NAMED(IDM_ABOUT),
+        NAMED(IDM_FILE_NEW), NAMED(IDM_FILE_OPEN), NAMED(IDM_FILE_SAVE), NAMED(IDM_PREVIEW)};
+    const std::string file = __FILE__;
+    std::ifstream script(file.substr(0, file.rfind("tests")) + "resources/morva.rc");
+    const std::string text{std::istreambuf_iterator<char>(script), {}};
+    const size_t begin = text.find("BEGIN", text.find("IDR_MAINMENU ACCELERATORS"));
+    std::istringstream block(text.substr(begin + 5, text.find("END", begin) - begin - 5));
+    const std::pair<std::string, int> bits[] = {{"VIRTKEY", 1}, {"SHIFT", 4}, {"CONTROL", 8}, {"ALT", 16}};
+    std::vector<accelerator> table;
+    for (std::string line; std::getline(block, line);) {
+        std::vector<std::string> words;
+        std::istringstream fields(line);
+        for (std::string word; std::getline(fields >> std::ws, word, ',');) words.push_back(word);
+        if (words.size() < 2) continue;
+        uint8_t flags = 0;
+        for (const auto& [word, bit] : bits) flags |= std::count(words.begin(), words.end(), word) * bit;
+        const uint16_t key = words[0][0] == '"' ? uint16_t(words[0][1]) : ids.at(words[0]);
+        table.push_back({flags, key, ids.at(words[1])});
+    }
+    return table;
+}
 
 TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
+    const std::vector<accelerator> table = programKeys();
     const keykind typed = keykind::character, down = keykind::keyDown;
     const struct { const char* what; keykind kind; uint16_t code; bool alt, control, shift;
                    uint16_t command; bool minimized = false; } cases[] = {
@@ -74,7 +101,7 @@ TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
     };
     for (const auto& c : cases) {
         const keyevent key{c.kind, c.code, c.alt, c.control, c.shift, c.minimized};
-        EXPECT_EQ(commandFor(table, std::size(table), key), c.command) << c.what;
+        EXPECT_EQ(commandFor(table.data(), table.size(), key), c.command) << c.what;
     }
 }
 
