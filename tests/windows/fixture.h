@@ -98,8 +98,9 @@ protected:
             if (message.message != WM_QUIT) dispatchMessage(keys, message);
     }
 
-    // The command's dialog chooses `path` (and reports its offsets as Windows does).
-    void command(uint32_t id, const std::u16string& path) {
+    // The command's dialog, if any, chooses `path` (with its offsets as Windows reports
+    // them) or is cancelled.
+    void command(uint32_t id, const std::u16string& path = u"") {
         chosen = path;
         ASSERT_TRUE(app->command(id));
     }
