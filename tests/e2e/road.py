@@ -261,17 +261,17 @@ def play(program, frames, width, height, name):
     The shots of a run show frames in order; a run too quick for them to see
     three frames plays again. Returns (shot, index) pairs."""
     client = program.probe()["client"]
-    seen, run, counters = [], [], [None]
+    seen, run, counters, replayed = [], [], [None], False
 
-    def look():
+    def ran_out():
+        nonlocal replayed
         shot = Screenshot(program.env)
         index, rate = shown_frame(shot, frame_area(client), frames, width, height)
         check(rate < 0.01, "the frame area shows no frame while playing (best %d, %.1f%% off)"
               % (index, 100 * rate))
-        return shot, index
-
-    def ran_out():
-        shot, index = look()
+        if replayed and index < run[-1]:  # the run played again has begun
+            run.clear()
+            replayed = False
         check(not run or index >= run[-1], "the preview went from frame %s to %d" % (run, index))
         seen.append((shot, index))
         run.append(index)
@@ -279,12 +279,10 @@ def play(program, frames, width, height, name):
             return False
         counters.append(program.probe()["position"])
         ended = counters[-2] == counters[-1] == index
-        if not ended or len(set(run)) >= 3:
-            return ended
-        program.keys("space")  # once more, from the first frame
-        wait_until("the preview to start again", lambda: look()[1] < index)
-        run.clear()
-        return False
+        if ended and len(set(run)) < 3:
+            program.keys("space")  # once more, from the first frame
+            replayed, ended = True, False
+        return ended
     program.keys("space")
     wait_until("the preview to run out", ran_out)
     program.screenshot(name)
