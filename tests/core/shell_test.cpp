@@ -10,9 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <fstream>
 #include <map>
+#include <numeric>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -46,27 +46,25 @@ TEST(Playback, FrameDueFollowsThirtyFramesASecond) {
 }
 
 // The program's own table, read from its resource script beside these tests:
-// each entry's key ("c" or a virtual key), command and flags.
+// each entry's key ("c" or a virtual key), command and flags, by name.
 std::vector<accelerator> programKeys() {
 #define NAMED(name) {#name, name}
-    const std::map<std::string, uint16_t> ids = {{"VK_SPACE", 0x20}, NAMED(IDM_ABOUT),
-        NAMED(IDM_FILE_NEW), NAMED(IDM_FILE_OPEN), NAMED(IDM_FILE_SAVE), NAMED(IDM_PREVIEW)};
+    const std::map<std::string, int> names = {{"VK_SPACE", 0x20}, NAMED(IDM_ABOUT), NAMED(IDM_FILE_NEW),
+        NAMED(IDM_FILE_OPEN), NAMED(IDM_FILE_SAVE), NAMED(IDM_PREVIEW), {"VIRTKEY", 1}, {"SHIFT", 4},
+        {"CONTROL", 8}, {"ALT", 16}, {"ASCII", 0}, {"NOINVERT", 0}};
     const std::string file = __FILE__;
     std::ifstream script(file.substr(0, file.rfind("tests")) + "resources/morva.rc");
-    const std::string text{std::istreambuf_iterator<char>(script), {}};
-    const size_t begin = text.find("BEGIN", text.find("IDR_MAINMENU ACCELERATORS"));
-    std::istringstream block(text.substr(begin + 5, text.find("END", begin) - begin - 5));
-    const std::pair<std::string, int> bits[] = {{"VIRTKEY", 1}, {"SHIFT", 4}, {"CONTROL", 8}, {"ALT", 16}};
+    std::string line;
+    while (std::getline(script, line) && line != "IDR_MAINMENU ACCELERATORS") {}
+    std::getline(script, line);  // BEGIN
     std::vector<accelerator> table;
-    for (std::string line; std::getline(block, line);) {
-        std::vector<std::string> words;
+    while (std::getline(script, line) && line != "END") {
+        std::vector<int> values;
         std::istringstream fields(line);
-        for (std::string word; std::getline(fields >> std::ws, word, ',');) words.push_back(word);
-        if (words.size() < 2) continue;
-        uint8_t flags = 0;
-        for (const auto& [word, bit] : bits) flags |= std::count(words.begin(), words.end(), word) * bit;
-        const uint16_t key = words[0][0] == '"' ? uint16_t(words[0][1]) : ids.at(words[0]);
-        table.push_back({flags, key, ids.at(words[1])});
+        for (std::string word; std::getline(fields >> std::ws, word, ',');)
+            values.push_back(word[0] == '"' ? word[1] : names.at(word));
+        table.push_back({uint8_t(std::accumulate(values.begin() + 2, values.end(), 0)),
+                         uint16_t(values[0]), uint16_t(values[1])});
     }
     return table;
 }

@@ -255,11 +255,10 @@ def shown_frame(shot, area, frames, width, height):
 
 
 def play(program, frames, width, height, name):
-    """Space, then screenshots until the preview has run out: a shot from the
-    last quarter shows the frame the probe's frame counter (the progress bar's
-    position) names, and the counter has not moved since the probe before.
-    The shots of a run show frames in order; a run too quick for them to see
-    three frames plays again. Returns (shot, index) pairs."""
+    """Space, then screenshots, in order, until one from the last quarter
+    shows the frame the probe's frame counter (the progress bar's position)
+    names twice running; a run too quick for three frames plays again.
+    Returns (shot, index) pairs."""
     client = program.probe()["client"]
     seen, run, counters, replayed = [], [], [None], False
 
