@@ -25,7 +25,8 @@ void checkPixels(const bmpfile& reader, const uint8_t* data, size_t size) {
     const int32_t width = int32_t(field(data + 18)), height = int32_t(field(data + 22));
     const uint32_t rowBytes = stride(uint32_t(width));
     const uint32_t rows = uint32_t(height < 0 ? -int64_t(height) : height);
-    expect(reader.infoHeader.biWidth == width && reader.infoHeader.biHeight == int32_t(rows), "size");
+    expect(reader.infoHeader.biWidth == width && reader.infoHeader.biHeight == int32_t(rows),
+           "the size the file says");
     const uint64_t start = field(data + 10);
     expect(start + uint64_t(rowBytes) * rows <= size, "pixels come from inside the file");
     for (uint32_t row = 0; row < rows; ++row) {

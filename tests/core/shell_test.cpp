@@ -49,9 +49,10 @@ TEST(Playback, FrameDueFollowsThirtyFramesASecond) {
 // each entry's key ("c" or a virtual key), command and flags, by name.
 std::vector<accelerator> programKeys() {
 #define NAMED(name) {#name, name}
-    const std::map<std::string, int> names = {{"VK_SPACE", 0x20}, NAMED(IDM_ABOUT), NAMED(IDM_FILE_NEW),
-        NAMED(IDM_FILE_OPEN), NAMED(IDM_FILE_SAVE), NAMED(IDM_PREVIEW), {"VIRTKEY", 1}, {"SHIFT", 4},
-        {"CONTROL", 8}, {"ALT", 16}, {"ASCII", 0}, {"NOINVERT", 0}};
+    const std::map<std::string, int> names = {
+        {"VK_SPACE", 0x20}, NAMED(IDM_ABOUT), NAMED(IDM_FILE_NEW), NAMED(IDM_FILE_OPEN),
+        NAMED(IDM_FILE_SAVE), NAMED(IDM_PREVIEW), {"VIRTKEY", 1}, {"SHIFT", 4}, {"CONTROL", 8},
+        {"ALT", 16}, {"ASCII", 0}, {"NOINVERT", 0}};
     const std::string file = __FILE__;
     std::ifstream script(file.substr(0, file.rfind("tests")) + "resources/morva.rc");
     std::string line;
@@ -73,7 +74,13 @@ TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
     const std::vector<accelerator> table = programKeys();
     const keykind typed = keykind::character, down = keykind::keyDown;
     // Modifiers: "a" Alt, "c" Control, "s" Shift, "m" a minimised window.
-    const struct { const char* what; keykind kind; uint16_t code; std::string held; uint16_t command; } cases[] = {
+    const struct {
+        const char* what;
+        keykind kind;
+        uint16_t code;
+        std::string held;
+        uint16_t command;
+    } cases[] = {
         {"Alt n", typed, 'n', "a", 32786}, {"Alt o", typed, 'o', "a", 32777},
         {"Alt s", typed, 's', "a", 32778}, {"Alt /", typed, '/', "a", 104},
         {"Alt ?", typed, '?', "as", 104}, {"Space", down, 0x20, "", 32780},

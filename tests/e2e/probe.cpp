@@ -37,10 +37,12 @@ int main() {
     POINT origin = {0, 0};
     ClientToScreen(window, &origin);
     DWORD_PTR position = 0;
-    if (progress) SendMessageTimeoutW(progress, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 1000, &position);
+    if (progress)
+        SendMessageTimeoutW(progress, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 1000, &position);
+    const int shown = progress && IsWindowVisible(progress) ? 1 : 0;
     wchar_t head[96];
-    wsprintfW(head, L"%d %d %ld %ld %ld %ld\n", progress && IsWindowVisible(progress) ? 1 : 0, int(position),
-              origin.x, origin.y, client.right, client.bottom);
+    wsprintfW(head, L"%d %d %ld %ld %ld %ld\n", shown, int(position), origin.x, origin.y,
+              client.right, client.bottom);
     std::wstring text;
     const std::wstring report = head + (log && controlText(log, text) ? L"log\n" + text : std::wstring(L"busy\n"));
     DWORD written = 0;

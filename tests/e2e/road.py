@@ -174,9 +174,10 @@ class Program:
 
     def drawn(self, window):
         """Whether `window` is on the screen yet: its area is not of one grey."""
-        box = dict(v.split("=") for v in self.xdotool("getwindowgeometry", "--shell", window).split())
-        left, top = int(box["X"]), int(box["Y"])
-        rgb = Screenshot(self.env).area((left, top, left + int(box["WIDTH"]), top + int(box["HEIGHT"])))
+        box = dict(
+            f.split("=") for f in self.xdotool("getwindowgeometry", "--shell", window).split())
+        x, y, width, height = (int(box[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+        rgb = Screenshot(self.env).area((x, y, x + width, y + height))
         return len(set(rgb)) > 1
 
     def keys(self, *keys):
@@ -229,8 +230,8 @@ def directory(series):
 
 
 def pack(build, first, out, *options):
-    subprocess.run([os.path.join(build, "cli", "morvacli"), "pack", first, "-o", out, *options], check=True,
-                   stdout=subprocess.DEVNULL)
+    subprocess.run([os.path.join(build, "cli", "morvacli"), "pack", first, "-o", out, *options],
+                   check=True, stdout=subprocess.DEVNULL)
 
 
 def frame_area(client):
@@ -386,7 +387,8 @@ def a_day_with_the_program(program, build, workdir):
 
     # Unsaved frames are let go without a question.
     program.choose(BMP_DIALOG, ("alt+k", "b"), windows_path(two[1]), answers=())
-    program.wait_state(title + MODIFIED, log + [directory(two), "Total 2 files exists.", "File : walk001.bmp"])
+    log += [directory(two), "Total 2 files exists.", "File : walk001.bmp"]
+    program.wait_state(title + MODIFIED, log)
     program.exit("alt+F4")
     program.start()
     program.exit("alt+f", "x")

@@ -164,9 +164,11 @@ TEST_F(Preview, FramesFollowTheClockUntilTheLast) {
     EXPECT_EQ(engine->take(), lines{"resize"});
     RECT log = {};
     GetWindowRect(mainWindow().logWindow.hwnd, &log);
-    EXPECT_EQ(std::make_pair(log.right - log.left, log.bottom - log.top), std::make_pair(300L, 300L));
+    EXPECT_EQ(log.right - log.left, 300);
+    EXPECT_EQ(log.bottom - log.top, 300);
     mainWindow().showSource(store.get());
-    EXPECT_EQ(engine->take(), (lines{"begin", "background", "frame 4x4x8", "draw in 301,33,900,300", "end", "release"}));
+    EXPECT_EQ(engine->take(), (lines{"begin", "background", "frame 4x4x8", "draw in 301,33,900,300",
+                                     "end", "release"}));
     engine->payloads.clear();
     toggle(0);
     EXPECT_TRUE(visibleStyle(bar()));
