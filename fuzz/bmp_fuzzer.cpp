@@ -20,15 +20,20 @@ constexpr size_t firstPixelBuffer = 4096;
 
 uint32_t stride(uint32_t width) { return (width + 3) / 4 * 4; }
 
+// The pixels against the file's own bfOffBits, biWidth and biHeight (negative: top-down).
 void checkPixels(const bmpfile& reader, const uint8_t* data, size_t size) {
-    const uint32_t rowBytes = stride(uint32_t(reader.infoHeader.biWidth));
-    const uint32_t rows = uint32_t(reader.infoHeader.biHeight);
-    const uint64_t start = reader.fileHeader.bfOffBits;
+    expect(size >= 26, "the headers are in the file");
+    const int32_t width = int32_t(field(data + 18)), height = int32_t(field(data + 22));
+    const uint32_t rowBytes = stride(uint32_t(width));
+    const uint32_t rows = uint32_t(height < 0 ? -int64_t(height) : height);
+    expect(reader.infoHeader.biWidth == width && reader.infoHeader.biHeight == int32_t(rows),
+           "the size the file says");
+    const uint64_t start = field(data + 10);
     expect(start + uint64_t(rowBytes) * rows <= size, "pixels come from inside the file");
     for (uint32_t row = 0; row < rows; ++row) {
-        const uint32_t fileRow = reader.topDown ? rows - 1 - row : row;
-        expect(std::memcmp(reader.pixelData.get() + size_t(row) * rowBytes, data + start + size_t(fileRow) * rowBytes,
-                           rowBytes) == 0,
+        const uint32_t fileRow = height < 0 ? rows - 1 - row : row;
+        expect(std::memcmp(reader.pixelData.get() + size_t(row) * rowBytes,
+                           data + start + size_t(fileRow) * rowBytes, rowBytes) == 0,
                "pixels are the file's rows, bottom-up");
     }
 }

@@ -2,6 +2,7 @@
 // sanitizer finding, with the input kept as a crash file.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -9,4 +10,9 @@ inline void expect(bool holds, const char* promise) {
     if (holds) return;
     std::fprintf(stderr, "broken: %s\n", promise);
     std::abort();
+}
+
+// A little-endian field read from the input itself, not through the reader.
+inline uint32_t field(const uint8_t* at) {
+    return at[0] | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
 }

@@ -11,24 +11,21 @@
 
 namespace {
 
-// An empty payload is whole wherever its entry points.
-bool whole(const indexentry& entry, size_t size) {
-    return entry.size == 0 || uint64_t(entry.offset) + entry.size <= size;
-}
-
 void checkHandedOver(morvafile& file, uint32_t number, const uint8_t* data, size_t size) {
-    const indexentry entry = file.index[number];
+    const uint8_t* entry = data + 20 + 8 * size_t(number);
+    const uint32_t at = field(entry), length = field(entry + 4);
+    // An empty payload is whole wherever its entry points.
+    const bool whole = length == 0 || uint64_t(at) + length <= size;
+    const uint32_t bits = field(data + 16);
     fakeengine engine;
     const frameimage* image = file.makeFrame(engine, number);
-    expect(engine.payloads.size() == (whole(entry, size) ? 1u : 0u), "a payload is handed over iff it is whole");
-    expect((image != nullptr) == (whole(entry, size) && file.header.bits == 8), "an image for every 8-bit frame");
+    expect(engine.payloads.size() == (whole ? 1u : 0u), "a payload is handed over iff it is whole");
+    expect((image != nullptr) == (whole && bits == 8), "an image for every 8-bit frame");
     if (engine.payloads.empty()) return;
-    expect(engine.steps[0] == "frame " + std::to_string(file.header.width) + "x" +
-                                  std::to_string(file.header.height) + "x" + std::to_string(file.header.bits),
-           "the frame is described as the file says");
-    expect(std::equal(engine.payloads[0].begin(), engine.payloads[0].end(), data + entry.offset) &&
-               engine.payloads[0].size() == entry.size,
-           "the payload is the entry's bytes");
+    const std::string described = std::to_string(int32_t(field(data + 8))) + "x" +
+        std::to_string(int32_t(field(data + 12))) + "x" + std::to_string(bits);
+    expect(engine.steps[0] == "frame " + described, "the frame is described as the file says");
+    expect(engine.payloads[0] == bytes(data + at, data + at + length), "the entry's bytes");
 }
 
 }  // namespace
@@ -44,6 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         expect(file.makeFrame(engine, 0) == nullptr && engine.steps.empty(), "no frame from a refused file");
         return 0;
     }
+    expect(size >= 20 && std::equal(data, data + 4, "MoRv"), "a file opens only with its magic");
+    expect(size >= 20 + 8 * uint64_t(field(data + 4)) && file.frameCount() == field(data + 4),
+           "a file opens only with its whole index, as many frames as it says");
     for (uint32_t number = 0; number < file.frameCount(); ++number) checkHandedOver(file, number, data, size);
     expect(file.makeFrame(engine, file.frameCount()) == nullptr, "no frame past the count");
     return 0;

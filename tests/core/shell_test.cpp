@@ -6,9 +6,14 @@
 #include "app/pacer.h"
 #include "app/playback.h"
 #include "engines/frameinfo.h"
+#include "resources/resource.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
+#include <numeric>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -40,41 +45,59 @@ TEST(Playback, FrameDueFollowsThirtyFramesASecond) {
     EXPECT_LT(previewTickMilliseconds, 1000u / framesPerSecond);  // no frame is missed between ticks
 }
 
-// The program's table as its resource has it: Alt with "/", "?", "n", "o"
-// and "s" typed, and the Space key.
-const accelerator table[] = {{0x10, '/', 104},  {0x10, '?', 104},  {0x10, 'n', 32786},
-                             {0x10, 'o', 32777}, {0x10, 's', 32778}, {0x01, 0x20, 32780}};
+// The program's own table, read from its resource script beside these tests:
+// each entry's key ("c" or a virtual key), command and flags, by name.
+std::vector<accelerator> programKeys() {
+#define NAMED(name) {#name, name}
+    const std::map<std::string, int> names = {
+        {"VK_SPACE", 0x20}, NAMED(IDM_ABOUT), NAMED(IDM_FILE_NEW), NAMED(IDM_FILE_OPEN),
+        NAMED(IDM_FILE_SAVE), NAMED(IDM_PREVIEW), {"VIRTKEY", 1}, {"SHIFT", 4}, {"CONTROL", 8},
+        {"ALT", 16}, {"ASCII", 0}, {"NOINVERT", 0}};
+    const std::string file = __FILE__;
+    std::ifstream script(file.substr(0, file.rfind("tests")) + "resources/morva.rc");
+    std::string line;
+    while (std::getline(script, line) && line != "IDR_MAINMENU ACCELERATORS") {}
+    std::getline(script, line);  // BEGIN
+    std::vector<accelerator> table;
+    while (std::getline(script, line) && line != "END") {
+        std::vector<int> values;
+        std::istringstream fields(line);
+        for (std::string word; std::getline(fields >> std::ws, word, ',');)
+            values.push_back(word[0] == '"' ? word[1] : names.at(word));
+        table.push_back({uint8_t(std::accumulate(values.begin() + 2, values.end(), 0)),
+                         uint16_t(values[0]), uint16_t(values[1])});
+    }
+    return table;
+}
 
 TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
+    const std::vector<accelerator> table = programKeys();
     const keykind typed = keykind::character, down = keykind::keyDown;
-    const struct { const char* what; keykind kind; uint16_t code; bool alt, control, shift;
-                   uint16_t command; bool minimized = false; } cases[] = {
-        {"Alt n", typed, 'n', true, false, false, 32786},
-        {"Alt o", typed, 'o', true, false, false, 32777},
-        {"Alt s", typed, 's', true, false, false, 32778},
-        {"Alt /", typed, '/', true, false, false, 104},
-        {"Alt ?", typed, '?', true, false, true, 104},
-        {"Space", down, 0x20, false, false, false, 32780},
-        {"n without Alt", typed, 'n', false, false, false, 0},
-        {"Alt N", typed, 'N', true, false, true, 0},
-        {"Alt keypad . (0x6E, 'n')", down, 0x6E, true, false, false, 0},
-        {"keypad . (0x6E)", down, 0x6E, false, false, false, 0},
-        {"Alt keypad / (0x6F, 'o')", down, 0x6F, true, false, false, 0},
-        {"Alt F4 (0x73, 's')", down, 0x73, true, false, false, 0},
-        {"Alt key N (0x4E)", down, 0x4E, true, false, false, 0},
-        {"Alt key / (0xBF)", down, 0xBF, true, false, false, 0},
-        {"Alt help key (0x2F, '/')", down, 0x2F, true, false, false, 0},
-        {"typed space", typed, ' ', false, false, false, 0},
-        {"Alt Space", down, 0x20, true, false, false, 0},
-        {"Control Space", down, 0x20, false, true, false, 0},
-        {"Shift Space", down, 0x20, false, false, true, 0},
-        {"other messages", keykind::other, 0x20, false, false, false, 0},
-        {"Space, minimised", down, 0x20, false, false, false, 0, true},
-        {"Alt o, minimised", typed, 'o', true, false, false, 0, true},
+    // Modifiers: "a" Alt, "c" Control, "s" Shift, "m" a minimised window.
+    const struct {
+        const char* what;
+        keykind kind;
+        uint16_t code;
+        std::string held;
+        uint16_t command;
+    } cases[] = {
+        {"Alt n", typed, 'n', "a", 32786}, {"Alt o", typed, 'o', "a", 32777},
+        {"Alt s", typed, 's', "a", 32778}, {"Alt /", typed, '/', "a", 104},
+        {"Alt ?", typed, '?', "as", 104}, {"Space", down, 0x20, "", 32780},
+        {"n without Alt", typed, 'n', "", 0}, {"Alt N", typed, 'N', "as", 0},
+        {"Alt keypad . (0x6E, 'n')", down, 0x6E, "a", 0}, {"keypad . (0x6E)", down, 0x6E, "", 0},
+        {"Alt keypad / (0x6F, 'o')", down, 0x6F, "a", 0},
+        {"Alt F4 (0x73, 's')", down, 0x73, "a", 0}, {"Alt key N (0x4E)", down, 0x4E, "a", 0},
+        {"Alt key / (0xBF)", down, 0xBF, "a", 0}, {"Alt help key (0x2F, '/')", down, 0x2F, "a", 0},
+        {"typed space", typed, ' ', "", 0}, {"Alt Space", down, 0x20, "a", 0},
+        {"Control Space", down, 0x20, "c", 0}, {"Shift Space", down, 0x20, "s", 0},
+        {"other messages", keykind::other, 0x20, "", 0}, {"Space, minimised", down, 0x20, "m", 0},
+        {"Alt o, minimised", typed, 'o', "am", 0},
     };
     for (const auto& c : cases) {
-        const keyevent key{c.kind, c.code, c.alt, c.control, c.shift, c.minimized};
-        EXPECT_EQ(commandFor(table, std::size(table), key), c.command) << c.what;
+        const auto has = [&](char m) { return c.held.find(m) != std::string::npos; };
+        const keyevent key{c.kind, c.code, has('a'), has('c'), has('s'), has('m')};
+        EXPECT_EQ(commandFor(table.data(), table.size(), key), c.command) << c.what;
     }
 }
 

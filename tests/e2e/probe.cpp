@@ -1,8 +1,11 @@
 // Reports what the running program shows, for the end-to-end tests, in
-// UTF-16LE on standard output: a line "PROGRESS-VISIBLE X Y WIDTH HEIGHT" (the
-// client area on the screen), then "log" and the status log's text, or "busy"
-// when the program does not answer. Exit code 1 when it has no main window.
+// UTF-16LE on standard output: a line "PROGRESS-VISIBLE POSITION X Y WIDTH HEIGHT"
+// (the progress bar, the preview's frame counter; the client area on the
+// screen), then "log" and the status log's text, or "busy" when the program
+// does not answer. Exit code 1 when it has no main window.
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <string>
 
@@ -33,8 +36,12 @@ int main() {
     GetClientRect(window, &client);
     POINT origin = {0, 0};
     ClientToScreen(window, &origin);
+    DWORD_PTR position = 0;
+    if (progress)
+        SendMessageTimeoutW(progress, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 1000, &position);
+    const int shown = progress && IsWindowVisible(progress) ? 1 : 0;
     wchar_t head[96];
-    wsprintfW(head, L"%d %ld %ld %ld %ld\n", progress && IsWindowVisible(progress) ? 1 : 0, origin.x, origin.y,
+    wsprintfW(head, L"%d %d %ld %ld %ld %ld\n", shown, int(position), origin.x, origin.y,
               client.right, client.bottom);
     std::wstring text;
     const std::wstring report = head + (log && controlText(log, text) ? L"log\n" + text : std::wstring(L"busy\n"));

@@ -11,6 +11,8 @@
 namespace {
 
 const std::string base = "モルバツール ver.2";
+const lines drawnFrame = {"begin", "background", "frame 16x8x8", "draw in 201,33,600,400", "end",
+                          "release"};
 
 class Files : public ProgramTest {
 protected:
@@ -27,6 +29,20 @@ protected:
         fakeengine reader;
         for (uint32_t i = 0; i < app->animation.newFile->frameCount(); ++i) app->animation.newFile->makeFrame(reader, i);
         return reader.payloads;
+    }
+    // With nothing unsaved, Save and Save As ask nothing, log nothing, and
+    // write neither a new file nor `saved` again.
+    void expectNothingToSave(const std::u16string& saved = u"") {
+        const lines before = log();
+        const size_t asked = requests.size();
+        if (!saved.empty()) writeFile(saved, {1});
+        const std::vector<std::u16string> names = folder.names();
+        for (uint32_t id : {IDM_FILE_SAVE, IDM_FILE_SAVE_AS}) command(id, file(u"none.mrv"));
+        chosen.clear();
+        EXPECT_EQ(requests.size(), asked);
+        EXPECT_EQ(log(), before);
+        EXPECT_EQ(folder.names(), names);
+        if (!saved.empty()) EXPECT_EQ(readFile(saved), bytes{1});
     }
     scratchfolder folder{u"歩く"};
 };
@@ -48,8 +64,9 @@ TEST_F(Files, ARoadWithJapaneseNames) {
     EXPECT_EQ(readFile(file(u"アニメ.mrv")), soundMrv(16, 8, frames));
     EXPECT_EQ(lastLine(), "Write Morva : " + path(u"アニメ.mrv"));
     EXPECT_EQ(title(), base + " : " + path(u"アニメ.mrv"));
-    EXPECT_EQ(engine->take(), (lines{"begin", "background", "frame 16x8x8", "draw in 201,33,600,400", "end", "release"}));
-    ASSERT_TRUE(app->command(IDM_FILE_NEW));
+    EXPECT_EQ(engine->take(), drawnFrame);
+    expectNothingToSave();
+    command(IDM_FILE_NEW);
     EXPECT_EQ(title(), base);
     EXPECT_EQ(engine->take(), (lines{"begin", "background", "end"}));
     command(IDM_FILE_OPEN, file(u"アニメ.mrv"));
@@ -58,7 +75,7 @@ TEST_F(Files, ARoadWithJapaneseNames) {
     // A series without picture 0 leaves nothing for Save to write.
     writeSeries(folder, u"s_", 3, 1, 2, 16, 8);
     importSeries(u"s_001.bmp");
-    ASSERT_TRUE(app->command(IDM_FILE_SAVE));
+    command(IDM_FILE_SAVE);
     EXPECT_EQ(title(), base + " : " + path(u"アニメ.mrv"));
     EXPECT_EQ(readFile(file(u"アニメ.mrv")), soundMrv(16, 8, frames));
     EXPECT_TRUE(questions.empty());
@@ -76,18 +93,18 @@ TEST_F(Files, SaveAfterAFailedSaveWritesTheSameFile) {
     importFrames(2);
     ASSERT_TRUE(SetFileAttributesW(reinterpret_cast<LPCWSTR>(file(u"y.mrv").c_str()), FILE_ATTRIBUTE_READONLY));
     const size_t dialogsBefore = requests.size();
-    ASSERT_TRUE(app->command(IDM_FILE_SAVE));
+    command(IDM_FILE_SAVE);
     EXPECT_EQ(lastLine(), "Write Morva error : " + path(u"y.mrv") + " (system error 5)");
     EXPECT_EQ(title(), base + " : " + path(u"y.mrv") + "(更新)");
     EXPECT_EQ(readFile(file(u"y.mrv")), y);
     SetFileAttributesW(reinterpret_cast<LPCWSTR>(file(u"y.mrv").c_str()), FILE_ATTRIBUTE_NORMAL);
-    ASSERT_TRUE(app->command(IDM_FILE_SAVE));
+    command(IDM_FILE_SAVE);
     EXPECT_EQ(requests.size(), dialogsBefore);
     EXPECT_EQ(title(), base + " : " + path(u"y.mrv"));
     EXPECT_EQ(readFile(file(u"x.mrv")), x);
     const std::vector<bytes> frames = storedFrames();
     ASSERT_EQ(frames.size(), 4u);  // every frame since the last New
-    ASSERT_TRUE(app->command(IDM_FILE_NEW));
+    command(IDM_FILE_NEW);
     EXPECT_EQ(readFile(file(u"y.mrv")), soundMrv(16, 8, frames));
     EXPECT_TRUE(questions.empty());
 }
@@ -110,11 +127,12 @@ TEST_F(Files, SaveAsAsksBeforeReplacingAFile) {
     command(IDM_FILE_OPEN, file(u"take3.mrv"));
     importFrames(1);
     engine->take();
-    ASSERT_TRUE(app->command(IDM_FILE_SAVE));
+    command(IDM_FILE_SAVE);
     EXPECT_EQ(questions.size(), 2u);
     EXPECT_EQ(title(), base + " : " + path(u"take3.mrv"));
     EXPECT_EQ(mainWindow().frameSource, app->animation.newFile.get());
-    EXPECT_EQ(engine->take(), (lines{"begin", "background", "frame 16x8x8", "draw in 201,33,600,400", "end", "release"}));
+    EXPECT_EQ(engine->take(), drawnFrame);
+    expectNothingToSave(file(u"take3.mrv"));
 }
 
 // A save the file system refuses: the log names the path and the system's
@@ -160,7 +178,7 @@ TEST_F(Refused, AFileSomeoneElseHolds) {
     HANDLE holder = CreateFileW(reinterpret_cast<LPCWSTR>(file(u"held.mrv").c_str()), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    expectRefused([&] { ASSERT_TRUE(app->command(IDM_FILE_SAVE)); }, file(u"held.mrv"), " 5)");
+    expectRefused([&] { command(IDM_FILE_SAVE); }, file(u"held.mrv"), " 5)");
     CloseHandle(holder);
     EXPECT_EQ(readFile(file(u"held.mrv")), old);
     const std::vector<bytes> frames = storedFrames();
@@ -202,17 +220,18 @@ TEST_F(Files, ATemporaryFolderThatIsNotThere) {
 
 TEST_F(Files, DialogsAndWhatTheyCannotOpen) {
     writeFile(file(u"damaged.mrv"), {'M', 'o', 'R', 'v', 9});
+    expectNothingToSave();
     const lines before = log();
-    ASSERT_TRUE(app->command(IDM_FILE_OPEN));  // cancelled: nothing changes
-    ASSERT_TRUE(app->command(IDM_IMPORT_BMP));
+    command(IDM_FILE_OPEN);  // cancelled: nothing changes
+    command(IDM_IMPORT_BMP);
     importFrames(1);
     const std::string titleBefore = title();
-    ASSERT_TRUE(app->command(IDM_FILE_SAVE_AS));
-    EXPECT_EQ(requests, (lines{
-        "モルバファイル (*.mrv) を開く | モルバファイル (*.mrv);*.mrv; | *.mrv | 2625536 | mrv",
-        "ビットマップファイル (*.bmp) を開く | ビットマップファイル (*.bmp);*.bmp; | *.bmp | 2625536 | bmp",
-        "ビットマップファイル (*.bmp) を開く | ビットマップファイル (*.bmp);*.bmp; | *.bmp | 2625536 | bmp",
-        "モルバファイル (*.mrv) を開く | モルバファイル (*.mrv);*.mrv; | *.mrv | 2664450 | mrv"}));
+    command(IDM_FILE_SAVE_AS);
+    const std::string mrv = "モルバファイル (*.mrv)", bmp = "ビットマップファイル (*.bmp)";
+    const std::string bmpOpen = bmp + " を開く | " + bmp + ";*.bmp; | *.bmp | 2625536 | bmp";
+    const std::string mrvOpen = mrv + " を開く | " + mrv + ";*.mrv; | *.mrv | ";
+    EXPECT_EQ(requests,
+              (lines{mrvOpen + "2625536 | mrv", bmpOpen, bmpOpen, mrvOpen + "2664450 | mrv"}));
     EXPECT_EQ(title(), titleBefore);
     EXPECT_EQ(log().size(), before.size() + 2);
     command(IDM_FILE_OPEN, file(u"damaged.mrv"));

@@ -98,8 +98,9 @@ protected:
             if (message.message != WM_QUIT) dispatchMessage(keys, message);
     }
 
-    // The command's dialog chooses `path` (and reports its offsets as Windows does).
-    void command(uint32_t id, const std::u16string& path) {
+    // The command's dialog, if any, chooses `path` (with its offsets as Windows reports
+    // them) or is cancelled.
+    void command(uint32_t id, const std::u16string& path = u"") {
         chosen = path;
         ASSERT_TRUE(app->command(id));
     }
@@ -113,6 +114,7 @@ protected:
     std::vector<std::string> questions;  // the files Save As asked about
     bool replaceAnswer = false;
     std::vector<std::string> requests;  // each dialog: title | filter | file | flags | extension
+    std::u16string chosen;  // what the next dialog chooses
 
 private:
     BOOL answer(OPENFILENAMEW& request) {
@@ -131,6 +133,4 @@ private:
         request.nFileExtension = WORD(dot == std::wstring::npos || dot < name ? 0 : dot + 1);
         return TRUE;
     }
-
-    std::u16string chosen;
 };

@@ -17,7 +17,7 @@ TEST_F(ProgramTest, StartsWithDirect2dOrElseGdiPlus) {
         EXPECT_EQ(settingsMarks(handle(), 0), direct2d ? "--x" : "-x-g");
         EXPECT_EQ(startSteps.front(), direct2d ? "setting A 0" : "setting A 7");
         // Without Direct2D its item is gray, and its command still makes none.
-        ASSERT_TRUE(app->command(IDM_ENGINE_DIRECT2D));
+        command(IDM_ENGINE_DIRECT2D);
         EXPECT_EQ(made.size(), direct2d ? 2u : 1u);
     }
 }
@@ -86,9 +86,9 @@ TEST_F(ProgramTest, EveryMenuCommand) {
     EXPECT_EQ(log(), lines{"Application Start!"});
     EXPECT_TRUE(requests.empty());
     // Each engine gets its fixed settings, and nothing is drawn.
-    ASSERT_TRUE(app->command(IDM_ENGINE_GDI));
+    command(IDM_ENGINE_GDI);
     EXPECT_EQ(engine->take(), (lines{"setting A 0", "setting B 1"}));
-    ASSERT_TRUE(app->command(IDM_ENGINE_GDIPLUS));
+    command(IDM_ENGINE_GDIPLUS);
     EXPECT_EQ(engine->take(), (lines{"setting A 7", "setting B 0"}));
     for (uint32_t other : {0u, 1u, 32781u, 32801u, 32809u, 32818u}) EXPECT_FALSE(app->command(other));
     // Commands arrive as WM_COMMAND with the id in the low word.
@@ -175,7 +175,7 @@ protected:
     }
     void toggle(uint64_t at) {
         now = 500000 + at;
-        ASSERT_TRUE(app->command(IDM_PREVIEW));
+        command(IDM_PREVIEW);
     }
     // The frames the ticks since the last call drew, by number.
     std::vector<int> drawn() {
@@ -191,8 +191,16 @@ protected:
 };
 
 TEST_F(Preview, FramesFollowTheClockUntilTheLast) {
+    // Resized, the engine resizes once; the log and the frame area follow.
+    setClientSize(handle(), 900, 300);
+    EXPECT_EQ(engine->take(), lines{"resize"});
+    RECT log = {};
+    GetWindowRect(mainWindow().logWindow.hwnd, &log);
+    EXPECT_EQ(log.right - log.left, 300);
+    EXPECT_EQ(log.bottom - log.top, 300);
     mainWindow().showSource(store.get());
-    EXPECT_EQ(engine->take(), (lines{"begin", "background", "frame 4x4x8", "draw in 201,33,600,400", "end", "release"}));
+    EXPECT_EQ(engine->take(), (lines{"begin", "background", "frame 4x4x8", "draw in 301,33,900,300",
+                                     "end", "release"}));
     engine->payloads.clear();
     toggle(0);
     EXPECT_TRUE(visibleStyle(bar()));
