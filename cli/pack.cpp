@@ -37,7 +37,7 @@ private:
 class infolder {
 public:
     explicit infolder(const std::u16string& folder) : before(fs::current_path(failed)) {
-        if (!failed) fs::current_path(fs::path(folder), failed);
+        if (!failed) fs::current_path(systemPath(folder), failed);
     }
     ~infolder() {
         std::error_code ignored;
@@ -57,7 +57,7 @@ int pack(const request& given, console& io) {
     request job = given;
     std::optional<infolder> near;
     if (job.input.size() > size_t(seriesname::maxLength)) {
-        job.output = fs::absolute(fs::path(job.output)).u16string();
+        job.output = nameOf(fs::absolute(systemPath(job.output)));
         near.emplace(folderOf(job.input));
         if (near->failed)
             return fail(io, text(job.input) + ": cannot open: " + near->failed.message());
