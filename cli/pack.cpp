@@ -3,7 +3,7 @@
 #include "cli/interrupt.h"
 #include "cli/newfile.h"
 #include "cli/packer.h"
-#include "import/bmpfile.h"
+#include "cli/pngfile.h"
 #include "import/seriescount.h"
 #include "import/seriesname.h"
 
@@ -71,7 +71,9 @@ int pack(const request& given, console& io) {
         dot != std::u16string::npos && dot >= fileOffset ? uint32_t(dot + 1) : 0;
 
     seriesname names(picture.c_str(), fileOffset, extensionOffset);
-    bmpfile reader;
+    bmpfile bmp;
+    pngfile png;
+    bmpfile& reader = isPngName(picture) ? png : bmp;
     consolelog log(io);
     seriescount found;
     try {
