@@ -19,27 +19,24 @@ int fail(console& io, const std::string& message, int code) {
     return code;
 }
 
+std::vector<std::u16string> argumentsOf(const std::vector<std::string>& given) {
+    std::vector<std::u16string> out;
+    for (const std::string& argument : given) out.push_back(pathOfBytes(argument));
+    return out;
+}
+
+#ifdef _WIN32
 std::string text(const std::u16string& utf16) { return utf8Of(utf16.c_str()); }
 
-bool argumentsOf(const std::vector<std::string>& given, std::vector<std::u16string>& out,
-                 std::string& problem) {
-    for (const std::string& argument : given) {
-        out.push_back(utf16Of(argument));
-        if (utf8Of(out.back().c_str()) == argument) continue;
-        std::string shown;  // every byte beyond ASCII as \xE9
-        for (const char c : argument) {
-            const uint8_t byte = uint8_t(c);
-            static const char digits[] = "0123456789ABCDEF";
-            if (byte < 0x80)
-                shown += c;
-            else
-                shown += std::string("\\x") + digits[byte >> 4] + digits[byte & 15];
-        }
-        problem = "'" + shown + "' is no UTF-8: morvacli takes names in UTF-8 only";
-        return false;
-    }
-    return true;
-}
+std::filesystem::path systemPath(const std::u16string& name) { return name; }
+std::u16string nameOf(const std::filesystem::path& path) { return path.u16string(); }
+#else
+std::string text(const std::u16string& utf16) { return bytesOfPath(utf16.c_str()); }
+
+// The path's own bytes: the library would refuse to convert a name that is no UTF-8.
+std::filesystem::path systemPath(const std::u16string& name) { return bytesOfPath(name.c_str()); }
+std::u16string nameOf(const std::filesystem::path& path) { return pathOfBytes(path.native()); }
+#endif
 
 std::string systemMessage(uint32_t code) {
 #ifdef _WIN32

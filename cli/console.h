@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -21,14 +22,16 @@ constexpr int exitUsage = 2;    // bad arguments
 // "interrupted" and its status instead.
 int fail(console& io, const std::string& message, int code = exitFailure);
 
-// UTF-8 for the console.
+// UTF-8 for the console; on POSIX a name that is no UTF-8 as its own bytes.
 std::string text(const std::u16string& utf16);
 
-// The arguments as a POSIX system gives them, as UTF-16; false with the line
-// that names the first one that is no UTF-8 (the file layer could not name
-// it again, and another name must not be written in its place).
-bool argumentsOf(const std::vector<std::string>& given, std::vector<std::u16string>& out,
-                 std::string& problem);
+// The arguments as a POSIX system gives them, as the file layer's UTF-16:
+// names that are no UTF-8 included, which it opens under the same bytes.
+std::vector<std::u16string> argumentsOf(const std::vector<std::string>& given);
+
+// A name of the file layer as the standard library's path, and back.
+std::filesystem::path systemPath(const std::u16string& name);
+std::u16string nameOf(const std::filesystem::path& path);
 
 // The system's own words for an error code of the file layer.
 std::string systemMessage(uint32_t code);

@@ -70,20 +70,20 @@ bool interrupted() {
 }
 
 void takeBackOnInterrupt(const std::u16string& file) {
-    std::string path = utf8Of(file.c_str());
+    std::string path = bytesOfPath(file.c_str());
     interruptsheld held;
     madeFiles.push_back(std::move(path));
 }
 
 void keepOnInterrupt(const std::u16string& file) {
-    const std::string path = utf8Of(file.c_str());
+    const std::string path = bytesOfPath(file.c_str());
     interruptsheld held;
     const auto at = std::find(madeFiles.rbegin(), madeFiles.rend(), path);  // most often the last
     if (at != madeFiles.rend()) madeFiles.erase(std::next(at).base());
 }
 
 void takeBackFolderOnInterrupt(const std::u16string& folder) {
-    std::string path = utf8Of(folder.c_str());
+    std::string path = bytesOfPath(folder.c_str());
     interruptsheld held;
     madeFolder.swap(path);
 }

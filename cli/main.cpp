@@ -22,12 +22,8 @@ int wmain(int argc, wchar_t** argv) {
 #include <unistd.h>
 
 int main(int argc, char** argv) {
-    std::vector<std::u16string> arguments;
-    std::string problem;
     console io{std::cout, std::cerr, isatty(STDERR_FILENO) != 0};
-    if (!argumentsOf({argv + 1, argv + argc}, arguments, problem))
-        return fail(io, problem, exitUsage);
     catchInterrupts();
-    return runMorvacli(arguments, io);
+    return runMorvacli(argumentsOf({argv + 1, argv + argc}), io);
 }
 #endif

@@ -26,12 +26,12 @@ void giveMode(const std::u16string& path, const fs::path& replaced) {
 #ifndef _WIN32
     struct stat old {};
     if (::stat(replaced.c_str(), &old) == 0) {
-        ::chmod(utf8Of(path.c_str()).c_str(), old.st_mode & 07777);
+        ::chmod(bytesOfPath(path.c_str()).c_str(), old.st_mode & 07777);
         return;
     }
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    ::chmod(utf8Of(path.c_str()).c_str(), 0666 & ~mask);
+    ::chmod(bytesOfPath(path.c_str()).c_str(), 0666 & ~mask);
 #else
     (void)path;
     (void)replaced;
@@ -49,7 +49,7 @@ constexpr uint32_t accessDenied =
 
 newfile::newfile(std::u16string name) : target(std::move(name)) {
     std::error_code failed;
-    const fs::path path(target);
+    const fs::path path = systemPath(target);
     const fs::file_status status = fs::status(path, failed);
     if (!target.empty() && (target.back() == u'/' || target.back() == u'\\' ||
                             fs::is_directory(status))) {
@@ -66,7 +66,7 @@ newfile::newfile(std::u16string name) : target(std::move(name)) {
     // Through a symbolic link to the file it names: the link stays.
     if (fs::is_symlink(fs::symlink_status(path, failed))) {
         const fs::path real = fs::weakly_canonical(path, failed);
-        if (!failed) target = real.u16string();
+        if (!failed) target = nameOf(real);
     }
     std::u16string folder = folderOf(target);
     interruptsheld held;  // made and known to the handler in one step
@@ -75,7 +75,7 @@ newfile::newfile(std::u16string name) : target(std::move(name)) {
         error = fileError();
         return;
     }
-    giveMode(partial, fs::path(target));
+    giveMode(partial, systemPath(target));
     takeBackOnInterrupt(partial);
 }
 

@@ -3,7 +3,7 @@
 #include "cli/interrupt.h"
 #include "cli/newfile.h"
 #include "cli/packer.h"
-#include "import/bmpfile.h"
+#include "cli/pngfile.h"
 #include "import/seriescount.h"
 #include "import/seriesname.h"
 
@@ -37,7 +37,7 @@ private:
 class infolder {
 public:
     explicit infolder(const std::u16string& folder) : before(fs::current_path(failed)) {
-        if (!failed) fs::current_path(fs::path(folder), failed);
+        if (!failed) fs::current_path(systemPath(folder), failed);
     }
     ~infolder() {
         std::error_code ignored;
@@ -57,7 +57,7 @@ int pack(const request& given, console& io) {
     request job = given;
     std::optional<infolder> near;
     if (job.input.size() > size_t(seriesname::maxLength)) {
-        job.output = fs::absolute(fs::path(job.output)).u16string();
+        job.output = nameOf(fs::absolute(systemPath(job.output)));
         near.emplace(folderOf(job.input));
         if (near->failed)
             return fail(io, text(job.input) + ": cannot open: " + near->failed.message());
@@ -71,7 +71,9 @@ int pack(const request& given, console& io) {
         dot != std::u16string::npos && dot >= fileOffset ? uint32_t(dot + 1) : 0;
 
     seriesname names(picture.c_str(), fileOffset, extensionOffset);
-    bmpfile reader;
+    bmpfile bmp;
+    pngfile png;
+    bmpfile& reader = isPngName(picture) ? png : bmp;
     consolelog log(io);
     seriescount found;
     try {

@@ -3,7 +3,7 @@
 #include "animfile/fileformat.h"
 #include "cli/console.h"
 #include "cli/interrupt.h"
-#include "import/bmpfile.h"
+#include "cli/pngfile.h"
 #include "import/frameencoder.h"
 #include "import/seriesname.h"
 
@@ -72,7 +72,9 @@ private:
 // fails every picture it takes, so that the writer stops at the first.
 void packer::work() {
     seriesname names(job.picture.c_str(), job.fileOffset, job.extensionOffset);
-    bmpfile reader;
+    bmpfile bmp;
+    pngfile png;
+    bmpfile& reader = isPngName(job.picture) ? png : bmp;
     const bool roomy = reserve(reader);
     for (;;) {
         uint32_t number;

@@ -77,8 +77,8 @@ int unpack(const request& job, console& io) {
     newpictures written;
     std::error_code error;
     if (interruptsheld held;  // made and known to the handler in one step
-        std::filesystem::create_directory(std::filesystem::path(job.output), error)) {
-        written.madeFolder = std::filesystem::path(job.output);
+        std::filesystem::create_directory(systemPath(job.output), error)) {
+        written.madeFolder = systemPath(job.output);
         takeBackFolderOnInterrupt(job.output);
     }
     if (error)
@@ -87,7 +87,7 @@ int unpack(const request& job, console& io) {
     // Nothing is written over, and no picture left there joins the series.
     const picturenames names(job.input, job.output, header.frameCount, job.format);
     for (uint32_t n = 0; n <= header.frameCount; ++n)
-        if (std::filesystem::exists(std::filesystem::path(names.of(n)), error))
+        if (std::filesystem::exists(systemPath(names.of(n)), error))
             return fail(io,
                         text(names.of(n)) + " is there already: unpack writes only new pictures");
 

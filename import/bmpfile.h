@@ -46,16 +46,22 @@ constexpr uint32_t bmpFileHeaderSize = 14;
 constexpr uint32_t bmpInfoBlockSize = 1064;
 static_assert(sizeof(bmpinfoheader) == bmpInfoBlockSize, "the header block is read as one");
 
+// Also the picture reader that counts and packs a series: a reader of another
+// format overrides the reads and leaves the picture in the same form (the
+// 40-byte header, plain bottom-up rows in pixelData), which encode takes.
 class bmpfile {
 public:
     bmpfile();
+    virtual ~bmpfile() = default;
 
     // Closes any open file and opens `path` for reading; forgets what was read.
     bool open(const char16_t* path);
     // Reads and checks the headers of the open file; reads no pixels.
-    bool readHeaders();
+    virtual bool readHeaders();
     // Reads the headers, if not done yet, and the pixel data.
-    bool load();
+    virtual bool load();
+    // What the counting pass says of a picture whose headers cannot be read.
+    virtual const char16_t* unreadable() const { return u"Invalid Bitmap Format"; }
     // Encodes the loaded picture at `depth` into rleData; the payload size, 0 on failure.
     uint32_t encode(uint32_t depth);
     // Frees both buffers and closes the file.

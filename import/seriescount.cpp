@@ -38,7 +38,7 @@ seriescount countSeries(seriesname& names, bmpfile& reader, uint32_t room, serie
             break;
         }
         if (!reader.readHeaders()) {
-            line.format(u"%s : Invalid Bitmap Format", names.logLineOf(n).data);
+            line.format(u"%s : %s", names.logLineOf(n).data, reader.unreadable());
             return refused(reader, line);
         }
         // Picture 0 sets the size; a later one of another size is refused, width first.

@@ -36,5 +36,6 @@ struct seriescount {
 // Logs "Directory ...", every name tried, the frame limit when `room`
 // pictures were found before the series ended, the name length limit when
 // the next name is too long to open, and "Total %d files exists."
-// for a series that is taken. The reader holds no file afterwards.
+// for a series that is taken. The reader holds no file afterwards; a reader
+// of another format derives from the BMP one and names what it refuses.
 seriescount countSeries(seriesname& names, bmpfile& reader, uint32_t room, serieslog& log);

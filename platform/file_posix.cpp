@@ -71,7 +71,7 @@ bool filehandle::size(uint64_t& length) {
 
 filehandle openExistingFile(const char16_t* path, fileaccess access, fileshare, unsigned) {
     int mode = access == fileaccess::read ? O_RDONLY : O_RDWR;
-    int fd = ::open(utf8Of(path).c_str(), mode | O_CLOEXEC);
+    int fd = ::open(bytesOfPath(path).c_str(), mode | O_CLOEXEC);
     if (fd < 0) return failed(filehandle());
     struct stat info;
     if (::fstat(fd, &info) != 0) {
@@ -88,7 +88,7 @@ filehandle openExistingFile(const char16_t* path, fileaccess access, fileshare, 
 }
 
 filehandle createFile(const char16_t* path, fileshare, unsigned) {
-    int fd = ::open(utf8Of(path).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int fd = ::open(bytesOfPath(path).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     return fd < 0 ? failed(filehandle()) : filehandle(fd);
 }
 
@@ -98,21 +98,22 @@ std::u16string temporaryFolder() {
     const char* dir = std::getenv("TMPDIR");
     std::string folder = dir && *dir ? dir : "/tmp";
     if (folder.back() != '/') folder += '/';
-    return utf16Of(folder);
+    return pathOfBytes(folder);
 }
 
 std::u16string makeUniqueFile(const std::u16string& folder, const char16_t* prefix) {
-    std::string pattern = utf8Of(folder.c_str()) + utf8Of(prefix) + "XXXXXX";
+    std::string pattern = bytesOfPath(folder.c_str()) + bytesOfPath(prefix) + "XXXXXX";
     int fd = ::mkstemp(pattern.data());
     if (fd < 0) return failed(std::u16string());
     ::close(fd);
-    return utf16Of(pattern);
+    return pathOfBytes(pattern);
 }
 
 bool replaceFile(const char16_t* source, const char16_t* target) {
-    return ::rename(utf8Of(source).c_str(), utf8Of(target).c_str()) == 0 || failed(false);
+    return ::rename(bytesOfPath(source).c_str(), bytesOfPath(target).c_str()) == 0 ||
+           failed(false);
 }
 
 bool removeFile(const char16_t* path) {
-    return ::unlink(utf8Of(path).c_str()) == 0 || failed(false);
+    return ::unlink(bytesOfPath(path).c_str()) == 0 || failed(false);
 }

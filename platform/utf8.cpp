@@ -48,15 +48,17 @@ char32_t nextCodePoint(const std::string& text, size_t at, size_t& length) {
     return c;
 }
 
-}  // namespace
-
-std::string utf8Of(const char16_t* text) {
+// A lone surrogate U+DC80-DCFF is the byte it stands for when `escaped`.
+std::string toUtf8(const char16_t* text, bool escaped) {
     std::string out;
     for (const char16_t* p = text; *p; ++p) {
         char32_t c = *p;
         if (c >= 0xD800 && c <= 0xDBFF && p[1] >= 0xDC00 && p[1] <= 0xDFFF) {
             c = 0x10000 + ((c - 0xD800) << 10) + (p[1] - 0xDC00);
             ++p;
+        } else if (escaped && c >= 0xDC80 && c <= 0xDCFF) {
+            out += char(c - 0xDC00);
+            continue;
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             c = replacement;
         }
@@ -65,11 +67,14 @@ std::string utf8Of(const char16_t* text) {
     return out;
 }
 
-std::u16string utf16Of(const std::string& text) {
+// A byte that starts no sequence stands for itself when `escaped`.
+std::u16string toUtf16(const std::string& text, bool escaped) {
     std::u16string out;
     for (size_t at = 0, length = 0; at < text.size(); at += length) {
         const char32_t c = nextCodePoint(text, at, length);
-        if (c >= 0x10000) {
+        if (escaped && c == replacement && length == 1) {  // not a U+FFFD of the text's own
+            out += char16_t(0xDC00 + uint8_t(text[at]));
+        } else if (c >= 0x10000) {
             out += char16_t(0xD800 + ((c - 0x10000) >> 10));
             out += char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
         } else {
@@ -78,3 +83,10 @@ std::u16string utf16Of(const std::string& text) {
     }
     return out;
 }
+
+}  // namespace
+
+std::string utf8Of(const char16_t* text) { return toUtf8(text, false); }
+std::u16string utf16Of(const std::string& text) { return toUtf16(text, false); }
+std::u16string pathOfBytes(const std::string& bytes) { return toUtf16(bytes, true); }
+std::string bytesOfPath(const char16_t* path) { return toUtf8(path, true); }

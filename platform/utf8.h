@@ -8,3 +8,10 @@
 std::string utf8Of(const char16_t* text);
 // Bytes that are no UTF-8 become U+FFFD.
 std::u16string utf16Of(const std::string& text);
+
+// A POSIX path's bytes as UTF-16 and back, exactly: a byte that starts no
+// UTF-8 sequence becomes the lone surrogate U+DC80 + its value (U+DC80-DCFF),
+// and such a surrogate becomes the byte again, so that a name in another
+// encoding is opened under the name it has.
+std::u16string pathOfBytes(const std::string& bytes);
+std::string bytesOfPath(const char16_t* path);

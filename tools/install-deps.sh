@@ -7,6 +7,7 @@ packages=(
   g++-mingw-w64-x86-64-posix
   wine64 wine xvfb xauth xdotool imagemagick openbox
   libgif-dev libstb-dev         # morvacli's GIF and PNG writers
+  libpng-dev                    # morvacli's PNG reader
   time                          # peak memory in bench/pack_bench
   clang libclang-rt-dev llvm   # the sanitizer build, the fuzz targets, readable stack traces
   python3                       # sample pictures, icons, end-to-end tests

@@ -14,6 +14,20 @@ python3 "$source/tools/make-sample.py" "$work/walk" --count 40 --width 96 --heig
 "$source/tools/wine-env.sh" run "$windows" "$windows/cli/morvacli.exe" pack \
   "$(winpath "$work/walk/walk007.bmp")" -o "$(winpath "$work/wine.mrv")" --depth 5 >/dev/null
 cmp "$work/native.mrv" "$work/wine.mrv"
+# The imaging component reads PNGs: grey ones give the same file as the BMPs,
+# palette ones (their indices) the same file as natively.
+mkdir "$work/grey" "$work/palette"
+png() { mogrify -path "$work/$1" -format png -define "png:$2" "$work"/walk/*.bmp; }
+png grey color-type=0 -define png:bit-depth=8
+png palette format=png8
+"$native" pack "$work/palette/walk000.png" -o "$work/palette.mrv" --depth 5 >/dev/null
+for kind in grey palette; do
+  "$source/tools/wine-env.sh" run "$windows" "$windows/cli/morvacli.exe" pack \
+    "$(winpath "$work/$kind/walk000.png")" -o "$(winpath "$work/wine-$kind.mrv")" \
+    --depth 5 >/dev/null
+done
+cmp "$work/native.mrv" "$work/wine-grey.mrv"
+cmp "$work/palette.mrv" "$work/wine-palette.mrv"
 # A read-only output is refused and stays as it is, as on Linux.
 chmod a-w "$work/wine.mrv"
 if "$source/tools/wine-env.sh" run "$windows" "$windows/cli/morvacli.exe" pack \
@@ -22,5 +36,5 @@ if "$source/tools/wine-env.sh" run "$windows" "$windows/cli/morvacli.exe" pack \
   exit 1
 fi
 cmp "$work/native.mrv" "$work/wine.mrv"
-[ "$(ls "$work" | wc -l)" = 3 ] || { ls "$work" >&2; exit 1; }
-echo "the same $(stat -c %s "$work/native.mrv") bytes; a read-only one kept"
+[ "$(ls "$work" | wc -l)" = 8 ] || { ls "$work" >&2; exit 1; }
+echo "the same $(stat -c %s "$work/native.mrv") bytes from BMPs and PNGs; a read-only one kept"
