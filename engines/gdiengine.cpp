@@ -149,25 +149,16 @@ void gdiengine::drawFrameInRect(frameimage* image, const rect& area) {
         stretchFrame(dc, *frame, area.left, area.top, int(w), int(h), composition.rop);
         return;
     }
-    // The inverted frame is the source. It is stretched once, straight to the
-    // rectangle's size, so that it shows the frame's pixels where the other
-    // modes show them (a detour through another size would resample it), and
-    // made only for the part of the rectangle inside the client area.
-    const RECT whole = {area.left, area.top, area.right, area.bottom};
-    const RECT surface = {0, 0, width, height};
-    RECT visible;
-    if (!IntersectRect(&visible, &whole, &surface)) return;
-    const int visibleWidth = visible.right - visible.left;
-    const int visibleHeight = visible.bottom - visible.top;
-    std::unique_ptr<gdipicture> inverted =
-        makeCompatiblePicture(*windowDC, visibleWidth, visibleHeight);
-    stretchFrame(inverted->dc(), *frame, area.left - visible.left, area.top - visible.top, int(w),
-                 int(h), NOTSRCCOPY);
-    if (composition.invertDestination) {
-        PatBlt(dc, visible.left, visible.top, visibleWidth, visibleHeight, DSTINVERT);
-    }
-    BitBlt(dc, visible.left, visible.top, visibleWidth, visibleHeight, inverted->dc(), 0, 0,
-           composition.rop);
+    // The inverted frame is stretched to the client size first; that picture
+    // is then stretched a second time into the rectangle.
+    const std::unique_ptr<gdipicture> inverted = makeCompatiblePicture(*windowDC, width, height);
+    stretchFrame(inverted->dc(), *frame, 0, 0, width, height, NOTSRCCOPY);
+    const auto stretchInverted = [&](DWORD operation) {
+        StretchBlt(dc, area.left, area.top, int(w), int(h), inverted->dc(), 0, 0, width, height,
+                   operation);
+    };
+    if (composition.invertDestination) stretchInverted(DSTINVERT);
+    stretchInverted(composition.rop);
 }
 
 void gdiengine::drawFrame(frameimage* frame) { drawFrameInRect(frame, {0, 0, width, height}); }
