@@ -94,13 +94,13 @@ struct ownedframe {
     ~ownedframe() { if (image) engine.destroyFrame(image); }
 };
 
-// Rows of the client size in three columns of these levels.
 bytes encoded(const bytes& rows, int w, int h) {
     bytes code(size_t(payloadBound(w, h)));
     code.resize(encodeFrame(rows.data(), uint32_t(w), uint32_t(h), uint32_t(w), 8, code.data()));
     return code;
 }
 
+// Rows of the client size in three columns of these levels.
 bytes columnRows(uint8_t left, uint8_t middle, uint8_t right) {
     bytes rows;
     for (int y = 0; y < clientHeight; ++y)
@@ -124,6 +124,9 @@ protected:
     void TearDown() override { direct2dFaults() = {}; }
     bool plus() const { return GetParam() == gdiplus || GetParam() == gdiplusWindows; }
     bool d2d() const { return GetParam() == direct2d || GetParam() == direct2dWindows; }
+    ownedframe made(const bytes& code, int w = clientWidth, int h = clientHeight, uint32_t bits = 8) {
+        return {*engine, engine->createFrame(code.data(), uint32_t(code.size()), w, h, bits)};
+    }
     // Background, then the frame (or none) in `area`, presented.
     void draw(frameimage* image, const rect& area = {0, 0, clientWidth, clientHeight}) {
         engine->beginDraw();
@@ -173,8 +176,7 @@ TEST_P(Engine, CompositionGrid) {
         engine->setSettingA(plus() ? 7 : engine->settingAChoiceCount());  // out of range: ignored
         // Direct2D bitmaps as wide as the frame, then one pixel narrower.
         direct2dFaults().largestBitmapSide = cell < 2 ? clientWidth - cell : 0;
-        ownedframe frame{*engine, engine->createFrame(columnsPayload.data(), uint32_t(columnsPayload.size()),
-                                                      clientWidth, clientHeight, 8)};
+        ownedframe frame = made(columnsPayload);
         ASSERT_NE(frame.image, nullptr);
         draw(frame.image);
         EXPECT_EQ(columns(cells[cell], GetParam() == gdi ? 0 : 1), cells[cell]) << "cell " << cell;
@@ -185,7 +187,7 @@ TEST_P(Engine, CompositionGrid) {
 TEST_P(Engine, FrameLandsOnItsRectangle) {
     ASSERT_TRUE(engine->loadBackground(background.c_str()));
     const bytes code = encoded(bytes(60 * 40, 0xFF), 60, 40);  // unscaled: no interpolation
-    ownedframe frame{*engine, engine->createFrame(code.data(), uint32_t(code.size()), 60, 40, 8)};
+    ownedframe frame = made(code, 60, 40);
     draw(frame.image, {41, 33, 101, 73});
     const HDC screen = GetDC(nullptr);  // the scaling the run was given, if any
     const char* dpi = getenv("MORVA_DPI");
@@ -200,8 +202,7 @@ TEST_P(Engine, FrameLandsOnItsRectangle) {
 
 TEST_P(Engine, FramesItCannotDrawAreNone) {
     const bytes end = {0, 1};
-    EXPECT_EQ(engine->createFrame(columnsPayload.data(), uint32_t(columnsPayload.size()), clientWidth, clientHeight, 4),
-              nullptr);
+    EXPECT_EQ(made(columnsPayload, clientWidth, clientHeight, 4).image, nullptr);
     EXPECT_EQ(engine->createFrame(end.data(), 2, 16385, 16384, 8), nullptr);
     // A null frame draws only the background: black without a picture.
     draw(nullptr);
@@ -223,7 +224,7 @@ TEST_P(Engine, TheLargestFrameAndItsMemory) {
     draw(nullptr);  // whatever the engine allocates once is allocated now
     const SIZE_T before = privateBytes();
     {
-        ownedframe frame{*engine, engine->createFrame(payload.data(), uint32_t(payload.size()), 16384, 16384, 8)};
+        ownedframe frame = made(payload, 16384, 16384);
         draw(frame.image, {0, 0, clientWidth, clientHeight});
     }
     EXPECT_LT(privateBytes(), before + (64u << 20));
@@ -269,7 +270,7 @@ TEST_P(Engine, GrownLostOrWithoutHardware) {
     bytes halves;  // 8 x 8: black, then white
     for (int i = 0; i < 64; ++i) halves.push_back(i % 8 < 4 ? 0x00 : 0xFF);
     const bytes code = encoded(halves, 8, 8);
-    ownedframe frame{*engine, engine->createFrame(code.data(), uint32_t(code.size()), 8, 8, 8)};
+    ownedframe frame = made(code, 8, 8);
     draw(frame.image);
     EXPECT_EQ(greyAt(110, 70, 0xFF), 0xFF);
     if (plus()) {
