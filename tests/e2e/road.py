@@ -44,10 +44,14 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
 def grey_bmp(path):
     """An uncompressed bottom-up 8-bit BMP's levels, rows top-down."""
-    with open(path, "rb") as f:
-        data = f.read()
+    data = read(path)
     offset, = struct.unpack_from("<I", data, 10)
     width, height = struct.unpack_from("<ii", data, 18)
     stride = (width + 3) & ~3
@@ -57,8 +61,7 @@ def grey_bmp(path):
 
 def frames_of(path, workdir):
     """The frames of an animation file as ImageMagick decodes them, rows top-down."""
-    with open(path, "rb") as f:
-        data = f.read()
+    data = read(path)
     magic, count, width, height, bits = struct.unpack_from("<4sIiiI", data)
     check(magic == b"MoRv" and bits == 8, "%s: header %r" % (path, data[:20]))
     position, names = 20 + 8 * count, []
@@ -99,8 +102,7 @@ class Program:
 
     def __init__(self, build, workdir, environment):
         state = os.path.join(build, "e2e", environment, "wine-env")
-        with open(os.path.join(state, "display")) as f:
-            display = f.read().strip()
+        display = read(os.path.join(state, "display")).decode().strip()
         # Without a window manager a dialog opened within a second of the last may stay hidden.
         self.bare = not os.path.exists(os.path.join(state, "openbox.pid"))
         self.env = dict(os.environ, DISPLAY=display, WINEPREFIX=os.path.join(build, "e2e", environment, "wineprefix"),
@@ -124,8 +126,8 @@ class Program:
 
     def wait_exit(self):
         code = wait_until("the program to end", self.process.poll, lambda code: code is not None)
-        with open(self.stderr, errors="replace") as f:  # Wine may swallow an access violation
-            check("ignoring exception" not in f.read(), "Wine reported an exception (%s)" % self.stderr)
+        # Wine may swallow an access violation.
+        check(b"ignoring exception" not in read(self.stderr), "Wine reported an exception (%s)" % self.stderr)
         return code
 
     def xdotool(self, *arguments):
@@ -336,8 +338,7 @@ def a_day_with_the_program(program, build, workdir):
     # Typed without ".mrv": the dialog completes the name, the program asks.
     program.choose(MORVA_DIALOG, ("alt+f", "a"), windows_path(saved)[:-len(".mrv")], answers=("n",))
     program.wait_state(title, log + ["File : walk059.bmp"])
-    with open(saved, "rb") as kept:
-        check(kept.read() == older, "the file was written after No")
+    check(read(saved) == older, "the file was written after No")
     program.choose(MORVA_DIALOG, ("alt+f", "a"), windows_path(saved), answers=("y",))  # replace?
     log.append("Write Morva : " + windows_path(saved))
     title = APP_TITLE + " : " + windows_path(saved)
@@ -348,8 +349,7 @@ def a_day_with_the_program(program, build, workdir):
           "%s does not hold the pictures cut to 3 bits" % saved)
     packed = os.path.join(workdir, "out", "packed.mrv")
     pack(build, walk[0], packed, "--depth", "3")
-    with open(saved, "rb") as a, open(packed, "rb") as b:
-        check(a.read() == b.read(), "morvacli pack wrote other bytes than the program")
+    check(read(saved) == read(packed), "morvacli pack wrote other bytes than the program")
 
     # A series without picture 0 changes nothing: no unsaved frames.
     log += program.import_series(empty[1]) + ["Total 0 files exists."]
