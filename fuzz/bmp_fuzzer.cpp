@@ -1,8 +1,6 @@
-// A BMP picture as the import reads it: headers, then pixels encoded at the
-// depth byte 6 asks for (bfReserved1, ignored by the reader; 0 and 9 refused).
-// Plain pixels come from inside the file, buffers never outgrow it (a BI_RLE8
-// stream's rows: the picture's), and the payload decodes to the picture cut
-// to that depth.
+// A BMP as the import reads it, encoded at the depth byte 6 asks for (ignored
+// by the reader): pixels from inside the file, buffers within it, and the
+// payload decoding to the picture cut to that depth.
 #include "engines/rle8decoder.h"
 #include "fuzz/expect.h"
 #include "import/bmpfile.h"
@@ -20,7 +18,7 @@ constexpr size_t firstPixelBuffer = 4096;
 
 uint32_t stride(uint32_t width) { return (width + 3) / 4 * 4; }
 
-// The pixels against the file's own bfOffBits, biWidth and biHeight (negative: top-down).
+// The pixels against the file's own offset, width and height.
 void checkPixels(const bmpfile& reader, const uint8_t* data, size_t size) {
     expect(size >= 26, "the headers are in the file");
     const int32_t width = int32_t(field(data + 18)), height = int32_t(field(data + 22));
@@ -42,7 +40,7 @@ void checkPayload(const bmpfile& reader, uint32_t depth) {
     const uint32_t width = uint32_t(reader.infoHeader.biWidth);
     const uint32_t height = uint32_t(reader.infoHeader.biHeight);
     expect(reader.rleSize <= payloadBound(width, height), "payload within its bound");
-    std::vector<uint8_t> decoded(size_t(width) * height);
+    bytes decoded(size_t(width) * height);
     const rle8result result = decodeRle8(reader.rleData.get(), reader.rleSize, int32_t(width), int32_t(height),
                                          decoded.data(), decoded.size(), width);
     expect(result.status == rle8status::ok && result.position == reader.rleSize, "payload decodes whole");

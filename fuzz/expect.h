@@ -1,10 +1,12 @@
-// The fuzz targets' own checks: a broken promise stops the run like a
-// sanitizer finding, with the input kept as a crash file.
+// A broken promise stops the run like a sanitizer finding.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
+
+using bytes = std::vector<uint8_t>;
 
 inline void expect(bool holds, const char* promise) {
     if (holds) return;

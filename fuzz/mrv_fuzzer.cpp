@@ -1,7 +1,5 @@
-// An animation file as the Open command and the preview use it: open, then
-// every frame asked of an engine. The reader must hand over exactly the
-// bytes an entry names, or nothing when they are not all in the file, and
-// must never size its buffers beyond the file.
+// An animation file opened and every frame asked of an engine: exactly the
+// bytes an entry names or nothing, and buffers within the file.
 #include "animfile/morvafile.h"
 #include "fuzz/expect.h"
 #include "fuzz/scratchinput.h"

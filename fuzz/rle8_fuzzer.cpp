@@ -1,7 +1,5 @@
-// The run-length decoder on any stream (the input after bytes 0 to 3: width,
-// height, row padding) into frames up to 699 x 47: inside the stream and the
-// frame (the sanitizers watch), every pixel written whatever the buffer held,
-// row padding untouched, and a damaged stream decoded as its intact prefix.
+// The decoder on any stream (after bytes 0 to 3: width, height, padding):
+// every pixel written, padding untouched, a damaged stream as its intact prefix.
 #include "engines/rle8decoder.h"
 #include "fuzz/expect.h"
 
@@ -9,17 +7,17 @@
 
 namespace {
 
-// bytes: stride * (height - 1) + width, no padding after the last row.
+// length: no padding after the last row.
 struct frame {
     int32_t width, height;
-    size_t stride, bytes;
+    size_t stride, length;
 };
 
 constexpr uint8_t guard = 0x5A;
 
-std::vector<uint8_t> decodeInto(const frame& shape, const uint8_t* code, size_t size, uint8_t prefill,
+bytes decodeInto(const frame& shape, const uint8_t* code, size_t size, uint8_t prefill,
                                 rle8result& result) {
-    std::vector<uint8_t> pixels(shape.bytes, guard);
+    bytes pixels(shape.length, guard);
     for (int32_t row = 0; row < shape.height; ++row)
         std::fill_n(pixels.begin() + ptrdiff_t(size_t(row) * shape.stride), shape.width, prefill);
     result = decodeRle8(code, size, shape.width, shape.height, pixels.data(), pixels.size(), shape.stride);
@@ -27,7 +25,7 @@ std::vector<uint8_t> decodeInto(const frame& shape, const uint8_t* code, size_t 
     return pixels;
 }
 
-void checkPadding(const frame& shape, const std::vector<uint8_t>& pixels) {
+void checkPadding(const frame& shape, const bytes& pixels) {
     for (size_t at = 0; at < pixels.size(); ++at)
         if (at % shape.stride >= size_t(shape.width))
             expect(pixels[at] == guard, "row padding untouched");
@@ -44,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t codeSize = size - 4;
     const frame shape{width, height, stride, height == 0 ? 0 : stride * size_t(height - 1) + size_t(width)};
     rle8result first, second;
-    const std::vector<uint8_t> dark = decodeInto(shape, code, codeSize, 0x00, first);
-    const std::vector<uint8_t> light = decodeInto(shape, code, codeSize, 0xFF, second);
+    const bytes dark = decodeInto(shape, code, codeSize, 0x00, first);
+    const bytes light = decodeInto(shape, code, codeSize, 0xFF, second);
     expect(dark == light, "every pixel written, whatever the buffer held");
     expect(first.status == second.status && first.position == second.position, "same verdict");
     checkPadding(shape, dark);
@@ -54,10 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                "ok ends just after an end of bitmap");
         return 0;
     }
-    std::vector<uint8_t> prefix(code, code + first.position);
+    bytes prefix(code, code + first.position);
     prefix.insert(prefix.end(), {0x00, 0x01});
     rle8result intact;
-    const std::vector<uint8_t> expected = decodeInto(shape, prefix.data(), prefix.size(), 0x00, intact);
+    const bytes expected = decodeInto(shape, prefix.data(), prefix.size(), 0x00, intact);
     expect(intact.status == rle8status::ok, "the intact prefix decodes");
     expect(expected == dark, "a damaged stream decodes as its intact prefix");
     return 0;

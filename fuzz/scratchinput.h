@@ -1,5 +1,4 @@
-// Each fuzz input as a real file in memory-backed storage (/dev/shm), one
-// per process, as the program reads its files.
+// Each input as a real file in /dev/shm, one per process.
 #pragma once
 
 #include "platform/file.h"

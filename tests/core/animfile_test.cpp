@@ -1,6 +1,5 @@
-// Animation files from the file layer up: transfers and names, the reader and
-// damaged files, the frame store and its saves (also when the disk refuses), and
-// the document's roads through New, Open, Save and Save As.
+// Animation files from the file layer up: the reader and damaged files, the
+// frame store and its saves, and the document's New, Open, Save and Save As.
 #include "animfile/document.h"
 #include "platform/utf8.h"
 #include "tests/support/fakeengine.h"
@@ -19,11 +18,10 @@ namespace {
 
 constexpr uint32_t notFound = 2;  // ENOENT and ERROR_FILE_NOT_FOUND alike
 
-// Transfers report what moved; names come back whole, outside ASCII and
-// beyond the Basic Multilingual Plane too.
+// Transfers report what moved; names outside the BMP come back whole.
 TEST(FileLayer, TransfersAndNames) {
     scratchfolder scratch(u"é歩😀");
-    const std::u16string path = makeUniqueFile(scratch.folder, u"MRV"), other = makeUniqueFile(scratch.folder, u"MRV");
+    const text16 path = makeUniqueFile(scratch.folder, u"MRV"), other = makeUniqueFile(scratch.folder, u"MRV");
     EXPECT_NE(path, other);
     EXPECT_TRUE(removeFile(other.c_str()));
     EXPECT_EQ(path.substr(0, scratch.folder.size() + 3), scratch.folder + u"MRV");
@@ -39,22 +37,23 @@ TEST(FileLayer, TransfersAndNames) {
     EXPECT_EQ(file.readAt(12, buffer, 4), 0u);
     EXPECT_TRUE(file.setEnd(4) && file.flush());
     file.close();
-    ASSERT_TRUE(replaceFile(path.c_str(), scratch.file(u"𠮷😀.mrv").c_str()));
-    EXPECT_EQ(scratch.names(), (std::vector<std::u16string>{u"𠮷😀.mrv"}));
-    EXPECT_EQ(readFile(scratch.file(u"𠮷😀.mrv")), (bytes{'a', 'b', 'c', 'd'}));
-    EXPECT_EQ(createFile(scratch.file(u"𠮷😀.mrv").c_str(), fileshare::none).size(length) ? length : 99, 0u);  // emptied
-    EXPECT_TRUE(removeFile(scratch.file(u"𠮷😀.mrv").c_str()));
-    EXPECT_FALSE(removeFile(scratch.file(u"𠮷😀.mrv").c_str()));
+    const text16 moved = scratch.file(u"𠮷😀.mrv");
+    ASSERT_TRUE(replaceFile(path.c_str(), moved.c_str()));
+    EXPECT_EQ(scratch.names(), (std::vector<text16>{u"𠮷😀.mrv"}));
+    EXPECT_EQ(readFile(moved), (bytes{'a', 'b', 'c', 'd'}));
+    EXPECT_EQ(createFile(moved.c_str(), fileshare::none).size(length) ? length : 99, 0u);  // emptied
+    EXPECT_TRUE(removeFile(moved.c_str()));
+    EXPECT_FALSE(removeFile(moved.c_str()));
     EXPECT_EQ(folderOf(u"C:\\anim\\walk.mrv"), u"C:\\anim\\");
     EXPECT_EQ(folderOf(u"walk.mrv"), u"");
 
     EXPECT_FALSE(openExistingFile(scratch.folder.c_str(), fileaccess::read, fileshare::read).isOpen());
 }
 
-// Names as POSIX paths hold them: UTF-8 at the edges of each length, and an
-// unpaired surrogate or a broken sequence as U+FFFD.
+// UTF-8 at the edges of each length; an unpaired surrogate or a broken
+// sequence as U+FFFD.
 TEST(FileLayer, Utf8AtTheEdgesOfEachLength) {
-    const std::u16string text = u"\u007F\u0080\u07FF\u0800\uD7FF\uE000\uFFFF\U00010000\U0010FFFF";
+    const text16 text = u"\u007F\u0080\u07FF\u0800\uD7FF\uE000\uFFFF\U00010000\U0010FFFF";
     const std::string utf8 =
         "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF";
     EXPECT_EQ(utf8Of(text.c_str()), utf8);
@@ -67,7 +66,7 @@ TEST(FileLayer, Utf8AtTheEdgesOfEachLength) {
 
 struct openedfile {
     scratchfolder scratch;
-    std::u16string path = scratch.file(u"test.mrv");
+    text16 path = scratch.file(u"test.mrv");
     morvafile reader;
     outcome opened;
     explicit openedfile(const bytes& content) {
@@ -81,22 +80,22 @@ const bytes second = randomBytes(50, 2);
 
 TEST(MorvaFile, HandsEachFrameOverAsStored) {
     openedfile file(soundMrv(320, 240, {first, {}, second}));
+    morvafile& r = file.reader;
     ASSERT_TRUE(file.opened.ok());
-    EXPECT_EQ(std::u16string(file.reader.openPath()), file.path);
-    EXPECT_EQ(file.reader.payloadCapacity, 100u);  // one buffer of the largest payload
+    EXPECT_EQ(text16(r.openPath()), file.path);
+    EXPECT_EQ(r.payloadCapacity, 100u);  // one buffer of the largest payload
     fakeengine engine;
-    for (uint32_t i = 0; i < 3; ++i) EXPECT_NE(file.reader.makeFrame(engine, i), nullptr);
-    EXPECT_EQ(file.reader.makeFrame(engine, 3), nullptr);
-    EXPECT_EQ(engine.take(), (std::vector<std::string>{"frame 320x240x8", "frame 320x240x8", "frame 320x240x8"}));
+    for (uint32_t i = 0; i < 3; ++i) EXPECT_NE(r.makeFrame(engine, i), nullptr);
+    EXPECT_EQ(r.makeFrame(engine, 3), nullptr);
+    EXPECT_EQ(engine.take(), lines(3, "frame 320x240x8"));
     EXPECT_EQ(engine.payloads, (std::vector<bytes>{first, {}, second}));
     // A payload cut short as the file shrinks under the reader is no frame.
-    ASSERT_TRUE(file.reader.handle.setEnd(44 + 100 + 10));
-    EXPECT_EQ(file.reader.makeFrame(engine, 2), nullptr);
-    EXPECT_NE(file.reader.makeFrame(engine, 0), nullptr);
+    ASSERT_TRUE(r.handle.setEnd(44 + 100 + 10));
+    EXPECT_EQ(r.makeFrame(engine, 2), nullptr);
+    EXPECT_NE(r.makeFrame(engine, 0), nullptr);
     EXPECT_EQ(engine.payloads.back(), first);
-
-    file.reader.close();
-    EXPECT_EQ(file.reader.makeFrame(engine, 0), nullptr);
+    r.close();
+    EXPECT_EQ(r.makeFrame(engine, 0), nullptr);
 }
 
 bytes withCount(bytes content, uint32_t count) {
@@ -106,33 +105,34 @@ bytes withCount(bytes content, uint32_t count) {
 
 bytes cut(const bytes& content, size_t length) { return bytes(content.begin(), content.begin() + ptrdiff_t(length)); }
 
-// Damaged files, each with its clean result: whether it opens, the count the
-// reader answers, and which frames an engine gets (1) or not (0). Nothing
-// larger than the file is ever allocated.
+// Damaged files: whether each opens, its count, and which frames an engine
+// gets (1) or not (0). Nothing larger than the file is allocated.
 TEST(MorvaFile, DamagedFiles) {
+    const failure bad = failure::notAnimation, good = failure::none;
     const bytes payload4x4 = {4, 0x10, 0, 0, 4, 0x20, 0, 0, 4, 0x30, 0, 0, 4, 0x40, 0, 1};
     const bytes two = soundMrv(4, 4, {payload4x4, {0, 1}});
     const bytes wrongMagic = [&] { bytes b = two; b[3] = 'V'; return b; }();
-    const struct { const char* what; bytes content; failure open; uint32_t count; std::string frames; } cases[] = {
-        {"empty", {}, failure::notAnimation, 0, ""},
-        {"19 bytes", cut(two, 19), failure::notAnimation, 0, ""},
-        {"wrong magic", wrongMagic, failure::notAnimation, 2, ""},
-        {"count beyond the file", withCount(two, 20), failure::notAnimation, 20, ""},
-        {"count 0xFFFFFFFF", withCount(two, 0xFFFFFFFF), failure::notAnimation, 0xFFFFFFFF, ""},
-        {"index cut short", cut(two, 33), failure::notAnimation, 2, ""},
-        {"index size wrapping to 0", mrvBytes(1, 1, {}, {}, 8, 0x20000000), failure::notAnimation, 0x20000000, ""},
-        {"index size wrapping to 8", mrvBytes(1, 1, {{28, 0}}, {}, 8, 0x20000001), failure::notAnimation, 0x20000001, ""},
-        {"entry larger than the file", mrvBytes(1, 1, {{0, 29}}, {}), failure::notAnimation, 1, ""},
-        {"entry of all ones", mrvBytes(1, 1, {{28, 0}, {0, 0xFFFFFFFF}}, {1, 2, 3}), failure::notAnimation, 2, ""},
-        {"16385 x 16384 pixels", mrvBytes(16385, 16384, {{28, 2}}, {0, 1}), failure::notAnimation, 1, ""},
-        {"65535 x -65535 pixels", mrvBytes(65535, -65535, {{28, 2}}, {0, 1}), failure::notAnimation, 1, ""},
-        {"sound", two, failure::none, 2, "11"},
-        {"an entry as large as the file", mrvBytes(1, 1, {{0, 28}}, {}), failure::none, 1, "1"},
-        {"16384 x 16384 pixels", mrvBytes(16384, 16384, {{28, 2}}, {0, 1}), failure::none, 1, "1"},
-        {"offset + size past the end", mrvBytes(4, 4, {{36, 16}, {40, 16}}, payload4x4), failure::none, 2, "10"},
-        {"offset + size wrapping 32 bits", mrvBytes(4, 4, {{36, 16}, {0xFFFFFFF8, 16}}, payload4x4), failure::none, 2, "10"},
-        {"zero frames", mrvBytes(4, 4, {}, {}), failure::none, 0, ""},
-        {"bits 4", mrvBytes(4, 4, {{28, 16}}, payload4x4, 4), failure::none, 1, "0"},
+    const struct { const char* what; bytes content; failure open; uint32_t count; std::string frames; }
+        cases[] = {
+        {"empty", {}, bad, 0, ""},
+        {"19 bytes", cut(two, 19), bad, 0, ""},
+        {"wrong magic", wrongMagic, bad, 2, ""},
+        {"count beyond the file", withCount(two, 20), bad, 20, ""},
+        {"count 0xFFFFFFFF", withCount(two, 0xFFFFFFFF), bad, 0xFFFFFFFF, ""},
+        {"index cut short", cut(two, 33), bad, 2, ""},
+        {"index size wrapping to 0", mrvBytes(1, 1, {}, {}, 8, 0x20000000), bad, 0x20000000, ""},
+        {"index size wrapping to 8", mrvBytes(1, 1, {{28, 0}}, {}, 8, 0x20000001), bad, 0x20000001, ""},
+        {"entry larger than the file", mrvBytes(1, 1, {{0, 29}}, {}), bad, 1, ""},
+        {"entry of all ones", mrvBytes(1, 1, {{28, 0}, {0, 0xFFFFFFFF}}, {1, 2, 3}), bad, 2, ""},
+        {"16385 x 16384 pixels", mrvBytes(16385, 16384, {{28, 2}}, {0, 1}), bad, 1, ""},
+        {"65535 x -65535 pixels", mrvBytes(65535, -65535, {{28, 2}}, {0, 1}), bad, 1, ""},
+        {"sound", two, good, 2, "11"},
+        {"an entry as large as the file", mrvBytes(1, 1, {{0, 28}}, {}), good, 1, "1"},
+        {"16384 x 16384 pixels", mrvBytes(16384, 16384, {{28, 2}}, {0, 1}), good, 1, "1"},
+        {"offset + size past the end", mrvBytes(4, 4, {{36, 16}, {40, 16}}, payload4x4), good, 2, "10"},
+        {"offset + size wrapping 32 bits", mrvBytes(4, 4, {{36, 16}, {0xFFFFFFF8, 16}}, payload4x4), good, 2, "10"},
+        {"zero frames", mrvBytes(4, 4, {}, {}), good, 0, ""},
+        {"bits 4", mrvBytes(4, 4, {{28, 16}}, payload4x4, 4), good, 1, "0"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -201,7 +201,7 @@ TEST(FrameStore, KeepsItsFramesInOneTemporaryFile) {
     EXPECT_TRUE(store->appendFrame(nullptr, 0));
     ASSERT_TRUE(store->openTempFile().ok());
     ASSERT_TRUE(store->openTempFile().ok());  // the same file
-    const std::u16string name = store->tempName.data;
+    const text16 name = store->tempName.data;
     EXPECT_EQ(name.substr(folderOf(name).size(), 3), u"MRV");
     EXPECT_TRUE(store->appendFrame(first.data(), 100));
     store->setFrameSize(64, 48);  // the size of every frame, earlier ones too
@@ -231,27 +231,27 @@ struct filesizelimit {
     ~filesizelimit() { setrlimit(RLIMIT_FSIZE, &saved); }
 };
 
-// A save that fails at any step leaves the old file byte for byte, nothing
-// beside it, and the store whole: a later save writes every frame.
+// A save failing at any step leaves the old file, nothing beside it, and the
+// store whole.
 TEST(FrameStore, AFailedSaveLeavesTheOldFileAndTheFrames) {
     const std::vector<bytes> payloads = {randomBytes(1200000, 5), {}, randomBytes(300, 6)};
     const bytes old = soundMrv(2, 2, {randomBytes(70, 7)});
     const bytes whole = soundMrv(64, 48, payloads);
-    for (rlim_t limit : {rlim_t(0), rlim_t(19), rlim_t(44), rlim_t(1000), rlim_t(1048620), rlim_t(whole.size() - 1)}) {
+    for (size_t limit : {size_t(0), size_t(19), size_t(44), size_t(1000), size_t(1048620), whole.size() - 1}) {
         SCOPED_TRACE(limit);
         scratchfolder scratch;
-        const std::u16string target = scratch.file(u"walk.mrv");
+        const text16 target = scratch.file(u"walk.mrv");
         writeFile(target, old);
         auto store = storeOf(64, 48, payloads);
         outcome result;
         {
-            filesizelimit full(limit);
+            filesizelimit full{rlim_t(limit)};
             result = store->save(target.c_str());
         }
         EXPECT_EQ(result.what, failure::cannotWrite);
         EXPECT_EQ(result.error, uint32_t(EFBIG));
         EXPECT_EQ(readFile(target), old);
-        EXPECT_EQ(scratch.names(), std::vector<std::u16string>{u"walk.mrv"});
+        EXPECT_EQ(scratch.names(), std::vector<text16>{u"walk.mrv"});
         ASSERT_TRUE(store->save(target.c_str()).ok());
         EXPECT_EQ(readFile(target), whole);
     }
@@ -262,7 +262,7 @@ TEST(FrameStore, AFailedSaveLeavesTheOldFileAndTheFrames) {
     EXPECT_EQ(missingFolder.error, notFound);
     std::filesystem::create_directory(std::filesystem::path(scratch.file(u"folder.mrv")));
     EXPECT_EQ(store->save(scratch.file(u"folder.mrv").c_str()).error, uint32_t(EISDIR));
-    EXPECT_EQ(scratch.names(), std::vector<std::u16string>{u"folder.mrv"});
+    EXPECT_EQ(scratch.names(), std::vector<text16>{u"folder.mrv"});
 }
 #endif
 
@@ -271,8 +271,7 @@ TEST(FrameStore, AFailedSaveLeavesTheOldFileAndTheFrames) {
 const titlewords words = {u"M", u"(new)", u"*"};
 const bytes frameA = randomBytes(40, 8), frameB = randomBytes(30, 9);
 
-// Starts an import of `payloads` at width x height and appends them, as the
-// BMP import does.
+// Appends `payloads` as the BMP import does.
 outcome importFrames(document& animation, const std::vector<bytes>& payloads, int32_t width, int32_t height) {
     const outcome started = animation.beginImport(width, height);
     if (!started.ok()) return started;
@@ -285,12 +284,14 @@ class Document : public testing::Test {
 protected:
     // The title with the scratch folder written as "~/".
     std::string title() {
-        std::u16string text = animation.title(words);
+        text16 text = animation.title(words);
         const size_t at = text.find(scratch.folder);
-        if (at != std::u16string::npos) text.replace(at, scratch.folder.size(), u"~/");
+        if (at != text16::npos) text.replace(at, scratch.folder.size(), u"~/");
         return utf8(text);
     }
-    std::u16string file(const char16_t* name) { return scratch.file(name); }
+    text16 file(const char16_t* name) { return scratch.file(name); }
+    outcome open(const char16_t* name) { return animation.open(file(name).c_str()); }
+    outcome save(const char16_t* name) { return animation.save(file(name).c_str()); }
     bytes openFrames() {
         fakeengine engine;
         for (uint32_t i = 0; animation.openFile && animation.openFile->makeFrame(engine, i); ++i) {}
@@ -307,15 +308,15 @@ TEST_F(Document, SaveWritesOnlyTheFileTheTitleNames) {
     ASSERT_TRUE(importFrames(animation, {frameA, frameA}, 4, 2).ok());
     EXPECT_EQ(title(), "M : (new)*");
     EXPECT_EQ(animation.saveTarget(), u"");  // Save asks, as Save As does
-    ASSERT_TRUE(animation.save(file(u"x.mrv").c_str()).ok());
+    ASSERT_TRUE(save(u"x.mrv").ok());
     EXPECT_EQ(title(), "M : ~/x.mrv");
     EXPECT_FALSE(animation.canSave());
-    ASSERT_TRUE(animation.open(file(u"y.mrv").c_str()).ok());
+    ASSERT_TRUE(open(u"y.mrv").ok());
     EXPECT_EQ(title(), "M : ~/y.mrv");
     ASSERT_TRUE(importFrames(animation, {frameB}, 4, 2).ok());
     EXPECT_EQ(title(), "M : ~/y.mrv*");
     // A failed save leaves the file open, the frames unsaved and the title.
-    EXPECT_EQ(animation.save(file(u"absent/y.mrv").c_str()).what, failure::cannotWrite);
+    EXPECT_EQ(save(u"absent/y.mrv").what, failure::cannotWrite);
     EXPECT_EQ(openFrames(), frameB);
     EXPECT_EQ(title(), "M : ~/y.mrv*");
     EXPECT_EQ(animation.saveTarget(), file(u"y.mrv"));
@@ -330,22 +331,21 @@ TEST_F(Document, AFailedOpenKeepsWhatWasOpen) {
     writeFile(file(u"y.mrv"), soundMrv(4, 2, {frameB}));
     writeFile(file(u"damaged.mrv"), cut(soundMrv(4, 2, {frameB}), 25));
     ASSERT_TRUE(importFrames(animation, {frameA}, 4, 2).ok());
-    ASSERT_TRUE(animation.open(file(u"y.mrv").c_str()).ok());
+    ASSERT_TRUE(open(u"y.mrv").ok());
     EXPECT_EQ(title(), "M : ~/y.mrv");  // the new frames stay, saved or not
     EXPECT_EQ(animation.newFile->frameCount(), 1u);
     // One frame held: another width or height is refused, each on its own.
     for (const auto& size : {std::pair{4, 3}, std::pair{5, 2}})
         EXPECT_EQ(animation.beginImport(size.first, size.second).what, failure::sizeDiffers);
     ASSERT_TRUE(importFrames(animation, {frameA}, 4, 2).ok());
-    const outcome damaged = animation.open(file(u"damaged.mrv").c_str());
-    EXPECT_EQ(damaged.what, failure::notAnimation);
-    const outcome missing = animation.open(file(u"absent.mrv").c_str());
+    EXPECT_EQ(open(u"damaged.mrv").what, failure::notAnimation);
+    const outcome missing = open(u"absent.mrv");
     EXPECT_EQ(missing.what, failure::cannotOpen);
     EXPECT_EQ(missing.error, notFound);
     EXPECT_EQ(title(), "M : ~/y.mrv*");
     EXPECT_EQ(openFrames(), frameB);
     // The same file opens again.
-    ASSERT_TRUE(animation.open(file(u"y.mrv").c_str()).ok());
+    ASSERT_TRUE(open(u"y.mrv").ok());
     EXPECT_EQ(openFrames(), frameB);
     animation.clear();
     EXPECT_EQ(title(), "M");

@@ -1,6 +1,5 @@
 // The frame encoder and the run-length decoder: worked examples and damaged
-// streams by hand, the encoder against a pixel-by-pixel one, the decoder against
-// ImageMagick (the fuzz targets add round trips and damaged streams at random).
+// streams by hand, the encoder against a plain one, the decoder against ImageMagick.
 #include "engines/rle8decoder.h"
 #include "import/frameencoder.h"
 #include "tests/support/files.h"
@@ -13,15 +12,13 @@
 
 namespace {
 
-// The encoder as plainly as its rules read: each row cut into runs of one
-// value; runs of two or more go out in pieces of at most 255, and a single
-// pixel (a run's last one included) joins the group of literals, written
-// absolute from three on and as runs of one below.
+// The encoder as its rules read: runs of two or more in pieces of at most 255;
+// single pixels grouped, absolute from three on, as runs of one below.
 bytes referenceEncode(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride,
                       uint32_t depth) {
     const uint8_t mask = uint8_t(0xFF00 >> depth);
     bytes out, literals;
-    auto flushLiterals = [&] {
+    auto flush = [&] {
         if (literals.size() >= 3) {
             out.insert(out.end(), {0, uint8_t(literals.size())});
             out.insert(out.end(), literals.begin(), literals.end());
@@ -36,21 +33,21 @@ bytes referenceEncode(const uint8_t* pixels, uint32_t width, uint32_t height, ui
         for (uint32_t x = 0, length = 0; x < width; x += length) {
             const uint8_t value = row[x] & mask;
             for (length = 1; x + length < width && (row[x + length] & mask) == value;) ++length;
-            if (length > 1) flushLiterals();
+            if (length > 1) flush();
             uint32_t left = length;
             for (; left >= 255; left -= 255) out.insert(out.end(), {255, value});
             if (left >= 2) out.insert(out.end(), {uint8_t(left), value});
-            if (left == 1 && literals.size() == 255) flushLiterals();
+            if (left == 1 && literals.size() == 255) flush();
             if (left == 1) literals.push_back(value);
         }
-        flushLiterals();
+        flush();
         out.insert(out.end(), {0, 0});
     }
     out.insert(out.end(), {0, 1});
     return out;
 }
 
-// Encodes into exactly payloadBound bytes and a guard that must stay untouched.
+// Encodes into payloadBound bytes and a guard that must stay untouched.
 bytes encode(const bytes& pixels, uint32_t width, uint32_t height, uint32_t stride, uint32_t depth) {
     const size_t bound = size_t(payloadBound(width, height));
     bytes output(bound + 64, 0xCD);
@@ -75,7 +72,7 @@ bytes ramp(size_t count, uint8_t first = 0) {
     return values;
 }
 
-const bytes endOfRowAndBitmap = {0, 0, 0, 1};
+const bytes ends = {0, 0, 0, 1};  // of the row and the bitmap
 
 TEST(FrameEncoder, WorkedExamples) {
     const struct { bytes row; uint32_t depth; bytes code; } cases[] = {
@@ -90,9 +87,9 @@ TEST(FrameEncoder, WorkedExamples) {
         {bytes(256, 7), 8, {0xFF, 7, 0x01, 7, 0, 0, 0, 1}},
         {bytes(300, 0x55), 8, {0xFF, 0x55, 0x2D, 0x55, 0, 0, 0, 1}},
         {joined({bytes(256, 9), {1, 2, 3}}), 8, {0xFF, 9, 0x00, 0x04, 9, 1, 2, 3, 0, 0, 0, 1}},
-        {ramp(256), 8, joined({{0x00, 0xFF}, ramp(255), {0x00, 0x01, 0xFF}, endOfRowAndBitmap})},
+        {ramp(256), 8, joined({{0x00, 0xFF}, ramp(255), {0x00, 0x01, 0xFF}, ends})},
         {ramp(257, 1), 8,
-         joined({{0x00, 0xFF}, ramp(255, 1), {0x00, 0x01, 0x00, 0x01, 0x01}, endOfRowAndBitmap})},
+         joined({{0x00, 0xFF}, ramp(255, 1), {0x00, 0x01, 0x00, 0x01, 0x01}, ends})},
         {{1, 2, 3, 4, 4, 5, 6}, 8, {0x00, 0x03, 1, 2, 3, 0x00, 0x02, 4, 0x01, 5, 0x01, 6, 0, 0, 0, 1}},
         {{0x3F, 0x40, 0x7F, 0xFF, 0xC0}, 2, {0x01, 0x00, 0x02, 0x40, 0x02, 0xC0, 0, 0, 0, 1}},
         {{0x7F, 0x00, 0x80, 0xFF}, 1, {0x02, 0x00, 0x02, 0x80, 0, 0, 0, 1}},
@@ -148,8 +145,7 @@ TEST(FrameEncoder, MatchesThePixelByPixelEncoder) {
 // pixels: the rows in stream order, without the padding.
 struct decoded { rle8status status; size_t position; bytes pixels; };
 
-// Decodes into a buffer pre-filled with `prefill` whose padding and
-// surroundings must come back untouched.
+// Decodes into a buffer of `prefill` whose padding and surroundings stay untouched.
 decoded decodeGuarded(const bytes& code, int32_t width, int32_t height, uint8_t prefill = 0xA5,
                       size_t padding = 3) {
     const size_t guard = 64, stride = size_t(width) + padding;
@@ -176,35 +172,35 @@ bytes pixels4x4(std::initializer_list<std::pair<size_t, uint8_t>> set) {
     return out;
 }
 
-// Streams by hand into a 4 x 4 frame: what is drawn, where decoding
-// stopped and why. Skipped pixels are 0 whatever the buffer held; a faulty
-// code writes nothing and everything after it is 0.
+// Streams by hand into a 4 x 4 frame: what is drawn, where decoding stopped
+// and why. Skipped pixels are 0 whatever the buffer held; a faulty code writes nothing.
 TEST(Rle8Decoder, HandWrittenStreams) {
+    const rle8status ok = rle8status::ok, cut = rle8status::truncated, over = rle8status::overflow;
     const bytes sevens = pixels4x4({{0, 7}, {1, 7}});
     const bytes rowOfSevens = pixels4x4({{0, 7}, {1, 7}, {2, 7}, {3, 7}});
     const bytes blank(16, 0);
     const struct { const char* what; bytes code; rle8status status; size_t position; bytes pixels; } cases[] = {
         {"runs, rows bottom-up", {4, 0x10, 0, 0, 1, 0x20, 3, 0x21, 0, 0, 2, 0x30, 2, 0x31, 0, 0, 3, 0x40, 1, 0x41, 0, 0, 0, 1},
-         rle8status::ok, 24, {0x10, 0x10, 0x10, 0x10, 0x20, 0x21, 0x21, 0x21, 0x30, 0x30, 0x31, 0x31, 0x40, 0x40, 0x40, 0x41}},
+         ok, 24, {0x10, 0x10, 0x10, 0x10, 0x20, 0x21, 0x21, 0x21, 0x30, 0x30, 0x31, 0x31, 0x40, 0x40, 0x40, 0x41}},
         {"absolute runs, pad only when odd", {0, 3, 0xA, 0xB, 0xC, 0, 1, 0xD, 0, 0, 0, 4, 0x1A, 0x1B, 0x1C, 0x1D, 0, 0, 0, 1},
-         rle8status::ok, 20, pixels4x4({{0, 0xA}, {1, 0xB}, {2, 0xC}, {3, 0xD}, {4, 0x1A}, {5, 0x1B}, {6, 0x1C}, {7, 0x1D}})},
+         ok, 20, pixels4x4({{0, 0xA}, {1, 0xB}, {2, 0xC}, {3, 0xD}, {4, 0x1A}, {5, 0x1B}, {6, 0x1C}, {7, 0x1D}})},
         {"end of line, deltas, early end", {1, 0x11, 0, 0, 0, 2, 1, 0, 1, 0x22, 0, 2, 1, 2, 1, 0x33, 0, 1},
-         rle8status::ok, 18, pixels4x4({{0, 0x11}, {5, 0x22}, {15, 0x33}})},
-        {"a delta to the row end", {2, 1, 0, 2, 2, 0, 0, 0, 4, 2, 0, 1}, rle8status::ok, 12,
+         ok, 18, pixels4x4({{0, 0x11}, {5, 0x22}, {15, 0x33}})},
+        {"a delta to the row end", {2, 1, 0, 2, 2, 0, 0, 0, 4, 2, 0, 1}, ok, 12,
          pixels4x4({{0, 1}, {1, 1}, {4, 2}, {5, 2}, {6, 2}, {7, 2}})},
-        {"data after the end", {4, 7, 0, 1, 4, 8, 0xFF}, rle8status::ok, 4, rowOfSevens},
-        {"a count byte after a row", {4, 7, 0, 0, 2}, rle8status::truncated, 4, rowOfSevens},
-        {"a lone escape", {2, 7, 0}, rle8status::truncated, 2, sevens},
-        {"a delta without offsets", {2, 7, 0, 2}, rle8status::truncated, 2, sevens},
-        {"a delta after the last row", {0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0}, rle8status::overflow, 8, blank},
-        {"an absolute run without its pad", {0, 3, 1, 2, 3}, rle8status::truncated, 0, blank},
-        {"an absolute run up to the stream's end", {0, 4, 1, 2, 3, 4}, rle8status::truncated, 6,
+        {"data after the end", {4, 7, 0, 1, 4, 8, 0xFF}, ok, 4, rowOfSevens},
+        {"a count byte after a row", {4, 7, 0, 0, 2}, cut, 4, rowOfSevens},
+        {"a lone escape", {2, 7, 0}, cut, 2, sevens},
+        {"a delta without offsets", {2, 7, 0, 2}, cut, 2, sevens},
+        {"a delta after the last row", {0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0}, over, 8, blank},
+        {"an absolute run without its pad", {0, 3, 1, 2, 3}, cut, 0, blank},
+        {"an absolute run up to the stream's end", {0, 4, 1, 2, 3, 4}, cut, 6,
          pixels4x4({{0, 1}, {1, 2}, {2, 3}, {3, 4}})},
-        {"a run one past the row end", {2, 7, 3, 7, 0, 1}, rle8status::overflow, 2, sevens},
-        {"a run after the last row", {0, 0, 0, 0, 0, 0, 0, 0, 1, 7, 0, 1}, rle8status::overflow, 8, blank},
-        {"one end of line too many", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, rle8status::overflow, 8, blank},
-        {"no end of bitmap", {4, 7, 0, 0}, rle8status::truncated, 4, rowOfSevens},
-        {"empty", {}, rle8status::truncated, 0, blank},
+        {"a run one past the row end", {2, 7, 3, 7, 0, 1}, over, 2, sevens},
+        {"a run after the last row", {0, 0, 0, 0, 0, 0, 0, 0, 1, 7, 0, 1}, over, 8, blank},
+        {"one end of line too many", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, over, 8, blank},
+        {"no end of bitmap", {4, 7, 0, 0}, cut, 4, rowOfSevens},
+        {"empty", {}, cut, 0, blank},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -215,9 +211,9 @@ TEST(Rle8Decoder, HandWrittenStreams) {
             EXPECT_EQ(got.pixels, c.pixels);
         }
     }
-    EXPECT_EQ(decodeGuarded({0, 1}, 0, 0).status, rle8status::ok);
-    EXPECT_EQ(decodeGuarded({0, 0, 0, 0, 0, 1}, 0, 2).status, rle8status::ok);
-    EXPECT_EQ(decodeGuarded({1, 7, 0, 1}, 0, 1).status, rle8status::overflow);
+    EXPECT_EQ(decodeGuarded({0, 1}, 0, 0).status, ok);
+    EXPECT_EQ(decodeGuarded({0, 0, 0, 0, 0, 1}, 0, 2).status, ok);
+    EXPECT_EQ(decodeGuarded({1, 7, 0, 1}, 0, 1).status, over);
 }
 
 TEST(Rle8Decoder, ImpossibleFramesWriteNothing) {
@@ -265,8 +261,7 @@ bytes randomStream(std::mt19937& random, uint32_t width, uint32_t height) {
     return code;
 }
 
-// ImageMagick reads a payload wrapped in a BI_RLE8 BMP; rows come back
-// bottom-up as the stream holds them.
+// ImageMagick's reading of a payload in a BI_RLE8 BMP, rows bottom-up.
 bytes decodeWithImageMagick(const bytes& payload, int32_t width, int32_t height) {
     testpicture wrapper = patternPicture(width, height);
     wrapper.rows = payload;

@@ -1,6 +1,5 @@
-// The BMP reader and the series import: damaged pictures with their clean
-// results, and the import's roads with the exact log lines, the frames
-// stored (decoded back) and what changed.
+// The BMP reader and the series import: damaged pictures, and the import's
+// roads with their log lines and frames.
 #include "animfile/document.h"
 #include "app/logbuffer.h"
 #include "engines/frameinfo.h"
@@ -21,41 +20,36 @@ namespace {
 
 testpicture sound() { return patternPicture(8, 4); }  // 32 bytes of rows
 
-template <typename Change>
-testpicture soundWith(Change change) {
-    testpicture picture = sound();
-    change(picture);
-    return picture;
-}
+// The sound picture with fields changed.
+#define WITH(...) [] { testpicture p = sound(); __VA_ARGS__; return p; }()
 
-// A header of width x height over the sound picture's 32 bytes of rows.
 testpicture claiming(int32_t width, int32_t height, int64_t fileSize = -1) {
-    return soundWith([&](testpicture& p) {
-        p.width = width;
-        p.height = height;
-        p.bfSize = fileSize;
-        p.biSizeImage = 0;
-    });
+    testpicture p = sound();
+    p.width = width;
+    p.height = height;
+    p.bfSize = fileSize;
+    p.biSizeImage = 0;
+    return p;
 }
 
-// Whether the counting pass takes each picture (headers) and the frame pass
-// reads its pixels (loads); header fields alone never size a buffer.
+// Whether the counting pass takes it and the frame pass reads its pixels;
+// header fields alone never size a buffer.
 TEST(BmpFile, DamagedPictures) {
     const struct { const char* what; testpicture picture; bool headers, loads; } cases[] = {
         {"sound", sound(), true, true},
-        {"a header of 64 bytes", soundWith([](testpicture& p) { p.biSize = 64; p.bfOffBits = 14 + 64 + 1024; }), false, false},
-        {"no image size", soundWith([](testpicture& p) { p.biSizeImage = 0; }), true, true},
-        {"rows 70000 bytes in", soundWith([](testpicture& p) { p.bfOffBits = 70000; }), true, true},
-        {"empty file", soundWith([](testpicture& p) { p.truncateTo = 0; }), false, false},
-        {"file header cut short", soundWith([](testpicture& p) { p.truncateTo = 13; }), false, false},
-        {"colour table cut short", soundWith([](testpicture& p) { p.truncateTo = 1077; }), false, false},
-        {"pixel data cut mid-row", soundWith([](testpicture& p) { p.truncateTo = 1078 + 11; }), false, false},
-        {"wrong magic", soundWith([](testpicture& p) { p.bfType = 0x424D; }), false, false},
-        {"core header of 12 bytes", soundWith([](testpicture& p) { p.biSize = 12; }), false, false},
-        {"1-bit", soundWith([](testpicture& p) { p.biBitCount = 1; }), false, false},
-        {"24-bit rows that fit", soundWith([](testpicture& p) { p.biBitCount = 24; p.width = 2; }), false, false},
-        {"rows taken for a BI_RLE8 stream", soundWith([](testpicture& p) { p.biCompression = 1; }), true, false},
-        {"compressed otherwise", soundWith([](testpicture& p) { p.biCompression = 2; }), false, false},
+        {"a header of 64 bytes", WITH(p.biSize = 64; p.bfOffBits = 14 + 64 + 1024), false, false},
+        {"no image size", WITH(p.biSizeImage = 0), true, true},
+        {"rows 70000 bytes in", WITH(p.bfOffBits = 70000), true, true},
+        {"empty file", WITH(p.truncateTo = 0), false, false},
+        {"file header cut short", WITH(p.truncateTo = 13), false, false},
+        {"colour table cut short", WITH(p.truncateTo = 1077), false, false},
+        {"pixel data cut mid-row", WITH(p.truncateTo = 1078 + 11), false, false},
+        {"wrong magic", WITH(p.bfType = 0x424D), false, false},
+        {"core header of 12 bytes", WITH(p.biSize = 12), false, false},
+        {"1-bit", WITH(p.biBitCount = 1), false, false},
+        {"24-bit rows that fit", WITH(p.biBitCount = 24; p.width = 2), false, false},
+        {"rows taken for a BI_RLE8 stream", WITH(p.biCompression = 1), true, false},
+        {"compressed otherwise", WITH(p.biCompression = 2), false, false},
         {"width zero", claiming(0, 4), false, false},
         {"width negative", claiming(-8, 4), false, false},
         {"height zero", claiming(8, 0), false, false},
@@ -63,14 +57,14 @@ TEST(BmpFile, DamagedPictures) {
         {"width x height over 2^32 bytes", claiming(70000, 70000, 0xFFFFFFFF), false, false},
         {"16000 x 16000 whose bfSize lies", claiming(16000, 16000, 1078 + 256000000), false, false},
         {"16385 x 16384, more than any frame", claiming(16385, 16384, 1078 + 268451840), false, false},
-        {"pixels inside the colour table", soundWith([](testpicture& p) { p.bfOffBits = 1074; }), false, false},
-        {"bfSize below bfOffBits: the file's size counts", soundWith([](testpicture& p) { p.bfSize = 1077; }), true, true},
-        {"biSizeImage larger than the data", soundWith([](testpicture& p) { p.biSizeImage = 33; }), false, false},
+        {"pixels inside the colour table", WITH(p.bfOffBits = 1074), false, false},
+        {"bfSize below bfOffBits: the file's size counts", WITH(p.bfSize = 1077), true, true},
+        {"biSizeImage larger than the data", WITH(p.biSizeImage = 33), false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         scratchfolder scratch;
-        const std::u16string path = scratch.file(u"p.bmp");
+        const text16 path = scratch.file(u"p.bmp");
         writeFile(path, bmpBytes(c.picture));
         bmpfile reader;
         ASSERT_TRUE(reader.open(path.c_str()));
@@ -79,21 +73,21 @@ TEST(BmpFile, DamagedPictures) {
         ASSERT_TRUE(reader.open(path.c_str()));
         EXPECT_EQ(reader.encode(6) > 0, c.loads);
         EXPECT_EQ(reader.pixelCapacity, 4096u);
-        if (c.loads) {  // in the one form engines take: a 40-byte header, its colour table, rows bottom-up
-            EXPECT_EQ(bytes(reader.pixelData.get(), reader.pixelData.get() + 32), c.picture.rows);
-            const bmpinfoheader& info = reader.infoHeader;
-            EXPECT_EQ((std::vector<int64_t>{info.biSize, info.biHeight, info.biClrUsed, info.colourTable[255][0]}),
+        if (c.loads) {  // in the form engines take: 40-byte header, table, rows bottom-up
+            const uint8_t* at = reader.pixelData.get();
+            EXPECT_EQ(bytes(at, at + 32), c.picture.rows);
+            const bmpinfoheader& i = reader.infoHeader;
+            EXPECT_EQ((std::vector<int64_t>{i.biSize, i.biHeight, i.biClrUsed, i.colourTable[255][0]}),
                       (std::vector<int64_t>{40, 4, 256, 255}));
-            EXPECT_TRUE(wholeRowsFit(readDibShape(reinterpret_cast<const uint8_t*>(&reader.infoHeader)), reader.bytesRead));
+            const auto shape = readDibShape(reinterpret_cast<const uint8_t*>(&i));
+            EXPECT_TRUE(wholeRowsFit(shape, reader.bytesRead));
         }
     }
 }
 
 #ifndef _WIN32
-// The forms common tools write, made by ImageMagick from one picture of many
-// grey levels: the larger headers, top-down rows, a short bfSize, BI_RLE8 and
-// a colour table of the colours used are taken with the rows ImageMagick
-// reads in the file; the rest is refused.
+// The forms ImageMagick writes of one picture of many grey levels: those
+// taken give the rows ImageMagick reads; the rest is refused.
 TEST(BmpFile, FormsImageMagickWrites) {
     constexpr int32_t width = 19, height = 14, stride = 20;
     const auto topDown = [](bytes& file) {  // as some editors write them
@@ -114,7 +108,7 @@ TEST(BmpFile, FormsImageMagickWrites) {
             set32(file, 46, used);
         };
     };
-    const struct { const char* options; std::function<void(bytes&)> edit; bool taken; } forms[] = {
+    const struct { const char* opts; std::function<void(bytes&)> edit; bool taken; } forms[] = {
         {"BMP3:", nullptr, true}, {"-intent Undefined BMP:", nullptr, true}, {"BMP:", nullptr, true},
         {"BMP3:", topDown, true}, {"BMP:", topDown, true}, {"BMP:", shortSize, true},
         {"-compress RLE BMP3:", nullptr, true}, {"-compress RLE BMP:", nullptr, true},
@@ -129,10 +123,11 @@ TEST(BmpFile, FormsImageMagickWrites) {
     writeFile(dir.file(u"levels.raw"), levels);
     const std::string palette = utf8(dir.file(u"palette.bmp"));  // chosen once: the rest is fast
     ASSERT_TRUE(convert("-size 19x14 -depth 8 gray:'" + utf8(dir.file(u"levels.raw")) + "' -type Palette '" + palette + "'"));
-    const std::u16string made = dir.file(u"made.bmp");
+    const text16 made = dir.file(u"made.bmp");
     for (const auto& form : forms) {
-        SCOPED_TRACE(std::string(form.options) + (form.edit ? " edited" : ""));
-        ASSERT_TRUE(convert("'" + palette + "' -type Palette -compress None " + form.options + "'" + utf8(made) + "'"));
+        SCOPED_TRACE(std::string(form.opts) + (form.edit ? " edited" : ""));
+        ASSERT_TRUE(convert("'" + palette + "' -type Palette -compress None " + form.opts + "'" +
+                            utf8(made) + "'"));
         const bytes seen = form.taken ? greyLevels(utf8(made)) : bytes{};  // its palette may merge levels
         bytes file = readFile(made);
         if (form.edit) form.edit(file);
@@ -151,13 +146,11 @@ TEST(BmpFile, FormsImageMagickWrites) {
 }
 #endif
 
-// One reader serves every picture of an import: each file is read afresh,
-// encoded at each depth and shown, and a smaller picture reuses the larger
-// buffers.
+// One reader serves every picture of an import; a smaller one reuses the buffers.
 TEST(BmpFile, OneReaderForManyPictures) {
     scratchfolder scratch;
-    const testpicture large = patternPicture(70, 90, 1), small = patternPicture(5, 3, 2);
-    writeFile(scratch.file(u"large.bmp"), bmpBytes(large));
+    const testpicture small = patternPicture(5, 3, 2);
+    writeFile(scratch.file(u"large.bmp"), bmpBytes(patternPicture(70, 90, 1)));
     writeFile(scratch.file(u"small.bmp"), bmpBytes(small));
     bmpfile reader;
     ASSERT_TRUE(reader.open(scratch.file(u"large.bmp").c_str()));
@@ -194,26 +187,32 @@ TEST(BmpFile, OneReaderForManyPictures) {
 #endif
 }
 
+// Imports the series of `name` in `folder` as the dialog chose it.
+void importInto(notinghost& host, document& into, const scratchfolder& folder, const text16& name) {
+    const text16 path = folder.file(name);
+    importSeries(host, into, 6, path.c_str(), uint32_t(folder.folder.size()), uint32_t(path.size() - 3));
+}
+
 class Import : public testing::Test {
 protected:
-    void import(const std::u16string& name) {
-        const std::u16string path = folder.file(name);
+    void import(const text16& name) {
         host.events.clear();
-        importSeries(host, animation, 6, path.c_str(), uint32_t(folder.folder.size()), uint32_t(path.find_last_of(u'.') + 1));
+        importInto(host, animation, folder, name);
     }
     lines log() { return logLines(host.log->text()); }
     std::string directory() { return "Directory " + utf8(folder.folder); }
-    // The stored frames decoded, and the size they are stored at.
+    // The stored frames decoded at the size they are stored at.
     std::vector<bytes> frames() {
         std::vector<bytes> out;
         fakeengine engine;
-        for (uint32_t i = 0; i < animation.newFile->frameCount(); ++i) animation.newFile->makeFrame(engine, i);
-        const fileheader& format = animation.newFile->storeHeader;
-        for (const bytes& payload : engine.payloads) {
-            bytes pixels(size_t(format.width) * size_t(format.height));
-            decodeRle8(payload.data(), payload.size(), format.width, format.height, pixels.data(), pixels.size(),
-                       size_t(format.width));
-            out.push_back(payload.empty() ? bytes{} : pixels);
+        TMPfile& store = *animation.newFile;
+        for (uint32_t i = 0; i < store.frameCount(); ++i) store.makeFrame(engine, i);
+        const int32_t w = store.storeHeader.width, h = store.storeHeader.height;
+        for (const bytes& code : engine.payloads) {
+            bytes pixels(size_t(w) * size_t(h));
+            const auto got = decodeRle8(code.data(), code.size(), w, h, pixels.data(), pixels.size(), size_t(w));
+            EXPECT_EQ(got.status, code.empty() ? rle8status::truncated : rle8status::ok);
+            out.push_back(code.empty() ? bytes{} : pixels);
         }
         return out;
     }
@@ -226,17 +225,17 @@ protected:
 TEST_F(Import, TheWholeSeriesFromZeroWhicheverPictureWasChosen) {
     writeSeries(folder, u"歩く_", 3, 0, 3, 13, 5);
     import(u"歩く_001.bmp");
-    EXPECT_EQ(host.events, (lines{directory(), "~File : 歩く_000.bmp", "~File : 歩く_001.bmp", "~File : 歩く_002.bmp",
-                                  "~File : 歩く_003.bmp", "Total 3 files exists.", "[progress 0..3]", "[title]",
-                                  "[at 0]", "~File : 歩く_000.bmp", "[show]", "[at 1]", "~File : 歩く_001.bmp", "[show]",
-                                  "[at 2]", "~File : 歩く_002.bmp", "[show]", "[hide]"}));
+    const std::string f0 = "~File : 歩く_000.bmp", f1 = "~File : 歩く_001.bmp", f2 = "~File : 歩く_002.bmp";
+    EXPECT_EQ(host.events, (lines{directory(), f0, f1, f2, "~File : 歩く_003.bmp", "Total 3 files exists.",
+                                  "[progress 0..3]", "[title]", "[at 0]", f0, "[show]", "[at 1]", f1,
+                                  "[show]", "[at 2]", f2, "[show]", "[hide]"}));
     EXPECT_TRUE(animation.modified);
-    std::vector<bytes> expected;
+    std::vector<bytes> cut;
     for (uint32_t n = 0; n < 3; ++n) {
-        expected.push_back(cutPixels(seriesPicture(n, 13, 5), 6));
+        cut.push_back(cutPixels(seriesPicture(n, 13, 5), 6));
         EXPECT_EQ(host.shown[n], seriesPicture(n, 13, 5).rows);  // shown as read, at full depth
     }
-    EXPECT_EQ(frames(), expected);
+    EXPECT_EQ(frames(), cut);
 }
 
 // Series that end early or fail the count: the lines the log keeps, the
@@ -265,7 +264,7 @@ TEST_F(Import, SeriesAndTheirEnds) {
              writeFile(f.file(u"w_003.bmp"), bmpBytes(seriesPicture(3, 16, 10))); },
          u"w_000.bmp", {"BMP #3 has invalid height 10 instead 8"}, -1},
         {"an invalid picture", [](auto& f) { writeSeries(f, u"w_", 3, 0, 4, 16, 8);
-             writeFile(f.file(u"w_002.bmp"), bmpBytes(soundWith([](testpicture& p) { p.biBitCount = 24; }))); },
+             writeFile(f.file(u"w_002.bmp"), bmpBytes(WITH(p.biBitCount = 24))); },
          u"w_000.bmp", {"File : w_002.bmp : Invalid Bitmap Format"}, -1},
         {"pixels cut short", [](auto& f) { writeSeries(f, u"w_", 3, 0, 3, 16, 8);
              testpicture cut = seriesPicture(1, 16, 8);
@@ -279,8 +278,7 @@ TEST_F(Import, SeriesAndTheirEnds) {
         c.write(series);
         document fresh;
         notinghost quiet;
-        const std::u16string path = series.file(c.chosen);
-        importSeries(quiet, fresh, 6, path.c_str(), uint32_t(series.folder.size()), uint32_t(path.size() - 3));
+        importInto(quiet, fresh, series, c.chosen);
         lines expected = {"Directory " + utf8(series.folder)};
         expected.insert(expected.end(), c.log.begin(), c.log.end());
         EXPECT_EQ(logLines(quiet.log->text()), expected);
@@ -340,24 +338,20 @@ TEST_F(Import, FaultsInTheFramePass) {
         if (host.shown.size() == 6) other.newFile->tempHandle.close();
     };
     host.events.clear();
-    const std::u16string path = folder.file(u"w_000.bmp");
-    importSeries(host, other, 6, path.c_str(), uint32_t(folder.folder.size()), uint32_t(path.size() - 3));
+    importInto(host, other, folder, u"w_000.bmp");
     EXPECT_EQ(log().back(), "File : w_001.bmp : Frame Write error");
     EXPECT_EQ(other.newFile->frameCount(), 1u);
 
     // Picture 0 lost after the count brings no frame: nothing changes,
     // whether the store was there before or made for the import.
     host.onShow = nullptr;
-    const auto importInto = [&](document& into) {
-        importSeries(host, into, 6, path.c_str(), uint32_t(folder.folder.size()), uint32_t(path.size() - 3));
-    };
     document kept, fresh;
-    importInto(kept);
+    importInto(host, kept, folder, u"w_000.bmp");
     ASSERT_TRUE(kept.save(folder.file(u"kept.mrv").c_str()).ok());
-    host.onTitle = [&] { removeFile(path.c_str()); };
+    host.onTitle = [&] { removeFile(folder.file(u"w_000.bmp").c_str()); };
     for (document* into : {&kept, &fresh}) {
         writeSeries(folder, u"w_", 3, 0, 1, 16, 8);
-        importInto(*into);
+        importInto(host, *into, folder, u"w_000.bmp");
         EXPECT_EQ(host.events.end()[-3], "File Open error");
         EXPECT_EQ(host.events.back(), "[title]");
         EXPECT_FALSE(into->modified);
@@ -368,7 +362,7 @@ TEST_F(Import, FaultsInTheFramePass) {
 
 // A deep folder: the series ends where the names pass 255 characters.
 TEST_F(Import, NamesPastTheirLengthEndTheSeries) {
-    const std::u16string prefix(size_t(seriesname::maxLength) - folder.folder.size() - 6, u'w');
+    const text16 prefix(size_t(seriesname::maxLength) - folder.folder.size() - 6, u'w');
     writeSeries(folder, prefix, 2, 0, 101, 4, 2);
     import(prefix + u"07.bmp");
     EXPECT_EQ(log(), (lines{directory(), "BMP #100 and later have names longer than 255 characters",

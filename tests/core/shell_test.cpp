@@ -1,6 +1,4 @@
-// The window's arithmetic and its keys: the layout of the main window, which
-// preview frame is due when, which key runs which command, the pace of
-// updates, and the frame description every engine hands to its decoder.
+// The window's layout, frames due, keys, update pace and frame description.
 #include "app/accelerators.h"
 #include "app/layout.h"
 #include "app/pacer.h"
@@ -45,8 +43,7 @@ TEST(Playback, FrameDueFollowsThirtyFramesASecond) {
     EXPECT_LT(previewTickMilliseconds, 1000u / framesPerSecond);  // no frame is missed between ticks
 }
 
-// The program's own table, read from its resource script beside these tests:
-// each entry's key ("c" or a virtual key), command and flags, by name.
+// The program's own key table, read from its resource script.
 std::vector<accelerator> programKeys() {
 #define NAMED(name) {#name, name}
     const std::map<std::string, int> names = {
@@ -101,8 +98,7 @@ TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
     }
 }
 
-// The status log and the pictures of a long command: the first update at
-// once, then one each 33 ms at most, and updates taking a tenth of the time.
+// Updates at once, then one each 33 ms at most, taking a tenth of the time.
 TEST(Pacer, UpdatesAtTheScreensPace) {
     pacer updates;
     std::string due;
@@ -133,8 +129,7 @@ TEST(FrameInfo, TheBottomUpRle8HeaderAndTheGreyRamp) {
     const dibshape shape = readDibShape(info.bytes);
     EXPECT_EQ((std::vector<int64_t>{shape.width, shape.height, shape.bitsPerPixel, shape.compression}),
               (std::vector<int64_t>{640, -480, 8, 1}));
-    // At most 2^28 pixels, whichever way the rows run; uncompressed 8-bit
-    // rows padded to 4 bytes must lie within the size.
+    // At most 2^28 pixels either way; padded 8-bit rows within the size.
     EXPECT_EQ((std::vector<bool>{frameTooLarge(16384, 16384), frameTooLarge(1, -(int64_t(1) << 28)),
                                  frameTooLarge(16385, 16384), frameTooLarge(16384, -16385), frameTooLarge(INT32_MAX, INT32_MIN)}),
               (std::vector<bool>{false, false, true, true, true}));

@@ -1,6 +1,5 @@
-// Text of the program: the growable wide text, the bounded formatter (against
-// the C library's printf), the status log's storage, and the names of a
-// picture series.
+// The wide text, the bounded formatter (against printf), the log's storage and
+// series names.
 #include "app/logbuffer.h"
 #include "app/wideformat.h"
 #include "app/wtext.h"
@@ -17,27 +16,24 @@
 
 namespace {
 
-std::u16string content(const wtext& t) {
+text16 content(const wtext& t) {
     EXPECT_GE(t.capacity, t.length + 1);
     EXPECT_EQ(t.data[t.length], u'\0');
-    return std::u16string(t.data, size_t(t.length));
+    return text16(t.data, size_t(t.length));
 }
 
-std::u16string letters(size_t count) {
-    std::u16string s;
+text16 letters(size_t count) {
+    text16 s;
     for (size_t i = 0; i < count; ++i) s += char16_t(u'a' + i % 26);
     return s;
 }
 
-// Capacities as texts grow: 256 or the length + 128 when made, the length +
-// 128 on an assign that does not fit, the capacity + the added length + 128
-// on an append (+ the other's capacity for a text); never less than needed.
+// Capacities as texts grow, never less than needed.
 TEST(WText, GrowsWithSlack) {
     EXPECT_EQ((std::vector<int32_t>{wtext(letters(10).c_str()).capacity, wtext(letters(255).c_str()).capacity,
                                     wtext(letters(256).c_str()).capacity, wtext(0).capacity}),
               (std::vector<int32_t>{256, 256, 384, 1}));
-    // A text of `capacity` (0: released), `assigned` letters, then `appended`.
-    const struct { int32_t capacity; size_t assigned; std::u16string appended; int32_t grown; } cases[] = {
+    const struct { int32_t capacity; size_t assigned; text16 appended; int32_t grown; } cases[] = {
         {256, 250, u"12345", 256},        // exactly full
         {256, 250, u"123456", 390},       // one more: 256 + 6 + 128
         {10, 9, u"", 10},
@@ -75,8 +71,8 @@ TEST(WText, GrowsWithSlack) {
     EXPECT_EQ(content(grow), u"abcdefgabcdefgabcdefgabcdefg");
 }
 
-std::u16string format(int32_t capacity, const char16_t* pattern, std::initializer_list<formatvalue> values) {
-    std::u16string out(size_t(capacity) + 1, u'#');
+text16 format(int32_t capacity, const char16_t* pattern, std::initializer_list<formatvalue> values) {
+    text16 out(size_t(capacity) + 1, u'#');
     const int32_t length = formatBounded(&out[0], capacity, pattern, values);
     EXPECT_EQ(out[size_t(capacity)], u'#') << "wrote past the capacity";
     if (capacity == 0) return u"";
@@ -84,7 +80,7 @@ std::u16string format(int32_t capacity, const char16_t* pattern, std::initialize
     return out.substr(0, size_t(length));
 }
 
-std::u16string wide(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+text16 wide(const std::string& ascii) { return text16(ascii.begin(), ascii.end()); }
 
 template <typename number>
 void expectAsPrintf(std::initializer_list<const char*> patterns, std::initializer_list<number> values) {
@@ -104,7 +100,7 @@ TEST(WideFormat, NumbersAsPrintfWritesThem) {
 }
 
 TEST(WideFormat, TextCutsAndUnfillableConversions) {
-    const struct { int32_t capacity; const char16_t* pattern; std::initializer_list<formatvalue> values; std::u16string out; }
+    const struct { int32_t capacity; const char16_t* pattern; std::initializer_list<formatvalue> values; text16 out; }
         cases[] = {
         {256, u"%d", {4294967295u}, u"-1"},  // the conversion decides how the bits read
         {256, u"%u", {-1}, u"4294967295"},
@@ -138,18 +134,18 @@ TEST(WideFormat, TextCutsAndUnfillableConversions) {
 }
 
 // A line of `length` characters that tells its number.
-std::u16string line(int number, size_t length) {
-    std::u16string s = u"#" + std::u16string(1, char16_t(u'A' + number % 26)) + wide(std::to_string(number)) + u" ";
+text16 line(int number, size_t length) {
+    text16 s = u"#" + text16(1, char16_t(u'A' + number % 26)) + wide(std::to_string(number)) + u" ";
     s.resize(length, char16_t(u'a' + number % 26));
     return s;
 }
 
-const std::u16string crlf = u"\r\n";
+const text16 crlf = u"\r\n";
 
 struct testlog {
     std::unique_ptr<logbuffer> log = std::make_unique<logbuffer>();  // 16 KiB: off the stack
-    void append(const std::u16string& text) { log->appendLine(text.data(), int32_t(text.size())); }
-    std::u16string shown() const {
+    void append(const text16& text) { log->appendLine(text.data(), int32_t(text.size())); }
+    text16 shown() const {
         EXPECT_EQ(log->start, 0);
         EXPECT_EQ(log->visible, log->end);
         EXPECT_EQ(log->data[log->end], u'\0');
@@ -164,7 +160,7 @@ TEST(LogBuffer, TrimKeepsRecentCompleteLines) {
     for (int n = 1; n < 80; ++n) t.append(line(n, 98));
     ASSERT_EQ(t.log->end, 8000);
     t.append(line(80, 300));
-    std::u16string expected;
+    text16 expected;
     for (int n = 43; n < 80; ++n) expected += line(n, 98) + crlf;
     EXPECT_EQ(t.shown(), expected + line(80, 300));
     t.log->removeLastLine();
@@ -172,63 +168,60 @@ TEST(LogBuffer, TrimKeepsRecentCompleteLines) {
 
     testlog exact;  // a line that would fill the storage exactly trims first
     for (int n = 0; n < 8; ++n) exact.append(line(n, 998));
-    const std::u16string fill = line(8, logbuffer::capacity - 7998 - 3);
+    const text16 fill = line(8, logbuffer::capacity - 7998 - 3);
     exact.append(fill);
     EXPECT_EQ(exact.shown(), line(5, 998) + crlf + line(6, 998) + crlf + line(7, 998) + crlf + fill);
 
     testlog fits;  // one short of full stays whole
-    fits.append(line(0, 4000));
-    fits.append(line(1, 4000));
+    for (int n = 0; n < 2; ++n) fits.append(line(n, 4000));
     fits.append(line(2, logbuffer::capacity - 8006));
     EXPECT_EQ(fits.log->end, logbuffer::capacity - 2);
 
     testlog longest;  // a cut with no line break behind it drops the whole old log
-    longest.append(line(0, logbuffer::maxLineLength));
-    longest.append(line(1, logbuffer::maxLineLength));
-    longest.append(line(2, logbuffer::maxLineLength));
-    EXPECT_EQ(longest.shown(), line(2, logbuffer::maxLineLength));
+    const size_t most = logbuffer::maxLineLength;
+    for (int n = 0; n < 3; ++n) longest.append(line(n, most));
+    EXPECT_EQ(longest.shown(), line(2, most));
     longest.log->removeLastLine();  // the only line stays
-    EXPECT_EQ(longest.shown(), line(2, logbuffer::maxLineLength));
+    EXPECT_EQ(longest.shown(), line(2, most));
 }
 
 TEST(LogBufferDeathTest, TooLongLineIsFatal) {
     testlog t;
-    const std::u16string text(logbuffer::maxLineLength + 1, u'x');
+    const text16 text(logbuffer::maxLineLength + 1, u'x');
     EXPECT_DEATH(t.log->appendLine(text.data(), logbuffer::maxLineLength + 1), "");
     EXPECT_DEATH(t.log->appendLine(text.data(), -1), "");
 }
 
-std::u16string text(const wtext& t) { return std::u16string(t.data, size_t(t.length)); }
+text16 text(const wtext& t) { return text16(t.data, size_t(t.length)); }
 
-// The offsets a file dialog reports: behind the last separator, behind the
-// last dot of the file name (0 when it has none).
-seriesname chosen(const std::u16string& path) {
+// The offsets a file dialog reports.
+seriesname chosen(const text16& path) {
     const size_t separator = path.find_last_of(u"\\/");
-    const uint32_t file = separator == std::u16string::npos ? 0 : uint32_t(separator + 1);
+    const uint32_t file = separator == text16::npos ? 0 : uint32_t(separator + 1);
     const size_t dot = path.find_last_of(u'.');
-    return seriesname(path.c_str(), file, dot == std::u16string::npos || dot < file ? 0 : uint32_t(dot + 1));
+    return seriesname(path.c_str(), file, dot == text16::npos || dot < file ? 0 : uint32_t(dot + 1));
 }
 
 TEST(SeriesName, PathsAndLogLinesOfNumbers) {
-    const std::u16string deep = u"C:\\" + std::u16string(239, u'd') + u"\\";  // names are cut at 255 characters
-    const struct { std::u16string chosen; uint32_t number; std::u16string path, line; } cases[] = {
-        {u"C:\\anim\\walk_017.bmp", 5, u"C:\\anim\\walk_005.bmp", u"File : walk_005.bmp"},
-        {u"C:\\anim\\walk_017.bmp", 1000, u"C:\\anim\\walk_1000.bmp", u"File : walk_1000.bmp"},
-        {u"/pictures/run42.bmp", 99, u"/pictures/run99.bmp", u"File : run99.bmp"},
-        {u"/pictures/run42.bmp", 100, u"/pictures/run100.bmp", u"File : run100.bmp"},
-        {u"C:\\a\\walk.bmp", 12, u"C:\\a\\walk12.bmp", u"File : walk12.bmp"},
-        {u"C:\\100%d\\x%s%%_07.b%dp", 3, u"C:\\100%d\\x%s%%_03.b%dp", u"File : x%s%%_03.b%dp"},
-        {u"C:\\12\\0042.bmp", 7, u"C:\\12\\0007.bmp", u"File : 0007.bmp"},
-        {u"C:\\x\\.bmp", 3, u"C:\\x\\3.bmp", u"File : 3.bmp"},
-        {u"C:\\x.y\\walk_09", 3, u"C:\\x.y\\walk_03", u"File : walk_03"},
-        {u"C:\\歩く\\歩く\uFF10\uFF11.bmp", 4, u"C:\\歩く\\歩く\uFF10\uFF114.bmp", u"File : 歩く\uFF10\uFF114.bmp"},
-        {deep + u"walk_000.bmp", 999, deep + u"walk_999.bmp", u"File : walk_999.bmp"},
-        {deep + u"walk_000.bmp", 1000, deep + u"walk_1000.bm", u"File : walk_1000.bmp"},
+    const text16 deep = u"C:\\" + text16(239, u'd') + u"\\";  // names are cut at 255 characters
+    const struct { text16 chosen; uint32_t number; text16 path, line; } cases[] = {
+        {u"C:\\anim\\walk_017.bmp", 5, u"C:\\anim\\walk_005.bmp", u"walk_005.bmp"},
+        {u"C:\\anim\\walk_017.bmp", 1000, u"C:\\anim\\walk_1000.bmp", u"walk_1000.bmp"},
+        {u"/pictures/run42.bmp", 99, u"/pictures/run99.bmp", u"run99.bmp"},
+        {u"/pictures/run42.bmp", 100, u"/pictures/run100.bmp", u"run100.bmp"},
+        {u"C:\\a\\walk.bmp", 12, u"C:\\a\\walk12.bmp", u"walk12.bmp"},
+        {u"C:\\100%d\\x%s%%_07.b%dp", 3, u"C:\\100%d\\x%s%%_03.b%dp", u"x%s%%_03.b%dp"},
+        {u"C:\\12\\0042.bmp", 7, u"C:\\12\\0007.bmp", u"0007.bmp"},
+        {u"C:\\x\\.bmp", 3, u"C:\\x\\3.bmp", u"3.bmp"},
+        {u"C:\\x.y\\walk_09", 3, u"C:\\x.y\\walk_03", u"walk_03"},
+        {u"C:\\歩く\\歩く\uFF10\uFF11.bmp", 4, u"C:\\歩く\\歩く\uFF10\uFF114.bmp", u"歩く\uFF10\uFF114.bmp"},
+        {deep + u"walk_000.bmp", 999, deep + u"walk_999.bmp", u"walk_999.bmp"},
+        {deep + u"walk_000.bmp", 1000, deep + u"walk_1000.bm", u"walk_1000.bmp"},
     };
     for (const auto& c : cases) {
         seriesname names = chosen(c.chosen);
         EXPECT_EQ(text(names.pathOf(c.number)), c.path) << utf8(c.chosen);
-        EXPECT_EQ(text(names.logLineOf(c.number)), c.line) << utf8(c.chosen);
+        EXPECT_EQ(text(names.logLineOf(c.number)), u"File : " + c.line) << utf8(c.chosen);
     }
     // Offsets that do not fit the path are not trusted.
     EXPECT_EQ(text(seriesname(u"C:\\x\\walk_09", 5, 12).pathOf(3)), u"C:\\x\\walk_03");

@@ -1,12 +1,10 @@
 #!/usr/bin/env python3
-"""The real program under Wine, worked from outside as a person would: keys
-through xdotool, paths typed into the system's file dialog, and checks of the
-title, the status log (read by morva-probe.exe), the screen and the files.
+"""The real program under Wine, worked as a person would: keys through xdotool,
+paths typed into the file dialog; the title, the log (via morva-probe.exe), the
+screen and the files checked.
 
-    road.py BUILD ROAD   runs one road on its Wine environment (BUILD/e2e/desktop,
-                         with a window manager, or BUILD/e2e/bare, without, as
-                         tools/wine-env.sh starts them); screenshots and files
-                         stay in BUILD/e2e/ROAD
+    road.py BUILD ROAD   runs one road on its Wine environment (BUILD/e2e/desktop
+                         or BUILD/e2e/bare); screenshots and files stay in BUILD/e2e/ROAD
 """
 import os, re, shutil, struct, subprocess, sys, time, traceback
 
@@ -31,7 +29,6 @@ def check(condition, message):
 
 
 def wait_until(what, fetch, accept=bool, timeout=PATIENCE):
-    """Polls `fetch` until `accept` takes its value; returns the value."""
     deadline = time.monotonic() + timeout
     while True:
         value = fetch()
@@ -43,14 +40,18 @@ def wait_until(what, fetch, accept=bool, timeout=PATIENCE):
 
 
 def windows_path(path):
-    """The path as the program sees it: Wine maps Z: to the root."""
+    """Wine maps Z: to the root."""
     return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
 
 
 def grey_bmp(path):
     """An uncompressed bottom-up 8-bit BMP's levels, rows top-down."""
-    with open(path, "rb") as f:
-        data = f.read()
+    data = read(path)
     offset, = struct.unpack_from("<I", data, 10)
     width, height = struct.unpack_from("<ii", data, 18)
     stride = (width + 3) & ~3
@@ -59,10 +60,8 @@ def grey_bmp(path):
 
 
 def frames_of(path, workdir):
-    """The frames of an animation file as ImageMagick decodes each payload in
-    a BI_RLE8 BMP, rows top-down; the layout is checked against the format."""
-    with open(path, "rb") as f:
-        data = f.read()
+    """The frames of an animation file as ImageMagick decodes them, rows top-down."""
+    data = read(path)
     magic, count, width, height, bits = struct.unpack_from("<4sIiiI", data)
     check(magic == b"MoRv" and bits == 8, "%s: header %r" % (path, data[:20]))
     position, names = 20 + 8 * count, []
@@ -100,14 +99,11 @@ class Screenshot:
 
 
 class Program:
-    """One run of morva.exe, worked through keys and read through the probe."""
 
     def __init__(self, build, workdir, environment):
         state = os.path.join(build, "e2e", environment, "wine-env")
-        with open(os.path.join(state, "display")) as f:
-            display = f.read().strip()
-        # Without a window manager a dialog opened within about a second of
-        # the last one closing may stay invisible (Wine's own do too).
+        display = read(os.path.join(state, "display")).decode().strip()
+        # Without a window manager a dialog opened within a second of the last may stay hidden.
         self.bare = not os.path.exists(os.path.join(state, "openbox.pid"))
         self.env = dict(os.environ, DISPLAY=display, WINEPREFIX=os.path.join(build, "e2e", environment, "wineprefix"),
                         WINEDEBUG="-all,err+seh", WINEDLLOVERRIDES="mscoree,mshtml=",
@@ -125,14 +121,13 @@ class Program:
         return wait_until("the program to be ready", self.probe, lambda r: r["log"] is not None)
 
     def exit(self, *keys):
-        """Ends the program with `keys`; it must end with code 0."""
         self.keys(*keys)
         check(self.wait_exit() == 0, "the exit code after %s is not 0" % (keys,))
 
     def wait_exit(self):
         code = wait_until("the program to end", self.process.poll, lambda code: code is not None)
-        with open(self.stderr, errors="replace") as f:  # Wine may swallow an access violation
-            check("ignoring exception" not in f.read(), "Wine reported an exception (%s)" % self.stderr)
+        # Wine may swallow an access violation.
+        check(b"ignoring exception" not in read(self.stderr), "Wine reported an exception (%s)" % self.stderr)
         return code
 
     def xdotool(self, *arguments):
@@ -149,7 +144,7 @@ class Program:
         return self.xdotool("getwindowname", self.window).rstrip("\n")
 
     def probe(self):
-        """What the probe reads of the main window; the log is None while a command runs."""
+        """The main window as the probe reads it; the log is None while a command runs."""
         check(self.process.poll() is None, "the program ended unexpectedly")
         result = subprocess.run([WINE64, self.probe_exe], env=self.env, stdin=subprocess.DEVNULL,
                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=PATIENCE)
@@ -161,7 +156,6 @@ class Program:
                 "log": log.split("\r\n") if state == "log" else None}
 
     def wait_state(self, title, log):
-        """Waits until the title and the status log are exactly these."""
         wait_until("the title %r" % title, self.title, lambda t: t == title)
         return wait_until("the status log %r" % (log,), self.probe, lambda r: r["log"] == log)
 
@@ -190,14 +184,12 @@ class Program:
         return wait_until("the dialog %r" % title, lambda: self.shown(title))[0]
 
     def choose(self, title, keys, path, answers=("y",)):
-        """Types `path` into the dialog and confirms, then answers each
-        question that comes (the dialog's "create?", the program's
-        "replace?") with the next of `answers`, until all are given and
-        every window of the program but the main one is gone."""
+        """Types `path` into the dialog, then answers each question that comes
+        with the next of `answers` until only the main window is left."""
         dialog = self.dialog(title, keys)
         self.xdotool("windowfocus", "--sync", dialog, "key", "ctrl+a", "type", "--delay", "10", path)
         self.xdotool("windowfocus", "--sync", dialog, "key", "Return")
-        left, answered = list(answers), {}  # question: (its answer, when it was given)
+        left, answered = list(answers), {}  # question: (answer, when given)
 
         def settled():
             others = set(self.xdotool("search", "--onlyvisible", "--classname", "morva.exe").split())
@@ -214,6 +206,14 @@ class Program:
             return not left and not others and not self.shown(title)
         wait_until("the questions %r after choosing %s" % (answers, path), settled)
 
+    def open(self, path, typed=None):
+        self.choose(MORVA_DIALOG, ("alt+f", "o"), typed or windows_path(path), answers=())
+        return "Open Morva : " + windows_path(path)
+
+    def import_series(self, path):
+        self.choose(BMP_DIALOG, ("alt+k", "b"), windows_path(path), answers=())
+        return ["Directory " + windows_path(os.path.dirname(path)) + "\\"]
+
     def cancel(self, title, keys):
         self.xdotool("windowfocus", "--sync", self.dialog(title, keys), "key", "Escape")
         wait_until("the dialog to close", lambda: not self.shown(title))
@@ -225,26 +225,20 @@ def make_series(folder, count, *options):
     return [os.path.join(folder, "walk%03d.bmp" % n) for n in range(count)]
 
 
-def directory(series):
-    return "Directory " + windows_path(os.path.dirname(series[0])) + "\\"
-
-
 def pack(build, first, out, *options):
     subprocess.run([os.path.join(build, "cli", "morvacli"), "pack", first, "-o", out, *options],
                    check=True, stdout=subprocess.DEVNULL)
 
 
 def frame_area(client):
-    """Where frames are drawn, in screen coordinates: right of the log, below the bar."""
+    """Where frames are drawn on the screen."""
     third = client["width"] // 3
     return (client["x"] + third + 1, client["y"] + 33, client["x"] + client["width"],
             client["y"] + client["height"])
 
 
 def shown_frame(shot, area, frames, width, height):
-    """Which of `frames` (width x height) the area shows: the index with the
-    fewest of a grid of sampled pixels off by more than scaling blurs, and
-    that share."""
+    """The index of the frame the area shows best on a grid of samples, and the share off."""
     left, top, right, bottom = area
     points = [(x, y) for y in range(2, height - 2, 6) for x in range(2, width - 2, 6)]
     seen = [shot.rgb[3 * ((top + (2 * y + 1) * (bottom - top) // (2 * height)) * shot.width
@@ -256,10 +250,8 @@ def shown_frame(shot, area, frames, width, height):
 
 
 def play(program, frames, width, height, name):
-    """Space, then screenshots, in order, until one from the last quarter
-    shows the frame the probe's frame counter (the progress bar's position)
-    names twice running; a run too quick for three frames plays again.
-    Returns (shot, index) pairs."""
+    """Space, then (shot, index) pairs until the last quarter shows the frame the
+    bar's position names twice running; a run too quick for three frames plays again."""
     client = program.probe()["client"]
     seen, run, counters, replayed = [], [], [None], False
 
@@ -290,8 +282,7 @@ def play(program, frames, width, height, name):
 
 
 def children_beside_preview(program, frames, width, height):
-    """The status log (mostly its light ground) and, once playing, the
-    progress bar stay in view beside the Direct2D preview."""
+    """The log and, once playing, the bar stay in view beside the Direct2D preview."""
     client = program.probe()["client"]
     log_box = (client["x"], client["y"], client["x"] + client["width"] // 3, client["y"] + client["height"])
     still = program.screenshot("before-preview").area(log_box)
@@ -305,9 +296,7 @@ def children_beside_preview(program, frames, width, height):
 
 
 def thirty_opens(program, build, workdir):
-    """Thirty Opens in a row with the engine the program starts with, on a
-    display without a window manager as tools/run.sh gives one: each dialog
-    shows and leaves its log line and title."""
+    """Thirty Opens in a row without a window manager: each leaves its log line and title."""
     walk = make_series(os.path.join(workdir, "walk"), 30, "--marker")
     saved = os.path.join(workdir, "walk.mrv")
     pack(build, walk[0], saved)
@@ -315,19 +304,14 @@ def thirty_opens(program, build, workdir):
     log, title = ["Application Start!"], APP_TITLE + " : " + windows_path(saved)
     for round in range(30):
         # The dialog opens where the last one chose: then the name is enough.
-        typed = os.path.basename(saved) if round else windows_path(saved)
-        program.choose(MORVA_DIALOG, ("alt+f", "o"), typed, answers=())
-        log.append("Open Morva : " + windows_path(saved))
+        log.append(program.open(saved, round and os.path.basename(saved)))
         program.wait_state(title, log)
     program.exit("alt+F4")
 
 
 def a_day_with_the_program(program, build, workdir):
-    """Start afresh; cancel an Open; a bad series is refused; depth 3; import;
-    Save As over an older file, answered No, then Yes (compared with morvacli
-    pack); a series without picture 0 changes nothing; New; Open; preview with
-    Direct2D, the log staying in view, then GDI; Alt+F4 with unsaved frames;
-    the next start, and Exit."""
+    """Cancel an Open; a bad series; depth 3; import; Save As over an older file, No then
+    Yes (against morvacli pack); New; Open; preview with Direct2D, then GDI; Alt+F4."""
     walk = make_series(os.path.join(workdir, "walk"), 60, "--marker")
     bad = make_series(os.path.join(workdir, "bad"), 8, "--bad", "5")
     empty = make_series(os.path.join(workdir, "empty"), 2)
@@ -344,20 +328,17 @@ def a_day_with_the_program(program, build, workdir):
           "the first start shows %r, titled %r" % (report, program.title()))
 
     program.cancel(MORVA_DIALOG, ("alt+f", "o"))
-    program.choose(BMP_DIALOG, ("alt+k", "b"), windows_path(bad[3]), answers=())
-    log += [directory(bad), "File : walk005.bmp : Invalid Bitmap Format"]
+    log += program.import_series(bad[3]) + ["File : walk005.bmp : Invalid Bitmap Format"]
     program.wait_state(title, log)
 
     program.keys("F10", "s", "d", "3")
-    program.choose(BMP_DIALOG, ("alt+k", "b"), windows_path(walk[17]), answers=())
-    log += [directory(walk), "Total 60 files exists."]
+    log += program.import_series(walk[17]) + ["Total 60 files exists."]
     title = APP_TITLE + " : (新規)" + MODIFIED
     program.wait_state(title, log + ["File : walk059.bmp"])  # the last passing line stays in view
     # Typed without ".mrv": the dialog completes the name, the program asks.
     program.choose(MORVA_DIALOG, ("alt+f", "a"), windows_path(saved)[:-len(".mrv")], answers=("n",))
     program.wait_state(title, log + ["File : walk059.bmp"])
-    with open(saved, "rb") as kept:
-        check(kept.read() == older, "the file was written after No")
+    check(read(saved) == older, "the file was written after No")
     program.choose(MORVA_DIALOG, ("alt+f", "a"), windows_path(saved), answers=("y",))  # replace?
     log.append("Write Morva : " + windows_path(saved))
     title = APP_TITLE + " : " + windows_path(saved)
@@ -368,26 +349,22 @@ def a_day_with_the_program(program, build, workdir):
           "%s does not hold the pictures cut to 3 bits" % saved)
     packed = os.path.join(workdir, "out", "packed.mrv")
     pack(build, walk[0], packed, "--depth", "3")
-    with open(saved, "rb") as a, open(packed, "rb") as b:
-        check(a.read() == b.read(), "morvacli pack wrote other bytes than the program")
+    check(read(saved) == read(packed), "morvacli pack wrote other bytes than the program")
 
     # A series without picture 0 changes nothing: no unsaved frames.
-    program.choose(BMP_DIALOG, ("alt+k", "b"), windows_path(empty[1]), answers=())
-    log += [directory(empty), "Total 0 files exists."]
+    log += program.import_series(empty[1]) + ["Total 0 files exists."]
     program.wait_state(title, log)
 
     program.keys("alt+f", "n")
     program.wait_state(APP_TITLE, log)
-    program.choose(MORVA_DIALOG, ("alt+f", "o"), windows_path(saved), answers=())
-    log.append("Open Morva : " + windows_path(saved))
+    log.append(program.open(saved))
     program.wait_state(title, log)
     children_beside_preview(program, frames, width, height)
     program.keys("F10", "s", "e", "g")
     play(program, frames, width, height, "gdi")
 
     # Unsaved frames are let go without a question.
-    program.choose(BMP_DIALOG, ("alt+k", "b"), windows_path(two[1]), answers=())
-    log += [directory(two), "Total 2 files exists.", "File : walk001.bmp"]
+    log += program.import_series(two[1]) + ["Total 2 files exists.", "File : walk001.bmp"]
     program.wait_state(title + MODIFIED, log)
     program.exit("alt+F4")
     program.start()

@@ -1,6 +1,5 @@
-// The one test engine: it draws nothing, notes each call ("frame 4x4x8",
-// "draw in 201,33,600,400", ...) and keeps the payloads and pictures handed to
-// it. Like every engine it makes no frame image of a payload not of 8 bits.
+// A test engine: notes each call and keeps the payloads and pictures; like
+// every engine it makes no image of a payload not of 8 bits.
 #pragma once
 
 #include "engines/gengine.h"

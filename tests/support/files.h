@@ -1,5 +1,4 @@
-// What the tests build their inputs from: the bytes of animation files and BMP
-// pictures, numbered series, scratch folders, and the status log as lines.
+// The tests' inputs: animation files, BMP pictures, series, scratch folders.
 #pragma once
 
 #include "platform/file.h"
@@ -17,6 +16,7 @@
 
 using bytes = std::vector<uint8_t>;
 using lines = std::vector<std::string>;
+using text16 = std::u16string;
 
 // `value` as `size` little-endian bytes.
 inline void put(bytes& out, uint32_t value, int size = 4) {
@@ -40,8 +40,7 @@ inline bytes joined(const std::vector<bytes>& parts) {
 
 using entries = std::vector<std::pair<uint32_t, uint32_t>>;
 
-// A header counting `count` frames (entries.size() unless given), the
-// entries as they stand, then `rest`.
+// A header counting `count` frames (the entries' unless given), the entries, `rest`.
 inline bytes mrvBytes(int32_t width, int32_t height, const entries& index, const bytes& rest,
                       uint32_t bits = 8, int64_t count = -1) {
     bytes out = {'M', 'o', 'R', 'v'};
@@ -53,7 +52,7 @@ inline bytes mrvBytes(int32_t width, int32_t height, const entries& index, const
     return out;
 }
 
-// The file the program writes for these payloads: back to back after the index.
+// The file the program writes for these payloads.
 inline bytes soundMrv(int32_t width, int32_t height, const std::vector<bytes>& payloads) {
     entries index;
     bytes area;
@@ -68,17 +67,11 @@ inline bytes soundMrv(int32_t width, int32_t height, const std::vector<bytes>& p
 
 // A sound uncompressed 8-bit picture unless a field says otherwise.
 struct testpicture {
-    int32_t width = 0;
-    int32_t height = 0;
-    bytes rows;          // stride x height, padding included, bottom row first
-
-    uint16_t bfType = 0x4D42;
-    uint32_t bfOffBits = 1078;
-    int64_t bfSize = -1;  // -1: bfOffBits + the rows
-    uint32_t biSize = 40;
-    uint16_t biBitCount = 8;
-    uint32_t biCompression = 0;
-    int64_t biSizeImage = -1;  // -1: the rows
+    int32_t width = 0, height = 0;
+    bytes rows;  // padding included, bottom row first
+    uint16_t bfType = 0x4D42, biBitCount = 8;
+    uint32_t bfOffBits = 1078, biSize = 40, biCompression = 0;
+    int64_t bfSize = -1, biSizeImage = -1;  // -1: from the rows
     size_t truncateTo = SIZE_MAX;
 };
 
@@ -86,11 +79,8 @@ inline uint32_t testStride(int32_t width) { return (uint32_t(width) + 3) / 4 * 4
 
 // Pixel (x, y) is seed + 7x + 13y; padding bytes are 0xEE.
 inline testpicture patternPicture(int32_t width, int32_t height, uint8_t seed = 0) {
-    testpicture picture;
-    picture.width = width;
-    picture.height = height;
     const uint32_t stride = testStride(width);
-    picture.rows.assign(size_t(stride) * uint32_t(height), 0xEE);
+    testpicture picture{width, height, bytes(size_t(stride) * uint32_t(height), 0xEE)};
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x)
             picture.rows[size_t(y) * stride + x] = uint8_t(seed + 7 * x + 13 * y);
@@ -129,31 +119,30 @@ inline bytes bmpBytes(const testpicture& picture) {
 
 // --- Files and folders ---
 
-// Read as any other program would, while this one may hold the file.
-inline bytes readFile(const std::u16string& path) {
+// Read as another program would.
+inline bytes readFile(const text16& path) {
     std::ifstream in(std::filesystem::path(path), std::ios::binary);
     return bytes(std::istreambuf_iterator<char>(in), {});
 }
 
-inline void writeFile(const std::u16string& path, const bytes& content) {
+inline void writeFile(const text16& path, const bytes& content) {
     filehandle file = createFile(path.c_str(), fileshare::none);
     ASSERT_TRUE(file.isOpen());
     ASSERT_EQ(file.writeAt(0, content.data(), uint32_t(content.size())), content.size());
 }
 
-inline bool exists(const std::u16string& path) {
+inline bool exists(const text16& path) {
     return std::filesystem::exists(std::filesystem::path(path));
 }
 
 constexpr char16_t separator = char16_t(std::filesystem::path::preferred_separator);
 
-// A new, empty folder in the temporary folder (named `name` inside a
-// unique one when given), removed with all it holds.
+// A new folder (`name` inside a unique one when given), removed with all it holds.
 struct scratchfolder {
-    std::u16string root = makeUniqueFile(temporaryFolder(), u"ANM");
-    std::u16string folder;
+    text16 root = makeUniqueFile(temporaryFolder(), u"ANM");
+    text16 folder;
 
-    explicit scratchfolder(const std::u16string& name = u"") {
+    explicit scratchfolder(const text16& name = u"") {
         removeFile(root.c_str());
         folder = name.empty() ? root : root + separator + name;
         std::filesystem::create_directories(std::filesystem::path(folder));
@@ -161,15 +150,15 @@ struct scratchfolder {
     }
     ~scratchfolder() {
         std::error_code ignored;
-        std::filesystem::remove_all(std::filesystem::path(root), ignored);
+        std::filesystem::remove_all(root, ignored);
     }
     scratchfolder(const scratchfolder&) = delete;
     scratchfolder& operator=(const scratchfolder&) = delete;
 
-    std::u16string file(const std::u16string& name) const { return folder + name; }
+    text16 file(const text16& name) const { return folder + name; }
 
-    std::vector<std::u16string> names() const {
-        std::vector<std::u16string> out;
+    std::vector<text16> names() const {
+        std::vector<text16> out;
         for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(folder)))
             out.push_back(entry.path().filename().u16string());
         return out;
@@ -181,31 +170,30 @@ inline testpicture seriesPicture(uint32_t n, int32_t width, int32_t height) {
     return patternPicture(width, height, uint8_t(5 * n));
 }
 
-// Pictures first ... first + count - 1 named prefix + n with at least `digits`
-// digits + ".bmp".
-inline void writeSeries(const scratchfolder& folder, const std::u16string& prefix, int digits,
+// Pictures first ... first + count - 1 named prefix, n in `digits` digits or more, ".bmp".
+inline void writeSeries(const scratchfolder& folder, const text16& prefix, int digits,
                         uint32_t first, uint32_t count, int32_t width, int32_t height) {
     for (uint32_t n = first; n < first + count; ++n) {
         std::string number = std::to_string(n);
         if (int(number.size()) < digits) number.insert(0, size_t(digits) - number.size(), '0');
-        writeFile(folder.file(prefix + std::u16string(number.begin(), number.end()) + u".bmp"),
+        writeFile(folder.file(prefix + text16(number.begin(), number.end()) + u".bmp"),
                   bmpBytes(seriesPicture(n, width, height)));
     }
 }
 
 // --- Text ---
 
-inline std::string utf8(const std::u16string& text) {
+inline std::string utf8(const text16& text) {
     return std::filesystem::path(text).u8string();
 }
 
 // The lines of a status log's text.
-inline std::vector<std::string> logLines(const std::u16string& text) {
+inline std::vector<std::string> logLines(const text16& text) {
     std::vector<std::string> out;
     for (size_t start = 0;;) {
         const size_t end = text.find(u"\r\n", start);
         out.push_back(utf8(text.substr(start, end - start)));
-        if (end == std::u16string::npos) return out;
+        if (end == text16::npos) return out;
         start = end + 2;
     }
 }

@@ -1,5 +1,5 @@
-// ImageMagick as an independent decoder, natively only (Wine runs no Linux
-// programs); by its full path: /usr/local/bin/convert may be a stand-in.
+// ImageMagick as an independent decoder, natively only; by its full path:
+// /usr/local/bin/convert may be a stand-in.
 #pragma once
 
 #ifndef _WIN32
@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-// Runs convert with `arguments`; false when it fails. What it writes to its
-// standard output ("FORMAT:-") goes to `output`.
+// Runs convert; its standard output goes to `output`.
 inline bool convert(const std::string& arguments, std::vector<uint8_t>* output = nullptr) {
     FILE* pipe = popen(("/usr/bin/convert " + arguments + " 2>/dev/null").c_str(), "r");
     if (!pipe) return false;
@@ -19,8 +18,7 @@ inline bool convert(const std::string& arguments, std::vector<uint8_t>* output =
     return pclose(pipe) == 0;
 }
 
-// Every frame of a picture file as ImageMagick sees it: grey levels, rows
-// top-down, frames one after another; empty when it cannot read the file.
+// Every frame's grey levels, rows top-down; empty when unreadable.
 inline std::vector<uint8_t> greyLevels(const std::string& picture) {
     std::vector<uint8_t> levels;
     if (!convert("'" + picture + "' -depth 8 gray:-", &levels)) levels.clear();

@@ -1,5 +1,4 @@
-// The one test import host: it keeps the status log as the program does and
-// notes every other call, for the import's tests and morvacli's.
+// A test import host: keeps the log as the program does, notes every other call.
 #pragma once
 
 #include "app/logbuffer.h"
@@ -10,13 +9,12 @@
 #include <functional>
 #include <memory>
 
-// Notes the log as it stays ("~" before a passing line) and the other
-// calls in brackets, in order.
+// "~" before a passing line; other calls in brackets.
 class notinghost final : public importhost {
 public:
     void appendLine(const char16_t* text, int32_t length) override {
         log->appendLine(text, length);
-        events.push_back(utf8(std::u16string(text, size_t(length))));
+        events.push_back(utf8(text16(text, size_t(length))));
     }
     void removeLastLine() override {
         log->removeLastLine();

@@ -1,7 +1,5 @@
-// The three engines on a real window under Wine (GDI+ and Direct2D both ways), read back
-// from the screen with literal expected pixels: frames of 8 bits only, the
-// size cap, null frames, backgrounds, pictures of the import, each engine's
-// composition grid, a grown window and the device's failures.
+// The three engines on a real window (GDI+ and Direct2D both ways), read back
+// from the screen against pixels worked out by hand.
 #include "app/platformlibraries.h"
 #include "engines/d2dengine.h"
 #include "engines/gdiengine.h"
@@ -9,6 +7,7 @@
 #include "import/frameencoder.h"
 #include "platform/scopedwin.h"
 #include "tests/support/files.h"
+#include "tests/windows/clientsize.h"
 
 #include <gtest/gtest.h>
 
@@ -31,8 +30,7 @@ void pump(DWORD milliseconds) {
     } while (GetTickCount64() < until);
 }
 
-// One window for every test, shown and settled before anything is drawn on
-// it: destroying one costs seconds under Wine.
+// One window for every test: destroying one costs seconds under Wine.
 HWND window() {
     static HWND shared = [] {
         startPlatformLibraries();
@@ -42,11 +40,9 @@ HWND window() {
         windowClass.hInstance = GetModuleHandleW(nullptr);
         windowClass.lpszClassName = L"MorvaEngineTest";
         RegisterClassExW(&windowClass);
-        RECT frame = {0, 0, clientWidth, clientHeight};
-        AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
         HWND made = CreateWindowExW(0, windowClass.lpszClassName, L"engine test", WS_OVERLAPPEDWINDOW, 0, 0,
-                                    frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                                    windowClass.hInstance, nullptr);
+                                    200, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
+        setClientSize(made, clientWidth, clientHeight);
         ShowWindow(made, SW_SHOWNOACTIVATE);
         pump(300);
         return made;
@@ -54,12 +50,11 @@ HWND window() {
     return shared;
 }
 
-// Direct2D's window render target presents through a surface the window's
-// device context does not read (under Wine an OpenGL one): read the screen.
+// Direct2D presents through a surface the window's DC does not read.
 bool readScreen = false;
 
-// The pixel at (x, y) as the screen shows it, 0xRRGGBB, read again until `accept`
-// takes it or 2 s pass: a present may reach the screen a while later (Direct2D).
+// The pixel at (x, y), 0xRRGGBB, read until `accept` takes it or 2 s pass:
+// a present may reach the screen later.
 template <class Accept>
 uint32_t pixelAt(int x, int y, Accept accept) {
     uint32_t pixel = 0;
@@ -77,36 +72,36 @@ uint32_t pixelAt(int x, int y, Accept accept) {
     return pixel;
 }
 
-// The grey level at (x, y), waiting for one within `tolerance` of
-// `expected`; -1 when the pixel is not grey.
+// The grey level at (x, y) once within `tolerance` of `expected`; -1 if not grey.
 int greyAt(int x, int y, int expected, int tolerance = 2) {
     const uint32_t pixel = pixelAt(x, y, [&](uint32_t seen) { return std::abs(int(seen & 0xFF) - expected) <= tolerance; });
     return pixel == (pixel & 0xFF) * 0x010101u ? int(pixel & 0xFF) : -1;
 }
 
-// A uniform 24-bit background picture of grey `level`, of the client area's
-// size: each engine's own arithmetic shows, not its scaling.
+// A 24-bit background of grey `level` at the client size: no scaling shows.
 bytes backgroundOf(uint8_t level) {
     bytes file = {'B', 'M'};
-    // File size, reserved, pixel offset; header size, width, height, 1 plane and 24 bits, no compression.
     for (int field : {54 + 3 * clientWidth * clientHeight, 0, 54, 40, clientWidth, clientHeight, 1 | 24 << 16, 0, 0, 0, 0, 0, 0})
         put(file, uint32_t(field));
     file.resize(file.size() + clientWidth * clientHeight * 3, level);  // rows of 360 bytes: no padding
     return file;
 }
 
-// GDI+ and Direct2D the way they take under Wine, then the Windows way.
 enum kind { gdi, gdiplus, direct2d, gdiplusWindows, direct2dWindows };
 
-// A frame image handed back to its engine at the end of the scope.
 struct ownedframe {
     gengine& engine;
     frameimage* image;
     ~ownedframe() { if (image) engine.destroyFrame(image); }
 };
 
-// Rows of the client area's size in three columns of the given levels, shown
-// unscaled: each engine's own arithmetic shows, not its interpolation.
+bytes encoded(const bytes& rows, int w, int h) {
+    bytes code(size_t(payloadBound(w, h)));
+    code.resize(encodeFrame(rows.data(), uint32_t(w), uint32_t(h), uint32_t(w), 8, code.data()));
+    return code;
+}
+
+// Rows of the client size in three columns of these levels.
 bytes columnRows(uint8_t left, uint8_t middle, uint8_t right) {
     bytes rows;
     for (int y = 0; y < clientHeight; ++y)
@@ -125,13 +120,14 @@ protected:
         readScreen = GetParam() == direct2dWindows;
         ASSERT_TRUE(engine);
         writeFile(background, backgroundOf(0x5A));
-        const bytes rows = columnRows(0x00, 0x80, 0xFF);  // black, grey 0x80, white
-        columnsPayload.resize(size_t(payloadBound(clientWidth, clientHeight)));
-        columnsPayload.resize(encodeFrame(rows.data(), clientWidth, clientHeight, clientWidth, 8, columnsPayload.data()));
+        columnsPayload = encoded(columnRows(0x00, 0x80, 0xFF), clientWidth, clientHeight);
     }
     void TearDown() override { direct2dFaults() = {}; }
     bool plus() const { return GetParam() == gdiplus || GetParam() == gdiplusWindows; }
     bool d2d() const { return GetParam() == direct2d || GetParam() == direct2dWindows; }
+    ownedframe made(const bytes& code, int w = clientWidth, int h = clientHeight, uint32_t bits = 8) {
+        return {*engine, engine->createFrame(code.data(), uint32_t(code.size()), w, h, bits)};
+    }
     // Background, then the frame (or none) in `area`, presented.
     void draw(frameimage* image, const rect& area = {0, 0, clientWidth, clientHeight}) {
         engine->beginDraw();
@@ -140,8 +136,7 @@ protected:
         engine->endDraw();
         pump(d2d() ? 100 : 0);
     }
-    // The three columns' grey levels, each waited for within `tolerance` of
-    // `expected` and then taken as it.
+    // The three columns' levels, each taken as expected once within `tolerance`.
     std::vector<int> columns(const std::vector<int>& expected, int tolerance) {
         std::vector<int> shown;
         for (size_t column = 0; column < 3; ++column) {
@@ -153,13 +148,12 @@ protected:
 
     std::unique_ptr<gengine> engine;
     scratchfolder scratch;
-    const std::u16string background = scratch.file(u"background.bmp");
+    const text16 background = scratch.file(u"background.bmp");
     bytes columnsPayload;
 };
 
-// Each engine's composition of a frame over the destination 0x5A, for every
-// choice of its settings: black, grey 0x80 and white frame pixels. Worked
-// out by hand from each engine's rule.
+// Each engine's composition of black, grey 0x80 and white over 0x5A, for every
+// choice of its settings.
 TEST_P(Engine, CompositionGrid) {
     ASSERT_TRUE(engine->loadBackground(background.c_str()));
     const std::vector<std::vector<int>> gdiCells = {
@@ -167,10 +161,10 @@ TEST_P(Engine, CompositionGrid) {
         {0xFF, 0x7F, 0x00}, {0x00, 0x00, 0x00}, {0x5A, 0x5A, 0x00}, {0xA5, 0x25, 0x00},   // white: black
         {0xFF, 0x7F, 0x5A}, {0x00, 0x00, 0x5A}, {0x5A, 0x5A, 0x5A}, {0xA5, 0x25, 0x5A},   // white: unchanged
         {0xFF, 0xFF, 0xA5}, {0x00, 0x80, 0xA5}, {0x5A, 0xDA, 0xA5}, {0xA5, 0xA5, 0xA5}};  // white: inverted
-    const std::vector<std::vector<int>> gdiplusCells = {{0x5A, 0xAD, 0xFF}, {0x00, 0x2D, 0x5A}};
-    const std::vector<std::vector<int>> direct2dCells = {{0x00, 0x80, 0xFF}, {0x5A, 0xDA, 0xFF}, {0x00, 0x2D, 0x5A}};
+    const std::vector<std::vector<int>> plusCells = {{0x5A, 0xAD, 0xFF}, {0x00, 0x2D, 0x5A}};
+    const std::vector<std::vector<int>> d2dCells = {{0x00, 0x80, 0xFF}, {0x5A, 0xDA, 0xFF}, {0x00, 0x2D, 0x5A}};
     const std::vector<std::vector<int>>& cells =
-        GetParam() == gdi ? gdiCells : plus() ? gdiplusCells : direct2dCells;
+        GetParam() == gdi ? gdiCells : plus() ? plusCells : d2dCells;
     for (uint32_t cell = 0; cell < cells.size(); ++cell) {
         if (GetParam() == gdi) {
             engine->setSettingA(cell / 4);
@@ -181,24 +175,20 @@ TEST_P(Engine, CompositionGrid) {
             engine->setSettingA(cell);
         }
         engine->setSettingA(plus() ? 7 : engine->settingAChoiceCount());  // out of range: ignored
-        // Direct2D on a device whose bitmaps are as wide as the frame, then one pixel narrower.
+        // Direct2D bitmaps as wide as the frame, then one pixel narrower.
         direct2dFaults().largestBitmapSide = cell < 2 ? clientWidth - cell : 0;
-        ownedframe frame{*engine, engine->createFrame(columnsPayload.data(), uint32_t(columnsPayload.size()),
-                                                      clientWidth, clientHeight, 8)};
+        ownedframe frame = made(columnsPayload);
         ASSERT_NE(frame.image, nullptr);
         draw(frame.image);
         EXPECT_EQ(columns(cells[cell], GetParam() == gdi ? 0 : 1), cells[cell]) << "cell " << cell;
     }
 }
 
-// A white frame covers its rectangle to the last pixel and nothing beside it,
-// whatever the display's scaling.
+// A white frame covers its rectangle exactly, whatever the display's scaling.
 TEST_P(Engine, FrameLandsOnItsRectangle) {
     ASSERT_TRUE(engine->loadBackground(background.c_str()));
-    const bytes white(60 * 40, 0xFF);  // unscaled: the edges are the frame's, not interpolation's
-    bytes code(size_t(payloadBound(60, 40)));
-    code.resize(encodeFrame(white.data(), 60, 40, 60, 8, code.data()));
-    ownedframe frame{*engine, engine->createFrame(code.data(), uint32_t(code.size()), 60, 40, 8)};
+    const bytes code = encoded(bytes(60 * 40, 0xFF), 60, 40);  // unscaled: no interpolation
+    ownedframe frame = made(code, 60, 40);
     draw(frame.image, {41, 33, 101, 73});
     const HDC screen = GetDC(nullptr);  // the scaling the run was given, if any
     const char* dpi = getenv("MORVA_DPI");
@@ -213,11 +203,9 @@ TEST_P(Engine, FrameLandsOnItsRectangle) {
 
 TEST_P(Engine, FramesItCannotDrawAreNone) {
     const bytes end = {0, 1};
-    EXPECT_EQ(engine->createFrame(columnsPayload.data(), uint32_t(columnsPayload.size()), clientWidth, clientHeight, 4),
-              nullptr);
+    EXPECT_EQ(made(columnsPayload, clientWidth, clientHeight, 4).image, nullptr);
     EXPECT_EQ(engine->createFrame(end.data(), 2, 16385, 16384, 8), nullptr);
-    // A null frame draws only the background: black without a picture (GDI
-    // keeps what its back buffer held, black at first).
+    // A null frame draws only the background: black without a picture.
     draw(nullptr);
     EXPECT_EQ(greyAt(60, 40, 0), 0);
     ASSERT_TRUE(engine->loadBackground(background.c_str()));
@@ -225,8 +213,7 @@ TEST_P(Engine, FramesItCannotDrawAreNone) {
     EXPECT_EQ(greyAt(20, 20, 0x5A), 0x5A);
 }
 
-// The largest frame a file may declare, with a few bytes of payload: drawn or
-// none, never a crash or a hang, and the memory comes back.
+// The largest frame a file may declare: no crash or hang, the memory comes back.
 TEST_P(Engine, TheLargestFrameAndItsMemory) {
     auto privateBytes = [] {
         PROCESS_MEMORY_COUNTERS_EX counters = {};
@@ -238,14 +225,14 @@ TEST_P(Engine, TheLargestFrameAndItsMemory) {
     draw(nullptr);  // whatever the engine allocates once is allocated now
     const SIZE_T before = privateBytes();
     {
-        ownedframe frame{*engine, engine->createFrame(payload.data(), uint32_t(payload.size()), 16384, 16384, 8)};
+        ownedframe frame = made(payload, 16384, 16384);
         draw(frame.image, {0, 0, clientWidth, clientHeight});
     }
     EXPECT_LT(privateBytes(), before + (64u << 20));
 }
 
-// The import's pictures: 8-bit rows with their own colour table. GDI and
-// GDI+ take each value as a grey level; Direct2D keeps the picture's colours.
+// The import's pictures: GDI and GDI+ take each value as a grey level;
+// Direct2D keeps the picture's colours.
 TEST_P(Engine, PicturesOfTheImport) {
     struct { BITMAPINFOHEADER header; RGBQUAD colours[256]; } info = {};
     info.header = {sizeof(BITMAPINFOHEADER), clientWidth, clientHeight, 1, 8, BI_RGB, 0, 0, 0, 0, 0};
@@ -269,30 +256,22 @@ TEST_P(Engine, PicturesOfTheImport) {
     }
 }
 
-// An engine made while the window had no client height, the window grown
-// again: the picture covers the whole area, and GDI+ keeps its interpolation
-// (nearest neighbour: a black | white frame stays black near the middle).
-// Direct2D: a lost target is made again and the next drawing shows; the
+// An engine made with no client height, the window grown: the picture covers
+// the area; GDI+ keeps nearest neighbour. Direct2D remakes a lost target; the
 // Windows way takes a window without client area or hardware.
 TEST_P(Engine, GrownLostOrWithoutHardware) {
-    const auto setClient = [](int width, int height) {
-        RECT frame = {0, 0, width, height};
-        AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
-        SetWindowPos(window(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        pump(50);
-    };
-    setClient(60, 0);
+    setClientSize(window(), 60, 0);
+    pump(50);
     engine.reset();
     SetUp();
-    setClient(clientWidth, clientHeight);
+    setClientSize(window(), clientWidth, clientHeight);
+    pump(50);
     if (plus()) engine->setSettingA(5);
     engine->resize();
     bytes halves;  // 8 x 8: black, then white
     for (int i = 0; i < 64; ++i) halves.push_back(i % 8 < 4 ? 0x00 : 0xFF);
-    bytes code(size_t(payloadBound(8, 8)));
-    code.resize(encodeFrame(halves.data(), 8, 8, 8, 8, code.data()));
-    ownedframe frame{*engine, engine->createFrame(code.data(), uint32_t(code.size()), 8, 8, 8)};
+    const bytes code = encoded(halves, 8, 8);
+    ownedframe frame = made(code, 8, 8);
     draw(frame.image);
     EXPECT_EQ(greyAt(110, 70, 0xFF), 0xFF);
     if (plus()) {

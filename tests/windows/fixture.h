@@ -1,6 +1,5 @@
-// The program's own objects in a test process: a fresh application per test,
-// its engines fake ones that note what they are asked, its clock and its
-// dialogs answered by the test; and what the window shows, read back.
+// A fresh application per test: fake engines, its clock and dialogs answered
+// by the test.
 #pragma once
 
 #include "app/application.h"
@@ -9,6 +8,7 @@
 #include "resources/resource.h"
 #include "tests/support/fakeengine.h"
 #include "tests/support/files.h"
+#include "tests/windows/clientsize.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@
 
 inline bool visibleStyle(HWND handle) { return (GetWindowLongW(handle, GWL_STYLE) & WS_VISIBLE) != 0; }
 
-// Settings, then `position`: each item's mark, "x" checked or "-", with "g" after a grayed one.
+// Settings, then `position`: "x" checked or "-" per item, "g" after a grayed one.
 inline std::string settingsMarks(HWND handle, int position) {
     HMENU menu = GetSubMenu(GetSubMenu(GetMenu(handle), 2), position);
     std::string marks;
@@ -28,17 +28,6 @@ inline std::string settingsMarks(HWND handle, int position) {
         if (state & MF_GRAYED) marks += "g";
     }
     return marks;
-}
-
-inline void setClientSize(HWND handle, int width, int height) {
-    for (int attempt = 0; attempt < 3; ++attempt) {  // the menu bar may wrap at a new width
-        RECT outer = {}, client = {};
-        GetWindowRect(handle, &outer);
-        GetClientRect(handle, &client);
-        if (client.right == width && client.bottom == height) return;
-        SetWindowPos(handle, nullptr, 0, 0, outer.right - outer.left + width - client.right,
-                     outer.bottom - outer.top + height - client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
 }
 
 class ProgramTest : public testing::Test {
@@ -51,8 +40,7 @@ protected:
         replaceQuestion = systemReplaceQuestion;
     }
 
-    // A fresh program with Direct2D available or not, in a client area of
-    // 600 x 400. Every file dialog is cancelled unless the test chose a path.
+    // A program in a 600 x 400 client area; dialogs are cancelled unless a path was chosen.
     void start(bool direct2d, int showCommand = SW_HIDE) {
         app.reset();
         shownEarly = false;
@@ -85,7 +73,7 @@ protected:
     std::string title() {
         wchar_t text[1024] = {};
         GetWindowTextW(handle(), text, 1024);
-        return utf8(std::u16string(text, text + wcslen(text)));
+        return utf8(text16(text, text + wcslen(text)));
     }
     std::vector<std::string> log() { return logLines(mainWindow().logWindow.log.text()); }
     std::string lastLine() { return log().back(); }
@@ -98,9 +86,8 @@ protected:
             if (message.message != WM_QUIT) dispatchMessage(keys, message);
     }
 
-    // The command's dialog, if any, chooses `path` (with its offsets as Windows reports
-    // them) or is cancelled.
-    void command(uint32_t id, const std::u16string& path = u"") {
+    // The command's dialog, if any, chooses `path` or is cancelled.
+    void command(uint32_t id, const text16& path = u"") {
         chosen = path;
         ASSERT_TRUE(app->command(id));
     }
@@ -108,17 +95,17 @@ protected:
     std::unique_ptr<application> app;
     fakeengine* engine = nullptr;
     std::vector<engineindex> made;
-    bool shownEarly = false;  // the window was there for Direct2D's test or shown for an engine
-    std::vector<std::string> startSteps;  // what the engine was asked while the program started
+    bool shownEarly = false;  // a window before Direct2D's test or shown for an engine
+    std::vector<std::string> startSteps;  // the engine's calls at start-up
     uint64_t now = 100000;
     std::vector<std::string> questions;  // the files Save As asked about
     bool replaceAnswer = false;
     std::vector<std::string> requests;  // each dialog: title | filter | file | flags | extension
-    std::u16string chosen;  // what the next dialog chooses
+    text16 chosen;  // what the next dialog chooses
 
 private:
     BOOL answer(OPENFILENAMEW& request) {
-        const auto text = [](const wchar_t* t) { return utf8(std::u16string(t, t + wcslen(t))); };
+        const auto text = [](const wchar_t* t) { return utf8(text16(t, t + wcslen(t))); };
         std::string filter;
         for (const wchar_t* entry = request.lpstrFilter; *entry; entry += wcslen(entry) + 1) filter += text(entry) + ";";
         requests.push_back(text(request.lpstrTitle) + " | " + filter + " | " + text(request.lpstrFile) + " | " +

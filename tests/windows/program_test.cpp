@@ -1,5 +1,4 @@
-// The program under Wine through its own objects: start-up, every menu
-// command and key, and the preview with a clock the test sets.
+// Start-up, every menu command and key, and the preview on the test's clock.
 #include "tests/windows/fixture.h"
 
 #include <gtest/gtest.h>
@@ -16,14 +15,14 @@ TEST_F(ProgramTest, StartsWithDirect2dOrElseGdiPlus) {
         EXPECT_EQ(made, std::vector<engineindex>{direct2d ? engineDirect2d : engineGdiPlus});
         EXPECT_EQ(settingsMarks(handle(), 0), direct2d ? "--x" : "-x-g");
         EXPECT_EQ(startSteps.front(), direct2d ? "setting A 0" : "setting A 7");
-        // Without Direct2D its item is gray, and its command still makes none.
+        // Without Direct2D its item is gray and its command makes none.
         command(IDM_ENGINE_DIRECT2D);
         EXPECT_EQ(made.size(), direct2d ? 2u : 1u);
     }
 }
 
 // An engine that cannot be made gives way to the next simpler one, at start-up
-// (0) as from the menu: one log line, the mark on the engine that runs.
+// (0) as from the menu.
 TEST_F(ProgramTest, AnEngineThatCannotBeMadeGivesWay) {
     const engineindex d2d = engineDirect2d, plus = engineGdiPlus, gdi = engineGdi;
     const struct { uint32_t id; std::vector<engineindex> refused, made; std::string marks, line; } cases[] = {
@@ -59,11 +58,11 @@ bool morvaKeyThere() {
     return true;
 }
 
-// Nothing is kept for the next run: no key of the program's own is left in the registry.
+// Nothing is kept in the registry for the next run.
 TEST_F(ProgramTest, EveryMenuCommand) {
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Morva");  // where older builds kept settings
-    // Each command, the engines it makes, the menu's marks and the depth after it.
-    const struct { uint32_t id; std::vector<engineindex> made; std::string engineMarks, depthMarks; int32_t depth; } cases[] = {
+    const struct { uint32_t id; std::vector<engineindex> made; std::string engines, depths; int32_t depth; }
+        cases[] = {
         {IDM_ENGINE_GDI, {engineGdi}, "x--", "--x-----", 6},
         {IDM_ENGINE_GDIPLUS, {engineGdiPlus}, "-x-", "--x-----", 6},
         {IDM_ENGINE_GDIPLUS, {engineGdiPlus}, "-x-", "--x-----", 6},  // the same kind anew
@@ -78,8 +77,8 @@ TEST_F(ProgramTest, EveryMenuCommand) {
         made.clear();
         EXPECT_TRUE(app->command(c.id)) << c.id;
         EXPECT_EQ(made, c.made) << c.id;
-        EXPECT_EQ(settingsMarks(handle(), 0), c.engineMarks) << c.id;
-        EXPECT_EQ(settingsMarks(handle(), 1), c.depthMarks) << c.id;
+        EXPECT_EQ(settingsMarks(handle(), 0), c.engines) << c.id;
+        EXPECT_EQ(settingsMarks(handle(), 1), c.depths) << c.id;
         EXPECT_EQ(app->dataDepth, c.depth) << c.id;
     }
     EXPECT_EQ(title(), "モルバツール ver.2");
@@ -99,8 +98,8 @@ TEST_F(ProgramTest, EveryMenuCommand) {
     EXPECT_FALSE(morvaKeyThere());
 }
 
-// Key messages as the system posts them, through the program's loop step:
-// every key of the table, and keys whose codes equal one of its characters.
+// Keys as the system posts them: each of the table, and keys whose codes equal
+// one of its characters.
 TEST_F(ProgramTest, KeysRunTheirCommandsAndNoOthers) {
     static std::vector<uint32_t> seen;
     SetWindowLongPtrW(handle(), GWLP_WNDPROC, LONG_PTR(+[](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
@@ -120,7 +119,6 @@ TEST_F(ProgramTest, KeysRunTheirCommandsAndNoOthers) {
         state[VK_MENU] = 0;
         SetKeyboardState(state);
     };
-    // Keys pressed with Alt or not, and the commands they run.
     const struct { const char* what; std::vector<std::pair<UINT, bool>> keys; std::vector<uint32_t> commands; } cases[] = {
         {"Alt N, O, S", {{'N', true}, {'O', true}, {'S', true}}, {IDM_FILE_NEW, IDM_FILE_OPEN, IDM_FILE_SAVE}},
         {"Space", {{VK_SPACE, false}}, {IDM_PREVIEW}},
@@ -134,32 +132,31 @@ TEST_F(ProgramTest, KeysRunTheirCommandsAndNoOthers) {
         for (const auto& [key, alt] : c.keys) press(key, alt);
         EXPECT_EQ(seen, c.commands) << c.what;
     }
-    // Minimised, the window gets its keys as system keys; as with the system's translation,
-    // they run nothing.
+    // Minimised, keys come as system keys and run nothing.
     ShowWindow(handle(), SW_MINIMIZE);
     seen.clear();
     PostMessageW(handle(), WM_SYSKEYDOWN, VK_SPACE, 1);
     pump();
-    EXPECT_EQ(seen, std::vector<uint32_t>{});
+    EXPECT_TRUE(seen.empty());
     ShowWindow(handle(), SW_RESTORE);
     // While the log has the focus, keys reach no command.
     SetFocus(mainWindow().logWindow.hwnd);
     seen.clear();
     press(VK_SPACE, false);
     press('N', true);
-    EXPECT_EQ(seen, std::vector<uint32_t>{});
+    EXPECT_TRUE(seen.empty());
     EXPECT_FALSE(mainWindow().playing);
     // Alt+F4 closes the window and is not Save.
     SetFocus(handle());
     seen.clear();
     press(VK_F4, true);
-    EXPECT_EQ(seen, std::vector<uint32_t>{});
+    EXPECT_TRUE(seen.empty());
     EXPECT_FALSE(IsWindow(handle()));
 }
 
 class Preview : public ProgramTest {
 protected:
-    // A store of 90 frames whose payloads carry their numbers.
+    // 90 frames whose payloads carry their numbers.
     void SetUp() override {
         ProgramTest::SetUp();
         ASSERT_TRUE(store->openTempFile().ok());
@@ -205,7 +202,7 @@ TEST_F(Preview, FramesFollowTheClockUntilTheLast) {
     toggle(0);
     EXPECT_TRUE(visibleStyle(bar()));
     EXPECT_EQ(SendMessageW(bar(), PBM_GETRANGE, FALSE, 0), 90);
-    EXPECT_EQ(drawn(), std::vector<int>{});  // nothing before the first tick
+    EXPECT_TRUE(drawn().empty());  // nothing before the first tick
     for (uint64_t at : {16u, 33u, 34u, 100u, 2999u}) tickAt(at);
     EXPECT_EQ(drawn(), (std::vector<int>{0, 0, 1, 3, 89}));
     EXPECT_EQ(SendMessageW(bar(), PBM_GETPOS, 0, 0), 89);
@@ -213,7 +210,7 @@ TEST_F(Preview, FramesFollowTheClockUntilTheLast) {
     EXPECT_FALSE(mainWindow().playing);
     EXPECT_TRUE(visibleStyle(bar()));
     tickAt(3100);
-    EXPECT_EQ(drawn(), std::vector<int>{});
+    EXPECT_TRUE(drawn().empty());
     toggle(4000);  // starts again from frame 0
     tickAt(4040);
     EXPECT_EQ(drawn(), std::vector<int>{1});
@@ -223,7 +220,7 @@ TEST_F(Preview, FramesFollowTheClockUntilTheLast) {
 }
 
 TEST_F(Preview, StopsWhereThereIsNoFrame) {
-    // A missing frame: its payload lies beyond the end of the file.
+    // A frame whose payload lies beyond the file's end.
     scratchfolder scratch;
     writeFile(scratch.file(u"cut.mrv"), mrvBytes(4, 4, {{36, 2}, {38, 20}}, {0, 1}));
     morvafile cut;
