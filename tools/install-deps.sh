@@ -9,6 +9,7 @@ packages=(
   libgif-dev libstb-dev         # morvacli's GIF and PNG writers
   libpng-dev                    # morvacli's PNG reader
   time                          # peak memory in bench/pack_bench
+  dpkg-dev unzip                # the packages test: dependencies of the .deb, the ZIP listed
   clang libclang-rt-dev llvm   # the sanitizer build, the fuzz targets, readable stack traces
   python3                       # sample pictures, icons, end-to-end tests
   fonts-ipafont-gothic locales  # the Japanese interface under Wine
