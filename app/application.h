@@ -42,7 +42,6 @@ public:
 
 private:
     bool dispatch(uint32_t id);
-    void chooseEngine(engineindex kind);
 
     titlewords titleWords;
 };

@@ -26,11 +26,11 @@ bool application::dispatch(uint32_t id)
     // Accepted and ignored: there is no movie import and no About box.
     case IDM_IMPORT_WMV:
     case IDM_ABOUT: return true;
-    case IDM_ENGINE_GDI: chooseEngine(engineGdi); return true;
-    case IDM_ENGINE_GDIPLUS: chooseEngine(engineGdiPlus); return true;
+    case IDM_ENGINE_GDI: mainWindow->selectEngine(engineGdi); return true;
+    case IDM_ENGINE_GDIPLUS: mainWindow->selectEngine(engineGdiPlus); return true;
     case IDM_ENGINE_DIRECT2D:
         // Its menu item is grayed then; the command may still come from elsewhere.
-        if (mainWindow->direct2dAvailable) chooseEngine(engineDirect2d);
+        if (mainWindow->direct2dAvailable) mainWindow->selectEngine(engineDirect2d);
         return true;
     }
     if (id >= IDM_DEPTH_8 && id <= IDM_DEPTH_1) {
@@ -40,9 +40,4 @@ bool application::dispatch(uint32_t id)
         return true;
     }
     return false;
-}
-
-void application::chooseEngine(engineindex kind)
-{
-    mainWindow->selectEngine(kind);
 }

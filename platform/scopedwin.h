@@ -74,7 +74,6 @@ using scopedbitmap = scopedhandle<HBITMAP, DeleteObject>;
 using scopedfont = scopedhandle<HFONT, DeleteObject>;
 using scopedbrush = scopedhandle<HBRUSH, DeleteObject>;
 using scopedaccelerators = scopedhandle<HACCEL, DestroyAcceleratorTable>;
-using scopedkey = scopedhandle<HKEY, RegCloseKey>;
 using scopedwindow = scopedhandle<HWND, DestroyWindow>;  // a window of the program's own
 using scopedlibrary = scopedhandle<HMODULE, FreeLibrary>;
 
