@@ -1,6 +1,6 @@
 #include "animfile/morvafile.h"
 
-#include "engines/frameinfo.h"
+#include "codec/frameinfo.h"
 
 #include <new>
 

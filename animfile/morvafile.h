@@ -3,10 +3,10 @@
 // read once, and every payload is read into one buffer that is reused.
 #pragma once
 
-#include "animfile/fileformat.h"
+#include "codec/fileformat.h"
 #include "animfile/outcome.h"
-#include "app/wtext.h"
-#include "engines/gengine.h"
+#include "text/wtext.h"
+#include "codec/gengine.h"
 #include "platform/file.h"
 
 #include <cstdint>

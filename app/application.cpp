@@ -1,8 +1,9 @@
 #include "app/application.h"
 
-#include "app/fatal.h"
+#include "text/fatal.h"
+#include "app/loadstring.h"
 #include "app/messageloop.h"
-#include "app/wtext.h"
+#include "text/wtext.h"
 #include "resources/resource.h"
 
 #include <iterator>
@@ -36,8 +37,8 @@ application::~application()
 
 void application::start(int showCommand)
 {
-    titleWords = {wtext::loadString(IDS_APP_TITLE).data, wtext::loadString(IDS_NEW_DOCUMENT).data,
-                  wtext::loadString(IDS_MODIFIED).data};
+    titleWords = {loadString(IDS_APP_TITLE).data, loadString(IDS_NEW_DOCUMENT).data,
+                  loadString(IDS_MODIFIED).data};
     mainWindow->registerClass();
     mainWindow->createWindows(showCommand);
     updateTitle();

@@ -2,8 +2,8 @@
 // that shows the whole bounded log.
 #pragma once
 
-#include "app/logbuffer.h"
-#include "app/pacer.h"
+#include "shell/logbuffer.h"
+#include "shell/pacer.h"
 #include "app/window.h"
 
 #include <cstdint>

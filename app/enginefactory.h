@@ -2,7 +2,7 @@
 // engines; tests put engines of their own in place before start-up.
 #pragma once
 
-#include "engines/gengine.h"
+#include "codec/gengine.h"
 
 #include <windows.h>
 

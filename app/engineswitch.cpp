@@ -1,8 +1,8 @@
 // The engine switch: every engine starts with fixed settings, the same at
 // every switch and every start.
-#include "app/fatal.h"
+#include "text/fatal.h"
 #include "app/mainwindow.h"
-#include "app/wtext.h"
+#include "text/wtext.h"
 
 namespace {
 

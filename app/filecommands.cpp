@@ -5,7 +5,7 @@
 
 #include "app/application.h"
 #include "app/filedialog.h"
-#include "app/wtext.h"
+#include "text/wtext.h"
 
 #include <windows.h>
 

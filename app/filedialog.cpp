@@ -1,5 +1,6 @@
 #include "app/filedialog.h"
 
+#include "app/loadstring.h"
 #include "resources/resource.h"
 
 #include <algorithm>
@@ -28,8 +29,8 @@ BOOL systemFileDialog(OPENFILENAMEW& request) { return GetOpenFileNameW(&request
 std::function<BOOL(OPENFILENAMEW&)> fileDialog = systemFileDialog;
 
 bool askPath(HWND owner, HINSTANCE instance, const dialogform& form, chosenpath& chosen) {
-    const wtext title = wtext::loadString(form.titleId);
-    const wtext description = wtext::loadString(form.filterId);
+    const wtext title = loadString(form.titleId);
+    const wtext description = loadString(form.filterId);
     // Description, pattern, and an empty entry that ends the list.
     std::u16string filter(description.data, size_t(description.length));
     filter += u'\0';
@@ -63,8 +64,8 @@ bool askPath(HWND owner, HINSTANCE instance, const dialogform& form, chosenpath&
 }
 
 bool systemReplaceQuestion(HWND owner, const char16_t* path) {
-    const wtext caption = wtext::loadString(saveMorvaForm.titleId);
-    const wtext question = wtext::loadString(IDS_REPLACE_QUESTION);
+    const wtext caption = loadString(saveMorvaForm.titleId);
+    const wtext question = loadString(IDS_REPLACE_QUESTION);
     wtext text(question.length + pathBufferLength);
     text.format(question.data, path);
     // No is the default: Enter alone never replaces a file.

@@ -2,7 +2,7 @@
 // import ask for a path. Tests put a function of their own in its place.
 #pragma once
 
-#include "app/wtext.h"
+#include "text/wtext.h"
 
 #include <windows.h>
 #include <commdlg.h>

@@ -3,7 +3,7 @@
 #include "app/application.h"
 #include "app/filecommands.h"
 #include "app/filedialog.h"
-#include "app/pacer.h"
+#include "shell/pacer.h"
 #include "import/bmpfile.h"
 #include "import/bmpimport.h"
 

@@ -1,10 +1,11 @@
 #include "app/mainwindow.h"
 
 #include "app/application.h"
-#include "app/fatal.h"
-#include "app/layout.h"
+#include "app/loadstring.h"
+#include "text/fatal.h"
+#include "shell/layout.h"
 #include "app/platformlibraries.h"
-#include "app/wtext.h"
+#include "text/wtext.h"
 #include "resources/resource.h"
 
 namespace {
@@ -44,7 +45,7 @@ mainwindow::~mainwindow()
 
 void mainwindow::registerClass()
 {
-    const wtext className = wtext::loadString(IDS_WINDOW_CLASS);
+    const wtext className = loadString(IDS_WINDOW_CLASS);
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
@@ -67,8 +68,8 @@ void mainwindow::registerClass()
 
 void mainwindow::createWindows(int showCommand)
 {
-    const wtext className = wtext::loadString(IDS_WINDOW_CLASS);
-    const wtext title = wtext::loadString(IDS_APP_TITLE);
+    const wtext className = loadString(IDS_WINDOW_CLASS);
+    const wtext title = loadString(IDS_APP_TITLE);
     // The object is bound to the window on WM_CREATE, which sets hwnd.
     CreateWindowExW(0, wide(className), wide(title), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                     CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, nullptr, nullptr, instance, this);

@@ -7,7 +7,7 @@
 #include "app/enginefactory.h"
 #include "app/progressbar.h"
 #include "app/window.h"
-#include "engines/gengine.h"
+#include "codec/gengine.h"
 
 #include <windows.h>
 

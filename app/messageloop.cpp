@@ -1,6 +1,6 @@
 #include "app/messageloop.h"
 
-#include "platform/scopedwin.h"
+#include "win32/scopedwin.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // into commands.
 #pragma once
 
-#include "app/accelerators.h"
+#include "shell/accelerators.h"
 
 #include <windows.h>
 

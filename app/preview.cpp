@@ -3,7 +3,7 @@
 // frame scaled into the frame rectangle; the frame image goes back to the
 // engine as soon as the picture is presented.
 #include "app/mainwindow.h"
-#include "app/playback.h"
+#include "shell/playback.h"
 
 void mainwindow::showSource(morvafile* source)
 {

@@ -3,7 +3,7 @@
 #include "engines/d2dengine.h"
 #include "engines/gdiengine.h"
 #include "engines/gdiplusengine.h"
-#include "platform/wine.h"
+#include "win32/wine.h"
 
 enginefactory systemEngines()
 {

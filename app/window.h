@@ -3,7 +3,7 @@
 // message to the object's handler.
 #pragma once
 
-#include "engines/gengine.h"
+#include "codec/gengine.h"
 
 #include <windows.h>
 

@@ -6,7 +6,7 @@
 #include "frames.h"
 
 #include "animfile/tmpfile.h"
-#include "import/frameencoder.h"
+#include "codec/frameencoder.h"
 #include "tests/support/fakeengine.h"
 
 #include <benchmark/benchmark.h>

@@ -3,8 +3,8 @@
 // yardstick.
 #include "frames.h"
 
-#include "engines/rle8decoder.h"
-#include "import/frameencoder.h"
+#include "codec/rle8decoder.h"
+#include "codec/frameencoder.h"
 
 #include <benchmark/benchmark.h>
 

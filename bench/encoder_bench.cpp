@@ -2,7 +2,7 @@
 // on full-HD frames; BM_MemcpyFrame (memcpy_bench.cpp) is the yardstick.
 #include "frames.h"
 
-#include "import/frameencoder.h"
+#include "codec/frameencoder.h"
 
 #include <benchmark/benchmark.h>
 

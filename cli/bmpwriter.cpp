@@ -1,6 +1,6 @@
 // The BMP the import reads: a 40-byte information header, a grey ramp of 256
 // colours, uncompressed bottom-up rows.
-#include "animfile/fileformat.h"
+#include "codec/fileformat.h"
 #include "cli/pictures.h"
 
 #include <vector>
@@ -10,11 +10,6 @@ namespace {
 constexpr uint32_t headersSize = 14 + 40 + 256 * 4;
 constexpr uint32_t pixelsPerMetre = 2835;  // 72 dots per inch
 
-void store16(uint16_t value, uint8_t* bytes) {
-    bytes[0] = uint8_t(value);
-    bytes[1] = uint8_t(value >> 8);
-}
-
 }  // namespace
 
 bool writeBmp(filehandle& file, const greyframe& frame) {
@@ -22,15 +17,15 @@ bool writeBmp(filehandle& file, const greyframe& frame) {
     if (headersSize + pixelBytes > UINT32_MAX) return false;
     std::vector<uint8_t> headers(headersSize, 0);
     uint8_t* at = headers.data();
-    store16(0x4D42, at);  // "BM"
+    storeLittle16(0x4D42, at);  // "BM"
     storeLittle32(uint32_t(headersSize + pixelBytes), at + 2);
     storeLittle32(headersSize, at + 10);
     at += 14;
     storeLittle32(40, at);
     storeLittle32(uint32_t(frame.width), at + 4);
     storeLittle32(uint32_t(frame.height), at + 8);
-    store16(1, at + 12);  // planes
-    store16(8, at + 14);  // bits per pixel; compression 0 (BI_RGB)
+    storeLittle16(1, at + 12);  // planes
+    storeLittle16(8, at + 14);  // bits per pixel; compression 0 (BI_RGB)
     storeLittle32(uint32_t(pixelBytes), at + 20);
     storeLittle32(pixelsPerMetre, at + 24);
     storeLittle32(pixelsPerMetre, at + 28);

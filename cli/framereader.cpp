@@ -1,7 +1,7 @@
 #include "cli/framereader.h"
 
 #include "cli/console.h"
-#include "engines/rle8decoder.h"
+#include "codec/rle8decoder.h"
 
 #include <algorithm>
 #include <new>
@@ -14,7 +14,7 @@ std::string framereader::open(const std::u16string& path) {
         return text(path) + ": not an animation file, or its header or index is damaged";
     // A size that no frame can have fails each decoding instead.
     if (file.header.width <= 0 || file.header.height <= 0) return {};
-    rowBytes = (size_t(file.header.width) + 3) / 4 * 4;
+    rowBytes = size_t(rowStride(uint32_t(file.header.width)));
     pixelBytes = rowBytes * size_t(file.header.height);  // at most 2^28 pixels and their padding
     pixels.reset(new (std::nothrow) uint8_t[pixelBytes]());
     if (!pixels)

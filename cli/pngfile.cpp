@@ -1,6 +1,6 @@
 #include "cli/pngfile.h"
 
-#include "engines/frameinfo.h"
+#include "codec/frameinfo.h"
 
 #include <cstring>
 #include <new>
@@ -69,7 +69,7 @@ bool pngfile::readHeaders() {
     infoHeader.biHeight = int32_t(height);
     infoHeader.biPlanes = 1;
     infoHeader.biBitCount = 8;
-    infoHeader.biSizeImage = (width + 3) / 4 * 4 * height;
+    infoHeader.biSizeImage = uint32_t(rowStride(width) * height);
     infoHeader.biClrUsed = 256;
     loaded = true;
     return true;
@@ -82,7 +82,7 @@ bool pngfile::load() {
     if (!fileHandle.size(size) || size > UINT32_MAX) return false;
     encoded.resize(size);  // short of memory, the packer says so
     if (fileHandle.readAt(0, encoded.data(), uint32_t(size)) != size) return false;
-    const uint32_t stride = (uint32_t(infoHeader.biWidth) + 3) / 4 * 4;
+    const uint32_t stride = uint32_t(rowStride(uint32_t(infoHeader.biWidth)));
     const uint32_t rows = stride * uint32_t(infoHeader.biHeight);  // fits: no larger than a frame
     if (rows > pixelCapacity) {
         pixelData.reset(new (std::nothrow) uint8_t[rows]);

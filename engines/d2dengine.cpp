@@ -9,11 +9,11 @@
 #include <type_traits>
 #include <utility>
 
-#include "engines/frameinfo.h"
-#include "engines/namecopy.h"
-#include "engines/rle8decoder.h"
-#include "platform/scopedwin.h"
-#include "platform/wine.h"
+#include "codec/frameinfo.h"
+#include "text/namecopy.h"
+#include "codec/rle8decoder.h"
+#include "win32/scopedwin.h"
+#include "win32/wine.h"
 
 using Microsoft::WRL::ComPtr;
 

@@ -14,8 +14,8 @@
 #include <memory>
 #include <vector>
 
-#include "engines/gengine.h"
-#include "platform/wine.h"
+#include "codec/gengine.h"
+#include "win32/wine.h"
 
 struct ID2D1HwndRenderTarget;
 struct ID2D1RenderTarget;

@@ -1,7 +1,7 @@
 #include "engines/gdiengine.h"
 
-#include "engines/frameinfo.h"
-#include "engines/namecopy.h"
+#include "codec/frameinfo.h"
+#include "text/namecopy.h"
 #include "resources/resource.h"
 
 #include <climits>

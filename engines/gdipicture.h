@@ -3,7 +3,7 @@
 // buffer, its desktop capture and its loaded background picture.
 #pragma once
 
-#include "platform/scopedwin.h"
+#include "win32/scopedwin.h"
 
 #include <cstdint>
 #include <memory>

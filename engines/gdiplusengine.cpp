@@ -1,10 +1,10 @@
 #include "engines/gdiplusengine.h"
 
-#include "engines/frameinfo.h"
-#include "engines/namecopy.h"
-#include "engines/rle8decoder.h"
-#include "platform/scopedwin.h"
-#include "platform/wine.h"
+#include "codec/frameinfo.h"
+#include "text/namecopy.h"
+#include "codec/rle8decoder.h"
+#include "win32/scopedwin.h"
+#include "win32/wine.h"
 
 #include <objidl.h>  // GDI+ needs it and the lean windows.h leaves it out
 #include <gdiplus.h>
@@ -73,7 +73,7 @@ gdiplusframe* framePart(frameimage* frame) { return reinterpret_cast<gdiplusfram
 greyframe allocateGrey(int32_t width, int32_t height) {
     greyframe grey;
     if (width <= 0 || height <= 0 || frameTooLarge(width, height)) return grey;
-    uint64_t stride = (uint64_t(width) + 3) & ~uint64_t(3);
+    const uint64_t stride = rowStride(uint64_t(width));
     if (stride > uint64_t(INT32_MAX)) return grey;  // GDI+ takes the stride as an int
     uint64_t bytes = stride * uint64_t(height);      // below 2^62: no overflow
     if (bytes > SIZE_MAX) return grey;
@@ -149,7 +149,7 @@ greyframe copyPicture(const void* info, const void* pixels, uint32_t size) {
     }
     int32_t rows = shape.height < 0 ? -shape.height : shape.height;
     if (shape.width <= 0 || rows <= 0) return {};
-    const uint64_t stride = (uint64_t(shape.width) + 3) & ~uint64_t(3);
+    const uint64_t stride = rowStride(uint64_t(shape.width));
     if (stride * uint64_t(rows - 1) + uint64_t(shape.width) > size) return {};
     greyframe grey = allocateGrey(shape.width, rows);
     if (!grey.pixels) return grey;

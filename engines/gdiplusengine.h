@@ -5,8 +5,8 @@
 #pragma once
 
 #include "engines/gdipicture.h"
-#include "engines/gengine.h"
-#include "platform/wine.h"
+#include "codec/gengine.h"
+#include "win32/wine.h"
 
 #include <windows.h>
 

@@ -1,10 +1,10 @@
 // A BMP as the import reads it, encoded at the depth byte 6 asks for (ignored
 // by the reader): pixels from inside the file, buffers within it, and the
 // payload decoding to the picture cut to that depth.
-#include "engines/rle8decoder.h"
+#include "codec/rle8decoder.h"
 #include "fuzz/expect.h"
 #include "import/bmpfile.h"
-#include "import/frameencoder.h"
+#include "codec/frameencoder.h"
 #include "fuzz/scratchinput.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 // The decoder on any stream (after bytes 0 to 3: width, height, padding):
 // every pixel written, padding untouched, a damaged stream as its intact prefix.
-#include "engines/rle8decoder.h"
+#include "codec/rle8decoder.h"
 #include "fuzz/expect.h"
 
 #include <vector>

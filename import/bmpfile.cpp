@@ -1,8 +1,9 @@
 #include "import/bmpfile.h"
 
-#include "engines/frameinfo.h"
-#include "engines/rle8decoder.h"
-#include "import/frameencoder.h"
+#include "codec/bytes.h"
+#include "codec/frameinfo.h"
+#include "codec/rle8decoder.h"
+#include "codec/frameencoder.h"
 
 #include <algorithm>
 #include <cstring>
@@ -23,16 +24,9 @@ constexpr uint32_t fullTable = 256;
 // that one, and the V4 and V5 headers that today's editors write.
 bool isKnownHeaderSize(uint32_t size) { return size == 40 || size == 108 || size == 124; }
 
-uint16_t little16(const uint8_t* bytes) { return uint16_t(bytes[0] | bytes[1] << 8); }
-
-uint32_t little32(const uint8_t* bytes) {
-    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
-           uint32_t(bytes[3]) << 24;
-}
-
 bmpfileheader decodeFileHeader(const uint8_t* bytes) {
-    return {little16(bytes), little32(bytes + 2), little16(bytes + 6), little16(bytes + 8),
-            little32(bytes + 10)};
+    return {loadLittle16(bytes), loadLittle32(bytes + 2), loadLittle16(bytes + 6), loadLittle16(bytes + 8),
+            loadLittle32(bytes + 10)};
 }
 
 // The colour table's entries before the pixels, at most a full table. Fewer
@@ -53,31 +47,31 @@ bool tableServes(uint32_t entries, uint32_t coloursUsed) {
 bmpinfoheader decodeInfoHeader(const uint8_t* bytes, const uint8_t* colourTable,
                                uint32_t entries) {
     bmpinfoheader header;
-    header.biSize = little32(bytes);
-    header.biWidth = int32_t(little32(bytes + 4));
-    header.biHeight = int32_t(little32(bytes + 8));
-    header.biPlanes = little16(bytes + 12);
-    header.biBitCount = little16(bytes + 14);
-    header.biCompression = little32(bytes + 16);
-    header.biSizeImage = little32(bytes + 20);
-    header.biXPelsPerMeter = int32_t(little32(bytes + 24));
-    header.biYPelsPerMeter = int32_t(little32(bytes + 28));
-    header.biClrUsed = little32(bytes + 32);
-    header.biClrImportant = little32(bytes + 36);
+    header.biSize = loadLittle32(bytes);
+    header.biWidth = int32_t(loadLittle32(bytes + 4));
+    header.biHeight = int32_t(loadLittle32(bytes + 8));
+    header.biPlanes = loadLittle16(bytes + 12);
+    header.biBitCount = loadLittle16(bytes + 14);
+    header.biCompression = loadLittle32(bytes + 16);
+    header.biSizeImage = loadLittle32(bytes + 20);
+    header.biXPelsPerMeter = int32_t(loadLittle32(bytes + 24));
+    header.biYPelsPerMeter = int32_t(loadLittle32(bytes + 28));
+    header.biClrUsed = loadLittle32(bytes + 32);
+    header.biClrImportant = loadLittle32(bytes + 36);
     std::memset(header.colourTable, 0, sizeof header.colourTable);
     std::memcpy(header.colourTable, colourTable, size_t(entries) * 4);
     return header;
 }
 
-// Rows are padded to whole 4-byte words. Only for a positive width.
-uint32_t rowStride(const bmpinfoheader& header) { return (uint32_t(header.biWidth) + 3) / 4 * 4; }
+// Only for a positive width.
+uint32_t rowBytes(const bmpinfoheader& header) { return uint32_t(rowStride(uint32_t(header.biWidth))); }
 
 uint32_t rowCount(const bmpinfoheader& header) {
     return header.biHeight < 0 ? 0u - uint32_t(header.biHeight) : uint32_t(header.biHeight);
 }
 
 uint64_t pixelRowsSize(const bmpinfoheader& header) {
-    return uint64_t(rowStride(header)) * rowCount(header);
+    return uint64_t(rowBytes(header)) * rowCount(header);
 }
 
 // The bytes of a BI_RLE8 code stream: as the header says, or up to the end of the file.
@@ -156,7 +150,7 @@ bool bmpfile::readInfoBlock(uint64_t& fileSize) {
     if (bytesRead < bmpFileHeaderSize + 4) return false;
     fileHeader = decodeFileHeader(block);
     if (fileHeader.bfType != bmpSignature) return false;
-    const uint32_t headerSize = little32(block + bmpFileHeaderSize);
+    const uint32_t headerSize = loadLittle32(block + bmpFileHeaderSize);
     if (!isKnownHeaderSize(headerSize)) return false;
     const uint32_t colourTable = bmpFileHeaderSize + headerSize;
     const uint32_t entries = tableEntries(fileHeader, headerSize);
@@ -190,7 +184,7 @@ bool bmpfile::readPixels() {
     }
     bytesRead = fileHandle.readAt(fileHeader.bfOffBits, pixelData.get(), size);
     if (bytesRead != size) return false;
-    if (topDown) reverseRows(pixelData.get(), rowStride(infoHeader), rowCount(infoHeader));
+    if (topDown) reverseRows(pixelData.get(), rowBytes(infoHeader), rowCount(infoHeader));
     pixelsLoaded = true;
     return true;
 }
@@ -211,7 +205,7 @@ bool bmpfile::readCodedPixels(uint32_t size, uint64_t fileSize) {
     bytesRead = fileHandle.readAt(fileHeader.bfOffBits, code.get(), uint32_t(coded));
     if (bytesRead != coded) return false;
     // Rows as wide as their padding: ImageMagick codes the padding bytes too.
-    const uint32_t stride = rowStride(infoHeader);
+    const uint32_t stride = rowBytes(infoHeader);
     const rle8result decoded = decodeRle8(code.get(), coded, int32_t(stride), infoHeader.biHeight,
                                           pixelData.get(), size, stride);
     if (decoded.status != rle8status::ok) return false;
@@ -235,7 +229,7 @@ uint32_t bmpfile::encode(uint32_t depth) {
         rleCapacity = uint32_t(needed);  // even on failure: pictures this size fail from now on
     }
     if (!rleData || depth < 1 || depth > 8) return 0;
-    rleSize = uint32_t(encodeFrame(pixelData.get(), width, height, rowStride(infoHeader), depth,
+    rleSize = uint32_t(encodeFrame(pixelData.get(), width, height, rowBytes(infoHeader), depth,
                                    rleData.get()));
     return rleSize;
 }

@@ -2,7 +2,7 @@
 // from the file, header and colour table and pixels, not the encoded frame.
 #include "import/bmpfile.h"
 
-#include "engines/gengine.h"
+#include "codec/gengine.h"
 
 bool bmpfile::show(gengine& engine, const rect& target) {
     if (!load()) return false;

@@ -5,7 +5,7 @@
 // more pictures than the animation has room for.
 #pragma once
 
-#include "app/wtext.h"
+#include "text/wtext.h"
 
 #include <cstdint>
 #include <string>

@@ -4,7 +4,7 @@
 // trailing digits and take more digits when they need them.
 #pragma once
 
-#include "app/wtext.h"
+#include "text/wtext.h"
 
 #include <cstdint>
 #include <string>

@@ -7,7 +7,7 @@
 #include "engines/d2dengine.h"
 #include "engines/gdiengine.h"
 #include "engines/gdiplusengine.h"
-#include "import/frameencoder.h"
+#include "codec/frameencoder.h"
 
 #include <windows.h>
 

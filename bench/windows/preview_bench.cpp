@@ -6,7 +6,7 @@
 #include "app/application.h"
 #include "app/messageloop.h"
 #include "bench/frames.h"
-#include "import/frameencoder.h"
+#include "codec/frameencoder.h"
 #include "resources/resource.h"
 
 #include <windows.h>

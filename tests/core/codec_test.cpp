@@ -1,7 +1,7 @@
 // The frame encoder and the run-length decoder: worked examples and damaged
 // streams by hand, the encoder against a plain one, the decoder against ImageMagick.
-#include "engines/rle8decoder.h"
-#include "import/frameencoder.h"
+#include "codec/rle8decoder.h"
+#include "codec/frameencoder.h"
 #include "tests/support/files.h"
 #include "tests/support/imagemagick.h"
 

@@ -1,9 +1,9 @@
 // The BMP reader and the series import: damaged pictures, and the import's
 // roads with their log lines and frames.
 #include "animfile/document.h"
-#include "app/logbuffer.h"
-#include "engines/frameinfo.h"
-#include "engines/rle8decoder.h"
+#include "shell/logbuffer.h"
+#include "codec/frameinfo.h"
+#include "codec/rle8decoder.h"
 #include "import/bmpfile.h"
 #include "import/bmpimport.h"
 #include "import/seriesname.h"

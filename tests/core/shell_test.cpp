@@ -1,9 +1,9 @@
 // The window's layout, frames due, keys, update pace and frame description.
-#include "app/accelerators.h"
-#include "app/layout.h"
-#include "app/pacer.h"
-#include "app/playback.h"
-#include "engines/frameinfo.h"
+#include "shell/accelerators.h"
+#include "shell/layout.h"
+#include "shell/pacer.h"
+#include "shell/playback.h"
+#include "codec/frameinfo.h"
 #include "resources/resource.h"
 
 #include <gtest/gtest.h>

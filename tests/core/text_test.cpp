@@ -1,8 +1,8 @@
 // The wide text, the bounded formatter (against printf), the log's storage and
 // series names.
-#include "app/logbuffer.h"
-#include "app/wideformat.h"
-#include "app/wtext.h"
+#include "shell/logbuffer.h"
+#include "text/wideformat.h"
+#include "text/wtext.h"
 #include "import/seriesname.h"
 #include "tests/support/files.h"
 

@@ -2,7 +2,7 @@
 // every engine it makes no image of a payload not of 8 bits.
 #pragma once
 
-#include "engines/gengine.h"
+#include "codec/gengine.h"
 
 #include <cstdint>
 #include <cstring>

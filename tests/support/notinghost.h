@@ -1,7 +1,7 @@
 // A test import host: keeps the log as the program does, notes every other call.
 #pragma once
 
-#include "app/logbuffer.h"
+#include "shell/logbuffer.h"
 #include "import/bmpfile.h"
 #include "import/bmpimport.h"
 #include "tests/support/files.h"

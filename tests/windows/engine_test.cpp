@@ -4,8 +4,8 @@
 #include "engines/d2dengine.h"
 #include "engines/gdiengine.h"
 #include "engines/gdiplusengine.h"
-#include "import/frameencoder.h"
-#include "platform/scopedwin.h"
+#include "codec/frameencoder.h"
+#include "win32/scopedwin.h"
 #include "tests/support/files.h"
 #include "tests/windows/clientsize.h"
 

@@ -4,7 +4,7 @@
 // separate the three.
 #pragma once
 
-#include "engines/gengine.h"
+#include "codec/gengine.h"
 
 struct windowlayout {
     rect log;

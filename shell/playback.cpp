@@ -1,4 +1,4 @@
-#include "app/playback.h"
+#include "shell/playback.h"
 
 uint32_t frameDue(uint64_t start, uint64_t now)
 {

@@ -1,4 +1,4 @@
-#include "app/pacer.h"
+#include "shell/pacer.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "app/logbuffer.h"
+#include "shell/logbuffer.h"
 
-#include "app/fatal.h"
+#include "text/fatal.h"
 
 #include <algorithm>
 

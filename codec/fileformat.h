@@ -2,6 +2,8 @@
 // a 20-byte header, an index of 8-byte entries, then the payloads back to back.
 #pragma once
 
+#include "codec/bytes.h"
+
 #include <cstdint>
 
 constexpr uint32_t morvaMagic = 0x76526F4D;  // the bytes "MoRv" read as a little-endian word
@@ -27,18 +29,6 @@ static_assert(sizeof(indexentry) == indexEntrySize, "the index is read straight 
 // Where the payload area of a file with `frameCount` frames begins.
 constexpr uint64_t payloadAreaStart(uint64_t frameCount) {
     return fileHeaderSize + indexEntrySize * frameCount;
-}
-
-inline uint32_t loadLittle32(const uint8_t* bytes) {
-    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
-           uint32_t(bytes[3]) << 24;
-}
-
-inline void storeLittle32(uint32_t value, uint8_t* bytes) {
-    bytes[0] = uint8_t(value);
-    bytes[1] = uint8_t(value >> 8);
-    bytes[2] = uint8_t(value >> 16);
-    bytes[3] = uint8_t(value >> 24);
 }
 
 inline fileheader decodeHeader(const uint8_t* bytes) {

@@ -1,4 +1,4 @@
-#include "import/frameencoder.h"
+#include "codec/frameencoder.h"
 
 #include <cstring>
 

@@ -1,11 +1,10 @@
-// wtext's string resources: the Win32 side of the text buffer.
-#include "app/wtext.h"
+#include "app/loadstring.h"
 
 #include <windows.h>
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Win32 text is UTF-16");
 
-wtext wtext::loadString(uint32_t id)
+wtext loadString(uint32_t id)
 {
     wtext text(100);
     const int loaded = LoadStringW(GetModuleHandleW(nullptr), id, reinterpret_cast<wchar_t*>(text.data),

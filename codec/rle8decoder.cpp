@@ -1,4 +1,4 @@
-#include "engines/rle8decoder.h"
+#include "codec/rle8decoder.h"
 
 #include <cstring>
 

@@ -3,6 +3,8 @@
 // decoder, and the few header fields an engine reads back from a picture.
 #pragma once
 
+#include "codec/bytes.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -33,18 +35,6 @@ struct dibshape {
 
 // Reads them from the first 40 bytes at `header`.
 dibshape readDibShape(const uint8_t* header);
-
-// The most pixels any frame or picture of the program has: 2^28, as many as
-// 16384 x 16384. A run-length stream can describe any size in a few bytes, so
-// a size read from a file is held to this before anything is allocated.
-constexpr uint64_t maxFramePixels = uint64_t(1) << 28;
-
-// Whichever way the rows run: a negative height is as many rows top-down.
-inline bool frameTooLarge(int64_t width, int64_t height) {
-    const uint64_t columns = uint64_t(width < 0 ? -width : width);
-    const uint64_t rows = uint64_t(height < 0 ? -height : height);
-    return columns * rows > maxFramePixels;  // both below 2^32: no overflow
-}
 
 // Whether `shape` describes uncompressed 8-bit rows, padded to 32-bit words,
 // that all lie within `size` bytes: the platform reads every row it announces.

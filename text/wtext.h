@@ -3,7 +3,7 @@
 // UTF-16 units; the capacity includes the terminator.
 #pragma once
 
-#include "app/wideformat.h"
+#include "text/wideformat.h"
 
 #include <cstdint>
 #include <initializer_list>
@@ -21,12 +21,6 @@ public:
     wtext& operator=(wtext&& other) noexcept;
     wtext(const wtext&) = delete;
     wtext& operator=(const wtext&) = delete;
-
-#ifdef _WIN32
-    // String resource `id` of the program, in a text of capacity 100: cut at
-    // 99 characters, empty when there is no such string.
-    static wtext loadString(uint32_t id);
-#endif
 
     // Growing keeps at least 128 characters of slack, so that repeated
     // appends do not reallocate each time. A null text counts as empty.

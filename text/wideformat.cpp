@@ -1,4 +1,4 @@
-#include "app/wideformat.h"
+#include "text/wideformat.h"
 
 #include <algorithm>
 #include <cstdint>

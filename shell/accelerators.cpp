@@ -1,4 +1,4 @@
-#include "app/accelerators.h"
+#include "shell/accelerators.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/layout.h"
+#include "shell/layout.h"
 
 namespace {
 

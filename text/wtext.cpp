@@ -1,6 +1,6 @@
-#include "app/wtext.h"
+#include "text/wtext.h"
 
-#include "app/fatal.h"
+#include "text/fatal.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "engines/namecopy.h"
+#include "text/namecopy.h"
 
 namespace {
 
