@@ -9,9 +9,6 @@ constexpr uint32_t copyBufferSize = 1 << 20;
 static_assert(payloadAreaStart(TMPfile::maxFrames) <= copyBufferSize,
               "header and a full index go out in one write");
 
-// Offsets are absolute 32-bit values in the saved file, whatever its count.
-constexpr uint64_t maxPayloadLength = UINT32_MAX - payloadAreaStart(TMPfile::maxFrames);
-
 // Taken right after the failing call, before clean-up can change it.
 outcome writeFailure() { return {failure::cannotWrite, fileError()}; }
 
@@ -53,7 +50,7 @@ uint32_t TMPfile::payloadLength() const {
 bool TMPfile::appendFrame(const uint8_t* bytes, uint32_t size) {
     const uint32_t count = storeHeader.frameCount;
     const uint32_t offset = payloadLength();
-    if (count == maxFrames || offset + uint64_t(size) > maxPayloadLength) return false;
+    if (count == maxFrames || !payloadFits(offset, size)) return false;
     if (size > 0 && (!tempHandle.isOpen() || tempHandle.writeAt(offset, bytes, size) < size))
         return false;
     storeIndex[count] = {offset, size};
@@ -91,11 +88,8 @@ outcome TMPfile::copyInto(filehandle& file) {
     if (!reserveCopyBuffer()) return shortFailure;
 
     uint8_t* bytes = copyBuffer.get();
-    encodeHeader(storeHeader, bytes);
-    for (uint32_t i = 0; i < count; ++i)
-        encodeEntry({storeIndex[i].offset + base, storeIndex[i].size},
-                    bytes + fileHeaderSize + i * indexEntrySize);
-    if (file.writeAt(0, bytes, base) < base) return writeFailure();
+    if (!writeHead(file, count, storeHeader.width, storeHeader.height, storeIndex.data(), bytes))
+        return writeFailure();
 
     for (uint32_t copied = 0; copied < length;) {
         const uint32_t pass = std::min(copyCapacity, length - copied);

@@ -5,6 +5,7 @@
 // The index lives inside the object (about half a megabyte): make it on the heap.
 #pragma once
 
+#include "animfile/animationhead.h"
 #include "animfile/morvafile.h"
 #include "animfile/outcome.h"
 
@@ -12,7 +13,7 @@
 
 class TMPfile : public morvafile {
 public:
-    static constexpr uint32_t maxFrames = 65535;
+    static constexpr uint32_t maxFrames = maxAnimationFrames;
 
     // The temporary file goes with the store.
     ~TMPfile() { close(); }

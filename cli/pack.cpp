@@ -1,4 +1,4 @@
-#include "animfile/tmpfile.h"
+#include "animfile/animationhead.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/newfile.h"
@@ -77,16 +77,16 @@ int pack(const request& given, console& io) {
     consolelog log(io);
     seriescount found;
     try {
-        found = countSeries(names, reader, TMPfile::maxFrames, log);
+        found = countSeries(names, reader, maxAnimationFrames, log);
     } catch (const consolelog::stopped&) {
         return fail(io, "interrupted");
     }
     if (!found.taken) return fail(io, text(found.refusal));
     // The program takes the first pictures that fit; a packer that did so would
     // drop the rest of the series without a word.
-    if (found.total == TMPfile::maxFrames && reader.open(names.pathOf(found.total).data))
+    if (found.total == maxAnimationFrames && reader.open(names.pathOf(found.total).data))
         return fail(io, text(names.logLineOf(found.total).data) + " : beyond the frame limit of " +
-                            std::to_string(TMPfile::maxFrames) + ": nothing written");
+                            std::to_string(maxAnimationFrames) + ": nothing written");
     // The program would save an empty animation; nobody packs one on purpose.
     if (found.total == 0)
         return fail(io,

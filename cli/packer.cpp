@@ -1,10 +1,10 @@
 #include "cli/packer.h"
 
-#include "animfile/fileformat.h"
+#include "animfile/animationhead.h"
 #include "cli/console.h"
 #include "cli/interrupt.h"
 #include "cli/pngfile.h"
-#include "import/frameencoder.h"
+#include "codec/frameencoder.h"
 #include "import/seriesname.h"
 
 #include <algorithm>
@@ -25,7 +25,7 @@ constexpr uint64_t workersMemory = uint64_t(512) << 20;
 struct buffersizes {
     uint64_t pixels, payload;
     buffersizes(int32_t width, int32_t height)
-        : pixels(std::max<uint64_t>(4096, (uint64_t(width) + 3) / 4 * 4 * uint64_t(height))),
+        : pixels(std::max<uint64_t>(4096, rowStride(width) * uint64_t(height))),
           payload(std::max(2 * pixels, payloadBound(uint32_t(width), uint32_t(height)))) {}
     // With the two slots of its own that each worker adds.
     uint64_t perWorker() const { return pixels + 3 * payload; }
@@ -132,9 +132,9 @@ void packer::encode(uint32_t number, seriesname& names, bmpfile& reader, slot& i
 }
 
 std::string packer::write(filehandle& file, progressbar& progress) {
-    std::vector<uint8_t> head(payloadAreaStart(job.total));
-    encodeHeader({morvaMagic, job.total, job.width, job.height, payloadBits}, head.data());
-    uint64_t offset = head.size();
+    std::vector<indexentry> entries(job.total);
+    uint64_t offset = 0;  // in the payload area, which follows the index
+    const uint64_t base = payloadAreaStart(job.total);
     for (uint32_t n = 0; n < job.total; ++n) {
         slot& from = slots[n % slots.size()];
         {
@@ -144,11 +144,10 @@ std::string packer::write(filehandle& file, progressbar& progress) {
         if (!from.failure.empty()) return from.failure;
         if (interrupted()) return "interrupted";
         const uint32_t size = uint32_t(from.payload.size());
-        if (offset + size > UINT32_MAX)
+        if (!payloadFits(offset, size))
             return "the animation would reach 4 GiB, more than its offsets hold";
-        if (file.writeAt(offset, from.payload.data(), size) < size) return writeFailure();
-        encodeEntry({uint32_t(offset), size},
-                    head.data() + fileHeaderSize + uint64_t(n) * indexEntrySize);
+        if (file.writeAt(base + offset, from.payload.data(), size) < size) return writeFailure();
+        entries[n] = {uint32_t(offset), size};
         offset += size;
         {
             std::lock_guard<std::mutex> held(lock);
@@ -158,7 +157,9 @@ std::string packer::write(filehandle& file, progressbar& progress) {
         }
         progress.show(n + 1);
     }
-    if (file.writeAt(0, head.data(), uint32_t(head.size())) < head.size()) return writeFailure();
+    std::vector<uint8_t> head(base);
+    if (!writeHead(file, job.total, job.width, job.height, entries.data(), head.data()))
+        return writeFailure();
     return {};
 }
 

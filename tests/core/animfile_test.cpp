@@ -154,6 +154,33 @@ TEST(MorvaFile, DamagedFiles) {
     EXPECT_EQ(absent.frameCount(), 0u);
 }
 
+// Both writers' one limit at its edge: behind a full index the payloads may
+// end at 2^32 - 1 and no later. Sparse: only the head and the last payload.
+TEST(MorvaFile, TheLargestFileEitherWriterMakes) {
+    constexpr uint32_t most = 4294442995u;  // 2^32 - 1 - (20 + 8 * 65535)
+    EXPECT_TRUE(payloadFits(most - 7, 7));
+    EXPECT_FALSE(payloadFits(most - 7, 8));
+    EXPECT_FALSE(payloadFits(most, 1));
+    std::vector<indexentry> index(65535);
+    for (uint32_t i = 0; i < 65535; ++i) index[i] = {i * 65528, 65528};
+    index.back().size = 131043;  // the rest, to the limit
+    const bytes last = randomBytes(131043, 3);
+    scratchfolder scratch;
+    const text16 path = scratch.file(u"largest.mrv");
+    {
+        filehandle file = createFile(path.c_str(), fileshare::none);
+        bytes head(524300);
+        ASSERT_TRUE(writeHead(file, 65535, 2, 1, index.data(), head.data()));
+        ASSERT_EQ(file.writeAt(0xFFFFFFFFu - 131043, last.data(), 131043), 131043u);
+    }
+    morvafile reader;
+    ASSERT_TRUE(reader.open(path.c_str()).ok());
+    fakeengine engine;
+    EXPECT_NE(reader.makeFrame(engine, 65534), nullptr);
+    EXPECT_EQ(engine.payloads.back(), last);
+    EXPECT_EQ(engine.take(), lines{"frame 2x1x8"});
+}
+
 // --- The frame store and its saves ---
 
 std::unique_ptr<TMPfile> storeOf(int32_t width, int32_t height, const std::vector<bytes>& payloads) {
