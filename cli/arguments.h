@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+struct morvacommand;
+
 struct request {
-    std::string command;  // pack, unpack, info, check, gif; empty with --help
+    const morvacommand* command = nullptr;  // none with --help or --version
     std::u16string input;
     std::u16string output;
     uint32_t depth = 6;          // pack --depth, as the program's default data depth
@@ -16,8 +18,6 @@ struct request {
     bool help = false;
     bool version = false;  // --version
 };
-
-extern const char usageText[];
 
 // False with the one line that says what is wrong with the arguments.
 bool parseArguments(const std::vector<std::u16string>& arguments, request& out,

@@ -1,4 +1,5 @@
-// The commands of morvacli; each returns the exit status.
+// The commands of morvacli, in one table: a new command is a row of it and
+// the function that runs it. Each returns the exit status.
 #pragma once
 
 #include "cli/arguments.h"
@@ -6,6 +7,17 @@
 
 #include <string>
 #include <vector>
+
+struct morvacommand {
+    const char* name;
+    const char* usage;    // its lines of --help
+    bool needsOutput;     // whether it writes to the name after -o
+    const char* option;   // the one option it takes, or null
+    int (*run)(const request& job, console& io);
+};
+
+// The row named `name`, or null.
+const morvacommand* findCommand(const std::string& name);
 
 int pack(const request& job, console& io);
 int unpack(const request& job, console& io);
