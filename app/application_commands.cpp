@@ -26,11 +26,12 @@ bool application::dispatch(uint32_t id)
     // Accepted and ignored: there is no movie import and no About box.
     case IDM_IMPORT_WMV:
     case IDM_ABOUT: return true;
-    case IDM_ENGINE_GDI: mainWindow->selectEngine(engineGdi); return true;
-    case IDM_ENGINE_GDIPLUS: mainWindow->selectEngine(engineGdiPlus); return true;
-    case IDM_ENGINE_DIRECT2D:
-        // Its menu item is grayed then; the command may still come from elsewhere.
-        if (mainWindow->direct2dAvailable) mainWindow->selectEngine(engineDirect2d);
+    }
+    if (const enginerow* row = engineOfCommand(id)) {
+        // Direct2D's item is grayed where it is not available; the command
+        // may still come from elsewhere.
+        if (row->kind != engineDirect2d || mainWindow->direct2dAvailable)
+            mainWindow->selectEngine(row->kind);
         return true;
     }
     if (id >= IDM_DEPTH_8 && id <= IDM_DEPTH_1) {

@@ -4,7 +4,7 @@
 
 #include "animfile/morvafile.h"
 #include "app/editbox.h"
-#include "app/enginefactory.h"
+#include "app/enginetable.h"
 #include "app/progressbar.h"
 #include "app/window.h"
 #include "codec/gengine.h"

@@ -1,27 +1,7 @@
-// The engine switch: every engine starts with fixed settings, the same at
-// every switch and every start.
-#include "text/fatal.h"
+// The engine switch: every engine starts with its fixed settings.
 #include "app/mainwindow.h"
+#include "text/fatal.h"
 #include "text/wtext.h"
-
-namespace {
-
-struct enginesettings {
-    uint32_t choiceA;
-    bool hasB;
-    uint32_t choiceB;
-};
-
-// By engine index.
-constexpr enginesettings fixedSettings[] = {
-    {0, true, 1},  // GDI: white stays white, black stays black (the frame is copied)
-    {7, true, 0},  // GDI+: high-quality bicubic scaling, frames painted in white
-    {0, false, 0}, // Direct2D: frames drawn opaque; its second setting has no choices
-};
-
-const char16_t* const engineNames[] = {u"GDI", u"GDI+", u"Direct2D"};
-
-}  // namespace
 
 void mainwindow::selectEngine(engineindex kind)
 {
@@ -39,12 +19,12 @@ void mainwindow::selectEngine(engineindex kind)
     if (!engine) fatal();
     if (made != kind) {
         wtext line(96);
-        line.format(u"Engine error : cannot make %s, using %s", engineNames[kind],
-                    engineNames[made]);
+        line.format(u"Engine error : cannot make %s, using %s", engineTable[kind].name,
+                    engineTable[made].name);
         logWindow.appendLine(line.data, line.length);
     }
-    const enginesettings& settings = fixedSettings[made];
-    engine->setSettingA(settings.choiceA);
-    if (settings.hasB) engine->setSettingB(settings.choiceB);
+    const enginerow& row = engineTable[made];
+    engine->setSettingA(row.settingA);
+    if (row.hasSettingB) engine->setSettingB(row.settingB);
     checkEngine(made);
 }

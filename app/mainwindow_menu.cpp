@@ -2,12 +2,13 @@
 // menu, Engine its first submenu and Data depth its second.
 #include "app/mainwindow.h"
 
+#include <iterator>
+
 namespace {
 
 constexpr int settingsPosition = 2;
 constexpr int enginePosition = 0;
 constexpr int depthPosition = 1;
-constexpr int engineCount = 3;
 constexpr int32_t deepest = 8;
 
 HMENU settingsSubmenu(HWND handle, int position)
@@ -28,7 +29,7 @@ void checkOnly(HMENU menu, int checkedPosition, int count)
 
 void mainwindow::checkEngine(engineindex kind)
 {
-    checkOnly(settingsSubmenu(hwnd, enginePosition), kind, engineCount);
+    checkOnly(settingsSubmenu(hwnd, enginePosition), kind, int(std::size(engineTable)));
 }
 
 void mainwindow::grayDirect2dItem()
