@@ -18,7 +18,6 @@ using bytes = std::vector<uint8_t>;
 using lines = std::vector<std::string>;
 using text16 = std::u16string;
 
-// `value` as `size` little-endian bytes.
 inline void put(bytes& out, uint32_t value, int size = 4) {
     for (int i = 0; i < size; ++i) out.push_back(uint8_t(value >> 8 * i));
 }
@@ -36,17 +35,14 @@ inline bytes joined(const std::vector<bytes>& parts) {
     return all;
 }
 
-// --- Animation files ---
-
 using entries = std::vector<std::pair<uint32_t, uint32_t>>;
 
 // A header counting `count` frames (the entries' unless given), the entries, `rest`.
 inline bytes mrvBytes(int32_t width, int32_t height, const entries& index, const bytes& rest,
                       uint32_t bits = 8, int64_t count = -1) {
     bytes out = {'M', 'o', 'R', 'v'};
-    for (int64_t field : {count < 0 ? int64_t(index.size()) : count, int64_t(width), int64_t(height),
-                          int64_t(bits)})
-        put(out, uint32_t(field));
+    put(out, uint32_t(count < 0 ? int64_t(index.size()) : count));
+    for (int32_t field : {width, height, int32_t(bits)}) put(out, uint32_t(field));
     for (const auto& [offset, size] : index) put(out, offset), put(out, size);
     return joined({out, rest});
 }
@@ -55,11 +51,10 @@ inline bytes mrvBytes(int32_t width, int32_t height, const entries& index, const
 inline bytes soundMrv(int32_t width, int32_t height, const std::vector<bytes>& payloads) {
     entries index;
     uint32_t at = uint32_t(20 + 8 * payloads.size());
-    for (const bytes& payload : payloads) index.emplace_back(at, uint32_t(payload.size())), at += payload.size();
+    for (const bytes& payload : payloads)
+        index.emplace_back(at, uint32_t(payload.size())), at += payload.size();
     return mrvBytes(width, height, index, joined(payloads));
 }
-
-// --- BMP pictures ---
 
 // A sound uncompressed 8-bit picture unless a field says otherwise.
 struct testpicture {
@@ -73,16 +68,17 @@ struct testpicture {
 
 inline uint32_t testStride(int32_t width) { return (uint32_t(width) + 3) / 4 * 4; }
 
-// Pixel (x, y) is seed + 7x + 13y; padding bytes are 0xEE.
+// Padding bytes are 0xEE.
 inline testpicture patternPicture(int32_t width, int32_t height, uint8_t seed = 0) {
     const uint32_t stride = testStride(width);
     testpicture picture{width, height, bytes(size_t(stride) * uint32_t(height), 0xEE)};
     for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x) picture.rows[y * stride + x] = uint8_t(seed + 7 * x + 13 * y);
+        for (int32_t x = 0; x < width; ++x)
+            picture.rows[y * stride + x] = uint8_t(seed + 7 * x + 13 * y);
     return picture;
 }
 
-// The rows without padding, each pixel cut to its top `depth` bits.
+// Each pixel cut to its top `depth` bits.
 inline bytes cutPixels(const testpicture& picture, uint32_t depth) {
     bytes out;
     for (int32_t y = 0; y < picture.height; ++y)
@@ -100,7 +96,7 @@ inline bytes bmpBytes(const testpicture& p) {
                            p.biCompression, p.biSizeImage >= 0 ? uint32_t(p.biSizeImage) : size,
                            2835u, 2835u, 256u, 0u})
         put(file, field);
-    file.resize(14 + std::max<uint32_t>(40, p.biSize), 0);  // the fields of larger headers: 0
+    file.resize(14 + std::max<uint32_t>(40, p.biSize), 0);
     for (uint32_t level = 0; level < 256; ++level) put(file, level * 0x010101);
     file.resize(std::max<size_t>(p.bfOffBits, file.size()), 0xEE);
     file.insert(file.end(), p.rows.begin(), p.rows.end());
@@ -108,9 +104,6 @@ inline bytes bmpBytes(const testpicture& p) {
     return file;
 }
 
-// --- Files and folders ---
-
-// Read as another program would.
 inline bytes readFile(const text16& path) {
     std::ifstream in(std::filesystem::path(path), std::ios::binary);
     return bytes(std::istreambuf_iterator<char>(in), {});
@@ -121,8 +114,6 @@ inline void writeFile(const text16& path, const bytes& content) {
     ASSERT_TRUE(file.isOpen());
     ASSERT_EQ(file.writeAt(0, content.data(), uint32_t(content.size())), content.size());
 }
-
-inline bool exists(const text16& path) { return std::filesystem::exists(std::filesystem::path(path)); }
 
 // A new folder (`name` inside a unique one when given), removed with all it holds.
 struct scratchfolder {
@@ -151,12 +142,11 @@ struct scratchfolder {
     }
 };
 
-// Picture n of every series: the pattern picture with seed 5n.
 inline testpicture seriesPicture(uint32_t n, int32_t width, int32_t height) {
     return patternPicture(width, height, uint8_t(5 * n));
 }
 
-// Pictures first ... first + count - 1 named prefix, n in `digits` digits or more, ".bmp".
+// Pictures first ... first + count - 1 named prefix, n in `digits` digits or more.
 inline void writeSeries(const scratchfolder& folder, const text16& prefix, int digits,
                         uint32_t first, uint32_t count, int32_t width, int32_t height) {
     for (uint32_t n = first; n < first + count; ++n) {
@@ -167,11 +157,8 @@ inline void writeSeries(const scratchfolder& folder, const text16& prefix, int d
     }
 }
 
-// --- Text ---
-
 inline std::string utf8(const text16& text) { return std::filesystem::path(text).u8string(); }
 
-// The lines of a status log's text.
 inline lines logLines(const text16& text) {
     lines out;
     for (size_t start = 0;;) {

@@ -25,7 +25,7 @@ protected:
         for (uint32_t i = 0; i < store.frameCount(); ++i) store.makeFrame(reader, i);
         return reader.payloads;
     }
-    // Nothing unsaved: Save and Save As ask, log and write nothing.
+    // Nothing unsaved: no dialog, line or file.
     void expectNothingToSave(const text16& saved = u"") {
         const lines before = log();
         const size_t asked = requests.size();
@@ -49,11 +49,11 @@ TEST_F(Files, ARoadWithJapaneseNames) {
     EXPECT_EQ(log(), (lines{"Application Start!", "Directory " + utf8(folder.folder),
                             "Total 3 files exists."}));
     EXPECT_EQ(title(), base + " : (新規)(更新)");
-    // Pictures come faster than 30 a second: the first and the last show.
+    // Faster than 30 a second: the first and the last show.
     lines two;
     for (int i = 0; i < 2; ++i)
-        two.insert(two.end(), {"picture 16x8", "begin", "background", "draw in 201,33,600,400", "end",
-                               "release"});
+        two.insert(two.end(), {"picture 16x8", "begin", "background", "draw in 201,33,600,400",
+                               "end", "release"});
     EXPECT_EQ(engine->take(), two);
     EXPECT_EQ(engine->pictures.back(), seriesPicture(2, 16, 8).rows);
     EXPECT_FALSE(visibleStyle(mainWindow().progressWindow.hwnd));
@@ -61,7 +61,7 @@ TEST_F(Files, ARoadWithJapaneseNames) {
     const std::vector<bytes> frames = storedFrames();
     const bytes old = randomBytes(100, 1);
     writeFile(file(u"アニメ.mrv"), old);
-    command(IDM_FILE_SAVE_AS, file(u"アニメ"));  // the extension is added; answered No
+    command(IDM_FILE_SAVE_AS, file(u"アニメ"));  // answered No
     EXPECT_EQ(questions, lines{path(u"アニメ.mrv")});
     EXPECT_EQ(readFile(file(u"アニメ.mrv")), old);
     EXPECT_EQ(title(), base + " : (新規)(更新)");
@@ -108,15 +108,17 @@ protected:
         command(id, target);
         const std::string start = "Write Morva error : " + utf8(target) + " (system error ";
         EXPECT_EQ(lastLine().substr(0, start.size()), start);
-        EXPECT_NE(codes.find(" " + lastLine().substr(start.size())), std::string::npos) << lastLine();
+        EXPECT_NE(codes.find(" " + lastLine().substr(start.size())), std::string::npos)
+            << lastLine();
         EXPECT_EQ(title(), titleBefore);
         EXPECT_EQ(folder.names(), namesBefore);
         EXPECT_EQ(storedFrames(), frames);
         EXPECT_TRUE(app->animation.canSave());
         EXPECT_EQ(readFile(target), before);
     }
-    // Two frames of these sizes saved over `old` where they do not fit.
-    void expectNoRoomFor(const text16& target, uint32_t first, uint32_t second, const std::string& codes) {
+    // Two frames of these sizes saved over `old` where they cannot fit.
+    void expectNoRoomFor(const text16& target, uint32_t first, uint32_t second,
+                         const std::string& codes) {
         writeFile(target, old);
         ASSERT_TRUE(app->animation.beginImport(16, 8).ok());
         for (const bytes& frame : {randomBytes(first, 7), randomBytes(second, 8)})
@@ -129,33 +131,33 @@ protected:
     const bytes old = soundMrv(2, 2, {randomBytes(90, 2)});
 };
 
-// Save over the opened file, held by another holder sharing no deletion, then
-// read-only; Save then writes the same file once it can.
+// The opened file held (no deletion shared), then read-only; then Save writes it.
 TEST_F(Refused, AFileHeldOrReadOnly) {
+    const text16 y = file(u"y.mrv");
     importFrames(2);
     command(IDM_FILE_SAVE_AS, file(u"x.mrv"));
     const bytes x = readFile(file(u"x.mrv"));
-    writeFile(file(u"y.mrv"), old);
-    command(IDM_FILE_OPEN, file(u"y.mrv"));
+    writeFile(y, old);
+    command(IDM_FILE_OPEN, y);
     importFrames(2);
     const size_t dialogsBefore = requests.size();
-    HANDLE holder = CreateFileW(wide(file(u"y.mrv")), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE holder = CreateFileW(wide(y), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    expectRefused(IDM_FILE_SAVE, file(u"y.mrv"), " 5)");
+    expectRefused(IDM_FILE_SAVE, y, " 5)");
     CloseHandle(holder);
-    ASSERT_TRUE(SetFileAttributesW(wide(file(u"y.mrv")), FILE_ATTRIBUTE_READONLY));
-    expectRefused(IDM_FILE_SAVE, file(u"y.mrv"), " 5)");
+    ASSERT_TRUE(SetFileAttributesW(wide(y), FILE_ATTRIBUTE_READONLY));
+    expectRefused(IDM_FILE_SAVE, y, " 5)");
     EXPECT_EQ(title(), named(u"y.mrv") + "(更新)");
-    SetFileAttributesW(wide(file(u"y.mrv")), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(wide(y), FILE_ATTRIBUTE_NORMAL);
     command(IDM_FILE_SAVE);
     EXPECT_EQ(requests.size(), dialogsBefore);
     EXPECT_EQ(title(), named(u"y.mrv"));
     EXPECT_EQ(readFile(file(u"x.mrv")), x);
     const std::vector<bytes> frames = storedFrames();
-    ASSERT_EQ(frames.size(), 4u);  // every frame since the last New
+    ASSERT_EQ(frames.size(), 4u);  // since the last New
     command(IDM_FILE_NEW);
-    EXPECT_EQ(readFile(file(u"y.mrv")), soundMrv(16, 8, frames));
+    EXPECT_EQ(readFile(y), soundMrv(16, 8, frames));
     EXPECT_TRUE(questions.empty());
 }
 
@@ -200,14 +202,16 @@ TEST_F(Files, DialogsAndWhatTheyCannotOpen) {
     const std::string mrv = "モルバファイル (*.mrv)", bmp = "ビットマップファイル (*.bmp)";
     const std::string bmpOpen = bmp + " を開く | " + bmp + ";*.bmp; | *.bmp | 2625536 | bmp";
     const std::string mrvOpen = mrv + " を開く | " + mrv + ";*.mrv; | *.mrv | ";
-    EXPECT_EQ(requests, (lines{mrvOpen + "2625536 | mrv", bmpOpen, bmpOpen, mrvOpen + "2664450 | mrv"}));
+    EXPECT_EQ(requests,
+              (lines{mrvOpen + "2625536 | mrv", bmpOpen, bmpOpen, mrvOpen + "2664450 | mrv"}));
     EXPECT_EQ(title(), titleBefore);
     EXPECT_EQ(log().size(), before.size() + 2);
     command(IDM_FILE_OPEN, file(u"damaged.mrv"));
     command(IDM_FILE_OPEN, file(u"absent.mrv"));
     const lines all = log();
     EXPECT_EQ(lines(all.end() - 4, all.end()),
-              (lines{"Open Morva : " + path(u"damaged.mrv"), "Open error : not a Morva file, or damaged",
+              (lines{"Open Morva : " + path(u"damaged.mrv"),
+                     "Open error : not a Morva file, or damaged",
                      "Open Morva : " + path(u"absent.mrv"),
                      "Open error : cannot open the file, system error 2"}));
     EXPECT_EQ(title(), titleBefore);

@@ -41,7 +41,7 @@ protected:
         replaceQuestion = systemReplaceQuestion;
     }
 
-    // A program in a 600 x 400 client area; dialogs are cancelled unless a path was chosen.
+    // Dialogs are cancelled unless a path was chosen.
     void start(bool direct2d, int showCommand = SW_HIDE) {
         app.reset();
         shownEarly = false;
@@ -55,12 +55,10 @@ protected:
             shownEarly |= handle() != nullptr;
             return direct2d;
         };
-        mainWindow().engines.make = [this](engineindex kind, HWND window) -> std::unique_ptr<gengine> {
+        mainWindow().engines.make = [this](engineindex kind, HWND window) {
             made.push_back(kind);
             shownEarly |= IsWindowVisible(window) != 0;
-            auto fresh = std::make_unique<fakeengine>();
-            engine = fresh.get();
-            return fresh;
+            return std::unique_ptr<gengine>(engine = new fakeengine);
         };
         mainWindow().clock = [this] { return now; };
         app->start(showCommand);
@@ -79,7 +77,6 @@ protected:
     lines log() { return logLines(mainWindow().logWindow.log.text()); }
     std::string lastLine() { return log().back(); }
 
-    // Handles what waits in the queue through the program's loop step.
     void pump() {
         const std::vector<accelerator> keys = loadKeyTable(GetModuleHandleW(nullptr), IDR_MAINMENU);
         MSG message;
@@ -87,7 +84,6 @@ protected:
             if (message.message != WM_QUIT) dispatchMessage(keys, message);
     }
 
-    // The command's dialog, if any, chooses `path` or is cancelled.
     void command(uint32_t id, const text16& path = u"") {
         chosen = path;
         ASSERT_TRUE(app->command(id));
@@ -97,20 +93,21 @@ protected:
     fakeengine* engine = nullptr;
     std::vector<engineindex> made;
     bool shownEarly = false;  // a window before Direct2D's test or shown for an engine
-    lines startSteps;  // the engine's calls at start-up
+    lines startSteps;
     uint64_t now = 100000;
     lines questions;  // the files Save As asked about
     bool replaceAnswer = false;
     lines requests;  // each dialog: title | filter | file | flags | extension
-    text16 chosen;  // what the next dialog chooses
+    text16 chosen;  // by the next dialog
 
 private:
     BOOL answer(OPENFILENAMEW& request) {
         std::string filter;
         for (const wchar_t* entry = request.lpstrFilter; *entry; entry += wcslen(entry) + 1)
             filter += utf8(entry) + ";";
-        requests.push_back(utf8(request.lpstrTitle) + " | " + filter + " | " + utf8(request.lpstrFile) +
-                           " | " + std::to_string(request.Flags) + " | " + utf8(request.lpstrDefExt));
+        requests.push_back(utf8(request.lpstrTitle) + " | " + filter + " | " +
+                           utf8(request.lpstrFile) + " | " + std::to_string(request.Flags) +
+                           " | " + utf8(request.lpstrDefExt));
         if (chosen.empty()) return FALSE;
         std::copy(chosen.c_str(), chosen.c_str() + chosen.size() + 1, request.lpstrFile);
         const size_t name = chosen.find_last_of(u"\\/") + 1, dot = chosen.find_last_of(u'.');
