@@ -239,7 +239,7 @@ TEST(FrameStore, KeepsItsFramesInOneTemporaryFile) {
     EXPECT_EQ(engine.payloads, std::vector<bytes>{first});
     store->close();  // the temporary file and its frames go
     EXPECT_FALSE(store->tempHandle.isOpen());
-    EXPECT_FALSE(exists(name));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(name)));
     EXPECT_EQ(store->frameCount(), 0u);
     EXPECT_EQ(store->makeFrame(engine, 0), nullptr);
 }

@@ -108,14 +108,24 @@ TEST(BmpFile, FormsImageMagickWrites) {
             set32(file, 46, used);
         };
     };
-    const struct { const char* opts; std::function<void(bytes&)> edit; bool taken; } forms[] = {
-        {"BMP3:", nullptr, true}, {"-intent Undefined BMP:", nullptr, true}, {"BMP:", nullptr, true},
-        {"BMP3:", topDown, true}, {"BMP:", topDown, true}, {"BMP:", shortSize, true},
-        {"-compress RLE BMP3:", nullptr, true}, {"-compress RLE BMP:", nullptr, true},
-        {"-colors 40 BMP3:", table(40, 40), true},
-        {"-colors 40 -compress RLE BMP3:", table(40, 40), true}, {"-colors 40 BMP3:", table(39, 40), false},
-        {"-colors 40 BMP3:", table(40, 0), false}, {"BMP2:", nullptr, false},
-        {"-threshold 50% -type Palette BMP3:", nullptr, false}, {"-type TrueColor BMP3:", nullptr, false},
+    // made: what ImageMagick must have written (header size, bits per pixel, compression).
+    const struct {
+        const char* opts;
+        uint32_t made[3];
+        std::function<void(bytes&)> edit;
+        bool taken;
+    } forms[] = {
+        {"BMP3:", {40, 8, 0}, nullptr, true}, {"BMP:", {124, 8, 0}, nullptr, true},
+        {"-intent Undefined -set gamma 0.45455 BMP:", {108, 8, 0}, nullptr, true},
+        {"BMP3:", {40, 8, 0}, topDown, true}, {"BMP:", {124, 8, 0}, topDown, true},
+        {"BMP:", {124, 8, 0}, shortSize, true}, {"-compress RLE BMP3:", {40, 8, 1}, nullptr, true},
+        {"-compress RLE BMP:", {124, 8, 1}, nullptr, true},
+        {"-colors 40 BMP3:", {40, 8, 0}, table(40, 40), true},
+        {"-colors 40 -compress RLE BMP3:", {40, 8, 1}, table(40, 40), true},
+        {"-colors 40 BMP3:", {40, 8, 0}, table(39, 40), false},
+        {"-colors 40 BMP3:", {40, 8, 0}, table(40, 0), false}, {"BMP2:", {12, 8, 0}, nullptr, false},
+        {"-threshold 50% -type Palette BMP3:", {40, 1, 0}, nullptr, false},
+        {"-type TrueColor BMP3:", {40, 24, 0}, nullptr, false},
     };
     scratchfolder dir;
     bytes levels(width * height);
@@ -130,6 +140,15 @@ TEST(BmpFile, FormsImageMagickWrites) {
                             utf8(made) + "'"));
         const bytes seen = form.taken ? greyLevels(utf8(made)) : bytes{};  // its palette may merge levels
         bytes file = readFile(made);
+        const auto get = [&](size_t at, int size) {
+            uint32_t value = 0;
+            while (size--) value = value << 8 | file[at + size];
+            return value;
+        };
+        const uint32_t header = get(14, 4);  // 12 bytes: the bit count at 24, no compression
+        const bool core = header == 12;
+        ASSERT_EQ((std::vector<uint32_t>{header, get(core ? 24 : 28, 2), core ? 0 : get(30, 4)}),
+                  std::vector<uint32_t>(form.made, form.made + 3));
         if (form.edit) form.edit(file);
         writeFile(made, file);
         bmpfile reader;

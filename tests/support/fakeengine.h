@@ -55,7 +55,6 @@ public:
     int32_t settingBChoiceName(uint32_t, char16_t*, uint32_t) override { return 0; }
     void setSettingB(uint32_t index) override { note("setting B " + std::to_string(index)); }
 
-    // The steps noted since the last call.
     std::vector<std::string> take() { return std::exchange(steps, {}); }
 
 private:

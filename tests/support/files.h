@@ -18,7 +18,6 @@ using bytes = std::vector<uint8_t>;
 using lines = std::vector<std::string>;
 using text16 = std::u16string;
 
-// `value` as `size` little-endian bytes.
 inline void put(bytes& out, uint32_t value, int size = 4) {
     for (int i = 0; i < size; ++i) out.push_back(uint8_t(value >> 8 * i));
 }
@@ -36,34 +35,26 @@ inline bytes joined(const std::vector<bytes>& parts) {
     return all;
 }
 
-// --- Animation files ---
-
 using entries = std::vector<std::pair<uint32_t, uint32_t>>;
 
 // A header counting `count` frames (the entries' unless given), the entries, `rest`.
 inline bytes mrvBytes(int32_t width, int32_t height, const entries& index, const bytes& rest,
                       uint32_t bits = 8, int64_t count = -1) {
     bytes out = {'M', 'o', 'R', 'v'};
-    for (uint32_t field : {count < 0 ? uint32_t(index.size()) : uint32_t(count), uint32_t(width), uint32_t(height), bits})
-        put(out, field);
-    for (const auto& [offset, size] : index)
-        for (uint32_t field : {offset, size}) put(out, field);
-    out.insert(out.end(), rest.begin(), rest.end());
-    return out;
+    put(out, uint32_t(count < 0 ? int64_t(index.size()) : count));
+    for (int32_t field : {width, height, int32_t(bits)}) put(out, uint32_t(field));
+    for (const auto& [offset, size] : index) put(out, offset), put(out, size);
+    return joined({out, rest});
 }
 
 // The file the program writes for these payloads.
 inline bytes soundMrv(int32_t width, int32_t height, const std::vector<bytes>& payloads) {
     entries index;
-    bytes area;
-    for (const bytes& payload : payloads) {
-        index.emplace_back(uint32_t(20 + 8 * payloads.size() + area.size()), uint32_t(payload.size()));
-        area.insert(area.end(), payload.begin(), payload.end());
-    }
-    return mrvBytes(width, height, index, area);
+    uint32_t at = uint32_t(20 + 8 * payloads.size());
+    for (const bytes& payload : payloads)
+        index.emplace_back(at, uint32_t(payload.size())), at += payload.size();
+    return mrvBytes(width, height, index, joined(payloads));
 }
-
-// --- BMP pictures ---
 
 // A sound uncompressed 8-bit picture unless a field says otherwise.
 struct testpicture {
@@ -77,49 +68,42 @@ struct testpicture {
 
 inline uint32_t testStride(int32_t width) { return (uint32_t(width) + 3) / 4 * 4; }
 
-// Pixel (x, y) is seed + 7x + 13y; padding bytes are 0xEE.
+// Padding bytes are 0xEE.
 inline testpicture patternPicture(int32_t width, int32_t height, uint8_t seed = 0) {
     const uint32_t stride = testStride(width);
     testpicture picture{width, height, bytes(size_t(stride) * uint32_t(height), 0xEE)};
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x)
-            picture.rows[size_t(y) * stride + x] = uint8_t(seed + 7 * x + 13 * y);
+            picture.rows[y * stride + x] = uint8_t(seed + 7 * x + 13 * y);
     return picture;
 }
 
-// The rows without padding, each pixel cut to its top `depth` bits.
+// Each pixel cut to its top `depth` bits.
 inline bytes cutPixels(const testpicture& picture, uint32_t depth) {
-    const uint8_t mask = uint8_t(0xFF00 >> depth);
     bytes out;
     for (int32_t y = 0; y < picture.height; ++y)
         for (int32_t x = 0; x < picture.width; ++x)
-            out.push_back(picture.rows[size_t(y) * testStride(picture.width) + x] & mask);
+            out.push_back(picture.rows[y * testStride(picture.width) + x] & 0xFF00 >> depth);
     return out;
 }
 
-inline bytes bmpBytes(const testpicture& picture) {
-    const uint32_t size = uint32_t(picture.rows.size());
+inline bytes bmpBytes(const testpicture& p) {
+    const uint32_t size = uint32_t(p.rows.size());
     bytes file;
-    put(file, picture.bfType, 2);
-    for (uint32_t field : {picture.bfSize >= 0 ? uint32_t(picture.bfSize) : picture.bfOffBits + size, 0u,
-                           picture.bfOffBits, picture.biSize, uint32_t(picture.width), uint32_t(picture.height)})
-        put(file, field);
-    put(file, 1, 2);
-    put(file, picture.biBitCount, 2);
-    for (uint32_t field : {picture.biCompression, picture.biSizeImage >= 0 ? uint32_t(picture.biSizeImage) : size,
+    put(file, p.bfType, 2);
+    for (uint32_t field : {p.bfSize >= 0 ? uint32_t(p.bfSize) : p.bfOffBits + size, 0u, p.bfOffBits,
+                           p.biSize, uint32_t(p.width), uint32_t(p.height), 1u | p.biBitCount << 16,
+                           p.biCompression, p.biSizeImage >= 0 ? uint32_t(p.biSizeImage) : size,
                            2835u, 2835u, 256u, 0u})
         put(file, field);
-    file.resize(14 + std::max<uint32_t>(40, picture.biSize), 0);  // the fields of larger headers: 0
+    file.resize(14 + std::max<uint32_t>(40, p.biSize), 0);
     for (uint32_t level = 0; level < 256; ++level) put(file, level * 0x010101);
-    file.resize(std::max<size_t>(picture.bfOffBits, file.size()), 0xEE);
-    file.insert(file.end(), picture.rows.begin(), picture.rows.end());
-    if (picture.truncateTo < file.size()) file.resize(picture.truncateTo);
+    file.resize(std::max<size_t>(p.bfOffBits, file.size()), 0xEE);
+    file.insert(file.end(), p.rows.begin(), p.rows.end());
+    file.resize(std::min(p.truncateTo, file.size()));
     return file;
 }
 
-// --- Files and folders ---
-
-// Read as another program would.
 inline bytes readFile(const text16& path) {
     std::ifstream in(std::filesystem::path(path), std::ios::binary);
     return bytes(std::istreambuf_iterator<char>(in), {});
@@ -131,19 +115,13 @@ inline void writeFile(const text16& path, const bytes& content) {
     ASSERT_EQ(file.writeAt(0, content.data(), uint32_t(content.size())), content.size());
 }
 
-inline bool exists(const text16& path) {
-    return std::filesystem::exists(std::filesystem::path(path));
-}
-
-constexpr char16_t separator = char16_t(std::filesystem::path::preferred_separator);
-
 // A new folder (`name` inside a unique one when given), removed with all it holds.
 struct scratchfolder {
-    text16 root = makeUniqueFile(temporaryFolder(), u"ANM");
-    text16 folder;
+    text16 root = makeUniqueFile(temporaryFolder(), u"ANM"), folder;
 
     explicit scratchfolder(const text16& name = u"") {
         removeFile(root.c_str());
+        const char16_t separator = std::filesystem::path::preferred_separator;
         folder = name.empty() ? root : root + separator + name;
         std::filesystem::create_directories(std::filesystem::path(folder));
         folder += separator;
@@ -153,7 +131,6 @@ struct scratchfolder {
         std::filesystem::remove_all(root, ignored);
     }
     scratchfolder(const scratchfolder&) = delete;
-    scratchfolder& operator=(const scratchfolder&) = delete;
 
     text16 file(const text16& name) const { return folder + name; }
 
@@ -165,31 +142,25 @@ struct scratchfolder {
     }
 };
 
-// Picture n of every series: the pattern picture with seed 5n.
 inline testpicture seriesPicture(uint32_t n, int32_t width, int32_t height) {
     return patternPicture(width, height, uint8_t(5 * n));
 }
 
-// Pictures first ... first + count - 1 named prefix, n in `digits` digits or more, ".bmp".
+// Pictures first ... first + count - 1 named prefix, n in `digits` digits or more.
 inline void writeSeries(const scratchfolder& folder, const text16& prefix, int digits,
                         uint32_t first, uint32_t count, int32_t width, int32_t height) {
     for (uint32_t n = first; n < first + count; ++n) {
-        std::string number = std::to_string(n);
-        if (int(number.size()) < digits) number.insert(0, size_t(digits) - number.size(), '0');
-        writeFile(folder.file(prefix + text16(number.begin(), number.end()) + u".bmp"),
-                  bmpBytes(seriesPicture(n, width, height)));
+        const std::string number = std::to_string(n);
+        const text16 name = text16(std::max(0, digits - int(number.size())), u'0') +
+                            text16(number.begin(), number.end());
+        writeFile(folder.file(prefix + name + u".bmp"), bmpBytes(seriesPicture(n, width, height)));
     }
 }
 
-// --- Text ---
+inline std::string utf8(const text16& text) { return std::filesystem::path(text).u8string(); }
 
-inline std::string utf8(const text16& text) {
-    return std::filesystem::path(text).u8string();
-}
-
-// The lines of a status log's text.
-inline std::vector<std::string> logLines(const text16& text) {
-    std::vector<std::string> out;
+inline lines logLines(const text16& text) {
+    lines out;
     for (size_t start = 0;;) {
         const size_t end = text.find(u"\r\n", start);
         out.push_back(utf8(text.substr(start, end - start)));

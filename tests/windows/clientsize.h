@@ -9,6 +9,7 @@ inline void setClientSize(HWND handle, int width, int height) {
         GetClientRect(handle, &client);
         if (client.right == width && client.bottom == height) return;
         SetWindowPos(handle, nullptr, 0, 0, outer.right - outer.left + width - client.right,
-                     outer.bottom - outer.top + height - client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+                     outer.bottom - outer.top + height - client.bottom,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }

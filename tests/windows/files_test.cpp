@@ -2,37 +2,30 @@
 // a user could lose a file.
 #include "tests/windows/fixture.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <functional>
-
 namespace {
 
 const std::string base = "モルバツール ver.2";
 const lines drawnFrame = {"begin", "background", "frame 16x8x8", "draw in 201,33,600,400", "end",
                           "release"};
 
+LPCWSTR wide(const text16& text) { return reinterpret_cast<LPCWSTR>(text.c_str()); }
+
 class Files : public ProgramTest {
 protected:
     text16 file(const char16_t* name) { return folder.file(name); }
     std::string path(const char16_t* name) { return utf8(file(name)); }
     std::string named(const char16_t* name) { return base + " : " + path(name); }
-    LPCWSTR wide(const char16_t* name) {
-        held = file(name);
-        return reinterpret_cast<LPCWSTR>(held.c_str());
-    }
-    void importSeries(const char16_t* chosen) { command(IDM_IMPORT_BMP, file(chosen)); }
     void importFrames(uint32_t count) {
         writeSeries(folder, u"w_", 3, 0, count, 16, 8);
-        importSeries(u"w_000.bmp");
+        command(IDM_IMPORT_BMP, file(u"w_000.bmp"));
     }
     std::vector<bytes> storedFrames() {
         fakeengine reader;
-        for (uint32_t i = 0; i < app->animation.newFile->frameCount(); ++i) app->animation.newFile->makeFrame(reader, i);
+        TMPfile& store = *app->animation.newFile;
+        for (uint32_t i = 0; i < store.frameCount(); ++i) store.makeFrame(reader, i);
         return reader.payloads;
     }
-    // Nothing unsaved: Save and Save As ask, log and write nothing.
+    // Nothing unsaved: no dialog, line or file.
     void expectNothingToSave(const text16& saved = u"") {
         const lines before = log();
         const size_t asked = requests.size();
@@ -43,27 +36,39 @@ protected:
         EXPECT_EQ(requests.size(), asked);
         EXPECT_EQ(log(), before);
         EXPECT_EQ(folder.names(), names);
-        if (!saved.empty()) EXPECT_EQ(readFile(saved), bytes{1});
+        EXPECT_TRUE(saved.empty() || readFile(saved) == bytes{1});
     }
     scratchfolder folder{u"歩く"};
-    text16 held;
 };
 
+// Save As asks before replacing a file; Save to the file the title names asks
+// nothing, and shows what it wrote.
 TEST_F(Files, ARoadWithJapaneseNames) {
     writeSeries(folder, u"歩く", 3, 0, 3, 16, 8);
-    importSeries(u"歩く001.bmp");
-    EXPECT_EQ(log(), (lines{"Application Start!", "Directory " + utf8(folder.folder), "Total 3 files exists."}));
+    command(IDM_IMPORT_BMP, file(u"歩く001.bmp"));
+    EXPECT_EQ(log(), (lines{"Application Start!", "Directory " + utf8(folder.folder),
+                            "Total 3 files exists."}));
     EXPECT_EQ(title(), base + " : (新規)(更新)");
-    // Pictures come faster than 30 a second: the first and the last show.
+    // Faster than 30 a second: the first and the last show.
     lines two;
     for (int i = 0; i < 2; ++i)
-        two.insert(two.end(), {"picture 16x8", "begin", "background", "draw in 201,33,600,400", "end", "release"});
+        two.insert(two.end(), {"picture 16x8", "begin", "background", "draw in 201,33,600,400",
+                               "end", "release"});
     EXPECT_EQ(engine->take(), two);
     EXPECT_EQ(engine->pictures.back(), seriesPicture(2, 16, 8).rows);
     EXPECT_FALSE(visibleStyle(mainWindow().progressWindow.hwnd));
 
     const std::vector<bytes> frames = storedFrames();
-    command(IDM_FILE_SAVE_AS, file(u"アニメ"));  // the extension is added
+    const bytes old = randomBytes(100, 1);
+    writeFile(file(u"アニメ.mrv"), old);
+    command(IDM_FILE_SAVE_AS, file(u"アニメ"));  // answered No
+    EXPECT_EQ(questions, lines{path(u"アニメ.mrv")});
+    EXPECT_EQ(readFile(file(u"アニメ.mrv")), old);
+    EXPECT_EQ(title(), base + " : (新規)(更新)");
+    EXPECT_EQ(lastLine(), "Total 3 files exists.");
+    replaceAnswer = true;
+    command(IDM_FILE_SAVE_AS, file(u"アニメ.mrv"));
+    EXPECT_EQ(questions.size(), 2u);
     EXPECT_EQ(readFile(file(u"アニメ.mrv")), soundMrv(16, 8, frames));
     EXPECT_EQ(lastLine(), "Write Morva : " + path(u"アニメ.mrv"));
     EXPECT_EQ(title(), named(u"アニメ.mrv"));
@@ -77,111 +82,83 @@ TEST_F(Files, ARoadWithJapaneseNames) {
     EXPECT_EQ(title(), named(u"アニメ.mrv"));
     // A series without picture 0 leaves nothing for Save to write.
     writeSeries(folder, u"s_", 3, 1, 2, 16, 8);
-    importSeries(u"s_001.bmp");
+    command(IDM_IMPORT_BMP, file(u"s_001.bmp"));
     command(IDM_FILE_SAVE);
     EXPECT_EQ(title(), named(u"アニメ.mrv"));
     EXPECT_EQ(readFile(file(u"アニメ.mrv")), soundMrv(16, 8, frames));
-    EXPECT_TRUE(questions.empty());
-}
-
-// A read-only file refuses the save; Save then writes the same file once it can.
-TEST_F(Files, SaveAfterAFailedSaveWritesTheSameFile) {
-    const bytes y = soundMrv(16, 8, {{0, 1}});
-    writeFile(file(u"y.mrv"), y);
-    importFrames(2);
-    command(IDM_FILE_SAVE_AS, file(u"x.mrv"));
-    const bytes x = readFile(file(u"x.mrv"));
-    command(IDM_FILE_OPEN, file(u"y.mrv"));
-    importFrames(2);
-    ASSERT_TRUE(SetFileAttributesW(wide(u"y.mrv"), FILE_ATTRIBUTE_READONLY));
-    const size_t dialogsBefore = requests.size();
-    command(IDM_FILE_SAVE);
-    EXPECT_EQ(lastLine(), "Write Morva error : " + path(u"y.mrv") + " (system error 5)");
-    EXPECT_EQ(title(), named(u"y.mrv") + "(更新)");
-    EXPECT_EQ(readFile(file(u"y.mrv")), y);
-    SetFileAttributesW(wide(u"y.mrv"), FILE_ATTRIBUTE_NORMAL);
-    command(IDM_FILE_SAVE);
-    EXPECT_EQ(requests.size(), dialogsBefore);
-    EXPECT_EQ(title(), named(u"y.mrv"));
-    EXPECT_EQ(readFile(file(u"x.mrv")), x);
-    const std::vector<bytes> frames = storedFrames();
-    ASSERT_EQ(frames.size(), 4u);  // every frame since the last New
-    command(IDM_FILE_NEW);
-    EXPECT_EQ(readFile(file(u"y.mrv")), soundMrv(16, 8, frames));
-    EXPECT_TRUE(questions.empty());
-}
-
-TEST_F(Files, SaveAsAsksBeforeReplacingAFile) {
-    const bytes old = randomBytes(100, 1);
-    writeFile(file(u"take3.mrv"), old);
-    importFrames(2);
-    command(IDM_FILE_SAVE_AS, file(u"take3"));  // answered No
-    EXPECT_EQ(questions, lines{path(u"take3.mrv")});
-    EXPECT_EQ(readFile(file(u"take3.mrv")), old);
-    EXPECT_EQ(title(), base + " : (新規)(更新)");
-    EXPECT_EQ(lastLine(), "Total 2 files exists.");
-    replaceAnswer = true;
-    command(IDM_FILE_SAVE_AS, file(u"take3.mrv"));
-    EXPECT_EQ(questions.size(), 2u);
-    EXPECT_EQ(lastLine(), "Write Morva : " + path(u"take3.mrv"));
-    EXPECT_NE(readFile(file(u"take3.mrv")), old);
-    // Save to the file the title names asks nothing, and shows what it wrote.
-    command(IDM_FILE_OPEN, file(u"take3.mrv"));
     importFrames(1);
     engine->take();
     command(IDM_FILE_SAVE);
     EXPECT_EQ(questions.size(), 2u);
-    EXPECT_EQ(title(), named(u"take3.mrv"));
+    EXPECT_EQ(title(), named(u"アニメ.mrv"));
+    EXPECT_EQ(readFile(file(u"アニメ.mrv")), soundMrv(16, 8, storedFrames()));
     EXPECT_EQ(mainWindow().frameSource, app->animation.newFile.get());
     EXPECT_EQ(engine->take(), drawnFrame);
-    expectNothingToSave(file(u"take3.mrv"));
+    expectNothingToSave(file(u"アニメ.mrv"));
 }
 
 // A refused save: the log names the path and code; all else stays.
 class Refused : public Files {
 protected:
-    void expectRefused(const std::function<void()>& save, const text16& target, const std::string& codes) {
+    void expectRefused(uint32_t id, const text16& target, const std::string& codes) {
         const std::string titleBefore = title();
         const std::vector<text16> namesBefore = folder.names();
         const std::vector<bytes> frames = storedFrames();
-        save();
+        const bytes before = readFile(target);
+        command(id, target);
         const std::string start = "Write Morva error : " + utf8(target) + " (system error ";
         EXPECT_EQ(lastLine().substr(0, start.size()), start);
-        EXPECT_NE(codes.find(" " + lastLine().substr(start.size())), std::string::npos) << lastLine();
+        EXPECT_NE(codes.find(" " + lastLine().substr(start.size())), std::string::npos)
+            << lastLine();
         EXPECT_EQ(title(), titleBefore);
         EXPECT_EQ(folder.names(), namesBefore);
         EXPECT_EQ(storedFrames(), frames);
         EXPECT_TRUE(app->animation.canSave());
+        EXPECT_EQ(readFile(target), before);
     }
-    // Two frames of these sizes saved over `old` where they do not fit.
-    void expectNoRoomFor(const text16& target, uint32_t first, uint32_t second, const std::string& codes) {
+    // Two frames of these sizes saved over `old` where they cannot fit.
+    void expectNoRoomFor(const text16& target, uint32_t first, uint32_t second,
+                         const std::string& codes) {
         writeFile(target, old);
         ASSERT_TRUE(app->animation.beginImport(16, 8).ok());
         for (const bytes& frame : {randomBytes(first, 7), randomBytes(second, 8)})
             ASSERT_TRUE(app->animation.newFile->appendFrame(frame.data(), uint32_t(frame.size())));
         app->updateTitle();
         replaceAnswer = true;
-        expectRefused([&] { command(IDM_FILE_SAVE_AS, target); }, target, codes);
-        EXPECT_EQ(readFile(target), old);
+        expectRefused(IDM_FILE_SAVE_AS, target, codes);
     }
 
     const bytes old = soundMrv(2, 2, {randomBytes(90, 2)});
 };
 
-// Save over the opened file: another holder sharing no deletion keeps it.
-TEST_F(Refused, AFileSomeoneElseHolds) {
-    writeFile(file(u"held.mrv"), old);
-    command(IDM_FILE_OPEN, file(u"held.mrv"));
+// The opened file held (no deletion shared), then read-only; then Save writes it.
+TEST_F(Refused, AFileHeldOrReadOnly) {
+    const text16 y = file(u"y.mrv");
     importFrames(2);
-    HANDLE holder = CreateFileW(wide(u"held.mrv"), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    command(IDM_FILE_SAVE_AS, file(u"x.mrv"));
+    const bytes x = readFile(file(u"x.mrv"));
+    writeFile(y, old);
+    command(IDM_FILE_OPEN, y);
+    importFrames(2);
+    const size_t dialogsBefore = requests.size();
+    HANDLE holder = CreateFileW(wide(y), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    expectRefused([&] { command(IDM_FILE_SAVE); }, file(u"held.mrv"), " 5)");
+    expectRefused(IDM_FILE_SAVE, y, " 5)");
     CloseHandle(holder);
-    EXPECT_EQ(readFile(file(u"held.mrv")), old);
+    ASSERT_TRUE(SetFileAttributesW(wide(y), FILE_ATTRIBUTE_READONLY));
+    expectRefused(IDM_FILE_SAVE, y, " 5)");
+    EXPECT_EQ(title(), named(u"y.mrv") + "(更新)");
+    SetFileAttributesW(wide(y), FILE_ATTRIBUTE_NORMAL);
+    command(IDM_FILE_SAVE);
+    EXPECT_EQ(requests.size(), dialogsBefore);
+    EXPECT_EQ(title(), named(u"y.mrv"));
+    EXPECT_EQ(readFile(file(u"x.mrv")), x);
     const std::vector<bytes> frames = storedFrames();
-    command(IDM_FILE_SAVE_AS, file(u"good.mrv"));
-    EXPECT_EQ(readFile(file(u"good.mrv")), soundMrv(16, 8, frames));
+    ASSERT_EQ(frames.size(), 4u);  // since the last New
+    command(IDM_FILE_NEW);
+    EXPECT_EQ(readFile(y), soundMrv(16, 8, frames));
+    EXPECT_TRUE(questions.empty());
 }
 
 // The Wine launch's ulimit -f: the temporary file reaches it, the saved file
@@ -202,12 +179,11 @@ TEST_F(Refused, AFullDisk) {
 }
 
 TEST_F(Files, ATemporaryFolderThatIsNotThere) {
-    writeSeries(folder, u"w_", 3, 0, 2, 16, 8);
     wchar_t saved[MAX_PATH] = {};
     GetEnvironmentVariableW(L"TMP", saved, MAX_PATH);
     const text16 missing = file(u"absent\\");
-    SetEnvironmentVariableW(L"TMP", reinterpret_cast<LPCWSTR>(missing.c_str()));
-    importSeries(u"w_000.bmp");
+    SetEnvironmentVariableW(L"TMP", wide(missing));
+    importFrames(2);
     SetEnvironmentVariableW(L"TMP", saved);
     EXPECT_EQ(lastLine(), "Temporary file error : " + utf8(missing) + " (system error 3)");
     EXPECT_EQ(title(), base);
@@ -234,8 +210,10 @@ TEST_F(Files, DialogsAndWhatTheyCannotOpen) {
     command(IDM_FILE_OPEN, file(u"absent.mrv"));
     const lines all = log();
     EXPECT_EQ(lines(all.end() - 4, all.end()),
-              (lines{"Open Morva : " + path(u"damaged.mrv"), "Open error : not a Morva file, or damaged",
-                     "Open Morva : " + path(u"absent.mrv"), "Open error : cannot open the file, system error 2"}));
+              (lines{"Open Morva : " + path(u"damaged.mrv"),
+                     "Open error : not a Morva file, or damaged",
+                     "Open Morva : " + path(u"absent.mrv"),
+                     "Open error : cannot open the file, system error 2"}));
     EXPECT_EQ(title(), titleBefore);
 }
 

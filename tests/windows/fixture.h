@@ -16,7 +16,9 @@
 
 #include <memory>
 
-inline bool visibleStyle(HWND handle) { return (GetWindowLongW(handle, GWL_STYLE) & WS_VISIBLE) != 0; }
+inline std::string utf8(const wchar_t* text) { return std::filesystem::path(text).u8string(); }
+
+inline bool visibleStyle(HWND handle) { return GetWindowLongW(handle, GWL_STYLE) & WS_VISIBLE; }
 
 // Settings, then `position`: "x" checked or "-" per item, "g" after a grayed one.
 inline std::string settingsMarks(HWND handle, int position) {
@@ -24,8 +26,7 @@ inline std::string settingsMarks(HWND handle, int position) {
     std::string marks;
     for (int item = 0; item < GetMenuItemCount(menu); ++item) {
         const UINT state = GetMenuState(menu, UINT(item), MF_BYPOSITION);
-        marks += state & MF_CHECKED ? "x" : "-";
-        if (state & MF_GRAYED) marks += "g";
+        marks += std::string(state & MF_CHECKED ? "x" : "-") + (state & MF_GRAYED ? "g" : "");
     }
     return marks;
 }
@@ -40,7 +41,7 @@ protected:
         replaceQuestion = systemReplaceQuestion;
     }
 
-    // A program in a 600 x 400 client area; dialogs are cancelled unless a path was chosen.
+    // Dialogs are cancelled unless a path was chosen.
     void start(bool direct2d, int showCommand = SW_HIDE) {
         app.reset();
         shownEarly = false;
@@ -50,17 +51,15 @@ protected:
             return replaceAnswer;
         };
         app = std::make_unique<application>(GetModuleHandleW(nullptr));
-        mainWindow().engines = {[this, direct2d] {
-                                    shownEarly |= handle() != nullptr;
-                                    return direct2d;
-                                },
-                                [this](engineindex kind, HWND window) -> std::unique_ptr<gengine> {
-                                    made.push_back(kind);
-                                    shownEarly |= IsWindowVisible(window) != 0;
-                                    auto fresh = std::make_unique<fakeengine>();
-                                    engine = fresh.get();
-                                    return fresh;
-                                }};
+        mainWindow().engines.direct2dAvailable = [this, direct2d] {
+            shownEarly |= handle() != nullptr;
+            return direct2d;
+        };
+        mainWindow().engines.make = [this](engineindex kind, HWND window) {
+            made.push_back(kind);
+            shownEarly |= IsWindowVisible(window) != 0;
+            return std::unique_ptr<gengine>(engine = new fakeengine);
+        };
         mainWindow().clock = [this] { return now; };
         app->start(showCommand);
         setClientSize(handle(), 600, 400);
@@ -73,12 +72,11 @@ protected:
     std::string title() {
         wchar_t text[1024] = {};
         GetWindowTextW(handle(), text, 1024);
-        return utf8(text16(text, text + wcslen(text)));
+        return utf8(text);
     }
-    std::vector<std::string> log() { return logLines(mainWindow().logWindow.log.text()); }
+    lines log() { return logLines(mainWindow().logWindow.log.text()); }
     std::string lastLine() { return log().back(); }
 
-    // Handles what waits in the queue through the program's loop step.
     void pump() {
         const std::vector<accelerator> keys = loadKeyTable(GetModuleHandleW(nullptr), IDR_MAINMENU);
         MSG message;
@@ -86,7 +84,6 @@ protected:
             if (message.message != WM_QUIT) dispatchMessage(keys, message);
     }
 
-    // The command's dialog, if any, chooses `path` or is cancelled.
     void command(uint32_t id, const text16& path = u"") {
         chosen = path;
         ASSERT_TRUE(app->command(id));
@@ -96,28 +93,27 @@ protected:
     fakeengine* engine = nullptr;
     std::vector<engineindex> made;
     bool shownEarly = false;  // a window before Direct2D's test or shown for an engine
-    std::vector<std::string> startSteps;  // the engine's calls at start-up
+    lines startSteps;
     uint64_t now = 100000;
-    std::vector<std::string> questions;  // the files Save As asked about
+    lines questions;  // the files Save As asked about
     bool replaceAnswer = false;
-    std::vector<std::string> requests;  // each dialog: title | filter | file | flags | extension
-    text16 chosen;  // what the next dialog chooses
+    lines requests;  // each dialog: title | filter | file | flags | extension
+    text16 chosen;  // by the next dialog
 
 private:
     BOOL answer(OPENFILENAMEW& request) {
-        const auto text = [](const wchar_t* t) { return utf8(text16(t, t + wcslen(t))); };
         std::string filter;
-        for (const wchar_t* entry = request.lpstrFilter; *entry; entry += wcslen(entry) + 1) filter += text(entry) + ";";
-        requests.push_back(text(request.lpstrTitle) + " | " + filter + " | " + text(request.lpstrFile) + " | " +
-                           std::to_string(request.Flags) + " | " + text(request.lpstrDefExt));
+        for (const wchar_t* entry = request.lpstrFilter; *entry; entry += wcslen(entry) + 1)
+            filter += utf8(entry) + ";";
+        requests.push_back(utf8(request.lpstrTitle) + " | " + filter + " | " +
+                           utf8(request.lpstrFile) + " | " + std::to_string(request.Flags) +
+                           " | " + utf8(request.lpstrDefExt));
         if (chosen.empty()) return FALSE;
-        const std::wstring path(chosen.begin(), chosen.end());
-        chosen.clear();
-        std::copy(path.c_str(), path.c_str() + path.size() + 1, request.lpstrFile);
-        const size_t name = path.find_last_of(L"\\/") + 1;
-        const size_t dot = path.find_last_of(L'.');
+        std::copy(chosen.c_str(), chosen.c_str() + chosen.size() + 1, request.lpstrFile);
+        const size_t name = chosen.find_last_of(u"\\/") + 1, dot = chosen.find_last_of(u'.');
         request.nFileOffset = WORD(name);
-        request.nFileExtension = WORD(dot == std::wstring::npos || dot < name ? 0 : dot + 1);
+        request.nFileExtension = WORD(dot == text16::npos || dot < name ? 0 : dot + 1);
+        chosen.clear();
         return TRUE;
     }
 };
