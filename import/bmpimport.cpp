@@ -46,7 +46,7 @@ void seriesimport::showPassing(const wtext& text) {
 }
 
 void seriesimport::run(uint32_t depth) {
-    const uint32_t stored = animation.newFile ? animation.newFile->frameCount() : 0;
+    const uint32_t stored = animation.frameStore() ? animation.frameStore()->frameCount() : 0;
     const seriescount found = countSeries(names, reader, TMPfile::maxFrames - stored, *this);
     if (!found.taken) {
         log(found.refusal.c_str());
@@ -60,7 +60,7 @@ void seriesimport::run(uint32_t depth) {
 
     host.showProgress(found.total);
     host.updateTitle();
-    importFrames(*animation.newFile, found.total, depth);
+    importFrames(*animation.frameStore(), found.total, depth);
     host.hideProgress();
     if (animation.endImport()) host.updateTitle();
 }
@@ -69,9 +69,9 @@ void seriesimport::run(uint32_t depth) {
 bool seriesimport::begin() {
     const outcome started = animation.beginImport(firstWidth, firstHeight);
     if (started.what == failure::sizeDiffers) {
-        const fileheader& held = animation.newFile->storeHeader;
+        const TMPfile& held = *animation.frameStore();
         line.format(u"BMP size %d x %d differs from the animation's %d x %d", firstWidth,
-                    firstHeight, held.width, held.height);
+                    firstHeight, held.frameWidth(), held.frameHeight());
         log(line);
     } else if (!started.ok()) {
         line.format(u"Temporary file error : %s (system error %u)", temporaryFolder().c_str(),

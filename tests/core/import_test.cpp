@@ -205,9 +205,9 @@ protected:
     std::vector<bytes> frames() {
         std::vector<bytes> out;
         fakeengine engine;
-        TMPfile& store = *animation.newFile;
+        TMPfile& store = *animation.frameStore();
         for (uint32_t i = 0; i < store.frameCount(); ++i) store.makeFrame(engine, i);
-        const int32_t w = store.storeHeader.width, h = store.storeHeader.height;
+        const int32_t w = store.frameWidth(), h = store.frameHeight();
         for (const bytes& code : engine.payloads) {
             bytes pixels(size_t(w) * size_t(h));
             const auto got = decodeRle8(code.data(), code.size(), w, h, pixels.data(), pixels.size(), size_t(w));
@@ -229,7 +229,7 @@ TEST_F(Import, TheWholeSeriesFromZeroWhicheverPictureWasChosen) {
     EXPECT_EQ(host.events, (lines{directory(), f0, f1, f2, "~File : 歩く_003.bmp", "Total 3 files exists.",
                                   "[progress 0..3]", "[title]", "[at 0]", f0, "[show]", "[at 1]", f1,
                                   "[show]", "[at 2]", f2, "[show]", "[hide]"}));
-    EXPECT_TRUE(animation.modified);
+    EXPECT_TRUE(animation.isModified());
     std::vector<bytes> cut;
     for (uint32_t n = 0; n < 3; ++n) {
         cut.push_back(cutPixels(seriesPicture(n, 13, 5), 6));
@@ -282,8 +282,8 @@ TEST_F(Import, SeriesAndTheirEnds) {
         lines expected = {"Directory " + utf8(series.folder)};
         expected.insert(expected.end(), c.log.begin(), c.log.end());
         EXPECT_EQ(logLines(quiet.log->text()), expected);
-        EXPECT_EQ(fresh.newFile ? int(fresh.newFile->frameCount()) : -1, c.frames);
-        EXPECT_EQ(fresh.modified, c.frames >= 0);
+        EXPECT_EQ(fresh.frameStore() ? int(fresh.frameStore()->frameCount()) : -1, c.frames);
+        EXPECT_EQ(fresh.isModified(), c.frames >= 0);
     }
 }
 
@@ -296,8 +296,8 @@ TEST_F(Import, AnotherSizeThanTheFramesHeldChangesNothing) {
     import(u"b_01.bmp");
     EXPECT_EQ(host.events.back(), "BMP size 10 x 4 differs from the animation's 16 x 8");
     EXPECT_EQ(host.events.end()[-2], "Total 2 files exists.");
-    EXPECT_FALSE(animation.modified);
-    EXPECT_EQ(animation.newFile->frameCount(), 3u);
+    EXPECT_FALSE(animation.isModified());
+    EXPECT_EQ(animation.frameStore()->frameCount(), 3u);
     ASSERT_TRUE(animation.save(folder.file(u"again.mrv").c_str()).ok());
     EXPECT_EQ(readFile(folder.file(u"again.mrv")), saved);
 }
@@ -314,33 +314,33 @@ TEST_F(Import, FaultsInTheFramePass) {
     EXPECT_EQ(log(), (lines{directory(), "Total 4 files exists.", "File : w_001.bmp", "Encode Error", "File Open error"}));
     EXPECT_EQ(host.events.back(), "[hide]");
     EXPECT_EQ(frames()[1], bytes{});
-    EXPECT_EQ(animation.newFile->frameCount(), 3u);
-    EXPECT_TRUE(animation.modified);
+    EXPECT_EQ(animation.frameStore()->frameCount(), 3u);
+    EXPECT_TRUE(animation.isModified());
 
     // The store's frame limit ends the count.
     host.onShow = nullptr;
-    while (animation.newFile->frameCount() < TMPfile::maxFrames - 2) animation.newFile->appendFrame(nullptr, 0);
+    while (animation.frameStore()->frameCount() < TMPfile::maxFrames - 2) animation.frameStore()->appendFrame(nullptr, 0);
     writeSeries(folder, u"w_", 3, 0, 4, 16, 8);
     import(u"w_000.bmp");
     EXPECT_EQ(log().end()[-2], "BMP #2 and later exceed the frame limit of 65535");
     EXPECT_EQ(log().back(), "Total 2 files exists.");
-    EXPECT_EQ(animation.newFile->frameCount(), TMPfile::maxFrames);
+    EXPECT_EQ(animation.frameStore()->frameCount(), TMPfile::maxFrames);
     // A full store takes nothing, and a saved one stays saved.
     ASSERT_TRUE(animation.save(folder.file(u"full.mrv").c_str()).ok());
     import(u"w_000.bmp");
     EXPECT_EQ(log().end()[-2], "BMP #0 and later exceed the frame limit of 65535");
     EXPECT_EQ(host.events.back(), "Total 0 files exists.");
-    EXPECT_FALSE(animation.modified);
+    EXPECT_FALSE(animation.isModified());
 
-    // A frame the store cannot write ends the import.
+    // A frame the store cannot take ends the import.
     document other;
     host.onShow = [&] {
-        if (host.shown.size() == 6) other.newFile->tempHandle.close();
+        while (host.shown.size() == 6 && other.frameStore()->appendFrame(nullptr, 0)) {}
     };
     host.events.clear();
     importInto(host, other, folder, u"w_000.bmp");
     EXPECT_EQ(log().back(), "File : w_001.bmp : Frame Write error");
-    EXPECT_EQ(other.newFile->frameCount(), 1u);
+    EXPECT_EQ(other.frameStore()->frameCount(), TMPfile::maxFrames);
 
     // Picture 0 lost after the count brings no frame: nothing changes,
     // whether the store was there before or made for the import.
@@ -354,10 +354,10 @@ TEST_F(Import, FaultsInTheFramePass) {
         importInto(host, *into, folder, u"w_000.bmp");
         EXPECT_EQ(host.events.end()[-3], "File Open error");
         EXPECT_EQ(host.events.back(), "[title]");
-        EXPECT_FALSE(into->modified);
+        EXPECT_FALSE(into->isModified());
     }
-    EXPECT_EQ(kept.newFile->frameCount(), 4u);
-    EXPECT_FALSE(fresh.newFile);
+    EXPECT_EQ(kept.frameStore()->frameCount(), 4u);
+    EXPECT_FALSE(fresh.frameStore());
 }
 
 // A deep folder: the series ends where the names pass 255 characters.

@@ -29,7 +29,7 @@ protected:
     }
     std::vector<bytes> storedFrames() {
         fakeengine reader;
-        for (uint32_t i = 0; i < app->animation.newFile->frameCount(); ++i) app->animation.newFile->makeFrame(reader, i);
+        for (uint32_t i = 0; i < app->animation.frameStore()->frameCount(); ++i) app->animation.frameStore()->makeFrame(reader, i);
         return reader.payloads;
     }
     // Nothing unsaved: Save and Save As ask, log and write nothing.
@@ -132,7 +132,7 @@ TEST_F(Files, SaveAsAsksBeforeReplacingAFile) {
     command(IDM_FILE_SAVE);
     EXPECT_EQ(questions.size(), 2u);
     EXPECT_EQ(title(), named(u"take3.mrv"));
-    EXPECT_EQ(mainWindow().frameSource, app->animation.newFile.get());
+    EXPECT_EQ(mainWindow().frameSource, app->animation.frameStore());
     EXPECT_EQ(engine->take(), drawnFrame);
     expectNothingToSave(file(u"take3.mrv"));
 }
@@ -158,7 +158,7 @@ protected:
         writeFile(target, old);
         ASSERT_TRUE(app->animation.beginImport(16, 8).ok());
         for (const bytes& frame : {randomBytes(first, 7), randomBytes(second, 8)})
-            ASSERT_TRUE(app->animation.newFile->appendFrame(frame.data(), uint32_t(frame.size())));
+            ASSERT_TRUE(app->animation.frameStore()->appendFrame(frame.data(), uint32_t(frame.size())));
         app->updateTitle();
         replaceAnswer = true;
         expectRefused([&] { command(IDM_FILE_SAVE_AS, target); }, target, codes);
@@ -211,7 +211,7 @@ TEST_F(Files, ATemporaryFolderThatIsNotThere) {
     SetEnvironmentVariableW(L"TMP", saved);
     EXPECT_EQ(lastLine(), "Temporary file error : " + utf8(missing) + " (system error 3)");
     EXPECT_EQ(title(), base);
-    EXPECT_FALSE(app->animation.newFile || visibleStyle(mainWindow().progressWindow.hwnd));
+    EXPECT_FALSE(app->animation.frameStore() || visibleStyle(mainWindow().progressWindow.hwnd));
 }
 
 TEST_F(Files, DialogsAndWhatTheyCannotOpen) {
