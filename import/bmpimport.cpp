@@ -85,7 +85,7 @@ bool seriesimport::begin() {
 // store's size does not describe: it fails like any picture that cannot be
 // encoded, and its frame stays empty.
 bool seriesimport::matchesFirstSize() const {
-    return reader.infoHeader.biWidth == firstWidth && reader.infoHeader.biHeight == firstHeight;
+    return reader.info().biWidth == firstWidth && reader.info().biHeight == firstHeight;
 }
 
 void seriesimport::importFrames(TMPfile& store, uint32_t total, uint32_t depth) {
@@ -103,12 +103,12 @@ void seriesimport::importFrames(TMPfile& store, uint32_t total, uint32_t depth) 
             log(names.logLineOf(n));
             log(u"Encode Error");
         }
-        if (!store.appendFrame(reader.rleData.get(), size)) {
+        if (!store.appendFrame(reader.payload(), size)) {
             line.format(u"%s : Frame Write error", names.logLineOf(n).data);
             log(line);
             return;
         }
-        reader.fileHandle.close();
+        reader.closeFile();
     }
 }
 
