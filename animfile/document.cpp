@@ -16,7 +16,7 @@ outcome document::open(const char16_t* name) {
     auto opened = std::make_unique<morvafile>();
     const outcome result = opened->open(name);
     if (!result.ok()) {
-        reopen(hadOpenFile);
+        if (hadOpenFile) openFile->reopen();
         return result;
     }
     openFile = std::move(opened);
@@ -33,7 +33,7 @@ outcome document::save(const char16_t* target) {
     if (openFile) openFile->close();
     const outcome result = newFile->save(target);
     if (!result.ok()) {
-        reopen(hadOpenFile);
+        if (hadOpenFile) openFile->reopen();
         return result;
     }
     modified = false;
@@ -41,17 +41,11 @@ outcome document::save(const char16_t* target) {
     return result;
 }
 
-void document::reopen(bool wasOpen) {
-    if (!wasOpen) return;
-    const std::u16string again(openFile->path.data);
-    openFile->open(again.c_str());
-}
-
 outcome document::beginImport(int32_t width, int32_t height) {
     // Frames of two sizes in one animation would be drawn wrong: the file has
     // one size for all.
     if (newFile && newFile->frameCount() > 0 &&
-        (newFile->storeHeader.width != width || newFile->storeHeader.height != height)) {
+        (newFile->frameWidth() != width || newFile->frameHeight() != height)) {
         return {failure::sizeDiffers, 0};
     }
     std::unique_ptr<TMPfile> made;

@@ -47,14 +47,14 @@ public:
 
     std::u16string title(const titlewords& words) const;
 
-    std::unique_ptr<morvafile> openFile;
-    std::unique_ptr<TMPfile> newFile;
-    bool modified = false;
-    std::u16string path;  // the file the title names; empty for none
+    // The file Open opened, or none; the frames of a new animation, or none.
+    morvafile* openedFile() const { return openFile.get(); }
+    TMPfile* frameStore() const { return newFile.get(); }
+    // The frames held have changes no Save wrote yet.
+    bool isModified() const { return modified; }
 
 private:
     bool wasOpen() const { return openFile && openFile->openPath(); }
-    void reopen(bool wasOpen);
 
     // What the import under way found when it began.
     struct importstart {
@@ -62,4 +62,9 @@ private:
         bool modified = false;
         bool madeStore = false;
     } importStart;
+
+    std::unique_ptr<morvafile> openFile;
+    std::unique_ptr<TMPfile> newFile;
+    bool modified = false;
+    std::u16string path;  // the file the title names; empty for none
 };

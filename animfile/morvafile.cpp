@@ -3,6 +3,7 @@
 #include "codec/frameinfo.h"
 
 #include <new>
+#include <string>
 
 outcome morvafile::open(const char16_t* name) {
     morvafile::close();
@@ -61,17 +62,30 @@ bool morvafile::reservePayload(uint32_t size) {
 
 frameimage* morvafile::readFrame(gengine& engine, filehandle& file, const indexentry& entry,
                                  const fileheader& format) {
-    if (!reservePayload(entry.size)) return nullptr;
+    const framepayload read = readEntry(file, entry);
+    if (!read.bytes) return nullptr;
+    return engine.createFrame(read.bytes, read.size, format.width, format.height, format.bits);
+}
+
+framepayload morvafile::readEntry(filehandle& file, const indexentry& entry) {
+    if (!reservePayload(entry.size)) return {};
     // A payload cut short (the file ends early, a read fails) is never handed
     // over: the caller goes on without this frame, as for any missing one.
     // Positions are 64-bit, so offset + size cannot wrap.
-    if (file.readAt(entry.offset, payload.get(), entry.size) < entry.size) return nullptr;
-    return engine.createFrame(payload.get(), entry.size, format.width, format.height, format.bits);
+    if (file.readAt(entry.offset, payload.get(), entry.size) < entry.size) return {};
+    return {payload.get(), entry.size};
+}
+
+framepayload morvafile::readPayload(uint32_t number) {
+    return holds(number) ? readEntry(handle, index[number]) : framepayload{};
+}
+
+indexentry morvafile::entry(uint32_t number) const {
+    return index && number < header.frameCount ? index[number] : indexentry{0, 0};
 }
 
 frameimage* morvafile::makeFrame(gengine& engine, uint32_t number) {
-    if (!handle.isOpen() || !index || number >= header.frameCount) return nullptr;
-    return readFrame(engine, handle, index[number], header);
+    return holds(number) ? readFrame(engine, handle, index[number], header) : nullptr;
 }
 
 uint32_t morvafile::frameCount() const { return header.frameCount; }
@@ -82,3 +96,8 @@ void morvafile::close() {
 }
 
 const char16_t* morvafile::openPath() const { return handle.isOpen() ? path.data : nullptr; }
+
+outcome morvafile::reopen() {
+    const std::u16string again(path.data);  // open assigns the path it is given
+    return open(again.c_str());
+}

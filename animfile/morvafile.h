@@ -12,6 +12,12 @@
 #include <cstdint>
 #include <memory>
 
+// A payload as read: `bytes` null when it could not be read whole.
+struct framepayload {
+    const uint8_t* bytes = nullptr;
+    uint32_t size = 0;
+};
+
 class morvafile {
 public:
     // Reads header and index of `name`. cannotOpen (with the system's code)
@@ -34,6 +40,34 @@ public:
 
     // The path while the file is held, otherwise null.
     const char16_t* openPath() const;
+    // Opens the file of the last open again, as open does: after a close.
+    outcome reopen();
+
+    // The header of the file read by open; all zero before any was read.
+    const fileheader& fileHeader() const { return header; }
+    // Entry `number` of the index; offset and size 0 when there is no such entry.
+    indexentry entry(uint32_t number) const;
+    // Frame `number`'s payload read whole into the payload buffer; no bytes
+    // when there is no such frame or it cannot be read whole. The bytes stay
+    // until the next read here.
+    framepayload readPayload(uint32_t number);
+    // The payload buffer's size: the largest payload of a file read, never
+    // more than that file holds.
+    uint32_t payloadBufferSize() const { return payloadCapacity; }
+
+protected:
+    // Reads `entry` from `file` into the payload buffer and hands it over
+    // with the frame size and bits of `format`.
+    frameimage* readFrame(gengine& engine, filehandle& file, const indexentry& entry,
+                          const fileheader& format);
+    framepayload readEntry(filehandle& file, const indexentry& entry);
+
+private:
+    bool holds(uint32_t number) const {
+        return handle.isOpen() && index && number < header.frameCount;
+    }
+    bool readIndex(uint64_t fileLength);
+    bool reservePayload(uint32_t size);
 
     wtext path{256};
     filehandle handle;
@@ -41,14 +75,4 @@ public:
     std::unique_ptr<indexentry[]> index;  // header.frameCount entries, or null
     std::unique_ptr<uint8_t[]> payload;
     uint32_t payloadCapacity = 0;
-
-protected:
-    // Reads `entry` from `file` into the payload buffer and hands it over
-    // with the frame size and bits of `format`.
-    frameimage* readFrame(gengine& engine, filehandle& file, const indexentry& entry,
-                          const fileheader& format);
-
-private:
-    bool readIndex(uint64_t fileLength);
-    bool reservePayload(uint32_t size);
 };

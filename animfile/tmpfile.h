@@ -39,16 +39,23 @@ public:
     // Closes and removes the temporary file; its frames go with it.
     void close() override;
 
-    wtext tempName{256};
-    filehandle tempHandle;
-    fileheader storeHeader{morvaMagic, 0, 0, 0, payloadBits};
-    std::array<indexentry, maxFrames> storeIndex;  // offsets count from the temporary file's start
-    std::unique_ptr<uint8_t[]> copyBuffer;
-    uint32_t copyCapacity = 0;
+    // The reader's fileHeader, entry and readPayload see no file here: a
+    // store answers through makeFrame, frameCount and these.
+    int32_t frameWidth() const { return storeHeader.width; }
+    int32_t frameHeight() const { return storeHeader.height; }
+    // The temporary file's path; empty when there is none.
+    const char16_t* temporaryPath() const { return tempName.data; }
 
 private:
     uint32_t payloadLength() const;
     outcome writeAnimation(const char16_t* name);
     outcome copyInto(filehandle& file);
     bool reserveCopyBuffer();
+
+    wtext tempName{256};
+    filehandle tempHandle;
+    fileheader storeHeader{morvaMagic, 0, 0, 0, payloadBits};
+    std::array<indexentry, maxFrames> storeIndex;  // offsets count from the temporary file's start
+    std::unique_ptr<uint8_t[]> copyBuffer;
+    uint32_t copyCapacity = 0;
 };

@@ -68,7 +68,7 @@ void fileOpen(application& app) {
     const outcome result = app.animation.open(chosen.path.data);
     if (result.ok()) {
         app.updateTitle();
-        app.mainWindow->showSource(app.animation.openFile.get());
+        app.mainWindow->showSource(app.animation.openedFile());
     }
     logPath(app, u"Open Morva : ", chosen.path.data);
     if (!result.ok()) logOpenFailure(app, result);
@@ -83,7 +83,7 @@ void fileSave(application& app) {
     }
     // The file the frames came from was closed to be replaced: the preview
     // plays what was written, as after Save As.
-    if (saveTo(app, target.c_str())) app.mainWindow->showSource(app.animation.newFile.get());
+    if (saveTo(app, target.c_str())) app.mainWindow->showSource(app.animation.frameStore());
 }
 
 void fileSaveAs(application& app) {
@@ -95,6 +95,6 @@ void fileSaveAs(application& app) {
     if (fileExists(chosen.path.data) && !replaceQuestion(app.mainWindow->hwnd, chosen.path.data))
         return;
     if (!saveTo(app, chosen.path.data)) return;
-    app.mainWindow->showSource(app.animation.newFile.get());
+    app.mainWindow->showSource(app.animation.frameStore());
     logPath(app, u"Write Morva : ", chosen.path.data);
 }

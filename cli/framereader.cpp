@@ -13,30 +13,31 @@ std::string framereader::open(const std::u16string& path) {
     if (!opened.ok())
         return text(path) + ": not an animation file, or its header or index is damaged";
     // A size that no frame can have fails each decoding instead.
-    if (file.header.width <= 0 || file.header.height <= 0) return {};
-    rowBytes = size_t(rowStride(uint32_t(file.header.width)));
-    pixelBytes = rowBytes * size_t(file.header.height);  // at most 2^28 pixels and their padding
+    if (!pictureSized()) return {};
+    rowBytes = size_t(rowStride(uint32_t(header().width)));
+    pixelBytes = rowBytes * size_t(header().height);  // at most 2^28 pixels and their padding
     pixels.reset(new (std::nothrow) uint8_t[pixelBytes]());
     if (!pixels)
-        return text(path) + ": no memory for frames of " + std::to_string(file.header.width) +
-               " x " + std::to_string(file.header.height);
+        return text(path) + ": no memory for frames of " + std::to_string(header().width) +
+               " x " + std::to_string(header().height);
     return {};
 }
 
 bool framereader::decode(uint32_t frame, std::string& damage) {
-    const indexentry& at = file.index[frame];
+    const indexentry at = entry(frame);
     if (at.size == 0) {
         emptyFrames += (emptyFrames.empty() ? "" : ", ") + std::to_string(frame);
         std::fill(pixels.get(), pixels.get() + pixelBytes, uint8_t(0));
         return true;
     }
-    if (file.handle.readAt(at.offset, file.payload.get(), at.size) < at.size) {
+    const framepayload payload = file.readPayload(frame);
+    if (!payload.bytes) {
         damage = "its " + std::to_string(at.size) + " bytes at offset " +
                  std::to_string(at.offset) + " lie beyond the end of the file";
         return false;
     }
-    const rle8result result = decodeRle8(file.payload.get(), at.size, file.header.width,
-                                         file.header.height, pixels.get(), pixelBytes, rowBytes);
+    const rle8result result = decodeRle8(payload.bytes, payload.size, header().width,
+                                         header().height, pixels.get(), pixelBytes, rowBytes);
     const std::string where = "stopped at byte " + std::to_string(result.position) + " of " +
                               std::to_string(at.size) + ": ";
     switch (result.status) {
@@ -53,8 +54,8 @@ bool framereader::decode(uint32_t frame, std::string& damage) {
     case rle8status::badframe:
         break;
     }
-    damage = "a frame of " + std::to_string(file.header.width) + " x " +
-             std::to_string(file.header.height) + " pixels cannot be decoded";
+    damage = "a frame of " + std::to_string(header().width) + " x " +
+             std::to_string(header().height) + " pixels cannot be decoded";
     return false;
 }
 

@@ -13,13 +13,13 @@ public:
     // Empty when the file opened, otherwise the line that says why not.
     std::string open(const std::u16string& path);
 
-    const fileheader& header() const { return file.header; }
+    const fileheader& header() const { return file.fileHeader(); }
     // Whether the frames have a size a picture can have.
-    bool pictureSized() const { return file.header.width > 0 && file.header.height > 0; }
-    const indexentry& entry(uint32_t frame) const { return file.index[frame]; }
+    bool pictureSized() const { return header().width > 0 && header().height > 0; }
+    indexentry entry(uint32_t frame) const { return file.entry(frame); }
     // The program stores an empty frame for a picture it could not encode:
     // not damage, but nothing to draw either.
-    bool empty(uint32_t frame) const { return file.index[frame].size == 0; }
+    bool empty(uint32_t frame) const { return entry(frame).size == 0; }
     const uint8_t* rows() const { return pixels.get(); }
     size_t stride() const { return rowBytes; }
 

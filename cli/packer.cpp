@@ -104,13 +104,7 @@ void packer::work() {
 bool packer::reserve(bmpfile& reader) const {
     const buffersizes sizes(job.width, job.height);
     if (sizes.payload > UINT32_MAX) return true;  // every picture fails as the import's would
-    if (sizes.pixels > reader.pixelCapacity) {
-        reader.pixelData.reset(new (std::nothrow) uint8_t[sizes.pixels]);
-        reader.pixelCapacity = reader.pixelData ? uint32_t(sizes.pixels) : 0;
-    }
-    reader.rleData.reset(new (std::nothrow) uint8_t[sizes.payload]);
-    reader.rleCapacity = reader.rleData ? uint32_t(sizes.payload) : 0;
-    return reader.pixelData && reader.rleData;
+    return reader.reserve(uint32_t(sizes.pixels), uint32_t(sizes.payload));
 }
 
 // As the import's frame pass, which gives an empty frame where this fails.
@@ -121,14 +115,14 @@ void packer::encode(uint32_t number, seriesname& names, bmpfile& reader, slot& i
         into.failure = name + " : File Open error";
         return;
     }
-    const bool sameSize = reader.load() && reader.infoHeader.biWidth == job.width &&
-                          reader.infoHeader.biHeight == job.height;
+    const bool sameSize = reader.load() && reader.info().biWidth == job.width &&
+                          reader.info().biHeight == job.height;
     const uint32_t size = sameSize ? reader.encode(job.depth) : 0;
     if (size == 0)
         into.failure = name + " : Encode Error";
     else
-        into.payload.assign(reader.rleData.get(), reader.rleData.get() + size);
-    reader.fileHandle.close();
+        into.payload.assign(reader.payload(), reader.payload() + size);
+    reader.closeFile();
 }
 
 std::string packer::write(filehandle& file, progressbar& progress) {

@@ -44,9 +44,8 @@ bool knownType(uint8_t colourType, uint8_t depth) {
 
 // The image header is the first chunk, 13 bytes long, right after the signature.
 bool pngfile::readHeaders() {
-    loaded = false;
-    pixelsLoaded = false;
     refusal = damaged;
+    if (!startOver()) return false;
     uint8_t head[33];
     if (fileHandle.readAt(0, head, sizeof head) != sizeof head) return false;
     if (std::memcmp(head, signature, 8) != 0 || big32(head + 8) != 13 ||
@@ -71,29 +70,26 @@ bool pngfile::readHeaders() {
     infoHeader.biBitCount = 8;
     infoHeader.biSizeImage = uint32_t(rowStride(width) * height);
     infoHeader.biClrUsed = 256;
-    loaded = true;
+    held = bmpstate::headersRead;
     return true;
 }
 
 bool pngfile::load() {
-    if (pixelsLoaded) return true;
-    if (!loaded && !readHeaders()) return false;
+    if (held == bmpstate::pixelsRead) return true;
+    if (held != bmpstate::headersRead && !readHeaders()) return false;
     uint64_t size = 0;
     if (!fileHandle.size(size) || size > UINT32_MAX) return false;
     encoded.resize(size);  // short of memory, the packer says so
     if (fileHandle.readAt(0, encoded.data(), uint32_t(size)) != size) return false;
     const uint32_t stride = uint32_t(rowStride(uint32_t(infoHeader.biWidth)));
     const uint32_t rows = stride * uint32_t(infoHeader.biHeight);  // fits: no larger than a frame
-    if (rows > pixelCapacity) {
-        pixelData.reset(new (std::nothrow) uint8_t[rows]);
-        pixelCapacity = pixelData ? rows : 0;
-        if (!pixelData) return false;
-    }
+    if (!reservePixels(rows)) return false;
     rowStarts.resize(size_t(infoHeader.biHeight));
     for (size_t y = 0; y < rowStarts.size(); ++y)
         rowStarts[y] = pixelData.get() + (rowStarts.size() - 1 - y) * stride;
-    pixelsLoaded = decode(stride);
-    return pixelsLoaded;
+    if (!decode(stride)) return false;
+    held = bmpstate::pixelsRead;
+    return true;
 }
 
 bool isPngName(const std::u16string& picture) {

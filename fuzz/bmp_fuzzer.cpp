@@ -24,29 +24,29 @@ void checkPixels(const bmpfile& reader, const uint8_t* data, size_t size) {
     const int32_t width = int32_t(field(data + 18)), height = int32_t(field(data + 22));
     const uint32_t rowBytes = stride(uint32_t(width));
     const uint32_t rows = uint32_t(height < 0 ? -int64_t(height) : height);
-    expect(reader.infoHeader.biWidth == width && reader.infoHeader.biHeight == int32_t(rows),
+    expect(reader.info().biWidth == width && reader.info().biHeight == int32_t(rows),
            "the size the file says");
     const uint64_t start = field(data + 10);
     expect(start + uint64_t(rowBytes) * rows <= size, "pixels come from inside the file");
     for (uint32_t row = 0; row < rows; ++row) {
         const uint32_t fileRow = height < 0 ? rows - 1 - row : row;
-        expect(std::memcmp(reader.pixelData.get() + size_t(row) * rowBytes,
+        expect(std::memcmp(reader.pixels() + size_t(row) * rowBytes,
                            data + start + size_t(fileRow) * rowBytes, rowBytes) == 0,
                "pixels are the file's rows, bottom-up");
     }
 }
 
 void checkPayload(const bmpfile& reader, uint32_t depth) {
-    const uint32_t width = uint32_t(reader.infoHeader.biWidth);
-    const uint32_t height = uint32_t(reader.infoHeader.biHeight);
-    expect(reader.rleSize <= payloadBound(width, height), "payload within its bound");
+    const uint32_t width = uint32_t(reader.info().biWidth);
+    const uint32_t height = uint32_t(reader.info().biHeight);
+    expect(reader.payloadSize() <= payloadBound(width, height), "payload within its bound");
     bytes decoded(size_t(width) * height);
-    const rle8result result = decodeRle8(reader.rleData.get(), reader.rleSize, int32_t(width), int32_t(height),
+    const rle8result result = decodeRle8(reader.payload(), reader.payloadSize(), int32_t(width), int32_t(height),
                                          decoded.data(), decoded.size(), width);
-    expect(result.status == rle8status::ok && result.position == reader.rleSize, "payload decodes whole");
+    expect(result.status == rle8status::ok && result.position == reader.payloadSize(), "payload decodes whole");
     const uint8_t mask = depthMasks[depth - 1];
     for (uint32_t y = 0; y < height; ++y) {
-        const uint8_t* row = reader.pixelData.get() + size_t(y) * stride(width);
+        const uint8_t* row = reader.pixels() + size_t(y) * stride(width);
         for (uint32_t x = 0; x < width; ++x)
             expect(decoded[size_t(y) * width + x] == (row[x] & mask), "payload holds the picture");
     }
@@ -65,10 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool loaded = reader.load();
     expect(headers || !loaded, "no picture loads whose headers fail");
     const bool coded = size >= 34 && data[30] == 1 && !data[31] && !data[32] && !data[33];
-    const size_t rows = headers ? size_t(stride(uint32_t(reader.infoHeader.biWidth))) *
-                                      uint32_t(reader.infoHeader.biHeight)
+    const size_t rows = headers ? size_t(stride(uint32_t(reader.info().biWidth))) *
+                                      uint32_t(reader.info().biHeight)
                                 : 0;
-    expect(reader.pixelCapacity <= std::max({firstPixelBuffer, size, coded ? rows : 0}),
+    expect(reader.pixelBufferSize() <= std::max({firstPixelBuffer, size, coded ? rows : 0}),
            "pixel buffer within the file, or the coded picture's rows");
     if (loaded && !coded) checkPixels(reader, data, size);
 

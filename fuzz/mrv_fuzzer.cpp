@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     writeInput(path, data, size);
     morvafile file;
     const bool opened = file.open(path.c_str()).ok();
-    expect(file.payloadCapacity <= std::max<size_t>(size, 1), "payload buffer within the file");
+    expect(file.payloadBufferSize() <= std::max<size_t>(size, 1), "payload buffer within the file");
     fakeengine engine;
     if (!opened) {
         expect(file.makeFrame(engine, 0) == nullptr && engine.steps.empty(), "no frame from a refused file");

@@ -117,15 +117,43 @@ bmpfile::bmpfile() : pixelData(allocate(initialPixelCapacity)) {
 
 bool bmpfile::open(const char16_t* path) {
     fileHandle.close();
-    loaded = false;
-    pixelsLoaded = false;
     fileHandle = openExistingFile(path, fileaccess::read, fileshare::read);
-    return fileHandle.isOpen();
+    return startOver();
+}
+
+// A picture read whole stays: the import may show it after its file is closed.
+void bmpfile::closeFile() {
+    fileHandle.close();
+    if (held != bmpstate::pixelsRead) held = bmpstate::closed;
+}
+
+bool bmpfile::startOver() {
+    held = fileHandle.isOpen() ? bmpstate::open : bmpstate::closed;
+    return held == bmpstate::open;
+}
+
+bool bmpfile::reservePixels(uint32_t size) {
+    if (size <= pixelCapacity) return true;
+    std::unique_ptr<uint8_t[]> larger = allocate(size);
+    if (!larger) return false;
+    pixelData = std::move(larger);
+    pixelCapacity = size;
+    return true;
+}
+
+bool bmpfile::reserve(uint32_t pixels, uint32_t payload) {
+    const bool roomy = reservePixels(pixels);
+    rleData = allocate(payload);
+    rleCapacity = rleData ? payload : 0;
+    return roomy && rleData;
+}
+
+uint32_t bmpfile::pixelSize() const {
+    return held == bmpstate::pixelsRead ? uint32_t(pixelRowsSize(infoHeader)) : 0;
 }
 
 bool bmpfile::readHeaders() {
-    loaded = false;
-    pixelsLoaded = false;
+    if (!startOver()) return false;
     topDown = false;
     uint64_t fileSize = 0;
     if (!readInfoBlock(fileSize)) return false;
@@ -138,7 +166,7 @@ bool bmpfile::readHeaders() {
     if (tableEntries(fileHeader, biSizeAsRead) < fullTable) infoHeader.biClrUsed = fullTable;
     topDown = infoHeader.biHeight < 0;
     infoHeader.biHeight = int32_t(rowCount(infoHeader));
-    loaded = true;
+    held = bmpstate::headersRead;
     return true;
 }
 
@@ -146,25 +174,26 @@ bool bmpfile::readHeaders() {
 // back to back at the start of the file, however long the information header.
 bool bmpfile::readInfoBlock(uint64_t& fileSize) {
     uint8_t block[bmpFileHeaderSize + largestInfoHeaderSize + colourTableSize];
-    bytesRead = fileHandle.readAt(0, block, sizeof block);
-    if (bytesRead < bmpFileHeaderSize + 4) return false;
+    const uint32_t blockRead = fileHandle.readAt(0, block, sizeof block);
+    if (blockRead < bmpFileHeaderSize + 4) return false;
     fileHeader = decodeFileHeader(block);
     if (fileHeader.bfType != bmpSignature) return false;
     const uint32_t headerSize = loadLittle32(block + bmpFileHeaderSize);
     if (!isKnownHeaderSize(headerSize)) return false;
     const uint32_t colourTable = bmpFileHeaderSize + headerSize;
     const uint32_t entries = tableEntries(fileHeader, headerSize);
-    if (bytesRead < colourTable + entries * 4) return false;
+    if (blockRead < colourTable + entries * 4) return false;
     infoHeader = decodeInfoHeader(block + bmpFileHeaderSize, block + colourTable, entries);
     biSizeAsRead = headerSize;
     return fileHandle.size(fileSize);
 }
 
 bool bmpfile::load() {
-    if (pixelsLoaded) return true;
-    if (!loaded && !readHeaders()) return false;
-    loaded = readPixels();
-    return loaded;
+    if (held == bmpstate::pixelsRead) return true;
+    if (held != bmpstate::headersRead && !readHeaders()) return false;
+    if (readPixels()) return true;
+    startOver();
+    return false;
 }
 
 // Reads exactly the picture's rows; the buffer grows only for pixels the file
@@ -176,16 +205,10 @@ bool bmpfile::readPixels() {
     if (!fileHandle.size(fileSize)) return false;
     if (infoHeader.biCompression == runLength8) return readCodedPixels(size, fileSize);
     if (fileSize < uint64_t(fileHeader.bfOffBits) + size) return false;
-    if (size > pixelCapacity) {
-        std::unique_ptr<uint8_t[]> larger = allocate(size);
-        if (!larger) return false;
-        pixelData = std::move(larger);
-        pixelCapacity = size;
-    }
-    bytesRead = fileHandle.readAt(fileHeader.bfOffBits, pixelData.get(), size);
-    if (bytesRead != size) return false;
+    if (!reservePixels(size)) return false;
+    if (fileHandle.readAt(fileHeader.bfOffBits, pixelData.get(), size) != size) return false;
     if (topDown) reverseRows(pixelData.get(), rowBytes(infoHeader), rowCount(infoHeader));
-    pixelsLoaded = true;
+    held = bmpstate::pixelsRead;
     return true;
 }
 
@@ -195,15 +218,8 @@ bool bmpfile::readCodedPixels(uint32_t size, uint64_t fileSize) {
     const uint64_t coded = codeSize(fileHeader, infoHeader, fileSize);
     if (coded > fileSize - fileHeader.bfOffBits || coded > UINT32_MAX) return false;
     std::unique_ptr<uint8_t[]> code = allocate(coded);
-    if (!code || size == 0) return false;
-    if (size > pixelCapacity) {
-        std::unique_ptr<uint8_t[]> larger = allocate(size);
-        if (!larger) return false;
-        pixelData = std::move(larger);
-        pixelCapacity = size;
-    }
-    bytesRead = fileHandle.readAt(fileHeader.bfOffBits, code.get(), uint32_t(coded));
-    if (bytesRead != coded) return false;
+    if (!code || size == 0 || !reservePixels(size)) return false;
+    if (fileHandle.readAt(fileHeader.bfOffBits, code.get(), uint32_t(coded)) != coded) return false;
     // Rows as wide as their padding: ImageMagick codes the padding bytes too.
     const uint32_t stride = rowBytes(infoHeader);
     const rle8result decoded = decodeRle8(code.get(), coded, int32_t(stride), infoHeader.biHeight,
@@ -212,8 +228,7 @@ bool bmpfile::readCodedPixels(uint32_t size, uint64_t fileSize) {
     // The one form the rest of the program reads: plain rows.
     infoHeader.biCompression = uncompressed;
     infoHeader.biSizeImage = size;
-    bytesRead = size;
-    pixelsLoaded = true;
+    held = bmpstate::pixelsRead;
     return true;
 }
 
@@ -241,6 +256,5 @@ void bmpfile::close() {
     pixelData.reset();
     pixelCapacity = 0;
     fileHandle.close();
-    loaded = false;
-    pixelsLoaded = false;
+    held = bmpstate::closed;
 }

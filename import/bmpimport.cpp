@@ -46,7 +46,7 @@ void seriesimport::showPassing(const wtext& text) {
 }
 
 void seriesimport::run(uint32_t depth) {
-    const uint32_t stored = animation.newFile ? animation.newFile->frameCount() : 0;
+    const uint32_t stored = animation.frameStore() ? animation.frameStore()->frameCount() : 0;
     const seriescount found = countSeries(names, reader, TMPfile::maxFrames - stored, *this);
     if (!found.taken) {
         log(found.refusal.c_str());
@@ -60,7 +60,7 @@ void seriesimport::run(uint32_t depth) {
 
     host.showProgress(found.total);
     host.updateTitle();
-    importFrames(*animation.newFile, found.total, depth);
+    importFrames(*animation.frameStore(), found.total, depth);
     host.hideProgress();
     if (animation.endImport()) host.updateTitle();
 }
@@ -69,9 +69,9 @@ void seriesimport::run(uint32_t depth) {
 bool seriesimport::begin() {
     const outcome started = animation.beginImport(firstWidth, firstHeight);
     if (started.what == failure::sizeDiffers) {
-        const fileheader& held = animation.newFile->storeHeader;
+        const TMPfile& held = *animation.frameStore();
         line.format(u"BMP size %d x %d differs from the animation's %d x %d", firstWidth,
-                    firstHeight, held.width, held.height);
+                    firstHeight, held.frameWidth(), held.frameHeight());
         log(line);
     } else if (!started.ok()) {
         line.format(u"Temporary file error : %s (system error %u)", temporaryFolder().c_str(),
@@ -85,7 +85,7 @@ bool seriesimport::begin() {
 // store's size does not describe: it fails like any picture that cannot be
 // encoded, and its frame stays empty.
 bool seriesimport::matchesFirstSize() const {
-    return reader.infoHeader.biWidth == firstWidth && reader.infoHeader.biHeight == firstHeight;
+    return reader.info().biWidth == firstWidth && reader.info().biHeight == firstHeight;
 }
 
 void seriesimport::importFrames(TMPfile& store, uint32_t total, uint32_t depth) {
@@ -103,12 +103,12 @@ void seriesimport::importFrames(TMPfile& store, uint32_t total, uint32_t depth) 
             log(names.logLineOf(n));
             log(u"Encode Error");
         }
-        if (!store.appendFrame(reader.rleData.get(), size)) {
+        if (!store.appendFrame(reader.payload(), size)) {
             line.format(u"%s : Frame Write error", names.logLineOf(n).data);
             log(line);
             return;
         }
-        reader.fileHandle.close();
+        reader.closeFile();
     }
 }
 

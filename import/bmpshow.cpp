@@ -7,7 +7,7 @@
 bool bmpfile::show(gengine& engine, const rect& target) {
     if (!load()) return false;
     // The image may refer to pixelData: it goes back before the pixels change.
-    frameimage* picture = engine.createFrameFromDib(&infoHeader, pixelData.get(), bytesRead);
+    frameimage* picture = engine.createFrameFromDib(&infoHeader, pixelData.get(), pixelSize());
     if (!picture) return false;
     engine.beginDraw();
     engine.drawBackground();

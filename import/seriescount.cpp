@@ -7,7 +7,7 @@
 namespace {
 
 seriescount refused(bmpfile& reader, const wtext& line) {
-    reader.fileHandle.close();
+    reader.closeFile();
     seriescount found;
     found.refusal.assign(line.data, size_t(line.length));
     return found;
@@ -42,7 +42,7 @@ seriescount countSeries(seriesname& names, bmpfile& reader, uint32_t room, serie
             return refused(reader, line);
         }
         // Picture 0 sets the size; a later one of another size is refused, width first.
-        const int32_t width = reader.infoHeader.biWidth, height = reader.infoHeader.biHeight;
+        const int32_t width = reader.info().biWidth, height = reader.info().biHeight;
         if (n == 0) {
             found.width = width;
             found.height = height;
@@ -53,10 +53,10 @@ seriescount countSeries(seriesname& names, bmpfile& reader, uint32_t room, serie
             line.format(u"BMP #%d has invalid height %d instead %d", n, height, found.height);
             return refused(reader, line);
         }
-        reader.fileHandle.close();
+        reader.closeFile();
         found.total = n + 1;
     }
-    reader.fileHandle.close();
+    reader.closeFile();
     line.format(u"Total %d files exists.", found.total);
     log.log(line);
     found.taken = true;

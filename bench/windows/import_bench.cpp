@@ -218,7 +218,7 @@ int main(int argc, char** argv) {
     const double start = now();
     importSeries(app, path.c_str(), uint32_t(folder.size()), uint32_t(chosen.size() - 3));
     const double elapsed = now() - start;
-    const uint32_t frames = app.animation.newFile ? app.animation.newFile->frameCount() : 0;
+    const uint32_t frames = app.animation.frameStore() ? app.animation.frameStore()->frameCount() : 0;
 
     const rect& area = app.mainWindow->frameRect;
     std::printf("%-5s %u of %u pictures of %u x %u into a frame area of %d x %d: %.0f ms, "

@@ -25,7 +25,7 @@ public:
     void hideProgress() override { note("hide"); }
     void showPicture(bmpfile& picture) override {
         note("show");
-        shown.emplace_back(picture.pixelData.get(), picture.pixelData.get() + picture.bytesRead);
+        shown.emplace_back(picture.pixels(), picture.pixels() + picture.pixelSize());
         if (onShow) onShow();
     }
     void updateTitle() override {

@@ -21,7 +21,7 @@ protected:
     }
     std::vector<bytes> storedFrames() {
         fakeengine reader;
-        TMPfile& store = *app->animation.newFile;
+        TMPfile& store = *app->animation.frameStore();
         for (uint32_t i = 0; i < store.frameCount(); ++i) store.makeFrame(reader, i);
         return reader.payloads;
     }
@@ -92,7 +92,7 @@ TEST_F(Files, ARoadWithJapaneseNames) {
     EXPECT_EQ(questions.size(), 2u);
     EXPECT_EQ(title(), named(u"アニメ.mrv"));
     EXPECT_EQ(readFile(file(u"アニメ.mrv")), soundMrv(16, 8, storedFrames()));
-    EXPECT_EQ(mainWindow().frameSource, app->animation.newFile.get());
+    EXPECT_EQ(mainWindow().frameSource, app->animation.frameStore());
     EXPECT_EQ(engine->take(), drawnFrame);
     expectNothingToSave(file(u"アニメ.mrv"));
 }
@@ -122,7 +122,7 @@ protected:
         writeFile(target, old);
         ASSERT_TRUE(app->animation.beginImport(16, 8).ok());
         for (const bytes& frame : {randomBytes(first, 7), randomBytes(second, 8)})
-            ASSERT_TRUE(app->animation.newFile->appendFrame(frame.data(), uint32_t(frame.size())));
+            ASSERT_TRUE(app->animation.frameStore()->appendFrame(frame.data(), uint32_t(frame.size())));
         app->updateTitle();
         replaceAnswer = true;
         expectRefused(IDM_FILE_SAVE_AS, target, codes);
@@ -187,7 +187,7 @@ TEST_F(Files, ATemporaryFolderThatIsNotThere) {
     SetEnvironmentVariableW(L"TMP", saved);
     EXPECT_EQ(lastLine(), "Temporary file error : " + utf8(missing) + " (system error 3)");
     EXPECT_EQ(title(), base);
-    EXPECT_FALSE(app->animation.newFile || visibleStyle(mainWindow().progressWindow.hwnd));
+    EXPECT_FALSE(app->animation.frameStore() || visibleStyle(mainWindow().progressWindow.hwnd));
 }
 
 TEST_F(Files, DialogsAndWhatTheyCannotOpen) {
