@@ -9,14 +9,13 @@
 #include "tests/support/files.h"
 #include "tests/support/imagemagick.h"
 #include "tests/support/notinghost.h"
+#include "tests/support/processlimit.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <map>
 #include <set>
 #include <sstream>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -32,25 +31,10 @@ const fs::perms rw = fs::perms::owner_read | fs::perms::owner_write;
 
 struct result { int status; string out, err; };
 
-// A limit of this process lowered while it lasts (not at all for 0): writes past
-// RLIMIT_FSIZE fail with EFBIG, as on a full disk; RLIMIT_AS leaves no memory.
-struct processlimit {
-    int resource;
-    rlimit saved{};
-    processlimit(int resource, rlim_t limit) : resource(resource) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(resource, &saved);
-        rlimit lowered = saved;
-        if (limit > 0) lowered.rlim_cur = limit;
-        setrlimit(resource, &lowered);
-    }
-    ~processlimit() { setrlimit(resource, &saved); }
-};
-
-result morvacli(const words& given, bool terminal = false, rlim_t fileSizeLimit = 0) {
+result morvacli(const words& given, bool terminal = false, rlim_t fileLimit = RLIM_INFINITY) {
     std::ostringstream out, err;
     console io{out, err, terminal};  // as main runs it
-    processlimit limited(RLIMIT_FSIZE, fileSizeLimit);
+    processlimit limited(RLIMIT_FSIZE, fileLimit);
     const int status = runMorvacli(argumentsOf(given), io);
     return {status, out.str(), err.str()};
 }
@@ -279,7 +263,7 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
     fs::permissions(at("locked.mrv"), fs::perms::owner_read | fs::perms::group_read);
     const string noDir = "cannot write " + at("none/o.mrv");
     const string damaged = ": frame 1 is damaged: stopped at byte 0 of";
-    const struct { words run; int status; string line; rlim_t fileSizeLimit = 0; } runs[] = {
+    const struct { words run; int status; string line; rlim_t fileLimit = RLIM_INFINITY; } runs[] = {
         {{}, 2, "no command; morvacli --help lists them"},
         {{"frobnicate"}, 2, "unknown command 'frobnicate'; morvacli --help lists them"},
         {{"pack", at("walk000.bmp"), "-o"}, 2, "-o needs a value"},
@@ -322,7 +306,7 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
     };
     const std::map<fs::path, bytes> before = everything();
     for (const auto& run : runs) {
-        const result failed = morvacli(run.run, false, run.fileSizeLimit);
+        const result failed = morvacli(run.run, false, run.fileLimit);
         EXPECT_EQ(failed.status, run.status) << run.line;
         EXPECT_EQ(failed.err.rfind("morvacli: " + run.line, 0), 0u) << failed.err;
         EXPECT_EQ(std::count(failed.err.begin(), failed.err.end(), '\n'), 1) << failed.err;
