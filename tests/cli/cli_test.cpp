@@ -263,7 +263,8 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
     fs::permissions(at("locked.mrv"), fs::perms::owner_read | fs::perms::group_read);
     const string noDir = "cannot write " + at("none/o.mrv");
     const string damaged = ": frame 1 is damaged: stopped at byte 0 of";
-    const struct { words run; int status; string line; rlim_t fileLimit = RLIM_INFINITY; } runs[] = {
+    const struct { words run; int status; string line; rlim_t fileLimit = RLIM_INFINITY; }
+        runs[] = {
         {{}, 2, "no command; morvacli --help lists them"},
         {{"frobnicate"}, 2, "unknown command 'frobnicate'; morvacli --help lists them"},
         {{"pack", at("walk000.bmp"), "-o"}, 2, "-o needs a value"},

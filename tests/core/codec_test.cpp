@@ -48,12 +48,13 @@ bytes plainEncode(const uint8_t* pixels, uint32_t width, uint32_t height, uint32
 }
 
 // Encodes into payloadBound bytes and a guard that must stay untouched.
-bytes encode(const bytes& pixels, uint32_t width, uint32_t height, uint32_t stride, uint32_t depth) {
+bytes encode(const bytes& pixels, uint32_t width, uint32_t height, uint32_t stride,
+             uint32_t depth) {
     const size_t bound = size_t(payloadBound(width, height));
     bytes out(bound + 64, 0xCD);
     const size_t size = encodeFrame(pixels.data(), width, height, stride, depth, out.data());
     EXPECT_LE(size, bound);
-    EXPECT_EQ(bytes(out.begin() + ptrdiff_t(bound), out.end()), bytes(64, 0xCD)) << "past the bound";
+    EXPECT_EQ(bytes(out.begin() + ptrdiff_t(bound), out.end()), bytes(64, 0xCD)) << "past bound";
     out.resize(size);
     return out;
 }
@@ -108,7 +109,8 @@ TEST(FrameEncoder, WorkedExamples) {
 
 // Runs clustered where the code changes form: singles, pairs, triples, 255.
 void fillRuns(uint8_t* row, uint32_t width, std::mt19937& random, uint32_t levels) {
-    static const uint32_t lengths[] = {1, 1, 1, 2, 3, 4, 7, 8, 9, 16, 253, 254, 255, 256, 257, 510, 511};
+    static const uint32_t lengths[] = {1, 1, 1, 2, 3, 4, 7, 8, 9, 16, 253, 254, 255, 256, 257, 510,
+                                       511};
     for (uint32_t x = 0; x < width;) {
         uint32_t n = random() % 4 ? lengths[random() % std::size(lengths)] : 1 + random() % 40;
         const uint8_t value = uint8_t(random() % levels * (256 / levels) + random() % 4);
@@ -147,7 +149,8 @@ decoded decodeGuarded(const bytes& code, int32_t width, int32_t height, uint8_t 
     bytes buffer(guard + size + guard, 0x5A);
     for (size_t row = 0; row < size_t(height); ++row)
         std::fill_n(buffer.begin() + ptrdiff_t(guard + row * stride), width, prefill);
-    const rle8result r = decodeRle8(code.data(), code.size(), width, height, &buffer[guard], size, stride);
+    const rle8result r =
+        decodeRle8(code.data(), code.size(), width, height, &buffer[guard], size, stride);
     decoded out{r.status, r.position, {}};
     for (size_t at = 0; at < buffer.size(); ++at) {
         const size_t inFrame = at - guard;
@@ -169,14 +172,19 @@ bytes pixels4x4(std::initializer_list<std::pair<size_t, uint8_t>> set) {
 // and why. Skipped pixels are 0 whatever the buffer held; a faulty code writes nothing.
 TEST(Rle8Decoder, HandWrittenStreams) {
     const rle8status ok = rle8status::ok, cut = rle8status::truncated, over = rle8status::overflow;
-    const bytes two = pixels4x4({{0, 7}, {1, 7}}), row = pixels4x4({{0, 7}, {1, 7}, {2, 7}, {3, 7}});
+    const bytes two = pixels4x4({{0, 7}, {1, 7}});
+    const bytes row = pixels4x4({{0, 7}, {1, 7}, {2, 7}, {3, 7}});
     const bytes blank(16, 0);
-    const struct { const char* what; bytes code; rle8status status; size_t position; bytes pixels; } cases[] = {
-        {"runs, rows bottom-up", {4, 16, 0, 0, 1, 32, 3, 33, 0, 0, 2, 48, 2, 49, 0, 0, 3, 64, 1, 65, 0, 0, 0, 1},
+    const struct { const char* what; bytes code; rle8status status; size_t position; bytes pixels; }
+        cases[] = {
+        {"runs, rows bottom-up",
+         {4, 16, 0, 0, 1, 32, 3, 33, 0, 0, 2, 48, 2, 49, 0, 0, 3, 64, 1, 65, 0, 0, 0, 1},
          ok, 24, {16, 16, 16, 16, 32, 33, 33, 33, 48, 48, 49, 49, 64, 64, 64, 65}},
-        {"absolute runs, pad only when odd", {0, 3, 10, 11, 12, 0, 1, 13, 0, 0, 0, 4, 26, 27, 28, 29, 0, 0, 0, 1},
-         ok, 20, pixels4x4({{0, 10}, {1, 11}, {2, 12}, {3, 13}, {4, 26}, {5, 27}, {6, 28}, {7, 29}})},
-        {"end of line, deltas, early end", {1, 0x11, 0, 0, 0, 2, 1, 0, 1, 0x22, 0, 2, 1, 2, 1, 0x33, 0, 1},
+        {"absolute runs, pad only when odd",
+         {0, 3, 10, 11, 12, 0, 1, 13, 0, 0, 0, 4, 26, 27, 28, 29, 0, 0, 0, 1},
+         ok, 20, {10, 11, 12, 13, 26, 27, 28, 29, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"end of line, deltas, early end",
+         {1, 0x11, 0, 0, 0, 2, 1, 0, 1, 0x22, 0, 2, 1, 2, 1, 0x33, 0, 1},
          ok, 18, pixels4x4({{0, 0x11}, {5, 0x22}, {15, 0x33}})},
         {"a delta to the row end", {2, 1, 0, 2, 2, 0, 0, 0, 4, 2, 0, 1}, ok, 12,
          pixels4x4({{0, 1}, {1, 1}, {4, 2}, {5, 2}, {6, 2}, {7, 2}})},
@@ -186,7 +194,8 @@ TEST(Rle8Decoder, HandWrittenStreams) {
         {"a delta without offsets", {2, 7, 0, 2}, cut, 2, two},
         {"a delta after the last row", {0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0}, over, 8, blank},
         {"an absolute run without its pad", {0, 3, 1, 2, 3}, cut, 0, blank},
-        {"an absolute run up to the end", {0, 4, 1, 2, 3, 4}, cut, 6, pixels4x4({{0, 1}, {1, 2}, {2, 3}, {3, 4}})},
+        {"an absolute run up to the end", {0, 4, 1, 2, 3, 4}, cut, 6,
+         {1, 2, 3, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
         {"a run one past the row end", {2, 7, 3, 7, 0, 1}, over, 2, two},
         {"a run after the last row", {0, 0, 0, 0, 0, 0, 0, 0, 1, 7, 0, 1}, over, 8, blank},
         {"one end of line too many", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, over, 8, blank},
@@ -213,8 +222,8 @@ TEST(Rle8Decoder, ImpossibleFramesWriteNothing) {
         {-1, 4, 64, 4}, {4, -1, 64, 4}, {INT32_MIN, INT32_MIN, 64, 4}, {4, 4, 64, 3}, {4, 4, 15, 4},
         {4, 3, 64, SIZE_MAX / 2}, {INT32_MAX, INT32_MAX, SIZE_MAX, SIZE_MAX / 2}};
     for (const auto& c : cases)
-        EXPECT_EQ(decodeRle8(code.data(), 4, c.width, c.height, buffer.data(), c.size, c.stride).status,
-                  rle8status::badframe) << c.width << " x " << c.height << " in " << c.size;
+        EXPECT_EQ(decodeRle8(code.data(), 4, c.width, c.height, buffer.data(), c.size,
+                             c.stride).status, rle8status::badframe) << c.width << " " << c.height;
     EXPECT_EQ(buffer, bytes(64, 0xEE));
 }
 
@@ -235,7 +244,8 @@ bytes randomStream(std::mt19937& random, uint32_t width, uint32_t height) {
             } else if (action < 14 && room >= 3) {
                 const uint32_t count = pick(3, most);
                 code.insert(code.end(), {0, uint8_t(count)});
-                for (uint32_t i = 0; i < count + count % 2; ++i) code.push_back(uint8_t(pick(0, 255)));
+                for (uint32_t i = 0; i < count + count % 2; ++i)
+                    code.push_back(uint8_t(pick(0, 255)));
                 x += count;
             } else if (action < 16) {
                 const uint32_t dx = pick(0, most), dy = pick(0, std::min(height - 1 - y, 2u));
@@ -271,7 +281,8 @@ TEST(Rle8Decoder, AgreesWithImageMagick) {
             const bytes code = randomStream(random, uint32_t(width), uint32_t(height));
             const decoded got = decodeGuarded(code, width, height);
             EXPECT_EQ(got.status, rle8status::ok);
-            EXPECT_EQ(got.pixels, decodeWithImageMagick(code, width, height)) << width << " x " << height;
+            EXPECT_EQ(got.pixels, decodeWithImageMagick(code, width, height)) << width << " x "
+                                                                               << height;
         }
     }
     // And the encoder's payload at a depth.

@@ -70,7 +70,8 @@ TEST(BmpFile, DamagedPictures) {
             const uint8_t* at = reader.pixelData.get();
             EXPECT_EQ(bytes(at, at + 32), c.picture.rows);
             const bmpinfoheader& i = reader.infoHeader;
-            EXPECT_EQ((std::vector<int64_t>{i.biSize, i.biHeight, i.biClrUsed, i.colourTable[255][0]}),
+            EXPECT_EQ((std::vector<int64_t>{i.biSize, i.biHeight, i.biClrUsed,
+                                            i.colourTable[255][0]}),
                       (std::vector<int64_t>{40, 4, 256, 255}));
             const auto shape = readDibShape(reinterpret_cast<const uint8_t*>(&i));
             EXPECT_TRUE(wholeRowsFit(shape, reader.bytesRead));
@@ -155,13 +156,14 @@ TEST(BmpFile, OneReaderForManyPictures) {
     for (uint32_t depth = 1; depth <= 8; ++depth) {
         const uint32_t size = reader.encode(depth);
         bytes got(15);
-        ASSERT_EQ(decodeRle8(reader.rleData.get(), size, 5, 3, got.data(), 15, 5).status, rle8status::ok);
+        ASSERT_EQ(decodeRle8(reader.rleData.get(), size, 5, 3, got.data(), 15, 5).status,
+                  rle8status::ok);
         EXPECT_EQ(got, cutPixels(small, depth)) << depth;
     }
     fakeengine engine;  // the picture goes to the engine as read, at full depth
     ASSERT_TRUE(reader.show(engine, rect{1, 2, 30, 40}));
-    EXPECT_EQ(engine.take(), (lines{"picture 5x3", "begin", "background", "draw in 1,2,30,40", "end",
-                                    "release"}));
+    EXPECT_EQ(engine.take(), (lines{"picture 5x3", "begin", "background", "draw in 1,2,30,40",
+                                    "end", "release"}));
     EXPECT_EQ(engine.pictures, std::vector<bytes>{small.rows});
     EXPECT_EQ(reader.pixelCapacity, 72u * 90);
     EXPECT_EQ(reader.encode(0), 0u);
@@ -184,7 +186,8 @@ TEST(BmpFile, OneReaderForManyPictures) {
 // Imports the series of `name` in `folder` as the dialog chose it.
 void importInto(notinghost& host, document& into, const scratchfolder& folder, const text16& name) {
     const text16 path = folder.file(name);
-    importSeries(host, into, 6, path.c_str(), uint32_t(folder.folder.size()), uint32_t(path.size() - 3));
+    importSeries(host, into, 6, path.c_str(), uint32_t(folder.folder.size()),
+                 uint32_t(path.size() - 3));
 }
 
 class Import : public testing::Test {
@@ -207,7 +210,8 @@ protected:
         const int32_t w = store.storeHeader.width, h = store.storeHeader.height;
         for (const bytes& code : engine.payloads) {
             bytes pixels(size_t(w) * size_t(h));
-            const auto got = decodeRle8(code.data(), code.size(), w, h, pixels.data(), pixels.size(), w);
+            const auto got =
+                decodeRle8(code.data(), code.size(), w, h, pixels.data(), pixels.size(), w);
             EXPECT_EQ(got.status, code.empty() ? rle8status::truncated : rle8status::ok);
             out.push_back(code.empty() ? bytes{} : pixels);
         }
@@ -222,10 +226,10 @@ protected:
 TEST_F(Import, TheWholeSeriesFromZeroWhicheverPictureWasChosen) {
     writeSeries(folder, u"歩く_", 3, 0, 3, 13, 5);
     import(u"歩く_001.bmp");
-    const std::string f0 = "~File : 歩く_000.bmp", f1 = "~File : 歩く_001.bmp", f2 = "~File : 歩く_002.bmp";
-    EXPECT_EQ(host.events, (lines{directory(), f0, f1, f2, "~File : 歩く_003.bmp", "Total 3 files exists.",
-                                  "[progress 0..3]", "[title]", "[at 0]", f0, "[show]", "[at 1]", f1,
-                                  "[show]", "[at 2]", f2, "[show]", "[hide]"}));
+    const std::string f = "~File : 歩く_00", f0 = f + "0.bmp", f1 = f + "1.bmp", f2 = f + "2.bmp";
+    EXPECT_EQ(host.events, (lines{directory(), f0, f1, f2, f + "3.bmp", "Total 3 files exists.",
+                                  "[progress 0..3]", "[title]", "[at 0]", f0, "[show]", "[at 1]",
+                                  f1, "[show]", "[at 2]", f2, "[show]", "[hide]"}));
     EXPECT_TRUE(animation.modified);
     std::vector<bytes> cut;
     for (uint32_t n = 0; n < 3; ++n) {
@@ -248,9 +252,11 @@ TEST_F(Import, SeriesAndTheirEnds) {
     } cases[] = {
         {"starting at 1", [](auto& f) { writeSeries(f, u"w_", 3, 1, 3, 8, 8); }, u"w_002.bmp",
          {"Total 0 files exists."}, -1},
-        {"a gap", [](auto& f) { writeSeries(f, u"w_", 3, 0, 2, 8, 8); writeSeries(f, u"w_", 3, 3, 2, 8, 8); },
+        {"a gap", [](auto& f) { writeSeries(f, u"w_", 3, 0, 2, 8, 8);
+             writeSeries(f, u"w_", 3, 3, 2, 8, 8); },
          u"w_004.bmp", {"Total 2 files exists."}, 2},
-        {"past 99 with two digits", [](auto& f) { writeSeries(f, u"w_", 2, 0, 101, 4, 2); }, u"w_05.bmp",
+        {"past 99 with two digits", [](auto& f) { writeSeries(f, u"w_", 2, 0, 101, 4, 2); },
+         u"w_05.bmp",
          {"Total 101 files exists."}, 101},
         {"no digits", [](auto& f) { writeSeries(f, u"walk", 0, 0, 11, 4, 2); }, u"walk.bmp",
          {"Total 11 files exists."}, 11},
@@ -300,12 +306,13 @@ TEST_F(Import, FaultsInTheFramePass) {
     // A picture that changes size after the count gives an empty frame; a
     // file lost after the count ends the pass and keeps the frames so far.
     host.onShow = [&] {
-        if (host.shown.size() == 1) writeFile(folder.file(u"w_001.bmp"), bmpBytes(seriesPicture(1, 20, 8)));
+        if (host.shown.size() == 1)
+            writeFile(folder.file(u"w_001.bmp"), bmpBytes(seriesPicture(1, 20, 8)));
         if (host.shown.size() == 2) removeFile(folder.file(u"w_003.bmp").c_str());
     };
     import(u"w_000.bmp");
-    EXPECT_EQ(log(), (lines{directory(), "Total 4 files exists.", "File : w_001.bmp", "Encode Error",
-                            "File Open error"}));
+    EXPECT_EQ(log(), (lines{directory(), "Total 4 files exists.", "File : w_001.bmp",
+                            "Encode Error", "File Open error"}));
     EXPECT_EQ(host.events.back(), "[hide]");
     EXPECT_EQ(frames()[1], bytes{});
     EXPECT_EQ(count(), 3u);

@@ -85,7 +85,7 @@ text16 format(int32_t capacity, const char16_t* pattern, values given) {
 text16 wide(const std::string& ascii) { return text16(ascii.begin(), ascii.end()); }
 
 template <typename number>
-void expectAsPrintf(std::initializer_list<const char*> patterns, std::initializer_list<number> all) {
+void asPrintf(std::initializer_list<const char*> patterns, std::initializer_list<number> all) {
     for (const char* pattern : patterns) {
         for (number value : all) {
             char expected[64];
@@ -96,14 +96,15 @@ void expectAsPrintf(std::initializer_list<const char*> patterns, std::initialize
 }
 
 TEST(WideFormat, NumbersAsPrintfWritesThem) {
-    expectAsPrintf<int32_t>({"%d", "%i", "%5d", "%-5d|", "%05d", "%03d", "%00d", "%-05d|", "%1d",
+    asPrintf<int32_t>({"%d", "%i", "%5d", "%-5d|", "%05d", "%03d", "%00d", "%-05d|", "%1d",
                              "<%12d>"},
                             {0, 7, -7, 42, 999, 1000, -1000, 123456, INT32_MIN, INT32_MAX});
-    expectAsPrintf<uint32_t>({"%u", "%08u", "%-11u|", "%3u"}, {0u, 5u, 4294967295u, 2147483648u});
+    asPrintf<uint32_t>({"%u", "%08u", "%-11u|", "%3u"}, {0u, 5u, 4294967295u, 2147483648u});
 }
 
 TEST(WideFormat, TextCutsAndUnfillableConversions) {
-    const struct { int32_t capacity; const char16_t* pattern; values given; text16 out; } cases[] = {
+    const struct { int32_t capacity; const char16_t* pattern; values given; text16 out; }
+        cases[] = {
         {256, u"%d", {4294967295u}, u"-1"},  // the conversion decides how the bits read
         {256, u"%u", {-1}, u"4294967295"},
         {256, u"Directory %s", {u"C:\\anim\\"}, u"Directory C:\\anim\\"},
