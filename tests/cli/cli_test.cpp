@@ -55,8 +55,9 @@ protected:
 
     string at(const string& name) const { return utf8(dir.folder) + name; }
     bytes contentOf(const string& name) const { return readFile(dir.file(utf16Of(name))); }
-    words pack(const string& in, const string& out = "o.mrv") const {
-        return {"pack", at(in), "-o", at(out)};
+    words pack(const string& in, const string& out = "o.mrv", const string& depth = "") const {
+        words run = {"pack", at(in), "-o", at(out), "--depth", depth};
+        return run.resize(depth.empty() ? 4 : 6), run;
     }
 
     std::map<fs::path, bytes> everything() const {
@@ -84,8 +85,7 @@ protected:
 
 TEST_F(Morvacli, PackWritesWhatTheProgramSavesAfterTheSameImport) {
     for (const string depth : {"1", "6", "8"}) {
-        words run = pack("walk001.bmp", "packed.mrv");
-        const result packed = morvacli((run.insert(run.end(), {"--depth", depth}), run));
+        const result packed = morvacli(pack("walk001.bmp", "packed.mrv", depth));
         EXPECT_EQ(packed.status, 0);
         EXPECT_TRUE(has(packed.out, "\nTotal 3 files exists.\n")) << packed.out;
         EXPECT_EQ(packed.err, "") << "no progress bar off a terminal";
@@ -99,8 +99,7 @@ TEST_F(Morvacli, PackWritesWhatTheProgramSavesAfterTheSameImport) {
     }
     fs::permissions(at("good.mrv"), rw);
     fs::create_symlink(at("good.mrv"), at("link.mrv"));
-    words run = pack("walk001.bmp", "link.mrv");
-    EXPECT_EQ(morvacli((run.insert(run.end(), {"--depth", "8"}), run)).err, "");
+    EXPECT_EQ(morvacli(pack("walk001.bmp", "link.mrv", "8")).err, "");
     EXPECT_TRUE(fs::is_symlink(at("link.mrv")));
     EXPECT_EQ(contentOf("good.mrv"), contentOf("packed.mrv")) << "written where the link points";
     EXPECT_EQ(fs::status(at("good.mrv")).permissions(), rw);
@@ -111,8 +110,7 @@ TEST_F(Morvacli, UnpackGivesPicturesThatPackTurnsBackIntoTheSameFile) {
     // Names in Latin-1, no UTF-8: written and read under the bytes given.
     ASSERT_EQ(morvacli({"unpack", at("good.mrv"), "-o", at("b\xE9")}).status, 0);
     ASSERT_EQ(morvacli({"unpack", at("good.mrv"), "-o", at("png"), "--format", "png"}).status, 0);
-    ASSERT_EQ(morvacli({"pack", at("b\xE9/good000.bmp"), "-o", at("\xE9.mrv"), "--depth", "8"}).err,
-              "");
+    ASSERT_EQ(morvacli(pack("b\xE9/good000.bmp", "\xE9.mrv", "8")).err, "");
     fs::rename(at("\xE9.mrv"), at("again.mrv"));  // that name, no other
     EXPECT_EQ(contentOf("again.mrv"), contentOf("good.mrv"));
     fs::create_directory(at("pal"));  // the grey PNGs made palette ones: indices = levels
@@ -132,7 +130,7 @@ TEST_F(Morvacli, UnpackGivesPicturesThatPackTurnsBackIntoTheSameFile) {
         writeFile(dir.file(u"pal" + utf16Of(name) + u"PNG"), png);
     }
     for (const string series : {"png/good000.png", "pal/good000.PNG"}) {
-        EXPECT_EQ(morvacli({"pack", at(series), "-o", at("p.mrv"), "--depth", "8"}).err, "");
+        EXPECT_EQ(morvacli(pack(series, "p.mrv", "8")).err, "");
         EXPECT_EQ(contentOf("p.mrv"), contentOf("good.mrv")) << series;
     }
     EXPECT_TRUE(fs::exists(at("b\xE9/good002.bmp")) && !fs::exists(at("b\xE9/good003.bmp")));
@@ -278,7 +276,7 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
         {{"unpack", at("walk.mrv"), "-o", at("")}, 1,
          at("walk000.bmp") + " is there already: unpack writes"},
         {{"pack", at("walk000.bmp")}, 2, "pack needs -o and an output name"},
-        {{"pack", at("walk000.bmp"), "-o", at("o.mrv"), "--depth", "9"}, 2,
+        {pack("walk000.bmp", "o.mrv", "9"), 2,
          "--depth takes a number from 1 to 8, not '9'"},
         {{"gif", at("good.mrv"), "-o", at("o.gif"), "--fps", "0"}, 2,
          "--fps takes a number from 1 to 50, not '0'"},
