@@ -238,7 +238,7 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
     hurt[hurt[28] | hurt[29] << 8] = 0xFF;  // frame 1 starts with a run of 255 in a row of 7
     writeFile(dir.file(u"hurt.mrv"), hurt);
     writeFile(dir.file(u"junk.mrv"), {'M', 'o', 'R', 'x', 0, 0, 0, 0});
-    writeFile(dir.file(u"walk.mrv"), hurt);  // unpacks into walk000.bmp, ...
+    writeFile(dir.file(u"walk.mrv"), hurt);  // unpacks into walk000.bmp
     scratchfolder many;  // one picture more than an animation holds, linked
     writeSeries(many, u"many", 5, 0, 1, width, height);
     for (uint32_t n = 1; n <= 65535; ++n) {

@@ -138,7 +138,7 @@ TEST(MorvaFile, DamagedFiles) {
         SCOPED_TRACE(c.what);
         openedfile file(c.content);
         EXPECT_EQ(file.opened.what, c.open);
-        EXPECT_EQ(file.opened.error, 0u);  // no system error: the file opened
+        EXPECT_EQ(file.opened.error, 0u);
         EXPECT_EQ(file.reader.frameCount(), c.count);
         EXPECT_LE(file.reader.payloadCapacity, std::max<size_t>(c.content.size(), 1));
         std::string frames;
@@ -164,7 +164,6 @@ std::unique_ptr<TMPfile> storeOf(int32_t width, int32_t height, const std::vecto
     return store;
 }
 
-// Saved to `name` in `dir`, read back.
 bytes saved(TMPfile& store, const scratchfolder& dir, const char16_t* name) {
     EXPECT_TRUE(store.save(dir.file(name).c_str()).ok());
     return readFile(dir.file(name));
@@ -193,7 +192,7 @@ TEST(FrameStore, SavesTheWorkedExamples) {
 
 TEST(FrameStore, KeepsItsFramesInOneTemporaryFile) {
     auto store = std::make_unique<TMPfile>();
-    EXPECT_FALSE(store->appendFrame(first.data(), 100));  // no temporary file yet
+    EXPECT_FALSE(store->appendFrame(first.data(), 100));
     EXPECT_TRUE(store->appendFrame(nullptr, 0));
     ASSERT_TRUE(store->openTempFile().ok());
     ASSERT_TRUE(store->openTempFile().ok());  // the same file
@@ -206,7 +205,7 @@ TEST(FrameStore, KeepsItsFramesInOneTemporaryFile) {
     EXPECT_EQ(store->makeFrame(engine, 2), nullptr);
     EXPECT_EQ(engine.take(), std::vector<std::string>{"frame 64x48x8"});
     EXPECT_EQ(engine.payloads, std::vector<bytes>{first});
-    store->close();  // the temporary file and its frames go
+    store->close();
     EXPECT_FALSE(store->tempHandle.isOpen());
     EXPECT_FALSE(exists(name));
     EXPECT_EQ(store->frameCount(), 0u);

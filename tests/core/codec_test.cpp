@@ -59,7 +59,7 @@ bytes encode(const bytes& pixels, uint32_t width, uint32_t height, uint32_t stri
     return out;
 }
 
-// One row followed by padding that must never be encoded.
+// One row and padding that must never be encoded.
 bytes encodeRow(const bytes& row, uint32_t depth = 8) {
     bytes pixels(row);
     pixels.resize(testStride(int32_t(row.size())), 0xA5);
@@ -285,7 +285,6 @@ TEST(Rle8Decoder, AgreesWithImageMagick) {
                                                                                << height;
         }
     }
-    // And the encoder's payload at a depth.
     testpicture picture = patternPicture(301, 7, 3);
     const bytes payload = encode(picture.rows, 301, 7, testStride(301), 5);
     EXPECT_EQ(decodeWithImageMagick(payload, 301, 7), cutPixels(picture, 5));

@@ -148,7 +148,7 @@ TEST(BmpFile, OneReaderForManyPictures) {
     writeFile(large, bmpBytes(patternPicture(70, 90, 1)));
     writeFile(dir.file(u"small.bmp"), bmpBytes(small));
     bmpfile reader;
-    ASSERT_TRUE(reader.open(large.c_str()) && reader.readHeaders());  // the counting pass
+    ASSERT_TRUE(reader.open(large.c_str()) && reader.readHeaders());
     ASSERT_GT(reader.encode(6), 0u);
     EXPECT_EQ(reader.pixelCapacity, 72u * 90);
     ASSERT_TRUE(reader.open(dir.file(u"small.bmp").c_str()));
@@ -201,7 +201,7 @@ protected:
     lines log() { return logLines(host.log->text()); }
     std::string directory() { return "Directory " + utf8(folder.folder); }
     uint32_t count() { return animation.newFile->frameCount(); }
-    // The stored frames decoded at the size they are stored at.
+    // The stored frames decoded.
     std::vector<bytes> frames() {
         std::vector<bytes> out;
         fakeengine engine;
