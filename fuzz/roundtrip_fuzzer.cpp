@@ -9,36 +9,20 @@
 
 namespace {
 
-constexpr size_t largestPicture = 1 << 16;
-
-struct shape {
-    uint32_t width, height, stride, depth;
-};
+uint32_t width, height, stride, depth;
 
 // Rows of `stride` bytes, padding of `fill`, none after the last.
-bytes pictureOf(const shape& picture, const bytes& values, uint8_t fill) {
-    bytes rows(picture.height == 0 ? 0 : size_t(picture.stride) * (picture.height - 1) + picture.width,
-                              fill);
-    for (uint32_t y = 0; y < picture.height; ++y)
-        std::copy_n(values.begin() + ptrdiff_t(size_t(y) * picture.width), picture.width,
-                    rows.begin() + ptrdiff_t(size_t(y) * picture.stride));
+bytes pictureOf(const bytes& values, uint8_t fill) {
+    bytes rows(height == 0 ? 0 : size_t(stride) * (height - 1) + width, fill);
+    for (uint32_t y = 0; y < height; ++y)
+        std::copy_n(values.begin() + ptrdiff_t(size_t(y) * width), width,
+                    rows.begin() + ptrdiff_t(size_t(y) * stride));
     return rows;
 }
 
-// The pixel values, row after row: the input bytes themselves, or runs.
-bytes valuesFrom(const uint8_t* data, size_t size, bool runs) {
-    if (!runs) return bytes(data, data + size);
-    bytes values;
-    for (size_t at = 0; at + 1 < size && values.size() < largestPicture; at += 2)
-        values.insert(values.end(), size_t(data[at]) + 1, data[at + 1]);
-    return values;
-}
-
-bytes encode(const shape& picture, const bytes& rows) {
-    // Exactly the bound, on the heap: one byte more is caught.
-    bytes payload(size_t(payloadBound(picture.width, picture.height)));
-    const size_t size = encodeFrame(rows.data(), picture.width, picture.height, picture.stride, picture.depth,
-                                    payload.data());
+bytes encode(const bytes& rows) {
+    bytes payload(size_t(payloadBound(width, height)));  // exactly: one byte more is caught
+    const size_t size = encodeFrame(rows.data(), width, height, stride, depth, payload.data());
     expect(size >= 2 && size <= payload.size(), "payload within its bound");
     payload.resize(size);
     return payload;
@@ -48,24 +32,24 @@ bytes encode(const shape& picture, const bytes& rows) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 5) return 0;
-    shape picture;
-    picture.width = (data[0] | uint32_t(data[1]) << 8) % 1100;
-    picture.stride = picture.width + data[2] % 8;
-    picture.depth = 1 + data[3] % 8;
-    const bytes values = valuesFrom(data + 5, size - 5, data[4] & 0x80);
-    const uint32_t wanted = data[4] % 64;
-    picture.height = picture.width == 0 ? wanted
-                                        : std::min<uint32_t>(wanted, uint32_t(values.size() / picture.width));
-
-    const bytes payload = encode(picture, pictureOf(picture, values, 0x00));
-    expect(encode(picture, pictureOf(picture, values, 0xFF)) == payload, "padding bytes never reach the payload");
-
-    bytes decoded(size_t(picture.width) * picture.height);
-    const rle8result result = decodeRle8(payload.data(), payload.size(), int32_t(picture.width),
-                                         int32_t(picture.height), decoded.data(), decoded.size(), picture.width);
-    expect(result.status == rle8status::ok && result.position == payload.size(), "the payload decodes whole");
-    const uint8_t mask = depthMasks[picture.depth - 1];
+    width = (data[0] | uint32_t(data[1]) << 8) % 1100;
+    stride = width + data[2] % 8;
+    depth = 1 + data[3] % 8;
+    bytes values(data + 5, data + size);  // the pixels: the bytes, or runs of them
+    if (data[4] & 0x80) {
+        values.clear();
+        for (size_t at = 5; at + 1 < size && values.size() < 65536; at += 2)
+            values.insert(values.end(), size_t(data[at]) + 1, data[at + 1]);
+    }
+    height = data[4] % 64;
+    if (width > 0) height = std::min<uint32_t>(height, uint32_t(values.size() / width));
+    const bytes payload = encode(pictureOf(values, 0x00));
+    expect(encode(pictureOf(values, 0xFF)) == payload, "padding bytes never reach the payload");
+    bytes decoded(size_t(width) * height);
+    const rle8result result = decodeRle8(payload.data(), payload.size(), int32_t(width),
+                                         int32_t(height), decoded.data(), decoded.size(), width);
+    expect(result.status == rle8status::ok && result.position == payload.size(), "decodes whole");
     for (size_t at = 0; at < decoded.size(); ++at)
-        expect(decoded[at] == (values[at] & mask), "decode(encode(p)) == p & mask");
+        expect(decoded[at] == (values[at] & depthMasks[depth - 1]), "decodes to p & mask");
     return 0;
 }

@@ -10,8 +10,10 @@ trap 'rm -rf "$out"' EXIT
 fail() { echo "packages.sh: $*" >&2; exit 1; }
 same() { [ "$1" = "$2" ] || fail "$3: '$1', expected '$2'"; }
 
-(cd "$build" && cpack -B "$out/linux" >"$out/linux.log") || { cat "$out/linux.log"; exit 1; }
-(cd "$build/windows" && cpack -B "$out/windows" >"$out/windows.log") || { cat "$out/windows.log"; exit 1; }
+# cpk DIR NAME: the packages of the build in DIR, made into $out/NAME
+cpk() { (cd "$1" && cpack -B "$out/$2" >"$out/$2.log") || { cat "$out/$2.log"; exit 1; }; }
+cpk "$build" linux
+cpk "$build/windows" windows
 deb=$(ls "$out"/linux/*.deb) zip=$(ls "$out"/windows/*.zip)
 
 same "$(dpkg-deb -c "$deb" | awk '/^-/ {print $6}' | sort | tr '\n' ' ')" \
@@ -28,6 +30,8 @@ same "$(unzip -Z1 "$zip" | grep -v '/$' | sort | tr '\n' ' ')" \
 unzip -q "$zip" -d "$out/zip"
 resource=$(x86_64-w64-mingw32-windres -i "$out/zip/$top/morva.exe" -O rc 2>/dev/null)
 IFS=. read -r major minor patch <<<"$version"
-grep -q "FILEVERSION $major, $minor, $patch, 0" <<<"$resource" || fail "morva.exe's version resource is not $version"
-grep -q "VALUE \"ProductVersion\", \"$version\"" <<<"$resource" || fail "morva.exe's product version is not $version"
+grep -q "FILEVERSION $major, $minor, $patch, 0" <<<"$resource" ||
+  fail "morva.exe's version resource is not $version"
+grep -q "VALUE \"ProductVersion\", \"$version\"" <<<"$resource" ||
+  fail "morva.exe's product version is not $version"
 echo "packages hold what they should: $(basename "$deb"), $(basename "$zip")"

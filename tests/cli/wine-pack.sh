@@ -7,12 +7,15 @@ native=$1 windows=$(cd "$2" && pwd)
 source=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-winpath() { echo "Z:$1" | tr / '\\'; }
+# winpack FIRST OUT DEPTH: morvacli.exe pack, paths in $work
+winpack() {
+  "$source/tools/wine-env.sh" run "$windows" "$windows/cli/morvacli.exe" pack \
+    "Z:$(tr / '\\' <<<"$work/$1")" -o "Z:$(tr / '\\' <<<"$work/$2")" --depth "$3" >/dev/null
+}
 
 python3 "$source/tools/make-sample.py" "$work/walk" --count 40 --width 96 --height 64 >/dev/null
 "$native" pack "$work/walk/walk007.bmp" -o "$work/native.mrv" --depth 5 >/dev/null
-"$source/tools/wine-env.sh" run "$windows" "$windows/cli/morvacli.exe" pack \
-  "$(winpath "$work/walk/walk007.bmp")" -o "$(winpath "$work/wine.mrv")" --depth 5 >/dev/null
+winpack walk/walk007.bmp wine.mrv 5
 cmp "$work/native.mrv" "$work/wine.mrv"
 # The imaging component reads PNGs: grey ones give the same file as the BMPs,
 # palette ones (their indices) the same file as natively.
@@ -21,17 +24,12 @@ png() { mogrify -path "$work/$1" -format png -define "png:$2" "$work"/walk/*.bmp
 png grey color-type=0 -define png:bit-depth=8
 png palette format=png8
 "$native" pack "$work/palette/walk000.png" -o "$work/palette.mrv" --depth 5 >/dev/null
-for kind in grey palette; do
-  "$source/tools/wine-env.sh" run "$windows" "$windows/cli/morvacli.exe" pack \
-    "$(winpath "$work/$kind/walk000.png")" -o "$(winpath "$work/wine-$kind.mrv")" \
-    --depth 5 >/dev/null
-done
+for kind in grey palette; do winpack "$kind/walk000.png" "wine-$kind.mrv" 5; done
 cmp "$work/native.mrv" "$work/wine-grey.mrv"
 cmp "$work/palette.mrv" "$work/wine-palette.mrv"
 # A read-only output is refused and stays as it is, as on Linux.
 chmod a-w "$work/wine.mrv"
-if "$source/tools/wine-env.sh" run "$windows" "$windows/cli/morvacli.exe" pack \
-  "$(winpath "$work/walk/walk007.bmp")" -o "$(winpath "$work/wine.mrv")" --depth 2 >/dev/null 2>&1; then
+if winpack walk/walk007.bmp wine.mrv 2 2>/dev/null; then
   echo "a read-only output was replaced" >&2
   exit 1
 fi

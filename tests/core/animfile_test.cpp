@@ -10,8 +10,7 @@
 #include <cstring>
 
 #ifndef _WIN32
-#include <csignal>
-#include <sys/resource.h>
+#include "tests/support/processlimit.h"
 #endif
 
 namespace {
@@ -20,11 +19,12 @@ constexpr uint32_t notFound = 2;  // ENOENT and ERROR_FILE_NOT_FOUND alike
 
 // Transfers report what moved; names outside the BMP come back whole.
 TEST(FileLayer, TransfersAndNames) {
-    scratchfolder scratch(u"é歩😀");
-    const text16 path = makeUniqueFile(scratch.folder, u"MRV"), other = makeUniqueFile(scratch.folder, u"MRV");
+    scratchfolder dir(u"é歩😀");
+    const text16 path = makeUniqueFile(dir.folder, u"MRV");
+    const text16 other = makeUniqueFile(dir.folder, u"MRV");
     EXPECT_NE(path, other);
     EXPECT_TRUE(removeFile(other.c_str()));
-    EXPECT_EQ(path.substr(0, scratch.folder.size() + 3), scratch.folder + u"MRV");
+    EXPECT_EQ(path.substr(0, dir.folder.size() + 3), dir.folder + u"MRV");
     filehandle file = createFile(path.c_str(), fileshare::none);
     ASSERT_TRUE(file.isOpen());
     EXPECT_EQ(file.writeAt(0, "abcdef", 6), 6u);
@@ -37,36 +37,34 @@ TEST(FileLayer, TransfersAndNames) {
     EXPECT_EQ(file.readAt(12, buffer, 4), 0u);
     EXPECT_TRUE(file.setEnd(4) && file.flush());
     file.close();
-    const text16 moved = scratch.file(u"𠮷😀.mrv");
+    const text16 moved = dir.file(u"𠮷😀.mrv");
     ASSERT_TRUE(replaceFile(path.c_str(), moved.c_str()));
-    EXPECT_EQ(scratch.names(), (std::vector<text16>{u"𠮷😀.mrv"}));
+    EXPECT_EQ(dir.names(), (std::vector<text16>{u"𠮷😀.mrv"}));
     EXPECT_EQ(readFile(moved), (bytes{'a', 'b', 'c', 'd'}));
-    EXPECT_EQ(createFile(moved.c_str(), fileshare::none).size(length) ? length : 99, 0u);  // emptied
+    EXPECT_TRUE(createFile(moved.c_str(), fileshare::none).size(length) && length == 0);  // emptied
     EXPECT_TRUE(removeFile(moved.c_str()));
     EXPECT_FALSE(removeFile(moved.c_str()));
     EXPECT_EQ(folderOf(u"C:\\anim\\walk.mrv"), u"C:\\anim\\");
     EXPECT_EQ(folderOf(u"walk.mrv"), u"");
-
-    EXPECT_FALSE(openExistingFile(scratch.folder.c_str(), fileaccess::read, fileshare::read).isOpen());
+    EXPECT_FALSE(openExistingFile(dir.folder.c_str(), fileaccess::read, fileshare::read).isOpen());
 }
 
 // UTF-8 at the edges of each length; an unpaired surrogate or a broken
 // sequence as U+FFFD.
 TEST(FileLayer, Utf8AtTheEdgesOfEachLength) {
     const text16 text = u"\u007F\u0080\u07FF\u0800\uD7FF\uE000\uFFFF\U00010000\U0010FFFF";
-    const std::string utf8 =
-        "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF";
+    const std::string utf8 = "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF"
+                             "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF";
     EXPECT_EQ(utf8Of(text.c_str()), utf8);
     EXPECT_EQ(utf16Of(utf8), text);
-    EXPECT_EQ(utf8Of(u"\xD800\xE000\xDC00\xDC00"), "\xEF\xBF\xBD\xEE\x80\x80\xEF\xBF\xBD\xEF\xBF\xBD");
-    EXPECT_EQ(utf16Of("\xC2\x41\xED\xA0\x80"), u"\uFFFDA\uFFFD\uFFFD\uFFFD");  // a surrogate is no code point
+    EXPECT_EQ(utf8Of(u"\xD800\xE000\xDC00\xDC00"),
+              "\xEF\xBF\xBD\xEE\x80\x80\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(utf16Of("\xC2\x41\xED\xA0\x80"), u"\uFFFDA\uFFFD\uFFFD\uFFFD");  // no surrogates
 }
 
-// --- The reader ---
-
 struct openedfile {
-    scratchfolder scratch;
-    text16 path = scratch.file(u"test.mrv");
+    scratchfolder dir;
+    text16 path = dir.file(u"test.mrv");
     morvafile reader;
     outcome opened;
     explicit openedfile(const bytes& content) {
@@ -98,16 +96,17 @@ bytes withCount(bytes content, uint32_t count) {
     return content;
 }
 
-bytes cut(const bytes& content, size_t length) { return bytes(content.begin(), content.begin() + ptrdiff_t(length)); }
+bytes cut(bytes content, size_t length) { return content.resize(length), content; }
 
 // Damaged files: whether each opens, its count, and which frames an engine
 // gets (1) or not (0). Nothing larger than the file is allocated.
 TEST(MorvaFile, DamagedFiles) {
     const failure bad = failure::notAnimation, good = failure::none;
-    const bytes payload4x4 = {4, 0x10, 0, 0, 4, 0x20, 0, 0, 4, 0x30, 0, 0, 4, 0x40, 0, 1};
-    const bytes two = soundMrv(4, 4, {payload4x4, {0, 1}});
-    const bytes wrongMagic = [&] { bytes b = two; b[3] = 'V'; return b; }();
-    const struct { const char* what; bytes content; failure open; uint32_t count; std::string frames; }
+    const bytes four = {4, 0x10, 0, 0, 4, 0x20, 0, 0, 4, 0x30, 0, 0, 4, 0x40, 0, 1};
+    const bytes two = soundMrv(4, 4, {four, {0, 1}});
+    bytes wrongMagic = two;
+    wrongMagic[3] = 'V';
+    const struct { const char* what; bytes content; failure open; uint32_t count; std::string got; }
         cases[] = {
         {"empty", {}, bad, 0, ""},
         {"19 bytes", cut(two, 19), bad, 0, ""},
@@ -116,7 +115,8 @@ TEST(MorvaFile, DamagedFiles) {
         {"count 0xFFFFFFFF", withCount(two, 0xFFFFFFFF), bad, 0xFFFFFFFF, ""},
         {"index cut short", cut(two, 33), bad, 2, ""},
         {"index size wrapping to 0", mrvBytes(1, 1, {}, {}, 8, 0x20000000), bad, 0x20000000, ""},
-        {"index size wrapping to 8", mrvBytes(1, 1, {{28, 0}}, {}, 8, 0x20000001), bad, 0x20000001, ""},
+        {"index size wrapping to 8", mrvBytes(1, 1, {{28, 0}}, {}, 8, 0x20000001), bad, 0x20000001,
+         ""},
         {"entry larger than the file", mrvBytes(1, 1, {{0, 29}}, {}), bad, 1, ""},
         {"entry of all ones", mrvBytes(1, 1, {{28, 0}, {0, 0xFFFFFFFF}}, {1, 2, 3}), bad, 2, ""},
         {"16385 x 16384 pixels", mrvBytes(16385, 16384, {{28, 2}}, {0, 1}), bad, 1, ""},
@@ -124,23 +124,24 @@ TEST(MorvaFile, DamagedFiles) {
         {"sound", two, good, 2, "11"},
         {"an entry as large as the file", mrvBytes(1, 1, {{0, 28}}, {}), good, 1, "1"},
         {"16384 x 16384 pixels", mrvBytes(16384, 16384, {{28, 2}}, {0, 1}), good, 1, "1"},
-        {"offset + size past the end", mrvBytes(4, 4, {{36, 16}, {40, 16}}, payload4x4), good, 2, "10"},
-        {"offset + size wrapping 32 bits", mrvBytes(4, 4, {{36, 16}, {0xFFFFFFF8, 16}}, payload4x4), good, 2, "10"},
+        {"offset + size past the end", mrvBytes(4, 4, {{36, 16}, {40, 16}}, four), good, 2, "10"},
+        {"offset + size wrapping", mrvBytes(4, 4, {{36, 16}, {~7u, 16}}, four), good, 2, "10"},
         {"zero frames", mrvBytes(4, 4, {}, {}), good, 0, ""},
-        {"bits 4", mrvBytes(4, 4, {{28, 16}}, payload4x4, 4), good, 1, "0"},
+        {"bits 4", mrvBytes(4, 4, {{28, 16}}, four, 4), good, 1, "0"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         openedfile file(c.content);
         EXPECT_EQ(file.opened.what, c.open);
-        EXPECT_EQ(file.opened.error, 0u);  // no system error: the file opened
+        EXPECT_EQ(file.opened.error, 0u);
         EXPECT_EQ(file.reader.frameCount(), c.count);
         EXPECT_LE(file.reader.payloadBufferSize(), std::max<size_t>(c.content.size(), 1));
         std::string frames;
         fakeengine engine;
-        for (uint32_t i = 0; i < c.frames.size(); ++i) frames += file.reader.makeFrame(engine, i) ? '1' : '0';
-        EXPECT_EQ(frames, c.frames);
-        EXPECT_EQ(file.reader.makeFrame(engine, uint32_t(c.frames.size())), nullptr);
+        for (uint32_t i = 0; i < c.got.size(); ++i)
+            frames += "01"[!!file.reader.makeFrame(engine, i)];
+        EXPECT_EQ(frames, c.got);
+        EXPECT_EQ(file.reader.makeFrame(engine, uint32_t(c.got.size())), nullptr);
     }
     morvafile absent;
     const outcome missing = absent.open(u"/no/such/folder/absent.mrv");
@@ -176,49 +177,43 @@ TEST(MorvaFile, TheLargestFileEitherWriterMakes) {
     EXPECT_EQ(engine.take(), lines{"frame 2x1x8"});
 }
 
-// --- The frame store and its saves ---
-
-std::unique_ptr<TMPfile> storeOf(int32_t width, int32_t height, const std::vector<bytes>& payloads) {
+std::unique_ptr<TMPfile> storeOf(int32_t width, int32_t height, const std::vector<bytes>& frames) {
     auto store = std::make_unique<TMPfile>();
     EXPECT_TRUE(store->openTempFile().ok());
     store->setFrameSize(width, height);
-    for (const bytes& payload : payloads) EXPECT_TRUE(store->appendFrame(payload.data(), uint32_t(payload.size())));
+    for (const bytes& frame : frames)
+        EXPECT_TRUE(store->appendFrame(frame.data(), uint32_t(frame.size())));
     return store;
 }
 
+bytes saved(TMPfile& store, const scratchfolder& dir, const char16_t* name) {
+    EXPECT_TRUE(store.save(dir.file(name).c_str()).ok());
+    return readFile(dir.file(name));
+}
+
 TEST(FrameStore, SavesTheWorkedExamples) {
-    scratchfolder scratch;
-    auto store = storeOf(320, 240, {first, second});
-    ASSERT_TRUE(store->save(scratch.file(u"two.mrv").c_str()).ok());
-    const bytes saved = readFile(scratch.file(u"two.mrv"));
-    ASSERT_EQ(saved.size(), 186u);
-    EXPECT_EQ(bytes(saved.begin(), saved.begin() + 36),
-              (bytes{'M', 'o', 'R', 'v', 2, 0, 0, 0, 0x40, 1, 0, 0, 0xF0, 0, 0, 0, 8, 0, 0, 0,
-                     36, 0, 0, 0, 100, 0, 0, 0, 136, 0, 0, 0, 50, 0, 0, 0}));
-    EXPECT_EQ(saved, soundMrv(320, 240, {first, second}));
-
+    scratchfolder dir;
+    const bytes two = saved(*storeOf(320, 240, {first, second}), dir, u"two.mrv");
+    ASSERT_EQ(two.size(), 186u);
+    EXPECT_EQ(cut(two, 36), (bytes{'M', 'o', 'R', 'v', 2, 0, 0, 0, 0x40, 1, 0, 0, 0xF0, 0, 0, 0,
+                                   8, 0, 0, 0, 36, 0, 0, 0, 100, 0, 0, 0, 136, 0, 0, 0, 50, 0, 0,
+                                   0}));
+    EXPECT_EQ(two, soundMrv(320, 240, {first, second}));
     auto three = storeOf(8, 4, {first, {}, second});
-    ASSERT_TRUE(three->save(scratch.file(u"three.mrv").c_str()).ok());
-    EXPECT_EQ(readFile(scratch.file(u"three.mrv")),
+    EXPECT_EQ(saved(*three, dir, u"three.mrv"),
               mrvBytes(8, 4, {{44, 100}, {144, 0}, {144, 50}}, joined({first, second})));
-
-    auto empty = storeOf(0, 0, {});
-    ASSERT_TRUE(empty->save(scratch.file(u"empty.mrv").c_str()).ok());
-    EXPECT_EQ(readFile(scratch.file(u"empty.mrv")), mrvBytes(0, 0, {}, {}));
-
+    EXPECT_EQ(saved(*storeOf(0, 0, {}), dir, u"empty.mrv"), mrvBytes(0, 0, {}, {}));
     // More than the 1 MiB copy buffer goes in several passes.
     const std::vector<bytes> large = {randomBytes(1600000, 3), {}, randomBytes(700000, 4)};
     auto big = storeOf(64, 48, large);
-    ASSERT_TRUE(big->save(scratch.file(u"big.mrv").c_str()).ok());
-    ASSERT_TRUE(big->save(scratch.file(u"again.mrv").c_str()).ok());
-    EXPECT_EQ(readFile(scratch.file(u"big.mrv")), soundMrv(64, 48, large));
-    EXPECT_EQ(readFile(scratch.file(u"again.mrv")), soundMrv(64, 48, large));
-    EXPECT_EQ(scratch.names().size(), 5u);  // nothing left beside the files
+    EXPECT_EQ(saved(*big, dir, u"big.mrv"), soundMrv(64, 48, large));
+    EXPECT_EQ(saved(*big, dir, u"again.mrv"), soundMrv(64, 48, large));
+    EXPECT_EQ(dir.names().size(), 5u);  // nothing left beside the files
 }
 
 TEST(FrameStore, KeepsItsFramesInOneTemporaryFile) {
     auto store = std::make_unique<TMPfile>();
-    EXPECT_FALSE(store->appendFrame(first.data(), 100));  // no temporary file yet
+    EXPECT_FALSE(store->appendFrame(first.data(), 100));
     EXPECT_TRUE(store->appendFrame(nullptr, 0));
     ASSERT_TRUE(store->openTempFile().ok());
     ASSERT_TRUE(store->openTempFile().ok());  // the same file
@@ -231,7 +226,7 @@ TEST(FrameStore, KeepsItsFramesInOneTemporaryFile) {
     EXPECT_EQ(store->makeFrame(engine, 2), nullptr);
     EXPECT_EQ(engine.take(), std::vector<std::string>{"frame 64x48x8"});
     EXPECT_EQ(engine.payloads, std::vector<bytes>{first});
-    store->close();  // the temporary file and its frames go
+    store->close();
     EXPECT_EQ(text16(store->temporaryPath()), u"");
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(name)));
     EXPECT_EQ(store->frameCount(), 0u);
@@ -239,61 +234,42 @@ TEST(FrameStore, KeepsItsFramesInOneTemporaryFile) {
 }
 
 #ifndef _WIN32
-// Writes past `limit` bytes fail with EFBIG while it lasts, as on a full disk.
-struct filesizelimit {
-    rlimit saved{};
-    explicit filesizelimit(rlim_t limit) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit lowered = saved;
-        lowered.rlim_cur = limit;
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~filesizelimit() { setrlimit(RLIMIT_FSIZE, &saved); }
-};
-
 // A save failing at any step leaves the old file, nothing beside it, and the
 // store whole.
 TEST(FrameStore, AFailedSaveLeavesTheOldFileAndTheFrames) {
     const std::vector<bytes> payloads = {randomBytes(1200000, 5), {}, randomBytes(300, 6)};
     const bytes old = soundMrv(2, 2, {randomBytes(70, 7)});
     const bytes whole = soundMrv(64, 48, payloads);
-    for (size_t limit : {size_t(0), size_t(19), size_t(44), size_t(1000), size_t(1048620), whole.size() - 1}) {
+    for (rlim_t limit : std::vector<rlim_t>{0, 19, 44, 1000, 1048620, whole.size() - 1}) {
         SCOPED_TRACE(limit);
-        scratchfolder scratch;
-        const text16 target = scratch.file(u"walk.mrv");
+        scratchfolder dir;
+        const text16 target = dir.file(u"walk.mrv");
         writeFile(target, old);
         auto store = storeOf(64, 48, payloads);
-        outcome result;
-        {
-            filesizelimit full{rlim_t(limit)};
-            result = store->save(target.c_str());
-        }
+        const outcome result = (processlimit(RLIMIT_FSIZE, limit), store->save(target.c_str()));
         EXPECT_EQ(result.what, failure::cannotWrite);
         EXPECT_EQ(result.error, uint32_t(EFBIG));
         EXPECT_EQ(readFile(target), old);
-        EXPECT_EQ(scratch.names(), std::vector<text16>{u"walk.mrv"});
-        ASSERT_TRUE(store->save(target.c_str()).ok());
-        EXPECT_EQ(readFile(target), whole);
+        EXPECT_EQ(dir.names(), std::vector<text16>{u"walk.mrv"});
+        EXPECT_EQ(saved(*store, dir, u"walk.mrv"), whole);
     }
-    scratchfolder scratch;
+    scratchfolder dir;
     auto store = storeOf(2, 2, {first});
-    const outcome missingFolder = store->save(scratch.file(u"absent/walk.mrv").c_str());
+    const outcome missingFolder = store->save(dir.file(u"absent/walk.mrv").c_str());
     EXPECT_EQ(missingFolder.what, failure::cannotWrite);
     EXPECT_EQ(missingFolder.error, notFound);
-    std::filesystem::create_directory(std::filesystem::path(scratch.file(u"folder.mrv")));
-    EXPECT_EQ(store->save(scratch.file(u"folder.mrv").c_str()).error, uint32_t(EISDIR));
-    EXPECT_EQ(scratch.names(), std::vector<text16>{u"folder.mrv"});
+    std::filesystem::create_directory(std::filesystem::path(dir.file(u"folder.mrv")));
+    EXPECT_EQ(store->save(dir.file(u"folder.mrv").c_str()).error, uint32_t(EISDIR));
+    EXPECT_EQ(dir.names(), std::vector<text16>{u"folder.mrv"});
 }
 #endif
-
-// --- The document ---
 
 const titlewords words = {u"M", u"(new)", u"*"};
 const bytes frameA = randomBytes(40, 8), frameB = randomBytes(30, 9);
 
 // Appends `payloads` as the BMP import does.
-outcome importFrames(document& animation, const std::vector<bytes>& payloads, int32_t width, int32_t height) {
+outcome importFrames(document& animation, const std::vector<bytes>& payloads, int32_t width,
+                     int32_t height) {
     const outcome started = animation.beginImport(width, height);
     if (!started.ok()) return started;
     for (const bytes& payload : payloads)

@@ -16,6 +16,8 @@
 
 namespace {
 
+using values = std::initializer_list<formatvalue>;
+
 text16 content(const wtext& t) {
     EXPECT_GE(t.capacity, t.length + 1);
     EXPECT_EQ(t.data[t.length], u'\0');
@@ -30,9 +32,9 @@ text16 letters(size_t count) {
 
 // Capacities as texts grow, never less than needed.
 TEST(WText, GrowsWithSlack) {
-    EXPECT_EQ((std::vector<int32_t>{wtext(letters(10).c_str()).capacity, wtext(letters(255).c_str()).capacity,
-                                    wtext(letters(256).c_str()).capacity, wtext(0).capacity}),
-              (std::vector<int32_t>{256, 256, 384, 1}));
+    for (auto [length, capacity] : {std::pair{10, 256}, {255, 256}, {256, 384}})
+        EXPECT_EQ(wtext(letters(size_t(length)).c_str()).capacity, capacity) << length;
+    EXPECT_EQ(wtext(0).capacity, 1);
     const struct { int32_t capacity; size_t assigned; text16 appended; int32_t grown; } cases[] = {
         {256, 250, u"12345", 256},        // exactly full
         {256, 250, u"123456", 390},       // one more: 256 + 6 + 128
@@ -71,9 +73,9 @@ TEST(WText, GrowsWithSlack) {
     EXPECT_EQ(content(grow), u"abcdefgabcdefgabcdefgabcdefg");
 }
 
-text16 format(int32_t capacity, const char16_t* pattern, std::initializer_list<formatvalue> values) {
+text16 format(int32_t capacity, const char16_t* pattern, values given) {
     text16 out(size_t(capacity) + 1, u'#');
-    const int32_t length = formatBounded(&out[0], capacity, pattern, values);
+    const int32_t length = formatBounded(&out[0], capacity, pattern, given);
     EXPECT_EQ(out[size_t(capacity)], u'#') << "wrote past the capacity";
     if (capacity == 0) return u"";
     EXPECT_EQ(out[size_t(length)], u'\0');
@@ -83,24 +85,25 @@ text16 format(int32_t capacity, const char16_t* pattern, std::initializer_list<f
 text16 wide(const std::string& ascii) { return text16(ascii.begin(), ascii.end()); }
 
 template <typename number>
-void expectAsPrintf(std::initializer_list<const char*> patterns, std::initializer_list<number> values) {
+void asPrintf(std::initializer_list<const char*> patterns, std::initializer_list<number> all) {
     for (const char* pattern : patterns) {
-        for (number value : values) {
+        for (number value : all) {
             char expected[64];
             std::snprintf(expected, sizeof expected, pattern, value);
-            EXPECT_EQ(format(256, wide(pattern).c_str(), {value}), wide(expected)) << pattern << " " << value;
+            EXPECT_EQ(format(256, wide(pattern).c_str(), {value}), wide(expected)) << pattern;
         }
     }
 }
 
 TEST(WideFormat, NumbersAsPrintfWritesThem) {
-    expectAsPrintf<int32_t>({"%d", "%i", "%5d", "%-5d|", "%05d", "%03d", "%00d", "%-05d|", "%1d", "<%12d>"},
+    asPrintf<int32_t>({"%d", "%i", "%5d", "%-5d|", "%05d", "%03d", "%00d", "%-05d|", "%1d",
+                             "<%12d>"},
                             {0, 7, -7, 42, 999, 1000, -1000, 123456, INT32_MIN, INT32_MAX});
-    expectAsPrintf<uint32_t>({"%u", "%08u", "%-11u|", "%3u"}, {0u, 5u, 4294967295u, 2147483648u});
+    asPrintf<uint32_t>({"%u", "%08u", "%-11u|", "%3u"}, {0u, 5u, 4294967295u, 2147483648u});
 }
 
 TEST(WideFormat, TextCutsAndUnfillableConversions) {
-    const struct { int32_t capacity; const char16_t* pattern; std::initializer_list<formatvalue> values; text16 out; }
+    const struct { int32_t capacity; const char16_t* pattern; values given; text16 out; }
         cases[] = {
         {256, u"%d", {4294967295u}, u"-1"},  // the conversion decides how the bits read
         {256, u"%u", {-1}, u"4294967295"},
@@ -126,7 +129,8 @@ TEST(WideFormat, TextCutsAndUnfillableConversions) {
         {256, u"%x %ls %.2d", {1, u"a", 2}, u"%x %ls %.2d"},
         {256, u"ends with %05", {1}, u"ends with %05"},
     };
-    for (const auto& c : cases) EXPECT_EQ(format(c.capacity, c.pattern, c.values), c.out) << utf8(c.pattern);
+    for (const auto& c : cases)
+        EXPECT_EQ(format(c.capacity, c.pattern, c.given), c.out) << utf8(c.pattern);
     wtext t(8);
     t.format(u"Total %d files exists.", 20);
     EXPECT_EQ(t.capacity, 8);
@@ -170,7 +174,8 @@ TEST(LogBuffer, TrimKeepsRecentCompleteLines) {
     for (int n = 0; n < 8; ++n) exact.append(line(n, 998));
     const text16 fill = line(8, logbuffer::capacity - 7998 - 3);
     exact.append(fill);
-    EXPECT_EQ(exact.shown(), line(5, 998) + crlf + line(6, 998) + crlf + line(7, 998) + crlf + fill);
+    EXPECT_EQ(exact.shown(), line(5, 998) + crlf + line(6, 998) + crlf + line(7, 998) + crlf +
+                                 fill);
 
     testlog fits;  // one short of full stays whole
     for (int n = 0; n < 2; ++n) fits.append(line(n, 4000));
@@ -192,14 +197,13 @@ TEST(LogBufferDeathTest, TooLongLineIsFatal) {
     EXPECT_DEATH(t.log->appendLine(text.data(), -1), "");
 }
 
-text16 text(const wtext& t) { return text16(t.data, size_t(t.length)); }
-
 // The offsets a file dialog reports.
 seriesname chosen(const text16& path) {
     const size_t separator = path.find_last_of(u"\\/");
     const uint32_t file = separator == text16::npos ? 0 : uint32_t(separator + 1);
     const size_t dot = path.find_last_of(u'.');
-    return seriesname(path.c_str(), file, dot == text16::npos || dot < file ? 0 : uint32_t(dot + 1));
+    return seriesname(path.c_str(), file,
+                      dot == text16::npos || dot < file ? 0 : uint32_t(dot + 1));
 }
 
 TEST(SeriesName, PathsAndLogLinesOfNumbers) {
@@ -214,20 +218,21 @@ TEST(SeriesName, PathsAndLogLinesOfNumbers) {
         {u"C:\\12\\0042.bmp", 7, u"C:\\12\\0007.bmp", u"0007.bmp"},
         {u"C:\\x\\.bmp", 3, u"C:\\x\\3.bmp", u"3.bmp"},
         {u"C:\\x.y\\walk_09", 3, u"C:\\x.y\\walk_03", u"walk_03"},
-        {u"C:\\歩く\\歩く\uFF10\uFF11.bmp", 4, u"C:\\歩く\\歩く\uFF10\uFF114.bmp", u"歩く\uFF10\uFF114.bmp"},
+        {u"C:\\歩く\\歩く\uFF10\uFF11.bmp", 4, u"C:\\歩く\\歩く\uFF10\uFF114.bmp",
+         u"歩く\uFF10\uFF114.bmp"},
         {deep + u"walk_000.bmp", 999, deep + u"walk_999.bmp", u"walk_999.bmp"},
         {deep + u"walk_000.bmp", 1000, deep + u"walk_1000.bm", u"walk_1000.bmp"},
     };
     for (const auto& c : cases) {
         seriesname names = chosen(c.chosen);
-        EXPECT_EQ(text(names.pathOf(c.number)), c.path) << utf8(c.chosen);
-        EXPECT_EQ(text(names.logLineOf(c.number)), u"File : " + c.line) << utf8(c.chosen);
+        EXPECT_EQ(content(names.pathOf(c.number)), c.path) << utf8(c.chosen);
+        EXPECT_EQ(content(names.logLineOf(c.number)), u"File : " + c.line) << utf8(c.chosen);
     }
     // Offsets that do not fit the path are not trusted.
-    EXPECT_EQ(text(seriesname(u"C:\\x\\walk_09", 5, 12).pathOf(3)), u"C:\\x\\walk_03");
-    EXPECT_EQ(text(seriesname(u"", 0, 0).logLineOf(3)), u"File : 3");
-    EXPECT_EQ(text(seriesname(u"C:\\walk_1.bmp", 400, 500).pathOf(2)), u"C:\\walk_1.bmp2");
-    EXPECT_EQ(text(seriesname(u"C:\\walk_1.bmp", 3, 5).pathOf(2)), u"C:\\walk_1.bmp2");
+    EXPECT_EQ(content(seriesname(u"C:\\x\\walk_09", 5, 12).pathOf(3)), u"C:\\x\\walk_03");
+    EXPECT_EQ(content(seriesname(u"", 0, 0).logLineOf(3)), u"File : 3");
+    EXPECT_EQ(content(seriesname(u"C:\\walk_1.bmp", 400, 500).pathOf(2)), u"C:\\walk_1.bmp2");
+    EXPECT_EQ(content(seriesname(u"C:\\walk_1.bmp", 3, 5).pathOf(2)), u"C:\\walk_1.bmp2");
 }
 
 }  // namespace

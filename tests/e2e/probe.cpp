@@ -1,8 +1,7 @@
-// Reports what the running program shows, for the end-to-end tests, in
-// UTF-16LE on standard output: a line "PROGRESS-VISIBLE POSITION X Y WIDTH HEIGHT"
-// (the progress bar, the preview's frame counter; the client area on the
-// screen), then "log" and the status log's text, or "busy" when the program
-// does not answer. Exit code 1 when it has no main window.
+// What the running program shows, for the end-to-end tests, in UTF-16LE on
+// standard output: "PROGRESS-VISIBLE POSITION X Y WIDTH HEIGHT" (the preview's
+// frame counter, the client area on the screen), then "log" and the status
+// log's text, or "busy". Exit code 1 when it has no main window.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -11,22 +10,23 @@
 
 namespace {
 
-// An edit control's text is its own: asked for by message, which waits while
-// the program is inside a command; after a second it counts as busy.
+// Asked for by message, which waits while the program is inside a command:
+// after a second it counts as busy.
 bool controlText(HWND control, std::wstring& text) {
     DWORD_PTR length = 0, copied = 0;
-    if (!SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 1000, &length)) return false;
+    const auto ask = [&](UINT message, WPARAM w, LPARAM l, DWORD_PTR* out) {
+        return SendMessageTimeoutW(control, message, w, l, SMTO_ABORTIFHUNG, 1000, out) != 0;
+    };
+    if (!ask(WM_GETTEXTLENGTH, 0, 0, &length)) return false;
     text.assign(size_t(length) + 1, L'\0');
-    if (!SendMessageTimeoutW(control, WM_GETTEXT, text.size(), LPARAM(text.data()), SMTO_ABORTIFHUNG, 1000, &copied))
-        return false;
+    if (!ask(WM_GETTEXT, text.size(), LPARAM(text.data()), &copied)) return false;
     text.resize(size_t(copied));
     return true;
 }
 
 }  // namespace
 
-// The log is read last: the rest comes from the system at once, even while
-// the program is busy, and so tells the state the busy program is in.
+// The log is read last: the rest comes at once, even while the program is busy.
 int main() {
     const HWND window = FindWindowW(L"MORVATOOL2", nullptr);
     if (!window) return 1;
@@ -39,14 +39,14 @@ int main() {
     DWORD_PTR position = 0;
     if (progress)
         SendMessageTimeoutW(progress, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 1000, &position);
-    const int shown = progress && IsWindowVisible(progress) ? 1 : 0;
     wchar_t head[96];
-    wsprintfW(head, L"%d %d %ld %ld %ld %ld\n", shown, int(position), origin.x, origin.y,
-              client.right, client.bottom);
+    wsprintfW(head, L"%d %d %ld %ld %ld %ld\n", progress && IsWindowVisible(progress) ? 1 : 0,
+              int(position), origin.x, origin.y, client.right, client.bottom);
     std::wstring text;
-    const std::wstring report = head + (log && controlText(log, text) ? L"log\n" + text : std::wstring(L"busy\n"));
+    const std::wstring report =
+        head + (log && controlText(log, text) ? L"log\n" + text : L"busy\n");
     DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), report.data(), DWORD(report.size() * sizeof(wchar_t)), &written,
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), report.data(), DWORD(report.size() * 2), &written,
               nullptr);
     return 0;
 }

@@ -1,12 +1,11 @@
 #!/usr/bin/env python3
-"""The real program under Wine, worked as a person would: keys through xdotool,
-paths typed into the file dialog; the title, the log (via morva-probe.exe), the
-screen and the files checked.
+"""The program under Wine, worked by xdotool keys and typed paths; the title, the
+log (via morva-probe.exe), the screen and the files checked.
 
-    road.py BUILD ROAD   runs one road on its Wine environment (BUILD/e2e/desktop
-                         or BUILD/e2e/bare); screenshots and files stay in BUILD/e2e/ROAD
+    road.py BUILD ROAD   one road on its Wine environment; screenshots in BUILD/e2e/ROAD
 """
 import os, re, shutil, struct, subprocess, sys, time, traceback
+from subprocess import DEVNULL, PIPE
 
 SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 WINE64 = "/usr/lib/wine/wine64"
@@ -39,8 +38,7 @@ def wait_until(what, fetch, accept=bool, timeout=PATIENCE):
         time.sleep(0.1)
 
 
-def windows_path(path):
-    """Wine maps Z: to the root."""
+def windows_path(path):  # Z: is the root
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
@@ -52,10 +50,10 @@ def read(path):
 def grey_bmp(path):
     """An uncompressed bottom-up 8-bit BMP's levels, rows top-down."""
     data = read(path)
-    offset, = struct.unpack_from("<I", data, 10)
+    at, = struct.unpack_from("<I", data, 10)
     width, height = struct.unpack_from("<ii", data, 18)
     stride = (width + 3) & ~3
-    rows = [data[offset + y * stride:offset + y * stride + width] for y in range(height)]
+    rows = [data[at + y * stride:at + y * stride + width] for y in range(height)]
     return width, height, b"".join(reversed(rows))
 
 
@@ -74,20 +72,19 @@ def frames_of(path, workdir):
         names.append(os.path.join(workdir, "frame%03d.bmp" % i))
         with open(names[-1], "wb") as f:
             f.write(struct.pack("<2sIHHIIiiHHIIiiII", b"BM", 1078 + size, 0, 0, 1078, 40, width,
-                                height, 1, 8, 1, size, 0, 0, 256, 0) + palette + data[offset:offset + size])
-    check(position == len(data), "%s: payloads end at %d, the file at %d" % (path, position, len(data)))
+                                height, 1, 8, 1, size, 0, 0, 256, 0))
+            f.write(palette + data[offset:offset + size])
+    check(position == len(data), "%s: payloads end at %d of %d" % (path, position, len(data)))
     grey = subprocess.run([CONVERT, *names, "-depth", "8", "gray:-"], check=True,
-                          stdout=subprocess.PIPE).stdout
+                          stdout=PIPE).stdout
     size = width * height
     return [grey[i * size:(i + 1) * size] for i in range(count)]
 
 
-class Screenshot:
-    """The whole screen as 8-bit RGB."""
-
+class Screenshot:  # the whole screen as 8-bit RGB
     def __init__(self, env):
         ppm = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], env=env,
-                             check=True, stdout=subprocess.PIPE, timeout=PATIENCE).stdout
+                             check=True, stdout=PIPE, timeout=PATIENCE).stdout
         header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", ppm)
         self.ppm, self.width = ppm, int(header.group(1))
         self.rgb = memoryview(ppm)[header.end():]
@@ -105,9 +102,10 @@ class Program:
         display = read(os.path.join(state, "display")).decode().strip()
         # Without a window manager a dialog opened within a second of the last may stay hidden.
         self.bare = not os.path.exists(os.path.join(state, "openbox.pid"))
-        self.env = dict(os.environ, DISPLAY=display, WINEPREFIX=os.path.join(build, "e2e", environment, "wineprefix"),
-                        WINEDEBUG="-all,err+seh", WINEDLLOVERRIDES="mscoree,mshtml=",
-                        LANG="ja_JP.UTF-8", LC_ALL="ja_JP.UTF-8")
+        prefix = os.path.join(build, "e2e", environment, "wineprefix")
+        self.env = dict(os.environ, DISPLAY=display, WINEPREFIX=prefix, WINEDEBUG="-all,err+seh",
+                        WINEDLLOVERRIDES="mscoree,mshtml=", LANG="ja_JP.UTF-8",
+                        LC_ALL="ja_JP.UTF-8")
         self.exe = os.path.join(build, "windows", "app", "morva.exe")
         self.probe_exe = os.path.join(build, "windows", "tests", "e2e", "morva-probe.exe")
         self.workdir, self.process, self.shots = workdir, None, 0
@@ -116,7 +114,7 @@ class Program:
         self.stderr = os.path.join(self.workdir, "program-stderr-%d.txt" % self.shots)
         with open(self.stderr, "wb") as stderr:
             self.process = subprocess.Popen([WINE64, self.exe], env=self.env, cwd=self.workdir,
-                                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=stderr)
+                                            stdin=DEVNULL, stdout=DEVNULL, stderr=stderr)
         self.window = wait_until("the main window", lambda: self.windows_named("^" + APP_TITLE))[0]
         return wait_until("the program to be ready", self.probe, lambda r: r["log"] is not None)
 
@@ -127,12 +125,12 @@ class Program:
     def wait_exit(self):
         code = wait_until("the program to end", self.process.poll, lambda code: code is not None)
         # Wine may swallow an access violation.
-        check(b"ignoring exception" not in read(self.stderr), "Wine reported an exception (%s)" % self.stderr)
+        check(b"ignoring exception" not in read(self.stderr), "an exception: see " + self.stderr)
         return code
 
     def xdotool(self, *arguments):
-        return subprocess.run(["xdotool", *arguments], env=self.env, stdin=subprocess.DEVNULL,
-                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=PATIENCE).stdout.decode()
+        return subprocess.run(["xdotool", *arguments], env=self.env, stdin=DEVNULL, stdout=PIPE,
+                              stderr=DEVNULL, timeout=PATIENCE).stdout.decode()
 
     def windows_named(self, pattern):
         return self.xdotool("search", "--onlyvisible", "--name", pattern).split()
@@ -146,8 +144,8 @@ class Program:
     def probe(self):
         """The main window as the probe reads it; the log is None while a command runs."""
         check(self.process.poll() is None, "the program ended unexpectedly")
-        result = subprocess.run([WINE64, self.probe_exe], env=self.env, stdin=subprocess.DEVNULL,
-                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=PATIENCE)
+        result = subprocess.run([WINE64, self.probe_exe], env=self.env, stdin=DEVNULL, stdout=PIPE,
+                                stderr=DEVNULL, timeout=PATIENCE)
         check(result.returncode == 0, "the probe finds no main window")
         head, state, log = result.stdout.decode("utf-16-le").split("\n", 2)
         visible, position, x, y, width, height = map(int, head.split())
@@ -162,17 +160,16 @@ class Program:
     def screenshot(self, name):
         shot = Screenshot(self.env)
         self.shots += 1
-        subprocess.run([CONVERT, "ppm:-", os.path.join(self.workdir, "%02d-%s.png" % (self.shots, name))],
-                       input=shot.ppm, check=True)
+        out = os.path.join(self.workdir, "%02d-%s.png" % (self.shots, name))
+        subprocess.run([CONVERT, "ppm:-", out], input=shot.ppm, check=True)
         return shot
 
     def drawn(self, window):
         """Whether `window` is on the screen yet: its area is not of one grey."""
-        box = dict(
-            f.split("=") for f in self.xdotool("getwindowgeometry", "--shell", window).split())
+        geometry = self.xdotool("getwindowgeometry", "--shell", window)
+        box = dict(f.split("=") for f in geometry.split())
         x, y, width, height = (int(box[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
-        rgb = Screenshot(self.env).area((x, y, x + width, y + height))
-        return len(set(rgb)) > 1
+        return len(set(Screenshot(self.env).area((x, y, x + width, y + height)))) > 1
 
     def keys(self, *keys):
         self.xdotool("windowfocus", "--sync", self.window, "key", "--delay", "40", *keys)
@@ -187,12 +184,14 @@ class Program:
         """Types `path` into the dialog, then answers each question that comes
         with the next of `answers` until only the main window is left."""
         dialog = self.dialog(title, keys)
-        self.xdotool("windowfocus", "--sync", dialog, "key", "ctrl+a", "type", "--delay", "10", path)
+        self.xdotool("windowfocus", "--sync", dialog, "key", "ctrl+a", "type", "--delay", "10",
+                     path)
         self.xdotool("windowfocus", "--sync", dialog, "key", "Return")
         left, answered = list(answers), {}  # question: (answer, when given)
 
         def settled():
-            others = set(self.xdotool("search", "--onlyvisible", "--classname", "morva.exe").split())
+            others = self.xdotool("search", "--onlyvisible", "--classname", "morva.exe")
+            others = set(others.split())
             others -= {self.window, dialog}
             for question in others:
                 if question not in answered:
@@ -221,17 +220,16 @@ class Program:
 
 def make_series(folder, count, *options):
     subprocess.run([sys.executable, os.path.join(SOURCE, "tools", "make-sample.py"), folder,
-                    "--count", str(count), *options], check=True, stdout=subprocess.DEVNULL)
+                    "--count", str(count), *options], check=True, stdout=DEVNULL)
     return [os.path.join(folder, "walk%03d.bmp" % n) for n in range(count)]
 
 
 def pack(build, first, out, *options):
     subprocess.run([os.path.join(build, "cli", "morvacli"), "pack", first, "-o", out, *options],
-                   check=True, stdout=subprocess.DEVNULL)
+                   check=True, stdout=DEVNULL)
 
 
-def frame_area(client):
-    """Where frames are drawn on the screen."""
+def frame_area(client):  # on the screen
     third = client["width"] // 3
     return (client["x"] + third + 1, client["y"] + 33, client["x"] + client["width"],
             client["y"] + client["height"])
@@ -242,9 +240,10 @@ def shown_frame(shot, area, frames, width, height):
     left, top, right, bottom = area
     points = [(x, y) for y in range(2, height - 2, 6) for x in range(2, width - 2, 6)]
     seen = [shot.rgb[3 * ((top + (2 * y + 1) * (bottom - top) // (2 * height)) * shot.width
-                          + left + (2 * x + 1) * (right - left) // (2 * width)) + 1] for x, y in points]
-    rates = [sum(abs(s - frame[y * width + x]) > 48 for (x, y), s in zip(points, seen)) / len(points)
-             for frame in frames]
+                          + left + (2 * x + 1) * (right - left) // (2 * width)) + 1]
+            for x, y in points]
+    rates = [sum(abs(s - frame[y * width + x]) > 48 for (x, y), s in zip(points, seen))
+             / len(points) for frame in frames]
     best = min(range(len(frames)), key=lambda i: rates[i])
     return best, rates[best]
 
@@ -284,12 +283,13 @@ def play(program, frames, width, height, name):
 def children_beside_preview(program, frames, width, height):
     """The log and, once playing, the bar stay in view beside the Direct2D preview."""
     client = program.probe()["client"]
-    log_box = (client["x"], client["y"], client["x"] + client["width"] // 3, client["y"] + client["height"])
+    x, y = client["x"], client["y"]
+    log_box = (x, y, x + client["width"] // 3, y + client["height"])
     still = program.screenshot("before-preview").area(log_box)
     light = sum(min(still[i:i + 3]) >= 0xE0 for i in range(0, len(still), 3)) / (len(still) // 3)
     check(light > 0.8, "the status log is not in view: %.0f%% of its area is light" % (100 * light))
     area = frame_area(client)
-    strip = (area[0], client["y"], area[2], client["y"] + 32)
+    strip = (area[0], y, area[2], y + 32)
     for shot, index in play(program, frames, width, height, "direct2d"):
         check(shot.area(log_box) == still, "the status log changed on screen while Direct2D played")
         check(index == 0 or set(shot.area(strip)) != {0}, "no progress bar while Direct2D played")
@@ -372,7 +372,8 @@ def a_day_with_the_program(program, build, workdir):
 
 
 # Each road and the environment it runs on.
-ROADS = {"a_day_with_the_program": (a_day_with_the_program, "desktop"), "thirty_opens": (thirty_opens, "bare")}
+ROADS = {"a_day_with_the_program": (a_day_with_the_program, "desktop"),
+         "thirty_opens": (thirty_opens, "bare")}
 
 
 def main(build, name):
@@ -385,7 +386,8 @@ def main(build, name):
     try:
         road(program, build, workdir)
     except Exception as failure:
-        print("FAILED: %s" % failure if isinstance(failure, Failure) else traceback.format_exc(), file=sys.stderr)
+        print("FAILED: %s" % failure if isinstance(failure, Failure) else traceback.format_exc(),
+              file=sys.stderr)
         if program.process and program.process.poll() is None:
             program.screenshot("failure")
             program.process.kill()
