@@ -1,4 +1,4 @@
-// A broken promise stops the run like a sanitizer finding.
+// A broken promise stops the run like a sanitizer finding, naming itself.
 #pragma once
 
 #include <cstdint>
@@ -8,8 +8,10 @@
 
 using bytes = std::vector<uint8_t>;
 
-inline void expect(bool holds, const char* promise) {
-    if (holds) return;
+#define expect(...) holds(bool(__VA_ARGS__), #__VA_ARGS__)
+
+inline void holds(bool kept, const char* promise) {
+    if (kept) return;
     std::fprintf(stderr, "broken: %s\n", promise);
     std::abort();
 }

@@ -7,14 +7,11 @@
 #include <unistd.h>
 
 inline const std::u16string& inputPath(const char* extension) {
-    static const std::u16string path = [&] {
-        const std::string name = "/dev/shm/morva-fuzz-" + std::to_string(getpid()) + extension;
-        return std::u16string(name.begin(), name.end());
-    }();
+    static const std::string name = "/dev/shm/morva-fuzz-" + std::to_string(getpid()) + extension;
+    static const std::u16string path(name.begin(), name.end());
     return path;
 }
 
 inline void writeInput(const std::u16string& path, const uint8_t* data, size_t size) {
-    filehandle file = createFile(path.c_str(), fileshare::none);
-    file.writeAt(0, data, uint32_t(size));
+    createFile(path.c_str(), fileshare::none).writeAt(0, data, uint32_t(size));
 }
