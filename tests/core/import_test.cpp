@@ -1,5 +1,4 @@
-// The BMP reader and the series import: damaged pictures, and the import's
-// roads with their log lines and frames.
+// The BMP reader and the series import: damaged pictures, log lines, frames.
 #include "animfile/document.h"
 #include "shell/logbuffer.h"
 #include "codec/frameinfo.h"
@@ -18,15 +17,14 @@
 
 namespace {
 
-// The sound 8 x 4 picture (32 bytes of rows) with fields changed.
+// The 8 x 4 picture (32 bytes of rows) with fields changed.
 #define WITH(...) [&] { testpicture p = patternPicture(8, 4); __VA_ARGS__; return p; }()
 
 testpicture claiming(int32_t width, int32_t height, int64_t fileSize = -1) {
     return WITH(p.width = width; p.height = height; p.bfSize = fileSize; p.biSizeImage = 0);
 }
 
-// Whether the counting pass takes it and the frame pass reads its pixels;
-// header fields alone never size a buffer.
+// Header fields alone never size a buffer.
 TEST(BmpFile, DamagedPictures) {
     const struct { const char* what; testpicture picture; bool headers, loads; } cases[] = {
         {"sound", WITH(), true, true},
@@ -56,45 +54,43 @@ TEST(BmpFile, DamagedPictures) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        scratchfolder scratch;
-        const text16 path = scratch.file(u"p.bmp");
+        scratchfolder dir;
+        const text16 path = dir.file(u"p.bmp");
         writeFile(path, bmpBytes(c.picture));
-        bmpfile reader;
-        ASSERT_TRUE(reader.open(path.c_str()));
-        EXPECT_EQ(reader.readHeaders(), c.headers);
-        EXPECT_EQ(reader.state() == bmpstate::headersRead, c.headers);
-        ASSERT_TRUE(reader.open(path.c_str()));
-        EXPECT_EQ(reader.encode(6) > 0, c.loads);
-        EXPECT_EQ(reader.pixelBufferSize(), 4096u);
-        if (c.loads) {  // in the form engines take: 40-byte header, table, rows bottom-up
-            const uint8_t* at = reader.pixels();
-            EXPECT_EQ(bytes(at, at + 32), c.picture.rows);
-            const bmpinfoheader& i = reader.info();
+        bmpfile r;
+        ASSERT_TRUE(r.open(path.c_str()));
+        EXPECT_EQ(r.readHeaders(), c.headers);
+        EXPECT_EQ(r.state() == bmpstate::headersRead, c.headers);
+        ASSERT_TRUE(r.open(path.c_str()));
+        EXPECT_EQ(r.encode(6) > 0, c.loads);
+        EXPECT_EQ(r.pixelBufferSize(), 4096u);
+        if (c.loads) {  // as engines take it: 40-byte header, table, rows bottom-up
+            EXPECT_EQ(bytes(r.pixels(), r.pixels() + 32), c.picture.rows);
+            const bmpinfoheader& i = r.info();
             EXPECT_EQ((std::vector<int64_t>{i.biSize, i.biHeight, i.biClrUsed,
                                             i.colourTable[255][0]}),
                       (std::vector<int64_t>{40, 4, 256, 255}));
             const auto shape = readDibShape(reinterpret_cast<const uint8_t*>(&i));
-            EXPECT_TRUE(wholeRowsFit(shape, reader.pixelSize()));
+            EXPECT_TRUE(wholeRowsFit(shape, r.pixelSize()));
         }
     }
 }
 
 #ifndef _WIN32
-// The forms ImageMagick writes of one picture of many grey levels: those
-// taken give the rows ImageMagick reads; the rest is refused.
+// Forms ImageMagick writes of a picture of many grey levels: those taken
+// give the rows ImageMagick reads; the rest is refused.
 TEST(BmpFile, FormsImageMagickWrites) {
     constexpr int32_t width = 19, height = 14, stride = 20;
-    const auto topDown = [](bytes& file) {  // as some editors write them
-        for (int i = 0; i < 4; ++i) file[size_t(22 + i)] = uint8_t(uint32_t(-height) >> 8 * i);
-        const size_t start = file[10] | file[11] << 8;
-        for (size_t top = start, bottom = start + (height - 1) * stride; top < bottom; top += stride, bottom -= stride)
-            std::swap_ranges(file.begin() + ptrdiff_t(top), file.begin() + ptrdiff_t(top + stride), file.begin() + ptrdiff_t(bottom));
-    };
-    const auto shortSize = [](bytes& file) { file[2] = uint8_t(file[2] - 2); };  // sizes here end in 0x4E and 0xA2
     const auto set32 = [](bytes& file, size_t at, uint32_t value) {
         for (int i = 0; i < 4; ++i) file[at + i] = uint8_t(value >> 8 * i);
     };
-    const auto table = [&](uint32_t entries, uint32_t used) {  // by hand: the table cut to `entries`
+    const auto topDown = [&](bytes& file) {
+        set32(file, 22, uint32_t(-height));
+        const auto row = [&](int n) { return file.begin() + (file[10] | file[11] << 8) + n * stride; };
+        for (int n = 0; n < height / 2; ++n) std::swap_ranges(row(n), row(n + 1), row(height - 1 - n));
+    };
+    const auto shortSize = [](bytes& file) { file[2] = uint8_t(file[2] - 2); };  // sizes end in 4E, A2
+    const auto table = [&](uint32_t entries, uint32_t used) {
         return [=](bytes& file) {
             file.erase(file.begin() + 54 + entries * 4, file.begin() + 54 + 1024);
             set32(file, 2, uint32_t(file.size()));
@@ -102,7 +98,7 @@ TEST(BmpFile, FormsImageMagickWrites) {
             set32(file, 46, used);
         };
     };
-    // made: what ImageMagick must have written (header size, bits per pixel, compression).
+    // made: the header size, bits per pixel and compression ImageMagick wrote.
     const struct {
         const char* opts;
         uint32_t made[3];
@@ -125,7 +121,7 @@ TEST(BmpFile, FormsImageMagickWrites) {
     bytes levels(width * height);
     for (size_t i = 0; i < levels.size(); ++i) levels[i] = uint8_t(i * 97 + 31);
     writeFile(dir.file(u"levels.raw"), levels);
-    const std::string palette = utf8(dir.file(u"palette.bmp"));  // chosen once: the rest is fast
+    const std::string palette = utf8(dir.file(u"palette.bmp"));  // chosen once: slow
     ASSERT_TRUE(convert("-size 19x14 -depth 8 gray:'" + utf8(dir.file(u"levels.raw")) + "' -type Palette '" + palette + "'"));
     const text16 made = dir.file(u"made.bmp");
     for (const auto& form : forms) {
@@ -139,71 +135,75 @@ TEST(BmpFile, FormsImageMagickWrites) {
             while (size--) value = value << 8 | file[at + size];
             return value;
         };
-        const uint32_t header = get(14, 4);  // 12 bytes: the bit count at 24, no compression
+        const uint32_t header = get(14, 4);  // 12: the bit count at 24, no compression
         const bool core = header == 12;
         ASSERT_EQ((std::vector<uint32_t>{header, get(core ? 24 : 28, 2), core ? 0 : get(30, 4)}),
                   std::vector<uint32_t>(form.made, form.made + 3));
         if (form.edit) form.edit(file);
         writeFile(made, file);
-        bmpfile reader;
-        ASSERT_TRUE(reader.open(made.c_str()));
-        EXPECT_EQ(reader.readHeaders(), form.taken);
-        EXPECT_EQ(reader.load(), form.taken);
+        bmpfile r;
+        ASSERT_TRUE(r.open(made.c_str()));
+        EXPECT_EQ(r.readHeaders(), form.taken);
+        EXPECT_EQ(r.load(), form.taken);
         if (!form.taken) continue;
-        bytes shown;  // the reader's rows through its colour table, top-down
+        bytes shown;  // top-down through the colour table
         for (int32_t row = height - 1; row >= 0; --row)
             for (int32_t x = 0; x < width; ++x)
-                shown.push_back(reader.info().colourTable[reader.pixels()[size_t(row * stride + x)]][0]);
+                shown.push_back(r.info().colourTable[r.pixels()[row * stride + x]][0]);
         EXPECT_EQ(shown, seen);
     }
 }
 #endif
 
-// One reader serves every picture of an import; a smaller one reuses the buffers.
+// One reader for every picture of an import; a smaller one reuses the buffers.
 TEST(BmpFile, OneReaderForManyPictures) {
     scratchfolder dir;
     const testpicture small = patternPicture(5, 3, 2);
     const text16 large = dir.file(u"large.bmp"), worst = dir.file(u"worst.bmp");
     writeFile(large, bmpBytes(patternPicture(70, 90, 1)));
     writeFile(dir.file(u"small.bmp"), bmpBytes(small));
-    bmpfile reader;
-    ASSERT_TRUE(reader.open(large.c_str()) && reader.readHeaders());
-    ASSERT_GT(reader.encode(6), 0u);
-    EXPECT_EQ(reader.pixelBufferSize(), 72u * 90);
-    ASSERT_TRUE(reader.open(dir.file(u"small.bmp").c_str()));
-    EXPECT_EQ(reader.state(), bmpstate::open);
+    bmpfile r;
+    ASSERT_TRUE(r.open(large.c_str()) && r.readHeaders());
+    ASSERT_GT(r.encode(6), 0u);
+    EXPECT_EQ(r.pixelBufferSize(), 72u * 90);
+    ASSERT_TRUE(r.open(dir.file(u"small.bmp").c_str()));
+    EXPECT_EQ(r.state(), bmpstate::open);
     for (uint32_t depth = 1; depth <= 8; ++depth) {
-        const uint32_t size = reader.encode(depth);
+        const uint32_t size = r.encode(depth);
         bytes got(15);
-        ASSERT_EQ(decodeRle8(reader.payload(), size, 5, 3, got.data(), 15, 5).status,
+        ASSERT_EQ(decodeRle8(r.payload(), size, 5, 3, got.data(), 15, 5).status,
                   rle8status::ok);
         EXPECT_EQ(got, cutPixels(small, depth)) << depth;
     }
-    reader.closeFile();  // the import may show a picture after closing its file
-    fakeengine engine;  // the picture goes to the engine as read, at full depth
-    ASSERT_TRUE(reader.show(engine, rect{1, 2, 30, 40}));
+    r.closeFile();  // the import may show a picture after closing its file
+    fakeengine engine;  // shown as read, at full depth
+    ASSERT_TRUE(r.show(engine, rect{1, 2, 30, 40}));
     EXPECT_EQ(engine.take(), (lines{"picture 5x3", "begin", "background", "draw in 1,2,30,40",
                                     "end", "release"}));
     EXPECT_EQ(engine.pictures, std::vector<bytes>{small.rows});
-    EXPECT_EQ(reader.pixelBufferSize(), 72u * 90);
-    EXPECT_EQ(reader.encode(0), 0u);
-    EXPECT_FALSE(reader.open(dir.file(u"absent.bmp").c_str()));
-    EXPECT_EQ(reader.encode(8), 0u);  // nothing of the last picture is taken for this one
-    reader.close();
-    EXPECT_EQ(reader.pixelBufferSize(), 0u);
-    EXPECT_EQ(reader.encode(8), 0u);
-    // Width 3 with three values a row costs twice the stride and 2 bytes more.
+    EXPECT_EQ(r.pixelBufferSize(), 72u * 90);
+    EXPECT_EQ(r.encode(0), 0u);
+    EXPECT_FALSE(r.open(dir.file(u"absent.bmp").c_str()));
+    EXPECT_EQ(r.encode(8), 0u);  // nothing of the last picture
+    r.close();
+    EXPECT_EQ(r.pixelBufferSize(), 0u);
+    EXPECT_EQ(r.encode(8), 0u);
+    // Three singles a row cost twice the stride, and 2 bytes more.
     writeFile(worst, bmpBytes(patternPicture(3, 2048)));
-    ASSERT_TRUE(reader.open(worst.c_str()));
-    EXPECT_EQ(reader.encode(8), 2048u * 8 + 2);
+    ASSERT_TRUE(r.open(worst.c_str()));
+    EXPECT_EQ(r.encode(8), 2048u * 8 + 2);
 #ifndef _WIN32  // cut after its count, a picture is read no further (Windows forbids the cut)
-    ASSERT_TRUE(reader.open(worst.c_str()) && reader.readHeaders());
+    ASSERT_TRUE(r.open(worst.c_str()) && r.readHeaders());
     std::filesystem::resize_file(std::filesystem::path(worst), 1078 + 4000);
-    EXPECT_EQ(reader.encode(8), 0u);
+    EXPECT_EQ(r.encode(8), 0u);
 #endif
 }
 
-// Imports the series of `name` in `folder` as the dialog chose it.
+void w(const scratchfolder& f, uint32_t first, uint32_t count, int32_t width = 16,
+       int32_t height = 8) {
+    writeSeries(f, u"w_", 3, first, count, width, height);
+}
+
 void importInto(notinghost& host, document& into, const scratchfolder& folder, const text16& name) {
     const text16 path = folder.file(name);
     importSeries(host, into, 6, path.c_str(), uint32_t(folder.folder.size()),
@@ -216,16 +216,15 @@ protected:
         host.events.clear();
         importInto(host, into, folder, name);
     }
-    void import(const text16& name) { import(name, animation); }
-    void series(uint32_t count) { writeSeries(folder, u"w_", 3, 0, count, 16, 8); }
+    void import(const text16& name) { import(name, doc); }
+    void series(uint32_t count) { w(folder, 0, count); }
     lines log() { return logLines(host.log->text()); }
     std::string directory() { return "Directory " + utf8(folder.folder); }
-    uint32_t count() { return animation.frameStore()->frameCount(); }
-    // The stored frames decoded.
+    uint32_t count() { return doc.frameStore()->frameCount(); }
     std::vector<bytes> frames() {
         std::vector<bytes> out;
         fakeengine engine;
-        TMPfile& store = *animation.frameStore();
+        TMPfile& store = *doc.frameStore();
         for (uint32_t i = 0; i < store.frameCount(); ++i) store.makeFrame(engine, i);
         const int32_t w = store.frameWidth(), h = store.frameHeight();
         for (const bytes& code : engine.payloads) {
@@ -240,7 +239,7 @@ protected:
 
     scratchfolder folder{u"歩く"};
     notinghost host;
-    document animation;
+    document doc;
 };
 
 TEST_F(Import, TheWholeSeriesFromZeroWhicheverPictureWasChosen) {
@@ -250,7 +249,7 @@ TEST_F(Import, TheWholeSeriesFromZeroWhicheverPictureWasChosen) {
     EXPECT_EQ(host.events, (lines{directory(), f0, f1, f2, f + "3.bmp", "Total 3 files exists.",
                                   "[progress 0..3]", "[title]", "[at 0]", f0, "[show]", "[at 1]",
                                   f1, "[show]", "[at 2]", f2, "[show]", "[hide]"}));
-    EXPECT_TRUE(animation.isModified());
+    EXPECT_TRUE(doc.isModified());
     std::vector<bytes> cut;
     for (uint32_t n = 0; n < 3; ++n) {
         cut.push_back(cutPixels(seriesPicture(n, 13, 5), 6));
@@ -259,10 +258,8 @@ TEST_F(Import, TheWholeSeriesFromZeroWhicheverPictureWasChosen) {
     EXPECT_EQ(frames(), cut);
 }
 
-// Series that end early or fail the count: the lines the log keeps, the
-// frames stored, and whether the animation was touched.
+// Series that end early or fail the count; frames: -1 when no store was made.
 TEST_F(Import, SeriesAndTheirEnds) {
-    // frames: -1 when no frame store was made.
     const struct {
         const char* what;
         std::function<void(const scratchfolder&)> write;
@@ -270,29 +267,26 @@ TEST_F(Import, SeriesAndTheirEnds) {
         std::string line;
         int frames;
     } cases[] = {
-        {"starting at 1", [](auto& f) { writeSeries(f, u"w_", 3, 1, 3, 8, 8); }, u"w_002.bmp",
-         {"Total 0 files exists."}, -1},
-        {"a gap", [](auto& f) { writeSeries(f, u"w_", 3, 0, 2, 8, 8);
-             writeSeries(f, u"w_", 3, 3, 2, 8, 8); },
-         u"w_004.bmp", {"Total 2 files exists."}, 2},
+        {"starting at 1", [](auto& f) { w(f, 1, 3); }, u"w_002.bmp", "Total 0 files exists.", -1},
+        {"a gap", [](auto& f) { w(f, 0, 2), w(f, 3, 2); }, u"w_004.bmp", "Total 2 files exists.",
+         2},
         {"past 99 with two digits", [](auto& f) { writeSeries(f, u"w_", 2, 0, 101, 4, 2); },
-         u"w_05.bmp",
-         {"Total 101 files exists."}, 101},
+         u"w_05.bmp", "Total 101 files exists.", 101},
         {"no digits", [](auto& f) { writeSeries(f, u"walk", 0, 0, 11, 4, 2); }, u"walk.bmp",
-         {"Total 11 files exists."}, 11},
-        {"another width", [](auto& f) { writeSeries(f, u"w_", 3, 0, 5, 16, 8);
+         "Total 11 files exists.", 11},
+        {"another width", [](auto& f) { w(f, 0, 5);
              writeFile(f.file(u"w_003.bmp"), bmpBytes(seriesPicture(3, 18, 9))); },
-         u"w_000.bmp", {"BMP #3 had invlid width 18 instead 16"}, -1},
-        {"another height", [](auto& f) { writeSeries(f, u"w_", 3, 0, 5, 16, 8);
+         u"w_000.bmp", "BMP #3 had invlid width 18 instead 16", -1},
+        {"another height", [](auto& f) { w(f, 0, 5);
              writeFile(f.file(u"w_003.bmp"), bmpBytes(seriesPicture(3, 16, 10))); },
-         u"w_000.bmp", {"BMP #3 has invalid height 10 instead 8"}, -1},
-        {"an invalid picture", [](auto& f) { writeSeries(f, u"w_", 3, 0, 4, 16, 8);
+         u"w_000.bmp", "BMP #3 has invalid height 10 instead 8", -1},
+        {"an invalid picture", [](auto& f) { w(f, 0, 4);
              writeFile(f.file(u"w_002.bmp"), bmpBytes(WITH(p.biBitCount = 24))); },
-         u"w_000.bmp", {"File : w_002.bmp : Invalid Bitmap Format"}, -1},
-        {"pixels cut short", [](auto& f) { writeSeries(f, u"w_", 3, 0, 3, 16, 8);
+         u"w_000.bmp", "File : w_002.bmp : Invalid Bitmap Format", -1},
+        {"pixels cut short", [](auto& f) { w(f, 0, 3);
              testpicture cut = seriesPicture(1, 16, 8);
              writeFile(f.file(u"w_001.bmp"), (cut.truncateTo = 1078 + 40, bmpBytes(cut))); },
-         u"w_000.bmp", {"File : w_001.bmp : Invalid Bitmap Format"}, -1},
+         u"w_000.bmp", "File : w_001.bmp : Invalid Bitmap Format", -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -311,20 +305,19 @@ TEST_F(Import, AnotherSizeThanTheFramesHeldChangesNothing) {
     writeSeries(folder, u"a_", 2, 0, 3, 16, 8);
     writeSeries(folder, u"b_", 2, 0, 2, 10, 4);
     import(u"a_00.bmp");
-    ASSERT_TRUE(animation.save(folder.file(u"a.mrv").c_str()).ok());
+    ASSERT_TRUE(doc.save(folder.file(u"a.mrv").c_str()).ok());
     import(u"b_01.bmp");
     EXPECT_EQ(host.events.back(), "BMP size 10 x 4 differs from the animation's 16 x 8");
     EXPECT_EQ(host.events.end()[-2], "Total 2 files exists.");
-    EXPECT_FALSE(animation.isModified());
+    EXPECT_FALSE(doc.isModified());
     EXPECT_EQ(count(), 3u);
-    ASSERT_TRUE(animation.save(folder.file(u"again.mrv").c_str()).ok());
+    ASSERT_TRUE(doc.save(folder.file(u"again.mrv").c_str()).ok());
     EXPECT_EQ(readFile(folder.file(u"again.mrv")), readFile(folder.file(u"a.mrv")));
 }
 
 TEST_F(Import, FaultsInTheFramePass) {
     series(4);
-    // A picture that changes size after the count gives an empty frame; a
-    // file lost after the count ends the pass and keeps the frames so far.
+    // Resized after the count: an empty frame; lost: the pass ends, frames kept.
     host.onShow = [&] {
         if (host.shown.size() == 1)
             writeFile(folder.file(u"w_001.bmp"), bmpBytes(seriesPicture(1, 20, 8)));
@@ -336,22 +329,22 @@ TEST_F(Import, FaultsInTheFramePass) {
     EXPECT_EQ(host.events.back(), "[hide]");
     EXPECT_EQ(frames()[1], bytes{});
     EXPECT_EQ(count(), 3u);
-    EXPECT_TRUE(animation.isModified());
+    EXPECT_TRUE(doc.isModified());
 
     // The store's frame limit ends the count.
     host.onShow = nullptr;
-    while (count() < TMPfile::maxFrames - 2) animation.frameStore()->appendFrame(nullptr, 0);
+    while (count() < TMPfile::maxFrames - 2) doc.frameStore()->appendFrame(nullptr, 0);
     series(4);
     import(u"w_000.bmp");
     EXPECT_EQ(log().end()[-2], "BMP #2 and later exceed the frame limit of 65535");
     EXPECT_EQ(log().back(), "Total 2 files exists.");
     EXPECT_EQ(count(), TMPfile::maxFrames);
     // A full store takes nothing, and a saved one stays saved.
-    ASSERT_TRUE(animation.save(folder.file(u"full.mrv").c_str()).ok());
+    ASSERT_TRUE(doc.save(folder.file(u"full.mrv").c_str()).ok());
     import(u"w_000.bmp");
     EXPECT_EQ(log().end()[-2], "BMP #0 and later exceed the frame limit of 65535");
     EXPECT_EQ(host.events.back(), "Total 0 files exists.");
-    EXPECT_FALSE(animation.isModified());
+    EXPECT_FALSE(doc.isModified());
 
     // A frame the store cannot take ends the import.
     document other;
@@ -362,8 +355,7 @@ TEST_F(Import, FaultsInTheFramePass) {
     EXPECT_EQ(log().back(), "File : w_001.bmp : Frame Write error");
     EXPECT_EQ(other.frameStore()->frameCount(), TMPfile::maxFrames);
 
-    // Picture 0 lost after the count brings no frame: nothing changes,
-    // whether the store was there before or made for the import.
+    // Picture 0 lost after the count: nothing changes, old store or new.
     host.onShow = nullptr;
     document kept, fresh;
     import(u"w_000.bmp", kept);
