@@ -1,5 +1,4 @@
-// Animation files from the file layer up: the reader and damaged files, the
-// frame store and its saves, and the document's New, Open, Save and Save As.
+// Animation files from the file layer up: reader, frame store, document.
 #include "animfile/document.h"
 #include "platform/utf8.h"
 #include "tests/support/fakeengine.h"
@@ -17,7 +16,6 @@ namespace {
 
 constexpr uint32_t notFound = 2;  // ENOENT and ERROR_FILE_NOT_FOUND alike
 
-// Transfers report what moved; names outside the BMP come back whole.
 TEST(FileLayer, TransfersAndNames) {
     scratchfolder dir(u"é歩😀");
     const text16 path = makeUniqueFile(dir.folder, u"MRV");
@@ -49,8 +47,7 @@ TEST(FileLayer, TransfersAndNames) {
     EXPECT_FALSE(openExistingFile(dir.folder.c_str(), fileaccess::read, fileshare::read).isOpen());
 }
 
-// UTF-8 at the edges of each length; an unpaired surrogate or a broken
-// sequence as U+FFFD.
+// An unpaired surrogate or a broken sequence reads as U+FFFD.
 TEST(FileLayer, Utf8AtTheEdgesOfEachLength) {
     const text16 text = u"\u007F\u0080\u07FF\u0800\uD7FF\uE000\uFFFF\U00010000\U0010FFFF";
     const std::string utf8 = "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF"
@@ -81,7 +78,7 @@ TEST(MorvaFile, HandsEachFrameOverAsStored) {
     morvafile& r = file.reader;
     ASSERT_TRUE(file.opened.ok());
     EXPECT_EQ(text16(r.openPath()), file.path);
-    EXPECT_EQ(r.payloadBufferSize(), 100u);  // one buffer of the largest payload
+    EXPECT_EQ(r.payloadBufferSize(), 100u);  // the largest payload
     fakeengine engine;
     for (uint32_t i = 0; i < 3; ++i) EXPECT_NE(r.makeFrame(engine, i), nullptr);
     EXPECT_EQ(r.makeFrame(engine, 3), nullptr);
@@ -98,8 +95,7 @@ bytes withCount(bytes content, uint32_t count) {
 
 bytes cut(bytes content, size_t length) { return content.resize(length), content; }
 
-// Damaged files: whether each opens, its count, and which frames an engine
-// gets (1) or not (0). Nothing larger than the file is allocated.
+// got: which frames an engine gets (1) or not (0). Nothing beyond the file is allocated.
 TEST(MorvaFile, DamagedFiles) {
     const failure bad = failure::notAnimation, good = failure::none;
     const bytes four = {4, 0x10, 0, 0, 4, 0x20, 0, 0, 4, 0x30, 0, 0, 4, 0x40, 0, 1};
@@ -150,8 +146,7 @@ TEST(MorvaFile, DamagedFiles) {
     EXPECT_EQ(absent.frameCount(), 0u);
 }
 
-// Both writers' one limit at its edge: behind a full index the payloads may
-// end at 2^32 - 1 and no later. Sparse: only the head and the last payload.
+// Behind a full index payloads may end at 2^32 - 1, no later; sparse: head and last only.
 TEST(MorvaFile, TheLargestFileEitherWriterMakes) {
     constexpr uint32_t most = 4294442995u;  // 2^32 - 1 - (20 + 8 * 65535)
     EXPECT_TRUE(payloadFits(most - 7, 7));
@@ -159,7 +154,7 @@ TEST(MorvaFile, TheLargestFileEitherWriterMakes) {
     EXPECT_FALSE(payloadFits(most, 1));
     std::vector<indexentry> index(65535);
     for (uint32_t i = 0; i < 65535; ++i) index[i] = {i * 65528, 65528};
-    index.back().size = 131043;  // the rest, to the limit
+    index.back().size = 131043;  // to the limit
     const bytes last = randomBytes(131043, 3);
     scratchfolder scratch;
     const text16 path = scratch.file(u"largest.mrv");
@@ -203,12 +198,12 @@ TEST(FrameStore, SavesTheWorkedExamples) {
     EXPECT_EQ(saved(*three, dir, u"three.mrv"),
               mrvBytes(8, 4, {{44, 100}, {144, 0}, {144, 50}}, joined({first, second})));
     EXPECT_EQ(saved(*storeOf(0, 0, {}), dir, u"empty.mrv"), mrvBytes(0, 0, {}, {}));
-    // More than the 1 MiB copy buffer goes in several passes.
+    // More than the 1 MiB copy buffer.
     const std::vector<bytes> large = {randomBytes(1600000, 3), {}, randomBytes(700000, 4)};
     auto big = storeOf(64, 48, large);
     EXPECT_EQ(saved(*big, dir, u"big.mrv"), soundMrv(64, 48, large));
     EXPECT_EQ(saved(*big, dir, u"again.mrv"), soundMrv(64, 48, large));
-    EXPECT_EQ(dir.names().size(), 5u);  // nothing left beside the files
+    EXPECT_EQ(dir.names().size(), 5u);  // nothing beside
 }
 
 TEST(FrameStore, KeepsItsFramesInOneTemporaryFile) {
@@ -220,7 +215,7 @@ TEST(FrameStore, KeepsItsFramesInOneTemporaryFile) {
     const text16 name = store->temporaryPath();
     EXPECT_EQ(name.substr(folderOf(name).size(), 3), u"MRV");
     EXPECT_TRUE(store->appendFrame(first.data(), 100));
-    store->setFrameSize(64, 48);  // the size of every frame, earlier ones too
+    store->setFrameSize(64, 48);  // earlier frames too
     fakeengine engine;
     EXPECT_NE(store->makeFrame(engine, 1), nullptr);
     EXPECT_EQ(store->makeFrame(engine, 2), nullptr);
@@ -234,8 +229,7 @@ TEST(FrameStore, KeepsItsFramesInOneTemporaryFile) {
 }
 
 #ifndef _WIN32
-// A save failing at any step leaves the old file, nothing beside it, and the
-// store whole.
+// A save failing at any step leaves the old file, nothing beside it, the store whole.
 TEST(FrameStore, AFailedSaveLeavesTheOldFileAndTheFrames) {
     const std::vector<bytes> payloads = {randomBytes(1200000, 5), {}, randomBytes(300, 6)};
     const bytes old = soundMrv(2, 2, {randomBytes(70, 7)});
@@ -267,96 +261,93 @@ TEST(FrameStore, AFailedSaveLeavesTheOldFileAndTheFrames) {
 const titlewords words = {u"M", u"(new)", u"*"};
 const bytes frameA = randomBytes(40, 8), frameB = randomBytes(30, 9);
 
-// Appends `payloads` as the BMP import does.
-outcome importFrames(document& animation, const std::vector<bytes>& payloads, int32_t width,
+outcome importFrames(document& doc, const std::vector<bytes>& payloads, int32_t width,
                      int32_t height) {
-    const outcome started = animation.beginImport(width, height);
+    const outcome started = doc.beginImport(width, height);
     if (!started.ok()) return started;
     for (const bytes& payload : payloads)
-        EXPECT_TRUE(animation.frameStore()->appendFrame(payload.data(), uint32_t(payload.size())));
+        EXPECT_TRUE(doc.frameStore()->appendFrame(payload.data(), uint32_t(payload.size())));
     return started;
 }
 
 class Document : public testing::Test {
 protected:
-    // The title with the scratch folder written as "~/".
+    // The scratch folder as "~/".
     std::string title() {
-        text16 text = animation.title(words);
+        text16 text = doc.title(words);
         const size_t at = text.find(scratch.folder);
         if (at != text16::npos) text.replace(at, scratch.folder.size(), u"~/");
         return utf8(text);
     }
     text16 file(const char16_t* name) { return scratch.file(name); }
-    outcome open(const char16_t* name) { return animation.open(file(name).c_str()); }
-    outcome save(const char16_t* name) { return animation.save(file(name).c_str()); }
+    outcome open(const char16_t* name) { return doc.open(file(name).c_str()); }
+    outcome save(const char16_t* name) { return doc.save(file(name).c_str()); }
     bytes openFrames() {
         fakeengine engine;
-        for (uint32_t i = 0; animation.openedFile() && animation.openedFile()->makeFrame(engine, i); ++i) {}
+        for (uint32_t i = 0; doc.openedFile() && doc.openedFile()->makeFrame(engine, i); ++i) {}
         return joined(engine.payloads);
     }
 
     scratchfolder scratch;
-    document animation;
+    document doc;
 };
 
 TEST_F(Document, SaveWritesOnlyTheFileTheTitleNames) {
     writeFile(file(u"y.mrv"), soundMrv(4, 2, {frameB}));
     EXPECT_EQ(title(), "M");
-    ASSERT_TRUE(importFrames(animation, {frameA, frameA}, 4, 2).ok());
+    ASSERT_TRUE(importFrames(doc, {frameA, frameA}, 4, 2).ok());
     EXPECT_EQ(title(), "M : (new)*");
-    EXPECT_EQ(animation.saveTarget(), u"");  // Save asks, as Save As does
+    EXPECT_EQ(doc.saveTarget(), u"");  // Save asks, as Save As does
     ASSERT_TRUE(save(u"x.mrv").ok());
     EXPECT_EQ(title(), "M : ~/x.mrv");
-    EXPECT_FALSE(animation.canSave());
+    EXPECT_FALSE(doc.canSave());
     ASSERT_TRUE(open(u"y.mrv").ok());
     EXPECT_EQ(title(), "M : ~/y.mrv");
-    ASSERT_TRUE(importFrames(animation, {frameB}, 4, 2).ok());
+    ASSERT_TRUE(importFrames(doc, {frameB}, 4, 2).ok());
     EXPECT_EQ(title(), "M : ~/y.mrv*");
-    // A failed save leaves the file open, the frames unsaved and the title.
     EXPECT_EQ(save(u"absent/y.mrv").what, failure::cannotWrite);
     EXPECT_EQ(openFrames(), frameB);
     EXPECT_EQ(title(), "M : ~/y.mrv*");
-    EXPECT_EQ(animation.saveTarget(), file(u"y.mrv"));
-    ASSERT_TRUE(animation.save(animation.saveTarget().c_str()).ok());
+    EXPECT_EQ(doc.saveTarget(), file(u"y.mrv"));
+    ASSERT_TRUE(doc.save(doc.saveTarget().c_str()).ok());
     EXPECT_EQ(title(), "M : ~/y.mrv");
     EXPECT_EQ(readFile(file(u"x.mrv")), soundMrv(4, 2, {frameA, frameA}));
-    // Every frame since the last New, in place of the opened file's.
+    // Every frame since New, in place of the opened file's.
     EXPECT_EQ(readFile(file(u"y.mrv")), soundMrv(4, 2, {frameA, frameA, frameB}));
 }
 
 TEST_F(Document, AFailedOpenKeepsWhatWasOpen) {
     writeFile(file(u"y.mrv"), soundMrv(4, 2, {frameB}));
     writeFile(file(u"damaged.mrv"), cut(soundMrv(4, 2, {frameB}), 25));
-    ASSERT_TRUE(importFrames(animation, {frameA}, 4, 2).ok());
+    ASSERT_TRUE(importFrames(doc, {frameA}, 4, 2).ok());
     ASSERT_TRUE(open(u"y.mrv").ok());
     EXPECT_EQ(title(), "M : ~/y.mrv");  // the new frames stay, saved or not
-    EXPECT_EQ(animation.frameStore()->frameCount(), 1u);
-    // One frame held: another width or height is refused, each on its own.
+    EXPECT_EQ(doc.frameStore()->frameCount(), 1u);
+    // One frame held: another width or height is refused.
     for (const auto& size : {std::pair{4, 3}, std::pair{5, 2}})
-        EXPECT_EQ(animation.beginImport(size.first, size.second).what, failure::sizeDiffers);
-    ASSERT_TRUE(importFrames(animation, {frameA}, 4, 2).ok());
+        EXPECT_EQ(doc.beginImport(size.first, size.second).what, failure::sizeDiffers);
+    ASSERT_TRUE(importFrames(doc, {frameA}, 4, 2).ok());
     EXPECT_EQ(open(u"damaged.mrv").what, failure::notAnimation);
     const outcome missing = open(u"absent.mrv");
     EXPECT_EQ(missing.what, failure::cannotOpen);
     EXPECT_EQ(missing.error, notFound);
     EXPECT_EQ(title(), "M : ~/y.mrv*");
     EXPECT_EQ(openFrames(), frameB);
-    // The same file opens again.
     ASSERT_TRUE(open(u"y.mrv").ok());
     EXPECT_EQ(openFrames(), frameB);
-    animation.clear();
+    doc.clear();
     EXPECT_EQ(title(), "M");
-    EXPECT_FALSE(animation.openedFile() || animation.frameStore() || animation.canSave());
+    EXPECT_FALSE(doc.openedFile() || doc.frameStore() || doc.canSave());
     // An empty store takes any size; one without its temporary folder fails.
-    ASSERT_TRUE(animation.beginImport(4, 2).ok() && animation.beginImport(6, 3).ok());
-    animation.clear();
+    ASSERT_TRUE(doc.beginImport(4, 2).ok() && doc.beginImport(6, 3).ok());
+    doc.clear();
     EXPECT_EQ(title(), "M");
 #ifndef _WIN32  // the Windows road runs through the program
     const std::string kept = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
     setenv("TMPDIR", utf8(file(u"absent")).c_str(), 1);
-    EXPECT_EQ(animation.beginImport(4, 2).what, failure::temporaryFile);
+    EXPECT_EQ(doc.beginImport(4, 2).what, failure::temporaryFile);
     setenv("TMPDIR", kept.c_str(), 1);
-    EXPECT_FALSE(animation.frameStore() || animation.isModified());
+    EXPECT_FALSE(doc.frameStore() || doc.isModified());
 #endif
 }
 
