@@ -1,5 +1,4 @@
-// The frame encoder and the run-length decoder: worked examples and damaged
-// streams by hand, the encoder against a plain one, the decoder against ImageMagick.
+// The frame encoder against a plain one, the decoder against ImageMagick; both by hand.
 #include "codec/rle8decoder.h"
 #include "codec/frameencoder.h"
 #include "tests/support/files.h"
@@ -12,8 +11,7 @@
 
 namespace {
 
-// The encoder as its rules read: runs of two or more in pieces of at most 255;
-// single pixels grouped, absolute from three on, as runs of one below.
+// Runs of 2+ in pieces of at most 255; singles grouped, absolute from 3, runs of 1 below.
 bytes plainEncode(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride,
                   uint32_t depth) {
     const uint8_t mask = uint8_t(0xFF00 >> depth);
@@ -47,7 +45,7 @@ bytes plainEncode(const uint8_t* pixels, uint32_t width, uint32_t height, uint32
     return out;
 }
 
-// Encodes into payloadBound bytes and a guard that must stay untouched.
+// Within payloadBound; the guard behind stays untouched.
 bytes encode(const bytes& pixels, uint32_t width, uint32_t height, uint32_t stride,
              uint32_t depth) {
     const size_t bound = size_t(payloadBound(width, height));
@@ -59,7 +57,7 @@ bytes encode(const bytes& pixels, uint32_t width, uint32_t height, uint32_t stri
     return out;
 }
 
-// One row and padding that must never be encoded.
+// Padding must never be encoded.
 bytes encodeRow(const bytes& row, uint32_t depth = 8) {
     bytes pixels(row);
     pixels.resize(testStride(int32_t(row.size())), 0xA5);
@@ -72,29 +70,27 @@ bytes ramp(size_t count, uint8_t first = 0) {
     return values;
 }
 
-// Each code ends with the row's and the bitmap's end, 0 0 0 1.
 TEST(FrameEncoder, WorkedExamples) {
-    const struct { bytes row; uint32_t depth; bytes code; } cases[] = {
-        {{16, 16, 16, 32, 48, 64, 64, 80, 96, 112, 128, 128}, 8,
+    const struct { bytes row, code; uint32_t depth = 8; } cases[] = {
+        {{16, 16, 16, 32, 48, 64, 64, 80, 96, 112, 128, 128},
          {3, 16, 1, 32, 1, 48, 2, 64, 0, 3, 80, 96, 112, 0, 2, 128}},
-        {{16, 32, 48, 48}, 8, {1, 16, 1, 32, 2, 48}},
-        {{16, 32, 48, 64, 80}, 8, {0, 5, 16, 32, 48, 64, 80, 0}},
-        {{5, 6, 7, 8}, 8, {0, 4, 5, 6, 7, 8}},
-        {{0x42}, 8, {1, 0x42}},
-        {bytes(255, 9), 8, {255, 9}},
-        {bytes(256, 7), 8, {255, 7, 1, 7}},
-        {bytes(300, 0x55), 8, {255, 0x55, 45, 0x55}},
-        {joined({bytes(256, 9), {1, 2, 3}}), 8, {255, 9, 0, 4, 9, 1, 2, 3}},
-        {ramp(256), 8, joined({{0, 255}, ramp(255), {0, 1, 255}})},
-        {ramp(257, 1), 8, joined({{0, 255}, ramp(255, 1), {0, 1, 0, 1, 1}})},
-        {{1, 2, 3, 4, 4, 5, 6}, 8, {0, 3, 1, 2, 3, 0, 2, 4, 1, 5, 1, 6}},
-        {{0x3F, 0x40, 0x7F, 0xFF, 0xC0}, 2, {1, 0, 2, 0x40, 2, 0xC0}},
-        {{0x7F, 0x00, 0x80, 0xFF}, 1, {2, 0, 2, 0x80}},
-        {{0x01, 0x81, 0x7E}, 1, {0, 3, 0, 0x80, 0, 0}},
+        {{16, 32, 48, 48}, {1, 16, 1, 32, 2, 48}},
+        {{16, 32, 48, 64, 80}, {0, 5, 16, 32, 48, 64, 80, 0}},
+        {{5, 6, 7, 8}, {0, 4, 5, 6, 7, 8}},
+        {{0x42}, {1, 0x42}},
+        {bytes(255, 9), {255, 9}},
+        {bytes(256, 7), {255, 7, 1, 7}},
+        {joined({bytes(256, 9), {1, 2, 3}}), {255, 9, 0, 4, 9, 1, 2, 3}},
+        {ramp(256), joined({{0, 255}, ramp(255), {0, 1, 255}})},
+        {ramp(257, 1), joined({{0, 255}, ramp(255, 1), {0, 1, 0, 1, 1}})},
+        {{1, 2, 3, 4, 4, 5, 6}, {0, 3, 1, 2, 3, 0, 2, 4, 1, 5, 1, 6}},
+        {{0x3F, 0x40, 0x7F, 0xFF, 0xC0}, {1, 0, 2, 0x40, 2, 0xC0}, 2},
+        {{0x7F, 0x00, 0x80, 0xFF}, {2, 0, 2, 0x80}, 1},
+        {{0x01, 0x81, 0x7E}, {0, 3, 0, 0x80, 0, 0}, 1},
     };
     for (const auto& c : cases)
         EXPECT_EQ(encodeRow(c.row, c.depth), joined({c.code, {0, 0, 0, 1}})) << c.row.size();
-    // Rows in stored order without their padding; empty pictures; depths out of range.
+    // Rows without padding; empty pictures; depths out of range.
     EXPECT_EQ(encode({1, 1, 1, 0xEE, 0xEE, 2, 3, 4, 0xEE, 0xEE}, 3, 2, 5, 8),
               (bytes{3, 1, 0, 0, 0, 3, 2, 3, 4, 0, 0, 0, 0, 1}));
     EXPECT_EQ(encode({}, 5, 0, 8, 6), (bytes{0, 1}));
@@ -107,7 +103,7 @@ TEST(FrameEncoder, WorkedExamples) {
     EXPECT_EQ(payloadBound(3, 3), 3u * 8 + 2);
 }
 
-// Runs clustered where the code changes form: singles, pairs, triples, 255.
+// Runs clustered where the code changes form.
 void fillRuns(uint8_t* row, uint32_t width, std::mt19937& random, uint32_t levels) {
     static const uint32_t lengths[] = {1, 1, 1, 2, 3, 4, 7, 8, 9, 16, 253, 254, 255, 256, 257, 510,
                                        511};
@@ -123,7 +119,7 @@ TEST(FrameEncoder, MatchesThePixelByPixelEncoder) {
     for (uint32_t width = 0; width <= 600; width += (width < 80 ? 1 : 7)) {
         for (uint32_t levels : {0, 2, 5, 256}) {
             const uint32_t stride = width + random() % 8, height = 1 + random() % 3;
-            // Exactly the bytes the rows need: a read past them shows under ASan.
+            // No byte past the rows: a read past them shows under ASan.
             bytes pixels(size_t(height - 1) * stride + width);
             for (uint8_t& byte : pixels) byte = uint8_t(random());
             for (uint32_t r = 0; levels && r < height; ++r)
@@ -134,15 +130,15 @@ TEST(FrameEncoder, MatchesThePixelByPixelEncoder) {
                     << width << " x " << height << " stride " << stride << " depth " << depth;
         }
     }
-    // Singles only, so long that the last few reach an absolute run 248 values long.
+    // Singles only, the last absolute run 248 long.
     for (uint32_t width : {2297u, 2300u, 2304u})
         EXPECT_EQ(encodeRow(ramp(width)), plainEncode(ramp(width).data(), width, 1, width, 8));
 }
 
-// pixels: the rows in stream order, without the padding.
+// pixels: without the padding.
 struct decoded { rle8status status; size_t position; bytes pixels; };
 
-// Decodes into a buffer of `prefill` whose padding and surroundings stay untouched.
+// Padding and surroundings of the `prefill` frame stay untouched.
 decoded decodeGuarded(const bytes& code, int32_t width, int32_t height, uint8_t prefill = 0xA5) {
     const size_t guard = 64, stride = size_t(width) + 3;
     const size_t size = height == 0 ? 0 : stride * (size_t(height) - 1) + size_t(width);
@@ -168,8 +164,7 @@ bytes pixels4x4(std::initializer_list<std::pair<size_t, uint8_t>> set) {
     return out;
 }
 
-// Streams by hand into a 4 x 4 frame: what is drawn, where decoding stopped
-// and why. Skipped pixels are 0 whatever the buffer held; a faulty code writes nothing.
+// Into 4 x 4: skipped pixels are 0 whatever the buffer held; a faulty code writes nothing.
 TEST(Rle8Decoder, HandWrittenStreams) {
     const rle8status ok = rle8status::ok, cut = rle8status::truncated, over = rle8status::overflow;
     const bytes two = pixels4x4({{0, 7}, {1, 7}});
@@ -203,11 +198,12 @@ TEST(Rle8Decoder, HandWrittenStreams) {
         {"empty", {}, cut, 0, blank},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         for (uint8_t prefill : {0x00, 0xA5}) {
             const decoded got = decodeGuarded(c.code, 4, 4, prefill);
-            EXPECT_EQ(got.status, c.status) << c.what;
-            EXPECT_EQ(got.position, c.position) << c.what;
-            EXPECT_EQ(got.pixels, c.pixels) << c.what;
+            EXPECT_EQ(got.status, c.status);
+            EXPECT_EQ(got.position, c.position);
+            EXPECT_EQ(got.pixels, c.pixels);
         }
     }
     EXPECT_EQ(decodeGuarded({0, 1}, 0, 0).status, ok);
@@ -262,7 +258,7 @@ bytes randomStream(std::mt19937& random, uint32_t width, uint32_t height) {
     return code;
 }
 
-// ImageMagick's reading of a payload in a BI_RLE8 BMP, rows bottom-up.
+// Rows bottom-up.
 bytes decodeWithImageMagick(const bytes& payload, int32_t width, int32_t height) {
     testpicture wrapper = patternPicture(width, height);
     wrapper.rows = payload;
