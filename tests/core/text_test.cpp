@@ -1,5 +1,4 @@
-// The wide text, the bounded formatter (against printf), the log's storage and
-// series names.
+// Wide text, the bounded formatter (against printf), the log and series names.
 #include "shell/logbuffer.h"
 #include "text/wideformat.h"
 #include "text/wtext.h"
@@ -30,19 +29,14 @@ text16 letters(size_t count) {
     return s;
 }
 
-// Capacities as texts grow, never less than needed.
 TEST(WText, GrowsWithSlack) {
     for (auto [length, capacity] : {std::pair{10, 256}, {255, 256}, {256, 384}})
         EXPECT_EQ(wtext(letters(size_t(length)).c_str()).capacity, capacity) << length;
     EXPECT_EQ(wtext(0).capacity, 1);
     const struct { int32_t capacity; size_t assigned; text16 appended; int32_t grown; } cases[] = {
-        {256, 250, u"12345", 256},        // exactly full
-        {256, 250, u"123456", 390},       // one more: 256 + 6 + 128
-        {10, 9, u"", 10},
-        {10, 9, u"x", 139},               // one character that does not fit
-        {10, 10, u"", 138},
-        {0, 0, u"abc", 131},
-        {2, 1, u"bcd", 133},              // growing keeps every character, the first too
+        {256, 250, u"12345", 256}, {256, 250, u"123456", 390},  // 256 + 6 + 128
+        {10, 9, u"", 10}, {10, 9, u"x", 139}, {10, 10, u"", 138}, {0, 0, u"abc", 131},
+        {2, 1, u"bcd", 133},  // the first character kept too
     };
     for (const auto& c : cases) {
         wtext t(std::max(c.capacity, 1));
@@ -59,10 +53,10 @@ TEST(WText, GrowsWithSlack) {
     u.assign(u"short");  // never shrinks
     EXPECT_EQ(u.capacity, 512);
     EXPECT_EQ(content(u), u"short");
-    u = wtext(letters(300).c_str());  // a move hands over storage and capacity
+    u = wtext(letters(300).c_str());  // moved with its capacity
     EXPECT_EQ(u.capacity, 428);
     EXPECT_EQ(content(u), letters(300));
-    // The source may lie in the storage the operation replaces.
+    // The source may lie in the storage replaced.
     wtext t(u"abcdef");
     t.assign(t.data + 2);
     EXPECT_EQ(content(t), u"cdef");
@@ -103,31 +97,31 @@ TEST(WideFormat, NumbersAsPrintfWritesThem) {
 }
 
 TEST(WideFormat, TextCutsAndUnfillableConversions) {
-    const struct { int32_t capacity; const char16_t* pattern; values given; text16 out; }
+    const struct { const char16_t* pattern; values given; text16 out; int32_t capacity = 256; }
         cases[] = {
-        {256, u"%d", {4294967295u}, u"-1"},  // the conversion decides how the bits read
-        {256, u"%u", {-1}, u"4294967295"},
-        {256, u"Directory %s", {u"C:\\anim\\"}, u"Directory C:\\anim\\"},
-        {256, u"100%%", {}, u"100%"},
-        {256, u"[%6s][%-6s][%06s]", {u"ab", u"ab", u"ab"}, u"[    ab][ab    ][0000ab]"},
-        {256, u"%s", {static_cast<const char16_t*>(nullptr)}, u"(null)"},
-        {256, u"File : %s%%0%dd.%s", {u"walk_", 3, u"bmp"}, u"File : walk_%03d.bmp"},
-        {256, u"%s😀%d : %s", {u"𠮷", 1, u"歩く.mrv"}, u"𠮷😀1 : 歩く.mrv"},
-        {8, u"Total %d files exists.", {20}, u"Total 2"},
-        {8, u"%s", {u"abcdefghijklmnopqrst"}, u"abcdefg"},
-        {8, u"exactly", {}, u"exactly"},
-        {4, u"%08d", {5}, u"000"},
-        {4, u"%-8d|", {5}, u"5  "},
-        {1, u"anything %d", {1}, u""},
-        {0, u"abc", {}, u""},
-        {6, u"%2147483647d", {1}, u"     "},
-        {6, u"%099999999999999d", {1}, u"00000"},
-        // A pattern made from a file name may ask for values it was not given.
-        {256, u"%d and %d", {1}, u"1 and %d"},
-        {256, u"%s-%03d", {5}, u"%s-005"},
-        {256, u"%d", {u"text"}, u"%d"},
-        {256, u"%x %ls %.2d", {1, u"a", 2}, u"%x %ls %.2d"},
-        {256, u"ends with %05", {1}, u"ends with %05"},
+        {u"%d", {4294967295u}, u"-1"},  // the conversion decides how the bits read
+        {u"%u", {-1}, u"4294967295"},
+        {u"Directory %s", {u"C:\\anim\\"}, u"Directory C:\\anim\\"},
+        {u"100%%", {}, u"100%"},
+        {u"[%6s][%-6s][%06s]", {u"ab", u"ab", u"ab"}, u"[    ab][ab    ][0000ab]"},
+        {u"%s", {static_cast<const char16_t*>(nullptr)}, u"(null)"},
+        {u"File : %s%%0%dd.%s", {u"walk_", 3, u"bmp"}, u"File : walk_%03d.bmp"},
+        {u"%s😀%d : %s", {u"𠮷", 1, u"歩く.mrv"}, u"𠮷😀1 : 歩く.mrv"},
+        {u"Total %d files exists.", {20}, u"Total 2", 8},
+        {u"%s", {u"abcdefghijklmnopqrst"}, u"abcdefg", 8},
+        {u"exactly", {}, u"exactly", 8},
+        {u"%08d", {5}, u"000", 4},
+        {u"%-8d|", {5}, u"5  ", 4},
+        {u"anything %d", {1}, u"", 1},
+        {u"abc", {}, u"", 0},
+        {u"%2147483647d", {1}, u"     ", 6},
+        {u"%099999999999999d", {1}, u"00000", 6},
+        // A pattern made from a file name may ask for values not given.
+        {u"%d and %d", {1}, u"1 and %d"},
+        {u"%s-%03d", {5}, u"%s-005"},
+        {u"%d", {u"text"}, u"%d"},
+        {u"%x %ls %.2d", {1, u"a", 2}, u"%x %ls %.2d"},
+        {u"ends with %05", {1}, u"ends with %05"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(format(c.capacity, c.pattern, c.given), c.out) << utf8(c.pattern);
@@ -137,7 +131,6 @@ TEST(WideFormat, TextCutsAndUnfillableConversions) {
     EXPECT_EQ(content(t), u"Total 2");
 }
 
-// A line of `length` characters that tells its number.
 text16 line(int number, size_t length) {
     text16 s = u"#" + text16(1, char16_t(u'A' + number % 26)) + wide(std::to_string(number)) + u" ";
     s.resize(length, char16_t(u'a' + number % 26));
@@ -147,7 +140,7 @@ text16 line(int number, size_t length) {
 const text16 crlf = u"\r\n";
 
 struct testlog {
-    std::unique_ptr<logbuffer> log = std::make_unique<logbuffer>();  // 16 KiB: off the stack
+    std::unique_ptr<logbuffer> log = std::make_unique<logbuffer>();  // 16 KiB
     void append(const text16& text) { log->appendLine(text.data(), int32_t(text.size())); }
     text16 shown() const {
         EXPECT_EQ(log->start, 0);
@@ -170,7 +163,7 @@ TEST(LogBuffer, TrimKeepsRecentCompleteLines) {
     t.log->removeLastLine();
     EXPECT_EQ(t.shown() + crlf, expected);
 
-    testlog exact;  // a line that would fill the storage exactly trims first
+    testlog exact;  // a line that would fill the storage trims first
     for (int n = 0; n < 8; ++n) exact.append(line(n, 998));
     const text16 fill = line(8, logbuffer::capacity - 7998 - 3);
     exact.append(fill);
@@ -182,7 +175,7 @@ TEST(LogBuffer, TrimKeepsRecentCompleteLines) {
     fits.append(line(2, logbuffer::capacity - 8006));
     EXPECT_EQ(fits.log->end, logbuffer::capacity - 2);
 
-    testlog longest;  // a cut with no line break behind it drops the whole old log
+    testlog longest;  // a cut with no line break behind drops the whole log
     const size_t most = logbuffer::maxLineLength;
     for (int n = 0; n < 3; ++n) longest.append(line(n, most));
     EXPECT_EQ(longest.shown(), line(2, most));
@@ -197,7 +190,6 @@ TEST(LogBufferDeathTest, TooLongLineIsFatal) {
     EXPECT_DEATH(t.log->appendLine(text.data(), -1), "");
 }
 
-// The offsets a file dialog reports.
 seriesname chosen(const text16& path) {
     const size_t separator = path.find_last_of(u"\\/");
     const uint32_t file = separator == text16::npos ? 0 : uint32_t(separator + 1);
@@ -207,26 +199,28 @@ seriesname chosen(const text16& path) {
 }
 
 TEST(SeriesName, PathsAndLogLinesOfNumbers) {
-    const text16 deep = u"C:\\" + text16(239, u'd') + u"\\";  // names are cut at 255 characters
+    const text16 deep = u"C:\\" + text16(239, u'd') + u"\\";  // names cut at 255
+    // line: the path's name where not given.
     const struct { text16 chosen; uint32_t number; text16 path, line; } cases[] = {
-        {u"C:\\anim\\walk_017.bmp", 5, u"C:\\anim\\walk_005.bmp", u"walk_005.bmp"},
-        {u"C:\\anim\\walk_017.bmp", 1000, u"C:\\anim\\walk_1000.bmp", u"walk_1000.bmp"},
-        {u"/pictures/run42.bmp", 99, u"/pictures/run99.bmp", u"run99.bmp"},
-        {u"/pictures/run42.bmp", 100, u"/pictures/run100.bmp", u"run100.bmp"},
-        {u"C:\\a\\walk.bmp", 12, u"C:\\a\\walk12.bmp", u"walk12.bmp"},
-        {u"C:\\100%d\\x%s%%_07.b%dp", 3, u"C:\\100%d\\x%s%%_03.b%dp", u"x%s%%_03.b%dp"},
-        {u"C:\\12\\0042.bmp", 7, u"C:\\12\\0007.bmp", u"0007.bmp"},
-        {u"C:\\x\\.bmp", 3, u"C:\\x\\3.bmp", u"3.bmp"},
-        {u"C:\\x.y\\walk_09", 3, u"C:\\x.y\\walk_03", u"walk_03"},
-        {u"C:\\歩く\\歩く\uFF10\uFF11.bmp", 4, u"C:\\歩く\\歩く\uFF10\uFF114.bmp",
-         u"歩く\uFF10\uFF114.bmp"},
-        {deep + u"walk_000.bmp", 999, deep + u"walk_999.bmp", u"walk_999.bmp"},
+        {u"C:\\anim\\walk_017.bmp", 5, u"C:\\anim\\walk_005.bmp"},
+        {u"C:\\anim\\walk_017.bmp", 1000, u"C:\\anim\\walk_1000.bmp"},
+        {u"/pictures/run42.bmp", 99, u"/pictures/run99.bmp"},
+        {u"/pictures/run42.bmp", 100, u"/pictures/run100.bmp"},
+        {u"C:\\a\\walk.bmp", 12, u"C:\\a\\walk12.bmp"},
+        {u"C:\\100%d\\x%s%%_07.b%dp", 3, u"C:\\100%d\\x%s%%_03.b%dp"},
+        {u"C:\\12\\0042.bmp", 7, u"C:\\12\\0007.bmp"},
+        {u"C:\\x\\.bmp", 3, u"C:\\x\\3.bmp"},
+        {u"C:\\x.y\\walk_09", 3, u"C:\\x.y\\walk_03"},
+        {u"C:\\歩く\\歩く\uFF10\uFF11.bmp", 4, u"C:\\歩く\\歩く\uFF10\uFF114.bmp"},
+        {deep + u"walk_000.bmp", 999, deep + u"walk_999.bmp"},
         {deep + u"walk_000.bmp", 1000, deep + u"walk_1000.bm", u"walk_1000.bmp"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(utf8(c.chosen));
         seriesname names = chosen(c.chosen);
-        EXPECT_EQ(content(names.pathOf(c.number)), c.path) << utf8(c.chosen);
-        EXPECT_EQ(content(names.logLineOf(c.number)), u"File : " + c.line) << utf8(c.chosen);
+        EXPECT_EQ(content(names.pathOf(c.number)), c.path);
+        const text16 name = c.path.substr(c.path.find_last_of(u"\\/") + 1);
+        EXPECT_EQ(content(names.logLineOf(c.number)), u"File : " + (c.line.empty() ? name : c.line));
     }
     // Offsets that do not fit the path are not trusted.
     EXPECT_EQ(content(seriesname(u"C:\\x\\walk_09", 5, 12).pathOf(3)), u"C:\\x\\walk_03");
