@@ -38,7 +38,7 @@ TEST(Playback, FrameDueFollowsThirtyFramesASecond) {
     const std::pair<uint64_t, uint32_t> cases[] = {{0, 0}, {33, 0}, {34, 1}, {100, 3}, {2999, 89},
         {3000, 90}, {1ull << 32, 0}, {(1ull << 32) + 100, 3}, {4294967295, 128849018}};
     for (auto [ms, frame] : cases) EXPECT_EQ(frameDue(start, start + ms), frame) << ms;
-    EXPECT_LT(previewTickMilliseconds, 1000u / framesPerSecond);  // no frame missed between ticks
+    EXPECT_LT(previewTickMilliseconds, 1000u / framesPerSecond);  // no frame missed
 }
 
 // The program's own key table, read from its resource script.
@@ -68,8 +68,7 @@ std::vector<accelerator> programKeys() {
 TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
     const std::vector<accelerator> table = programKeys();
     const keykind typed = keykind::character, down = keykind::keyDown;
-    // Held: "a" Alt, "c" Control, "s" Shift, "m" a minimised window. Keys down
-    // whose codes are those of characters (keypad . 'n', F4 's') match none.
+    // Held: Alt, Control, Shift, Minimised. Keys down with a character's code match none.
     const struct { keykind kind; uint16_t code; std::string held; uint16_t command; } cases[] = {
         {typed, 'n', "a", 32786}, {typed, 'o', "a", 32777}, {typed, 's', "a", 32778},
         {typed, '/', "a", 104}, {typed, '?', "as", 104}, {down, 0x20, "", 32780},
@@ -97,7 +96,7 @@ TEST(Pacer, UpdatesAtTheScreensPace) {
         due += updates.due(step.now) ? '1' : '0';
         if (updates.due(step.now)) updates.made(step.now, step.now + step.took);
     }
-    // 5066 took 20 ms: the next update is due 9 x 20 ms after it ended, at 5266.
+    // 5066 took 20 ms: the next is due 9 x 20 ms after it ended, at 5266.
     EXPECT_EQ(due, "1001010011");
 }
 
@@ -109,7 +108,7 @@ TEST(FrameInfo, TheBottomUpRle8HeaderAndTheGreyRamp) {
     for (uint8_t level = 0; expected.size() < 40 + 1024; ++level)
         expected.insert(expected.end(), {level, level, level, 0});
     EXPECT_EQ(std::vector<uint8_t>(info.bytes, info.bytes + 40 + 1024), expected);
-    // Nothing is written past the block: the guard built in place behind it stays.
+    // Nothing written past the block.
     struct guarded {
         frameinfo info;
         uint32_t after;
