@@ -16,33 +16,33 @@ namespace {
 uint32_t stride(uint32_t width) { return (width + 3) / 4 * 4; }
 
 // The pixels against the file's own offset, width and height.
-void checkPixels(const bmpfile& reader, const uint8_t* data, size_t size) {
+void checkPixels(const bmpfile& r, const uint8_t* data, size_t size) {
     expect(size >= 26);
     const int32_t width = int32_t(field(data + 18)), height = int32_t(field(data + 22));
     const uint32_t rowBytes = stride(uint32_t(width));
     const uint32_t rows = uint32_t(height < 0 ? -int64_t(height) : height);
-    expect(reader.info().biWidth == width && reader.info().biHeight == int32_t(rows));
+    expect(r.info().biWidth == width && r.info().biHeight == int32_t(rows));
     const uint64_t start = field(data + 10);
     expect(start + uint64_t(rowBytes) * rows <= size);
     for (uint32_t row = 0; row < rows; ++row) {  // bottom-up
         const uint32_t fileRow = height < 0 ? rows - 1 - row : row;
-        expect(!std::memcmp(reader.pixels() + size_t(row) * rowBytes,
+        expect(!std::memcmp(r.pixels() + size_t(row) * rowBytes,
                             data + start + size_t(fileRow) * rowBytes, rowBytes));
     }
 }
 
-void checkPayload(const bmpfile& reader, uint32_t depth) {
-    const uint32_t width = uint32_t(reader.info().biWidth);
-    const uint32_t height = uint32_t(reader.info().biHeight);
-    expect(reader.payloadSize() <= payloadBound(width, height));
+void checkPayload(const bmpfile& r, uint32_t depth) {
+    const uint32_t width = uint32_t(r.info().biWidth);
+    const uint32_t height = uint32_t(r.info().biHeight);
+    expect(r.payloadSize() <= payloadBound(width, height));
     bytes got(size_t(width) * height);
-    const rle8result result = decodeRle8(reader.payload(), reader.payloadSize(), int32_t(width),
+    const rle8result result = decodeRle8(r.payload(), r.payloadSize(), int32_t(width),
                                          int32_t(height), got.data(), got.size(), width);
-    expect(result.status == rle8status::ok && result.position == reader.payloadSize());
+    expect(result.status == rle8status::ok && result.position == r.payloadSize());
     for (uint32_t y = 0; y < height; ++y)
         for (uint32_t x = 0; x < width; ++x)
             expect(got[size_t(y) * width + x] ==
-                   (reader.pixels()[size_t(y) * stride(width) + x] & depthMasks[depth - 1]));
+                   (r.pixels()[size_t(y) * stride(width) + x] & depthMasks[depth - 1]));
 }
 
 }  // namespace
@@ -51,21 +51,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::u16string& path = inputPath(".bmp");
     writeInput(path, data, size);
     const uint32_t depth = size > 6 ? data[6] % 10u : 6;
-    bmpfile reader;
-    expect(reader.open(path.c_str()));
-    const bool headers = reader.readHeaders();
-    expect(reader.open(path.c_str()));
-    const bool loaded = reader.load();
+    bmpfile r;
+    expect(r.open(path.c_str()));
+    const bool headers = r.readHeaders();
+    expect(r.open(path.c_str()));
+    const bool loaded = r.load();
     expect(headers || !loaded);
     const bool coded = size >= 34 && data[30] == 1 && !data[31] && !data[32] && !data[33];
-    const size_t rows = headers ? size_t(stride(uint32_t(reader.info().biWidth))) *
-                                      uint32_t(reader.info().biHeight) : 0;
+    const size_t rows = headers ? size_t(stride(uint32_t(r.info().biWidth))) *
+                                      uint32_t(r.info().biHeight) : 0;
     // Within the file (or its first 4096 bytes), or the coded picture's rows.
-    expect(reader.pixelBufferSize() <= std::max({size_t(4096), size, coded ? rows : 0}));
-    if (loaded && !coded) checkPixels(reader, data, size);
-    const uint32_t payload = reader.encode(depth);
+    expect(r.pixelBufferSize() <= std::max({size_t(4096), size, coded ? rows : 0}));
+    if (loaded && !coded) checkPixels(r, data, size);
+    const uint32_t payload = r.encode(depth);
     expect((payload > 0) == (loaded && depth >= 1 && depth <= 8));
-    if (payload > 0) checkPayload(reader, depth);
-    reader.close();
+    if (payload > 0) checkPayload(r, depth);
+    r.close();
     return 0;
 }

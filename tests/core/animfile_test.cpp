@@ -18,8 +18,7 @@ constexpr uint32_t notFound = 2;  // ENOENT and ERROR_FILE_NOT_FOUND alike
 
 TEST(FileLayer, TransfersAndNames) {
     scratchfolder dir(u"é歩😀");
-    const text16 path = makeUniqueFile(dir.folder, u"MRV");
-    const text16 other = makeUniqueFile(dir.folder, u"MRV");
+    const text16 path = makeUniqueFile(dir.folder, u"MRV"), other = makeUniqueFile(dir.folder, u"MRV");
     EXPECT_NE(path, other);
     EXPECT_TRUE(removeFile(other.c_str()));
     EXPECT_EQ(path.substr(0, dir.folder.size() + 3), dir.folder + u"MRV");
@@ -38,7 +37,7 @@ TEST(FileLayer, TransfersAndNames) {
     const text16 moved = dir.file(u"𠮷😀.mrv");
     ASSERT_TRUE(replaceFile(path.c_str(), moved.c_str()));
     EXPECT_EQ(dir.names(), (std::vector<text16>{u"𠮷😀.mrv"}));
-    EXPECT_EQ(readFile(moved), (bytes{'a', 'b', 'c', 'd'}));
+    EXPECT_EQ(readFile(moved), bytes(buffer, buffer + 4));
     EXPECT_TRUE(createFile(moved.c_str(), fileshare::none).size(length) && length == 0);  // emptied
     EXPECT_TRUE(removeFile(moved.c_str()));
     EXPECT_FALSE(removeFile(moved.c_str()));
@@ -70,8 +69,7 @@ struct openedfile {
     }
 };
 
-const bytes first = randomBytes(100, 1);
-const bytes second = randomBytes(50, 2);
+const bytes first = randomBytes(100, 1), second = randomBytes(50, 2);
 
 TEST(MorvaFile, HandsEachFrameOverAsStored) {
     openedfile file(soundMrv(320, 240, {first, {}, second}));
