@@ -259,17 +259,16 @@ TEST(FrameStore, AFailedSaveLeavesTheOldFileAndTheFrames) {
 const titlewords words = {u"M", u"(new)", u"*"};
 const bytes frameA = randomBytes(40, 8), frameB = randomBytes(30, 9);
 
-outcome importFrames(document& doc, const std::vector<bytes>& payloads, int32_t width,
-                     int32_t height) {
-    const outcome started = doc.beginImport(width, height);
-    if (!started.ok()) return started;
-    for (const bytes& payload : payloads)
-        EXPECT_TRUE(doc.frameStore()->appendFrame(payload.data(), uint32_t(payload.size())));
-    return started;
-}
-
 class Document : public testing::Test {
 protected:
+    Document() { writeFile(file(u"y.mrv"), soundMrv(4, 2, {frameB})); }
+    // Frames of 4 x 2 as the import appends them.
+    bool add(const std::vector<bytes>& payloads) {
+        if (!doc.beginImport(4, 2).ok()) return false;
+        for (const bytes& p : payloads)
+            EXPECT_TRUE(doc.frameStore()->appendFrame(p.data(), uint32_t(p.size())));
+        return true;
+    }
     // The scratch folder as "~/".
     std::string title() {
         text16 text = doc.title(words);
@@ -291,9 +290,8 @@ protected:
 };
 
 TEST_F(Document, SaveWritesOnlyTheFileTheTitleNames) {
-    writeFile(file(u"y.mrv"), soundMrv(4, 2, {frameB}));
     EXPECT_EQ(title(), "M");
-    ASSERT_TRUE(importFrames(doc, {frameA, frameA}, 4, 2).ok());
+    ASSERT_TRUE(add({frameA, frameA}));
     EXPECT_EQ(title(), "M : (new)*");
     EXPECT_EQ(doc.saveTarget(), u"");  // Save asks, as Save As does
     ASSERT_TRUE(save(u"x.mrv").ok());
@@ -301,7 +299,7 @@ TEST_F(Document, SaveWritesOnlyTheFileTheTitleNames) {
     EXPECT_FALSE(doc.canSave());
     ASSERT_TRUE(open(u"y.mrv").ok());
     EXPECT_EQ(title(), "M : ~/y.mrv");
-    ASSERT_TRUE(importFrames(doc, {frameB}, 4, 2).ok());
+    ASSERT_TRUE(add({frameB}));
     EXPECT_EQ(title(), "M : ~/y.mrv*");
     EXPECT_EQ(save(u"absent/y.mrv").what, failure::cannotWrite);
     EXPECT_EQ(openFrames(), frameB);
@@ -315,16 +313,15 @@ TEST_F(Document, SaveWritesOnlyTheFileTheTitleNames) {
 }
 
 TEST_F(Document, AFailedOpenKeepsWhatWasOpen) {
-    writeFile(file(u"y.mrv"), soundMrv(4, 2, {frameB}));
     writeFile(file(u"damaged.mrv"), cut(soundMrv(4, 2, {frameB}), 25));
-    ASSERT_TRUE(importFrames(doc, {frameA}, 4, 2).ok());
+    ASSERT_TRUE(add({frameA}));
     ASSERT_TRUE(open(u"y.mrv").ok());
     EXPECT_EQ(title(), "M : ~/y.mrv");  // the new frames stay, saved or not
     EXPECT_EQ(doc.frameStore()->frameCount(), 1u);
     // One frame held: another width or height is refused.
     for (const auto& size : {std::pair{4, 3}, std::pair{5, 2}})
         EXPECT_EQ(doc.beginImport(size.first, size.second).what, failure::sizeDiffers);
-    ASSERT_TRUE(importFrames(doc, {frameA}, 4, 2).ok());
+    ASSERT_TRUE(add({frameA}));
     EXPECT_EQ(open(u"damaged.mrv").what, failure::notAnimation);
     const outcome missing = open(u"absent.mrv");
     EXPECT_EQ(missing.what, failure::cannotOpen);
