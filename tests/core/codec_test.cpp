@@ -16,13 +16,14 @@ bytes plainEncode(const uint8_t* pixels, uint32_t width, uint32_t height, uint32
                   uint32_t depth) {
     const uint8_t mask = uint8_t(0xFF00 >> depth);
     bytes out, singles;
+    const auto put = [&](std::initializer_list<uint8_t> code) { out.insert(out.end(), code); };
     auto flush = [&] {
         if (singles.size() >= 3) {
-            out.insert(out.end(), {0, uint8_t(singles.size())});
+            put({0, uint8_t(singles.size())});
             out.insert(out.end(), singles.begin(), singles.end());
             if (singles.size() % 2) out.push_back(0);
         } else {
-            for (uint8_t v : singles) out.insert(out.end(), {1, v});
+            for (uint8_t v : singles) put({1, v});
         }
         singles.clear();
     };
@@ -33,15 +34,15 @@ bytes plainEncode(const uint8_t* pixels, uint32_t width, uint32_t height, uint32
             for (n = 1; x + n < width && (row[x + n] & mask) == v;) ++n;
             if (n > 1) flush();
             uint32_t left = n;
-            for (; left >= 255; left -= 255) out.insert(out.end(), {255, v});
-            if (left >= 2) out.insert(out.end(), {uint8_t(left), v});
+            for (; left >= 255; left -= 255) put({255, v});
+            if (left >= 2) put({uint8_t(left), v});
             if (left == 1 && singles.size() == 255) flush();
             if (left == 1) singles.push_back(v);
         }
         flush();
-        out.insert(out.end(), {0, 0});
+        put({0, 0});
     }
-    out.insert(out.end(), {0, 1});
+    put({0, 1});
     return out;
 }
 
@@ -230,31 +231,32 @@ bytes randomStream(std::mt19937& random, uint32_t width, uint32_t height) {
         return std::uniform_int_distribution<uint32_t>(low, high)(random);
     };
     bytes code;
+    const auto put = [&](std::initializer_list<uint8_t> codes) { code.insert(code.end(), codes); };
     for (uint32_t y = 0; y < height; ++y) {
         for (uint32_t x = 0;;) {
             const uint32_t room = width - x, action = pick(0, 19), most = std::min(room, 255u);
             if (action < 8 && room >= 1) {
                 const uint32_t count = pick(1, most);
-                code.insert(code.end(), {uint8_t(count), uint8_t(pick(0, 255))});
+                put({uint8_t(count), uint8_t(pick(0, 255))});
                 x += count;
             } else if (action < 14 && room >= 3) {
                 const uint32_t count = pick(3, most);
-                code.insert(code.end(), {0, uint8_t(count)});
+                put({0, uint8_t(count)});
                 for (uint32_t i = 0; i < count + count % 2; ++i)
                     code.push_back(uint8_t(pick(0, 255)));
                 x += count;
             } else if (action < 16) {
                 const uint32_t dx = pick(0, most), dy = pick(0, std::min(height - 1 - y, 2u));
-                code.insert(code.end(), {0, 2, uint8_t(dx), uint8_t(dy)});
+                put({0, 2, uint8_t(dx), uint8_t(dy)});
                 x += dx;
                 y += dy;
             } else {
                 break;
             }
         }
-        code.insert(code.end(), {0, 0});
+        put({0, 0});
     }
-    code.insert(code.end(), {0, 1});
+    put({0, 1});
     return code;
 }
 
