@@ -201,7 +201,7 @@ seriesname chosen(const text16& path) {
 TEST(SeriesName, PathsAndLogLinesOfNumbers) {
     const text16 deep = u"C:\\" + text16(239, u'd') + u"\\";  // names cut at 255
     // line: the path's name where not given.
-    const struct { text16 chosen; uint32_t number; text16 path, line; } cases[] = {
+    const struct { text16 chosen; uint32_t number; text16 path, line = {}; } cases[] = {
         {u"C:\\anim\\walk_017.bmp", 5, u"C:\\anim\\walk_005.bmp"},
         {u"C:\\anim\\walk_017.bmp", 1000, u"C:\\anim\\walk_1000.bmp"},
         {u"/pictures/run42.bmp", 99, u"/pictures/run99.bmp"},
