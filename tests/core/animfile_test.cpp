@@ -18,7 +18,8 @@ constexpr uint32_t notFound = 2;  // ENOENT and ERROR_FILE_NOT_FOUND alike
 
 TEST(FileLayer, TransfersAndNames) {
     scratchfolder dir(u"é歩😀");
-    const text16 path = makeUniqueFile(dir.folder, u"MRV"), other = makeUniqueFile(dir.folder, u"MRV");
+    const text16 path = makeUniqueFile(dir.folder, u"MRV");
+    const text16 other = makeUniqueFile(dir.folder, u"MRV");
     EXPECT_NE(path, other);
     EXPECT_TRUE(removeFile(other.c_str()));
     EXPECT_EQ(path.substr(0, dir.folder.size() + 3), dir.folder + u"MRV");

@@ -86,10 +86,12 @@ TEST(BmpFile, FormsImageMagickWrites) {
     };
     const auto topDown = [&](bytes& file) {
         set32(file, 22, uint32_t(-height));
-        const auto row = [&](int n) { return file.begin() + (file[10] | file[11] << 8) + n * stride; };
-        for (int n = 0; n < height / 2; ++n) std::swap_ranges(row(n), row(n + 1), row(height - 1 - n));
+        const int at = file[10] | file[11] << 8;
+        const auto row = [&](int n) { return file.begin() + at + n * stride; };
+        for (int n = 0; n < height / 2; ++n)
+            std::swap_ranges(row(n), row(n + 1), row(height - n - 1));
     };
-    const auto shortSize = [](bytes& file) { file[2] = uint8_t(file[2] - 2); };  // sizes end in 4E, A2
+    const auto shortSize = [](bytes& file) { file[2] = uint8_t(file[2] - 2); };  // ends 4E, A2
     const auto table = [&](uint32_t entries, uint32_t used) {
         return [=](bytes& file) {
             file.erase(file.begin() + 54 + entries * 4, file.begin() + 54 + 1024);

@@ -219,8 +219,9 @@ TEST(SeriesName, PathsAndLogLinesOfNumbers) {
         SCOPED_TRACE(utf8(c.chosen));
         seriesname names = chosen(c.chosen);
         EXPECT_EQ(content(names.pathOf(c.number)), c.path);
-        const text16 name = c.path.substr(c.path.find_last_of(u"\\/") + 1);
-        EXPECT_EQ(content(names.logLineOf(c.number)), u"File : " + (c.line.empty() ? name : c.line));
+        const size_t name = c.path.find_last_of(u"\\/") + 1;
+        const text16 line = c.line.empty() ? c.path.substr(name) : c.line;
+        EXPECT_EQ(content(names.logLineOf(c.number)), u"File : " + line);
     }
     // Offsets that do not fit the path are not trusted.
     EXPECT_EQ(content(seriesname(u"C:\\x\\walk_09", 5, 12).pathOf(3)), u"C:\\x\\walk_03");
