@@ -1,7 +1,7 @@
 // What the running program shows, for the end-to-end tests, in UTF-16LE on
-// standard output: "PROGRESS-VISIBLE POSITION X Y WIDTH HEIGHT" (the preview's
-// frame counter, the client area on the screen), then "log" and the status
-// log's text, or "busy". Exit code 1 when it has no main window.
+// standard output: "PROGRESS-VISIBLE POSITION X Y WIDTH HEIGHT OVER" (the
+// preview's frame counter, the client area on the screen, the log's rows past
+// its view), then "log" and the status log's text, or "busy". Exit code 1 when it has no main window.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -37,11 +37,19 @@ int main() {
     POINT origin = {0, 0};
     ClientToScreen(window, &origin);
     DWORD_PTR position = 0;
+    // How far below the log's view its last row starts; 0 while it is in view.
+    DWORD_PTR rows = 0, last = 0, at = 0;
+    RECT view = {};
+    if (log && SendMessageTimeoutW(log, EM_GETLINECOUNT, 0, 0, SMTO_ABORTIFHUNG, 1000, &rows) &&
+        SendMessageTimeoutW(log, EM_LINEINDEX, rows - 1, 0, SMTO_ABORTIFHUNG, 1000, &last))
+        SendMessageTimeoutW(log, EM_POSFROMCHAR, last, 0, SMTO_ABORTIFHUNG, 1000, &at);
+    GetClientRect(log, &view);
+    const int over = short(HIWORD(at)) - int(view.bottom);
     if (progress)
         SendMessageTimeoutW(progress, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 1000, &position);
     wchar_t head[96];
-    wsprintfW(head, L"%d %d %ld %ld %ld %ld\n", progress && IsWindowVisible(progress) ? 1 : 0,
-              int(position), origin.x, origin.y, client.right, client.bottom);
+    wsprintfW(head, L"%d %d %ld %ld %ld %ld %d\n", progress && IsWindowVisible(progress) ? 1 : 0,
+              int(position), origin.x, origin.y, client.right, client.bottom, over > 0 ? over : 0);
     std::wstring text;
     const std::wstring report =
         head + (log && controlText(log, text) ? L"log\n" + text : L"busy\n");
