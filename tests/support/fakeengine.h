@@ -1,5 +1,4 @@
-// A test engine: notes each call and keeps the payloads and pictures; like
-// every engine it makes no image of a payload not of 8 bits.
+// Notes each call, keeps payloads and pictures; as every engine, no image but of 8 bits.
 #pragma once
 
 #include "codec/gengine.h"
