@@ -55,7 +55,7 @@ TEST_F(Files, ARoadWithJapaneseNames) {
                                "end", "release"});
     EXPECT_EQ(engine->take(), two);
     EXPECT_EQ(engine->pictures.back(), seriesPicture(2, 16, 8).rows);
-    EXPECT_FALSE(visibleStyle(win().progressWindow.hwnd));
+    EXPECT_FALSE(visibleStyle(bar()));
 
     const auto frames = storedFrames();
     const bytes old = randomBytes(100, 1);
@@ -184,7 +184,7 @@ TEST_F(Files, ATemporaryFolderThatIsNotThere) {
     SetEnvironmentVariableW(L"TMP", saved);
     EXPECT_EQ(lastLine(), "Temporary file error : " + utf8(missing) + " (system error 3)");
     EXPECT_EQ(title(), base);
-    EXPECT_FALSE(app->animation.frameStore() || visibleStyle(win().progressWindow.hwnd));
+    EXPECT_FALSE(app->animation.frameStore() || visibleStyle(bar()));
 }
 
 TEST_F(Files, DialogsAndWhatTheyCannotOpen) {

@@ -57,6 +57,7 @@ protected:
 
     mainwindow& win() { return *app->mainWindow; }
     HWND handle() { return app->mainWindow->hwnd; }
+    HWND bar() { return win().progressWindow.hwnd; }
     std::string title() {
         wchar_t text[1024] = {};
         GetWindowTextW(handle(), text, 1024);

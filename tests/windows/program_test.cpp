@@ -167,7 +167,6 @@ protected:
         engine->take();
         return frames;
     }
-    HWND bar() { return win().progressWindow.hwnd; }
 
     std::unique_ptr<TMPfile> store = std::make_unique<TMPfile>();
 };
