@@ -160,8 +160,8 @@ protected:
         now = 500000 + at;
         command(IDM_PREVIEW);
     }
-    std::vector<int> drawn() {
-        std::vector<int> frames;
+    bytes drawn() {
+        bytes frames;
         for (const bytes& payload : engine->payloads) frames.push_back(payload[0]);
         engine->payloads.clear();
         engine->take();
@@ -188,7 +188,7 @@ TEST_F(Preview, FramesFollowTheClockUntilTheLast) {
     EXPECT_EQ(SendMessageW(bar(), PBM_GETRANGE, FALSE, 0), 90);
     EXPECT_TRUE(drawn().empty());  // nothing before the first tick
     for (uint64_t at : {16u, 33u, 34u, 100u, 2999u}) tickAt(at);
-    EXPECT_EQ(drawn(), (std::vector<int>{0, 0, 1, 3, 89}));
+    EXPECT_EQ(drawn(), (bytes{0, 0, 1, 3, 89}));
     EXPECT_EQ(SendMessageW(bar(), PBM_GETPOS, 0, 0), 89);
     tickAt(3000);  // the last picture and the bar stay
     EXPECT_FALSE(win().playing);
@@ -197,7 +197,7 @@ TEST_F(Preview, FramesFollowTheClockUntilTheLast) {
     EXPECT_TRUE(drawn().empty());
     toggle(4000);  // from frame 0
     tickAt(4040);
-    EXPECT_EQ(drawn(), std::vector<int>{1});
+    EXPECT_EQ(drawn(), bytes{1});
     toggle(4050);  // stops and hides the bar
     EXPECT_FALSE(win().playing);
     EXPECT_FALSE(visibleStyle(bar()));
