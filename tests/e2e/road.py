@@ -48,16 +48,11 @@ def write(path, data):
         f.write(data)
 
 
-def grey_bmp(path):  # an uncompressed bottom-up 8-bit BMP: width, height, rows top-down
-    data = read(path)
-    at, = struct.unpack_from("<I", data, 10)
-    width, height = struct.unpack_from("<ii", data, 18)
-    stride = (width + 3) & ~3
-    rows = [data[at + y * stride:at + y * stride + width] for y in range(height)]
-    return width, height, b"".join(reversed(rows))
+def grey(pictures):  # as ImageMagick decodes them, rows top-down
+    return run(CONVERT, *pictures, "-depth", "8", "gray:-")
 
 
-def frames_of(path, work):  # as ImageMagick decodes them, rows top-down
+def frames_of(path, work):  # and their width and height
     data = read(path)
     count, width, height = struct.unpack_from("<Iii", data, 4)
     palette, names = b"".join(bytes([v, v, v, 0]) for v in range(256)), []
@@ -68,9 +63,8 @@ def frames_of(path, work):  # as ImageMagick decodes them, rows top-down
         write(names[-1], struct.pack("<2sIHHIIiiHHIIiiII", b"BM", 1078 + size, 0, 0, 1078, 40,
                                      width, height, 1, 8, 1, size, 0, 0, 256, 0)
               + palette + data[offset:offset + size])
-    grey = run(CONVERT, *names, "-depth", "8", "gray:-")
-    size = width * height
-    return [grey[i * size:(i + 1) * size] for i in range(count)]
+    levels, size = grey(names), width * height
+    return [levels[i * size:(i + 1) * size] for i in range(count)], width, height
 
 
 class Screenshot:  # the whole screen as 8-bit RGB
@@ -279,9 +273,8 @@ def a_day_with_the_program(app, build, work):
     log.append("Write Morva : " + winpath(saved))
     title = TITLE + " : " + winpath(saved)
     app.expect(title, log)
-    frames = frames_of(saved, work + "/decoded")
-    width, height, _ = grey_bmp(walk[0])
-    check(frames == [bytes(v & 0xE0 for v in grey_bmp(p)[2]) for p in walk],
+    frames, width, height = frames_of(saved, work + "/decoded")
+    check(b"".join(frames) == bytes(v & 0xE0 for v in grey(walk)),
           "%s does not hold the pictures cut to 3 bits" % saved)
     pack(build, walk[0], work + "/out/packed.mrv", "--depth", "3")
     check(read(saved) == read(work + "/out/packed.mrv"), "morvacli pack wrote other bytes")
