@@ -1,8 +1,5 @@
 #!/usr/bin/env bash
-# Makes the packages of both builds with CPack and checks what they hold: the
-# Debian package of morvacli, the Windows ZIP of the program, morvacli.exe and
-# the README, and the version each one carries.
-#   packages.sh BUILD VERSION
+# packages.sh BUILD VERSION: the packages of both builds hold what they should, at VERSION.
 set -eu
 build=$(cd "$1" && pwd) version=$2
 out=$(mktemp -d)
@@ -10,7 +7,6 @@ trap 'rm -rf "$out"' EXIT
 fail() { echo "packages.sh: $*" >&2; exit 1; }
 same() { [ "$1" = "$2" ] || fail "$3: '$1', expected '$2'"; }
 
-# cpk DIR NAME: the packages of the build in DIR, made into $out/NAME
 cpk() { (cd "$1" && cpack -B "$out/$2" >"$out/$2.log") || { cat "$out/$2.log"; exit 1; }; }
 cpk "$build" linux
 cpk "$build/windows" windows
@@ -30,8 +26,7 @@ same "$(unzip -Z1 "$zip" | grep -v '/$' | sort | tr '\n' ' ')" \
 unzip -q "$zip" -d "$out/zip"
 resource=$(x86_64-w64-mingw32-windres -i "$out/zip/$top/morva.exe" -O rc 2>/dev/null)
 IFS=. read -r major minor patch <<<"$version"
-grep -q "FILEVERSION $major, $minor, $patch, 0" <<<"$resource" ||
-  fail "morva.exe's version resource is not $version"
-grep -q "VALUE \"ProductVersion\", \"$version\"" <<<"$resource" ||
-  fail "morva.exe's product version is not $version"
+for want in "FILEVERSION $major, $minor, $patch, 0" "VALUE \"ProductVersion\", \"$version\""; do
+  grep -qF "$want" <<<"$resource" || fail "morva.exe's version resource lacks $want"
+done
 echo "packages hold what they should: $(basename "$deb"), $(basename "$zip")"

@@ -1,7 +1,6 @@
-// What the running program shows, for the end-to-end tests, in UTF-16LE on
-// standard output: "PROGRESS-VISIBLE POSITION X Y WIDTH HEIGHT OVER" (the
-// preview's frame counter, the client area on the screen, the log's rows past
-// its view), then "log" and the status log's text, or "busy". Exit code 1 when it has no main window.
+// Prints in UTF-16LE "BAR-SHOWN BAR-POSITION X Y WIDTH HEIGHT OVER" (the client area on the
+// screen; how far the log's last row lies below its view), then "log" and the log's text, or
+// "busy"; exit code 1 without a main window.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -10,8 +9,7 @@
 
 namespace {
 
-// Asked for by message, which waits while the program is inside a command:
-// after a second it counts as busy.
+// A message waits while the program runs a command: after a second it counts as busy.
 bool controlText(HWND control, std::wstring& text) {
     DWORD_PTR length = 0, copied = 0;
     const auto ask = [&](UINT message, WPARAM w, LPARAM l, DWORD_PTR* out) {
@@ -26,7 +24,6 @@ bool controlText(HWND control, std::wstring& text) {
 
 }  // namespace
 
-// The log is read last: the rest comes at once, even while the program is busy.
 int main() {
     const HWND window = FindWindowW(L"MORVATOOL2", nullptr);
     if (!window) return 1;

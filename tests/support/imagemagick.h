@@ -1,5 +1,4 @@
-// ImageMagick as an independent decoder, natively only; by its full path:
-// /usr/local/bin/convert may be a stand-in.
+// ImageMagick as an independent decoder; /usr/local/bin/convert may be a stand-in.
 #pragma once
 
 #ifndef _WIN32
@@ -8,7 +7,6 @@
 #include <string>
 #include <vector>
 
-// Runs convert; its standard output goes to `output`.
 inline bool convert(const std::string& arguments, std::vector<uint8_t>* output = nullptr) {
     FILE* pipe = popen(("/usr/bin/convert " + arguments + " 2>/dev/null").c_str(), "r");
     if (!pipe) return false;

@@ -1,5 +1,4 @@
-// A limit of this process lowered while it lasts (unless RLIM_INFINITY): writes
-// past RLIMIT_FSIZE fail with EFBIG, as on a full disk; RLIMIT_AS leaves no memory.
+// A limit lowered while it lasts: past RLIMIT_FSIZE writes fail as on a full disk.
 #pragma once
 
 #include <csignal>

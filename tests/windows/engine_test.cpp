@@ -1,5 +1,4 @@
-// The three engines on a real window (GDI+ and Direct2D both ways), read back
-// from the screen against pixels worked out by hand.
+// The engines on a real window, read back from the screen against pixels worked out by hand.
 #include "app/platformlibraries.h"
 #include "engines/d2dengine.h"
 #include "engines/gdiengine.h"
@@ -19,7 +18,7 @@
 
 namespace {
 
-constexpr int clientWidth = 120, clientHeight = 80;
+constexpr int cw = 120, ch = 80;  // the client area
 
 void pump(DWORD milliseconds) {
     const ULONGLONG until = GetTickCount64() + milliseconds;
@@ -34,14 +33,14 @@ void pump(DWORD milliseconds) {
 HWND window() {
     static HWND shared = [] {
         startPlatformLibraries();
-        WNDCLASSW windowClass = {};
-        windowClass.lpfnWndProc = DefWindowProcW;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"MorvaEngineTest";
-        RegisterClassW(&windowClass);
-        HWND made = CreateWindowW(windowClass.lpszClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 200,
-                                  200, nullptr, nullptr, windowClass.hInstance, nullptr);
-        setClientSize(made, clientWidth, clientHeight);
+        WNDCLASSW type = {};
+        type.lpfnWndProc = DefWindowProcW;
+        type.hInstance = GetModuleHandleW(nullptr);
+        type.lpszClassName = L"MorvaEngineTest";
+        RegisterClassW(&type);
+        HWND made = CreateWindowW(type.lpszClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 200,
+                                  200, nullptr, nullptr, type.hInstance, nullptr);
+        setClientSize(made, cw, ch);
         ShowWindow(made, SW_SHOWNOACTIVATE);
         pump(300);
         return made;
@@ -52,8 +51,7 @@ HWND window() {
 // Direct2D presents through a surface the window's DC does not read.
 bool readScreen = false;
 
-// The pixel at (x, y), 0xRRGGBB, `expected` once each channel is near its own:
-// a present may reach the screen up to 2 s later.
+// 0xRRGGBB, retried while off `expected`: a present may reach the screen 2 s later.
 uint32_t pixelAt(int x, int y, uint32_t expected, int tolerance = 0) {
     const HWND source = readScreen ? nullptr : window();
     POINT at = {x, y};
@@ -81,6 +79,7 @@ int greyAt(int x, int y, int level, int tolerance = 2) {
 }
 
 enum kind { gdi, gdiplus, direct2d, gdiplusWindows, direct2dWindows };
+using levels = std::vector<int>;
 
 struct ownedframe {
     gengine& engine;
@@ -96,8 +95,8 @@ bytes encoded(const bytes& rows, int w, int h) {
 
 bytes columnRows(uint8_t left, uint8_t middle, uint8_t right) {
     bytes rows;
-    for (int y = 0; y < clientHeight; ++y)
-        for (uint8_t level : {left, middle, right}) rows.insert(rows.end(), clientWidth / 3, level);
+    for (int y = 0; y < ch; ++y)
+        for (uint8_t level : {left, middle, right}) rows.insert(rows.end(), cw / 3, level);
     return rows;
 }
 
@@ -113,31 +112,31 @@ protected:
         ASSERT_TRUE(engine);
         // 24-bit grey at the client size: no scaling shows, rows need no padding
         bytes file = {'B', 'M'};
-        for (int field : {0, 0, 54, 40, clientWidth, clientHeight, 1 | 24 << 16, 0, 0, 0, 0, 0, 0})
+        for (int field : {0, 0, 54, 40, cw, ch, 1 | 24 << 16, 0, 0, 0, 0, 0, 0})
             put(file, uint32_t(field));
-        file.resize(54 + clientWidth * clientHeight * 3, 0x5A);
+        file.resize(54 + cw * ch * 3, 0x5A);
         writeFile(background, file);
-        columnsPayload = encoded(columnRows(0x00, 0x80, 0xFF), clientWidth, clientHeight);
-        info.header = {sizeof(BITMAPINFOHEADER), clientWidth, clientHeight, 1, 8, BI_RGB,
+        columnsPayload = encoded(columnRows(0x00, 0x80, 0xFF), cw, ch);
+        info.header = {sizeof(BITMAPINFOHEADER), cw, ch, 1, 8, BI_RGB,
                        0, 0, 0, 0, 0};
         for (int i = 0; i < 256; ++i) info.colours[i] = {BYTE(255 - i), 0x40, BYTE(i), 0};
     }
     void TearDown() override { direct2dFaults() = {}; }
     bool plus() const { return GetParam() == gdiplus || GetParam() == gdiplusWindows; }
     bool d2d() const { return GetParam() == direct2d || GetParam() == direct2dWindows; }
-    ownedframe made(const bytes& code, int w = clientWidth, int h = clientHeight,
+    ownedframe made(const bytes& code, int w = cw, int h = ch,
                     uint32_t bits = 8) {
         return {*engine, engine->createFrame(code.data(), uint32_t(code.size()), w, h, bits)};
     }
-    void draw(frameimage* image, const rect& area = {0, 0, clientWidth, clientHeight}) {
+    void draw(frameimage* image, const rect& area = {0, 0, cw, ch}) {
         engine->beginDraw();
         engine->drawBackground();
         engine->drawFrameInRect(image, area);
         engine->endDraw();
         pump(d2d() ? 100 : 0);
     }
-    std::vector<int> columns(const std::vector<int>& expected, int tolerance) {
-        std::vector<int> shown;
+    levels columns(const levels& expected, int tolerance) {
+        levels shown;
         for (int i = 0; i < 3; ++i)
             shown.push_back(greyAt(20 + 40 * i, 40, expected[i], tolerance));
         return shown;
@@ -155,14 +154,14 @@ protected:
 TEST_P(Engine, CompositionGrid) {
     ASSERT_TRUE(engine->loadBackground(background.c_str()));
     const bool isGdi = GetParam() == gdi;  // GDI: white's choice by row, black's by column
-    const std::vector<std::vector<int>> cells = isGdi ? std::vector<std::vector<int>>{
+    using grid = std::vector<levels>;
+    const grid cells = isGdi ? grid{
         {0xFF, 0xFF, 0xFF}, {0x00, 0x80, 0xFF}, {0x5A, 0xDA, 0xFF}, {0xA5, 0xA5, 0xFF},
         {0xFF, 0x7F, 0x00}, {0x00, 0x00, 0x00}, {0x5A, 0x5A, 0x00}, {0xA5, 0x25, 0x00},
         {0xFF, 0x7F, 0x5A}, {0x00, 0x00, 0x5A}, {0x5A, 0x5A, 0x5A}, {0xA5, 0x25, 0x5A},
         {0xFF, 0xFF, 0xA5}, {0x00, 0x80, 0xA5}, {0x5A, 0xDA, 0xA5}, {0xA5, 0xA5, 0xA5}}
-        : plus() ? std::vector<std::vector<int>>{{0x5A, 0xAD, 0xFF}, {0x00, 0x2D, 0x5A}}
-                 : std::vector<std::vector<int>>{
-                       {0, 0x80, 0xFF}, {0x5A, 0xDA, 0xFF}, {0, 0x2D, 0x5A}};
+        : plus() ? grid{{0x5A, 0xAD, 0xFF}, {0x00, 0x2D, 0x5A}}
+                 : grid{{0, 0x80, 0xFF}, {0x5A, 0xDA, 0xFF}, {0, 0x2D, 0x5A}};
     for (uint32_t cell = 0; cell < cells.size(); ++cell) {
         engine->setSettingA(isGdi ? cell / 4 : plus() ? 7 : cell);
         engine->setSettingB(isGdi ? cell % 4 : cell);
@@ -171,7 +170,7 @@ TEST_P(Engine, CompositionGrid) {
             engine->setSettingB(engine->settingBChoiceCount() + past);
         }
         // Direct2D bitmaps as wide as the frame, then one pixel narrower.
-        direct2dFaults().largestBitmapSide = cell < 2 ? clientWidth - cell : 0;
+        direct2dFaults().largestBitmapSide = cell < 2 ? cw - cell : 0;
         ownedframe frame = made(columnsPayload);
         ASSERT_NE(frame.image, nullptr);
         draw(frame.image);
@@ -192,17 +191,15 @@ TEST_P(Engine, FrameLandsOnItsRectangle) {
         EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSX), atoi(dpi));
     }
     const int grey = plus() ? 0xAD : 0x80, points[][3] = {{41, 33, 0xFF}, {40, 33, 0x5A},
-        {41, 32, 0x5A}, {100, 33, grey}, {101, 33, 0x5A}, {41, 72, grey}, {41, 73, 0x5A},
-        {100, 72, grey}, {101, 72, 0x5A}, {100, 73, 0x5A}};
+        {41, 32, 0x5A}, {100, 33, grey}, {101, 33, 0x5A}, {41, 72, grey}, {41, 73, 0x5A}};
     for (const auto& [x, y, level] : points)
         EXPECT_EQ(greyAt(x, y, level, 1), level) << x << "," << y;
 }
 
-// Payloads not of 8 bits, frames too large and pictures short of their rows
-// make none (GDI+: an image that draws nothing). The largest frame draws and
-// its memory comes back; its cost is the engine's, so it runs one Direct2D way.
+// Refused: not 8 bits, too large, short of rows (GDI+: drawing nothing). The largest draws
+// and its memory comes back; one Direct2D way, as its cost is the engine's.
 TEST_P(Engine, FramesItCannotDrawAreNone) {
-    EXPECT_EQ(made(columnsPayload, clientWidth, clientHeight, 4).image, nullptr);
+    EXPECT_EQ(made(columnsPayload, cw, ch, 4).image, nullptr);
     EXPECT_EQ(made({0, 1}, 16385, 16384).image, nullptr);
     if (GetParam() != direct2dWindows) {
         auto privateBytes = [] {
@@ -217,7 +214,7 @@ TEST_P(Engine, FramesItCannotDrawAreNone) {
         draw(made({0xFF, 0x80, 0, 0, 0, 1}, 16384, 16384).image);
         EXPECT_LT(privateBytes(), before + (64u << 20));
     }
-    ownedframe refused{*engine, engine->createFrameFromDib(&info, rows.data(), clientWidth)};
+    ownedframe refused{*engine, engine->createFrameFromDib(&info, rows.data(), cw)};
     EXPECT_EQ(refused.image != nullptr, plus());
     draw(refused.image);
     EXPECT_EQ(greyAt(100, 40, 0, 0), 0);
@@ -233,19 +230,18 @@ TEST_P(Engine, PicturesOfTheImport) {
                        engine->createFrameFromDib(&info, rows.data(), uint32_t(rows.size()))};
     ASSERT_NE(picture.image, nullptr);
     draw(picture.image);
-    const std::vector<int> levels = {0x30, 0x30, 0xC0};
-    EXPECT_EQ(d2d() ? levels : columns(levels, 1), levels);
+    const levels shown = {0x30, 0x30, 0xC0};
+    EXPECT_EQ(d2d() ? shown : columns(shown, 1), shown);
     EXPECT_EQ(d2d() ? pixelAt(100, 40, 0xC0403F) : 0xC0403Fu, 0xC0403Fu);  // its own colour
 }
 
-// Made with no client height, then grown. Direct2D remakes a lost target; its
-// Windows way takes a window without client area or hardware.
+// Made with no client height, then grown. Direct2D: a lost target, no client area or hardware.
 TEST_P(Engine, GrownLostOrWithoutHardware) {
     setClientSize(window(), 60, 0);
     pump(50);
     engine.reset();
     SetUp();
-    setClientSize(window(), clientWidth, clientHeight);
+    setClientSize(window(), cw, ch);
     pump(50);
     // GDI+: nearest neighbour, kept through choices out of range and a resize.
     for (uint32_t choice : {5u, 8u, 8u + (1u << 31)}) engine->setSettingA(choice);
@@ -271,15 +267,14 @@ TEST_P(Engine, GrownLostOrWithoutHardware) {
     EXPECT_FALSE(direct2dFaults().refuseHardwareTarget);
 }
 
-const char* const kindNames[] = {"Gdi", "GdiPlus", "Direct2d", "GdiPlusWindowsWay",
-                                  "Direct2dWindowsWay"};
-const auto kindName = [](const auto& info) { return std::string(kindNames[info.param]); };
-INSTANTIATE_TEST_SUITE_P(Each, Engine, testing::Range(0, 5), kindName);
+const char* const kinds[] = {"Gdi", "GdiPlus", "Direct2d", "GdiPlusWindowsWay",
+                              "Direct2dWindowsWay"};
+INSTANTIATE_TEST_SUITE_P(Each, Engine, testing::Range(0, 5),
+                         [](const auto& info) { return std::string(kinds[info.param]); });
 
 }  // namespace
 
-// Ended without Wine's teardown of a window render target's OpenGL surface,
-// which can corrupt its heap after every test has passed.
+// Skips Wine's teardown of a render target's OpenGL surface: it can corrupt the heap.
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();

@@ -1,5 +1,4 @@
-// The file commands and the import through the program: the roads on which
-// a user could lose a file.
+// The file commands and the import: the roads on which a user could lose a file.
 #include "tests/windows/fixture.h"
 
 namespace {
@@ -13,8 +12,7 @@ LPCWSTR wide(const text16& text) { return reinterpret_cast<LPCWSTR>(text.c_str()
 class Files : public ProgramTest {
 protected:
     text16 file(const char16_t* name) { return folder.file(name); }
-    std::string path(const char16_t* name) { return utf8(file(name)); }
-    std::string named(const char16_t* name) { return base + " : " + path(name); }
+    std::string named(const char16_t* name) { return base + " : " + utf8(file(name)); }
     void importFrames(uint32_t count) {
         writeSeries(folder, u"w_", 3, 0, count, 16, 8);
         command(IDM_IMPORT_BMP, file(u"w_000.bmp"));
@@ -30,7 +28,7 @@ protected:
         const lines before = log();
         const size_t asked = requests.size();
         if (!saved.empty()) writeFile(saved, {1});
-        const std::vector<text16> names = folder.names();
+        const auto names = folder.names();
         for (uint32_t id : {IDM_FILE_SAVE, IDM_FILE_SAVE_AS}) command(id, file(u"none.mrv"));
         chosen.clear();
         EXPECT_EQ(requests.size(), asked);
@@ -41,14 +39,15 @@ protected:
     scratchfolder folder{u"歩く"};
 };
 
-// Save As asks before replacing a file; Save to the file the title names asks
-// nothing, and shows what it wrote.
+// Save As asks before replacing a file; Save asks nothing and shows what it wrote.
 TEST_F(Files, ARoadWithJapaneseNames) {
+    const text16 anime = file(u"アニメ.mrv");
+    const std::string fresh = base + " : (新規)(更新)", titled = named(u"アニメ.mrv");
     writeSeries(folder, u"歩く", 3, 0, 3, 16, 8);
     command(IDM_IMPORT_BMP, file(u"歩く001.bmp"));
     EXPECT_EQ(log(), (lines{"Application Start!", "Directory " + utf8(folder.folder),
                             "Total 3 files exists."}));
-    EXPECT_EQ(title(), base + " : (新規)(更新)");
+    EXPECT_EQ(title(), fresh);
     // Faster than 30 a second: the first and the last show.
     lines two;
     for (int i = 0; i < 2; ++i)
@@ -56,57 +55,56 @@ TEST_F(Files, ARoadWithJapaneseNames) {
                                "end", "release"});
     EXPECT_EQ(engine->take(), two);
     EXPECT_EQ(engine->pictures.back(), seriesPicture(2, 16, 8).rows);
-    EXPECT_FALSE(visibleStyle(mainWindow().progressWindow.hwnd));
+    EXPECT_FALSE(visibleStyle(bar()));
 
-    const std::vector<bytes> frames = storedFrames();
+    const auto frames = storedFrames();
     const bytes old = randomBytes(100, 1);
-    writeFile(file(u"アニメ.mrv"), old);
+    writeFile(anime, old);
     command(IDM_FILE_SAVE_AS, file(u"アニメ"));  // answered No
-    EXPECT_EQ(questions, lines{path(u"アニメ.mrv")});
-    EXPECT_EQ(readFile(file(u"アニメ.mrv")), old);
-    EXPECT_EQ(title(), base + " : (新規)(更新)");
+    EXPECT_EQ(questions, lines{utf8(anime)});
+    EXPECT_EQ(readFile(anime), old);
+    EXPECT_EQ(title(), fresh);
     EXPECT_EQ(lastLine(), "Total 3 files exists.");
     replaceAnswer = true;
-    command(IDM_FILE_SAVE_AS, file(u"アニメ.mrv"));
+    command(IDM_FILE_SAVE_AS, anime);
     EXPECT_EQ(questions.size(), 2u);
-    EXPECT_EQ(readFile(file(u"アニメ.mrv")), soundMrv(16, 8, frames));
-    EXPECT_EQ(lastLine(), "Write Morva : " + path(u"アニメ.mrv"));
-    EXPECT_EQ(title(), named(u"アニメ.mrv"));
+    EXPECT_EQ(readFile(anime), soundMrv(16, 8, frames));
+    EXPECT_EQ(lastLine(), "Write Morva : " + utf8(anime));
+    EXPECT_EQ(title(), titled);
     EXPECT_EQ(engine->take(), drawnFrame);
-    expectNothingToSave();
     command(IDM_FILE_NEW);
     EXPECT_EQ(title(), base);
     EXPECT_EQ(engine->take(), (lines{"begin", "background", "end"}));
-    command(IDM_FILE_OPEN, file(u"アニメ.mrv"));
-    EXPECT_EQ(lastLine(), "Open Morva : " + path(u"アニメ.mrv"));
-    EXPECT_EQ(title(), named(u"アニメ.mrv"));
+    command(IDM_FILE_OPEN, anime);
+    EXPECT_EQ(lastLine(), "Open Morva : " + utf8(anime));
+    EXPECT_EQ(title(), titled);
     // A series without picture 0 leaves nothing for Save to write.
     writeSeries(folder, u"s_", 3, 1, 2, 16, 8);
     command(IDM_IMPORT_BMP, file(u"s_001.bmp"));
     command(IDM_FILE_SAVE);
-    EXPECT_EQ(title(), named(u"アニメ.mrv"));
-    EXPECT_EQ(readFile(file(u"アニメ.mrv")), soundMrv(16, 8, frames));
+    EXPECT_EQ(title(), titled);
+    EXPECT_EQ(readFile(anime), soundMrv(16, 8, frames));
     importFrames(1);
     engine->take();
     command(IDM_FILE_SAVE);
     EXPECT_EQ(questions.size(), 2u);
-    EXPECT_EQ(title(), named(u"アニメ.mrv"));
-    EXPECT_EQ(readFile(file(u"アニメ.mrv")), soundMrv(16, 8, storedFrames()));
-    EXPECT_EQ(mainWindow().frameSource, app->animation.frameStore());
+    EXPECT_EQ(title(), titled);
+    EXPECT_EQ(readFile(anime), soundMrv(16, 8, storedFrames()));
+    EXPECT_EQ(win().frameSource, app->animation.frameStore());
     EXPECT_EQ(engine->take(), drawnFrame);
-    expectNothingToSave(file(u"アニメ.mrv"));
+    expectNothingToSave(anime);
 }
 
 // A refused save: the log names the path and code; all else stays.
 class Refused : public Files {
 protected:
     void expectRefused(uint32_t id, const text16& target, const std::string& codes) {
-        const std::string titleBefore = title();
-        const std::vector<text16> namesBefore = folder.names();
-        const std::vector<bytes> frames = storedFrames();
+        const auto titleBefore = title();
+        const auto namesBefore = folder.names();
+        const auto frames = storedFrames();
         const bytes before = readFile(target);
         command(id, target);
-        const std::string start = "Write Morva error : " + utf8(target) + " (system error ";
+        const auto start = "Write Morva error : " + utf8(target) + " (system error ";
         EXPECT_EQ(lastLine().substr(0, start.size()), start);
         EXPECT_NE(codes.find(" " + lastLine().substr(start.size())), std::string::npos)
             << lastLine();
@@ -154,15 +152,14 @@ TEST_F(Refused, AFileHeldOrReadOnly) {
     EXPECT_EQ(requests.size(), dialogsBefore);
     EXPECT_EQ(title(), named(u"y.mrv"));
     EXPECT_EQ(readFile(file(u"x.mrv")), x);
-    const std::vector<bytes> frames = storedFrames();
+    const auto frames = storedFrames();
     ASSERT_EQ(frames.size(), 4u);  // since the last New
     command(IDM_FILE_NEW);
     EXPECT_EQ(readFile(y), soundMrv(16, 8, frames));
     EXPECT_TRUE(questions.empty());
 }
 
-// The Wine launch's ulimit -f: the temporary file reaches it, the saved file
-// goes past. Wine reports that write as 31, 112 or 223.
+// The Wine launch's ulimit -f, passed by the saved file: Wine says 31, 112 or 223.
 TEST_F(Refused, AFileSizeLimitHalfWay) {
     const char* limit = std::getenv("MORVA_FILE_SIZE_LIMIT");
     if (!limit) GTEST_SKIP() << "MORVA_FILE_SIZE_LIMIT is not set: the Wine launch sets it";
@@ -187,7 +184,7 @@ TEST_F(Files, ATemporaryFolderThatIsNotThere) {
     SetEnvironmentVariableW(L"TMP", saved);
     EXPECT_EQ(lastLine(), "Temporary file error : " + utf8(missing) + " (system error 3)");
     EXPECT_EQ(title(), base);
-    EXPECT_FALSE(app->animation.frameStore() || visibleStyle(mainWindow().progressWindow.hwnd));
+    EXPECT_FALSE(app->animation.frameStore() || visibleStyle(bar()));
 }
 
 TEST_F(Files, DialogsAndWhatTheyCannotOpen) {
@@ -197,7 +194,7 @@ TEST_F(Files, DialogsAndWhatTheyCannotOpen) {
     command(IDM_FILE_OPEN);  // cancelled: nothing changes
     command(IDM_IMPORT_BMP);
     importFrames(1);
-    const std::string titleBefore = title();
+    const auto titleBefore = title();
     command(IDM_FILE_SAVE_AS);
     const std::string mrv = "モルバファイル (*.mrv)", bmp = "ビットマップファイル (*.bmp)";
     const std::string bmpOpen = bmp + " を開く | " + bmp + ";*.bmp; | *.bmp | 2625536 | bmp";
@@ -210,9 +207,9 @@ TEST_F(Files, DialogsAndWhatTheyCannotOpen) {
     command(IDM_FILE_OPEN, file(u"absent.mrv"));
     const lines all = log();
     EXPECT_EQ(lines(all.end() - 4, all.end()),
-              (lines{"Open Morva : " + path(u"damaged.mrv"),
+              (lines{"Open Morva : " + utf8(file(u"damaged.mrv")),
                      "Open error : not a Morva file, or damaged",
-                     "Open Morva : " + path(u"absent.mrv"),
+                     "Open Morva : " + utf8(file(u"absent.mrv")),
                      "Open error : cannot open the file, system error 2"}));
     EXPECT_EQ(title(), titleBefore);
 }

@@ -1,5 +1,4 @@
-// A fresh application per test: fake engines, its clock and dialogs answered
-// by the test.
+// A fresh application per test: fake engines; the clock and dialogs the test's.
 #pragma once
 
 #include "app/application.h"
@@ -19,17 +18,6 @@
 inline std::string utf8(const wchar_t* text) { return std::filesystem::path(text).u8string(); }
 
 inline bool visibleStyle(HWND handle) { return GetWindowLongW(handle, GWL_STYLE) & WS_VISIBLE; }
-
-// Settings, then `position`: "x" checked or "-" per item, "g" after a grayed one.
-inline std::string settingsMarks(HWND handle, int position) {
-    HMENU menu = GetSubMenu(GetSubMenu(GetMenu(handle), 2), position);
-    std::string marks;
-    for (int item = 0; item < GetMenuItemCount(menu); ++item) {
-        const UINT state = GetMenuState(menu, UINT(item), MF_BYPOSITION);
-        marks += std::string(state & MF_CHECKED ? "x" : "-") + (state & MF_GRAYED ? "g" : "");
-    }
-    return marks;
-}
 
 class ProgramTest : public testing::Test {
 protected:
@@ -51,34 +39,45 @@ protected:
             return replaceAnswer;
         };
         app = std::make_unique<application>(GetModuleHandleW(nullptr));
-        mainWindow().engines.direct2dAvailable = [this, direct2d] {
+        win().engines.direct2dAvailable = [this, direct2d] {
             shownEarly |= handle() != nullptr;
             return direct2d;
         };
-        mainWindow().engines.make = [this](engineindex kind, HWND window) {
+        win().engines.make = [this](engineindex kind, HWND window) {
             made.push_back(kind);
             shownEarly |= IsWindowVisible(window) != 0;
             return std::unique_ptr<gengine>(engine = new fakeengine);
         };
-        mainWindow().clock = [this] { return now; };
+        win().clock = [this] { return now; };
         app->start(showCommand);
         setClientSize(handle(), 600, 400);
         pump();
         startSteps = engine->take();
     }
 
-    mainwindow& mainWindow() { return *app->mainWindow; }
+    mainwindow& win() { return *app->mainWindow; }
     HWND handle() { return app->mainWindow->hwnd; }
+    HWND bar() { return win().progressWindow.hwnd; }
     std::string title() {
         wchar_t text[1024] = {};
         GetWindowTextW(handle(), text, 1024);
         return utf8(text);
     }
-    lines log() { return logLines(mainWindow().logWindow.log.text()); }
+    lines log() { return logLines(win().logWindow.log.text()); }
     std::string lastLine() { return log().back(); }
+    // Settings, then `position`: "x" checked or "-" per item, "g" after a grayed one.
+    std::string marks(int position) {
+        HMENU menu = GetSubMenu(GetSubMenu(GetMenu(handle()), 2), position);
+        std::string out;
+        for (int item = 0; item < GetMenuItemCount(menu); ++item) {
+            const UINT state = GetMenuState(menu, UINT(item), MF_BYPOSITION);
+            out += std::string(state & MF_CHECKED ? "x" : "-") + (state & MF_GRAYED ? "g" : "");
+        }
+        return out;
+    }
 
     void pump() {
-        const std::vector<accelerator> keys = loadKeyTable(GetModuleHandleW(nullptr), IDR_MAINMENU);
+        const auto keys = loadKeyTable(GetModuleHandleW(nullptr), IDR_MAINMENU);
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
             if (message.message != WM_QUIT) dispatchMessage(keys, message);
@@ -92,7 +91,7 @@ protected:
     std::unique_ptr<application> app;
     fakeengine* engine = nullptr;
     std::vector<engineindex> made;
-    bool shownEarly = false;  // a window before Direct2D's test or shown for an engine
+    bool shownEarly = false;  // a window before Direct2D's test, or shown for an engine
     lines startSteps;
     uint64_t now = 100000;
     lines questions;  // the files Save As asked about

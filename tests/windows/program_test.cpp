@@ -5,13 +5,15 @@
 
 namespace {
 
+constexpr engineindex d2d = engineDirect2d, plus = engineGdiPlus, gdi = engineGdi;
+
 TEST_F(ProgramTest, StartsWithDirect2dOrElseGdiPlus) {
     for (bool direct2d : {true, false}) {
         made.clear();
         start(direct2d, SW_SHOWNOACTIVATE);
         EXPECT_FALSE(shownEarly);
-        EXPECT_EQ(made, std::vector<engineindex>{direct2d ? engineDirect2d : engineGdiPlus});
-        EXPECT_EQ(settingsMarks(handle(), 0), direct2d ? "--x" : "-x-g");
+        EXPECT_EQ(made, std::vector<engineindex>{direct2d ? d2d : plus});
+        EXPECT_EQ(marks(0), direct2d ? "--x" : "-x-g");
         EXPECT_EQ(startSteps.front(), direct2d ? "setting A 0" : "setting A 7");
         command(IDM_ENGINE_DIRECT2D);
         EXPECT_EQ(made.size(), direct2d ? 2u : 1u);
@@ -20,32 +22,31 @@ TEST_F(ProgramTest, StartsWithDirect2dOrElseGdiPlus) {
 
 // An engine that cannot be made gives way to a simpler one, at start-up (0) too.
 TEST_F(ProgramTest, AnEngineThatCannotBeMadeGivesWay) {
-    const engineindex d2d = engineDirect2d, plus = engineGdiPlus, gdi = engineGdi;
     const std::string error = "Engine error : cannot make ";
     struct { UINT id; std::vector<engineindex> refused, made; std::string marks, line; } cases[] = {
         {0, {d2d}, {d2d, plus}, "-x-", "Direct2D, using GDI+"},
         {IDM_ENGINE_DIRECT2D, {d2d, plus}, {d2d, plus, gdi}, "x--", "Direct2D, using GDI"},
         {IDM_ENGINE_GDIPLUS, {plus}, {plus, gdi}, "x--", "GDI+, using GDI"},
     };
-    const auto make = mainWindow().engines.make;
+    const auto make = win().engines.make;
     for (const auto& c : cases) {
-        mainWindow().engines.make = [&](engineindex kind, HWND window) -> std::unique_ptr<gengine> {
+        win().engines.make = [&](engineindex kind, HWND window) -> std::unique_ptr<gengine> {
             if (std::count(c.refused.begin(), c.refused.end(), kind) == 0)
                 return make(kind, window);
             made.push_back(kind);
             return nullptr;
         };
         made.clear();
-        c.id ? (void)app->command(c.id) : mainWindow().makeFirstEngine();
+        c.id ? (void)app->command(c.id) : win().makeFirstEngine();
         EXPECT_EQ(made, c.made) << c.line;
-        EXPECT_EQ(settingsMarks(handle(), 0), c.marks) << c.line;
+        EXPECT_EQ(marks(0), c.marks) << c.line;
         EXPECT_EQ(lastLine(), error + c.line);
         const bool isGdi = c.made.back() == gdi;
         EXPECT_EQ(engine->take(),
                   (lines{isGdi ? "setting A 0" : "setting A 7",
                          isGdi ? "setting B 1" : "setting B 0"}));
     }
-    mainWindow().engines.make = make;
+    win().engines.make = make;
     EXPECT_EQ(log().size(), 4u);
 }
 
@@ -53,10 +54,9 @@ TEST_F(ProgramTest, AnEngineThatCannotBeMadeGivesWay) {
 TEST_F(ProgramTest, EveryMenuCommand) {
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Morva");  // where older builds kept settings
     const struct { uint32_t id; std::vector<engineindex> made; std::string state; } cases[] = {
-        {IDM_ENGINE_GDI, {engineGdi}, "x--|--x-----|6"},
-        {IDM_ENGINE_GDIPLUS, {engineGdiPlus}, "-x-|--x-----|6"},
-        {IDM_ENGINE_GDIPLUS, {engineGdiPlus}, "-x-|--x-----|6"},  // the same kind anew
-        {IDM_ENGINE_DIRECT2D, {engineDirect2d}, "--x|--x-----|6"},
+        {IDM_ENGINE_GDI, {gdi}, "x--|--x-----|6"}, {IDM_ENGINE_GDIPLUS, {plus}, "-x-|--x-----|6"},
+        {IDM_ENGINE_GDIPLUS, {plus}, "-x-|--x-----|6"},  // the same kind anew
+        {IDM_ENGINE_DIRECT2D, {d2d}, "--x|--x-----|6"},
         {IDM_DEPTH_8, {}, "--x|x-------|8"}, {IDM_DEPTH_3, {}, "--x|-----x--|3"},
         {IDM_DEPTH_1, {}, "--x|-------x|1"}, {IDM_ABOUT, {}, "--x|-------x|1"},
         {IDM_IMPORT_WMV, {}, "--x|-------x|1"},
@@ -65,17 +65,12 @@ TEST_F(ProgramTest, EveryMenuCommand) {
         made.clear();
         EXPECT_TRUE(app->command(c.id)) << c.id;
         EXPECT_EQ(made, c.made) << c.id;
-        EXPECT_EQ(settingsMarks(handle(), 0) + "|" + settingsMarks(handle(), 1) + "|" +
+        EXPECT_EQ(marks(0) + "|" + marks(1) + "|" +
                   std::to_string(app->dataDepth), c.state);
     }
     EXPECT_EQ(title(), "モルバツール ver.2");
     EXPECT_EQ(log(), lines{"Application Start!"});
     EXPECT_TRUE(requests.empty());
-    // Fixed settings, nothing drawn.
-    command(IDM_ENGINE_GDI);
-    EXPECT_EQ(engine->take(), (lines{"setting A 0", "setting B 1"}));
-    command(IDM_ENGINE_GDIPLUS);
-    EXPECT_EQ(engine->take(), (lines{"setting A 7", "setting B 0"}));
     for (uint32_t other : {0u, 1u, 32781u, 32801u, 32809u, 32818u})
         EXPECT_FALSE(app->command(other));
     SendMessageW(handle(), WM_COMMAND, MAKEWPARAM(IDM_DEPTH_5, 1), 0);
@@ -132,14 +127,13 @@ TEST_F(ProgramTest, KeysRunTheirCommandsAndNoOthers) {
     pump();
     EXPECT_TRUE(seen.empty());
     ShowWindow(handle(), SW_RESTORE);
-    SetFocus(mainWindow().logWindow.hwnd);
+    SetFocus(win().logWindow.hwnd);
     seen.clear();
     press(VK_SPACE);
     press('N' | alt);
     EXPECT_TRUE(seen.empty());
-    EXPECT_FALSE(mainWindow().playing);
-    // Alt+F4 is not Save.
-    SetFocus(handle());
+    EXPECT_FALSE(win().playing);
+    SetFocus(handle());  // Alt+F4 is not Save
     seen.clear();
     press(VK_F4 | alt);
     EXPECT_TRUE(seen.empty());
@@ -160,20 +154,19 @@ protected:
     }
     void tickAt(uint64_t elapsed) {
         now = 500000 + elapsed;
-        SendMessageW(handle(), WM_TIMER, reinterpret_cast<WPARAM>(&mainWindow()), 0);
+        SendMessageW(handle(), WM_TIMER, reinterpret_cast<WPARAM>(&win()), 0);
     }
     void toggle(uint64_t at) {
         now = 500000 + at;
         command(IDM_PREVIEW);
     }
-    std::vector<int> drawn() {
-        std::vector<int> frames;
+    bytes drawn() {
+        bytes frames;
         for (const bytes& payload : engine->payloads) frames.push_back(payload[0]);
         engine->payloads.clear();
         engine->take();
         return frames;
     }
-    HWND bar() { return mainWindow().progressWindow.hwnd; }
 
     std::unique_ptr<TMPfile> store = std::make_unique<TMPfile>();
 };
@@ -183,10 +176,10 @@ TEST_F(Preview, FramesFollowTheClockUntilTheLast) {
     setClientSize(handle(), 900, 300);
     EXPECT_EQ(engine->take(), lines{"resize"});
     RECT log = {};
-    GetWindowRect(mainWindow().logWindow.hwnd, &log);
+    GetWindowRect(win().logWindow.hwnd, &log);
     EXPECT_EQ(log.right - log.left, 300);
     EXPECT_EQ(log.bottom - log.top, 300);
-    mainWindow().showSource(store.get());
+    win().showSource(store.get());
     EXPECT_EQ(engine->take(), (lines{"begin", "background", "frame 4x4x8", "draw in 301,33,900,300",
                                      "end", "release"}));
     engine->payloads.clear();
@@ -195,18 +188,18 @@ TEST_F(Preview, FramesFollowTheClockUntilTheLast) {
     EXPECT_EQ(SendMessageW(bar(), PBM_GETRANGE, FALSE, 0), 90);
     EXPECT_TRUE(drawn().empty());  // nothing before the first tick
     for (uint64_t at : {16u, 33u, 34u, 100u, 2999u}) tickAt(at);
-    EXPECT_EQ(drawn(), (std::vector<int>{0, 0, 1, 3, 89}));
+    EXPECT_EQ(drawn(), (bytes{0, 0, 1, 3, 89}));
     EXPECT_EQ(SendMessageW(bar(), PBM_GETPOS, 0, 0), 89);
     tickAt(3000);  // the last picture and the bar stay
-    EXPECT_FALSE(mainWindow().playing);
+    EXPECT_FALSE(win().playing);
     EXPECT_TRUE(visibleStyle(bar()));
     tickAt(3100);
     EXPECT_TRUE(drawn().empty());
     toggle(4000);  // from frame 0
     tickAt(4040);
-    EXPECT_EQ(drawn(), std::vector<int>{1});
+    EXPECT_EQ(drawn(), bytes{1});
     toggle(4050);  // stops and hides the bar
-    EXPECT_FALSE(mainWindow().playing);
+    EXPECT_FALSE(win().playing);
     EXPECT_FALSE(visibleStyle(bar()));
 }
 
@@ -216,22 +209,22 @@ TEST_F(Preview, StopsWhereThereIsNoFrame) {
     writeFile(scratch.file(u"cut.mrv"), mrvBytes(4, 4, {{36, 2}, {38, 20}}, {0, 1}));
     morvafile cut;
     ASSERT_TRUE(cut.open(scratch.file(u"cut.mrv").c_str()).ok());
-    mainWindow().showSource(&cut);
+    win().showSource(&cut);
     toggle(0);
     for (uint64_t at : {20u, 40u}) tickAt(at);
-    EXPECT_FALSE(mainWindow().playing);
+    EXPECT_FALSE(win().playing);
     EXPECT_TRUE(visibleStyle(bar()));
     // Without a source the command and a tick only stop.
     engine->take();
-    mainWindow().showSource(nullptr);
+    win().showSource(nullptr);
     EXPECT_EQ(engine->take(), (lines{"begin", "background", "end"}));
     toggle(100);
-    EXPECT_FALSE(mainWindow().playing);
-    mainWindow().showSource(store.get());
+    EXPECT_FALSE(win().playing);
+    win().showSource(store.get());
     toggle(200);
-    mainWindow().showSource(nullptr);
+    win().showSource(nullptr);
     tickAt(250);
-    EXPECT_FALSE(mainWindow().playing);
+    EXPECT_FALSE(win().playing);
 }
 
 }  // namespace
