@@ -191,6 +191,15 @@ TEST(BmpFile, OneReaderForManyPictures) {
     ASSERT_TRUE(r.open(worst.c_str()) && r.readHeaders());
     std::filesystem::resize_file(std::filesystem::path(worst), 1078 + 4000);
     EXPECT_EQ(r.encode(8), 0u);
+    const auto files = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
+    const auto held = files();  // the reader's file among them: each close gives it back
+    r.closeFile();
+    EXPECT_EQ(files(), held - 1);
+    ASSERT_TRUE(r.open(worst.c_str()));
+    r.close();
+    EXPECT_EQ(files(), held - 1);
 #endif
 }
 
