@@ -353,6 +353,8 @@ TEST_F(Document, AFailedOpenKeepsWhatWasOpen) {
     const std::string kept = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
     setenv("TMPDIR", utf8(file(u"absent")).c_str(), 1);
     EXPECT_EQ(doc.beginImport(4, 2).what, failure::temporaryFile);
+    setenv("TMPDIR", "", 1);
+    EXPECT_EQ(temporaryFolder(), u"/tmp/");
     setenv("TMPDIR", kept.c_str(), 1);
     EXPECT_FALSE(doc.frameStore() || doc.isModified());
 #endif
