@@ -306,3 +306,42 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
     EXPECT_EQ(morvacli({"check", at("hurt.mrv")}).out, "frame 1: stopped at byte 0 of " +
               std::to_string(hurt[32]) + ": a code runs outside its row or the frame\n");
 }
+
+// Each field of a PNG's header at the edge of what pack takes; "" packs as the BMP does.
+TEST_F(Morvacli, PngHeadersTakenOrRefused) {
+    fs::copy_file(at("walk000.bmp"), at("one000.bmp"));
+    ASSERT_EQ(morvacli(pack("one000.bmp", "one.mrv", "8")).err, "");
+    const string grey = at("walk000.bmp") + " -define png:color-type=0 -define png:bit-depth=8 ";
+    ASSERT_TRUE(convert(grey + at("g.png")) && convert(grey + "-interlace PNG " + at("i000.png")));
+    const bytes adam7 = contentOf("i000.png");
+    ASSERT_EQ(bytes(adam7.begin() + 24, adam7.begin() + 29), (bytes{8, 0, 0, 0, 1}));
+    const string invalid = "Invalid PNG Format";
+    const struct { std::vector<std::pair<int, uint8_t>> edits; string line; } rows[] = {
+        {{}, ""}, {{{0, 0x8A}}, invalid}, {{{7, 0}}, invalid}, {{{11, 14}}, invalid},
+        {{{15, 'X'}}, invalid}, {{{19, 0}}, invalid}, {{{16, 0x80}}, invalid},
+        {{{23, 0}}, invalid}, {{{20, 0x80}}, invalid}, {{{24, 1}}, "1-bit grey PNG: pack"},
+        {{{24, 2}}, "2-bit grey PNG"}, {{{24, 4}}, "4-bit grey PNG"}, {{{24, 3}}, invalid},
+        {{{24, 16}}, "16-bit grey PNG"}, {{{24, 9}}, invalid}, {{{25, 3}, {24, 1}}, "1-bit pal"},
+        {{{25, 3}, {24, 2}}, "2-bit palette"}, {{{25, 3}, {24, 4}}, "4-bit palette"},
+        {{{25, 3}, {24, 16}}, invalid}, {{{25, 2}, {24, 16}}, "48-bit RGB"},
+        {{{25, 2}, {24, 4}}, invalid}, {{{25, 4}}, "16-bit grey with alpha"},
+        {{{25, 4}, {24, 16}}, "32-bit grey with alpha"},
+        {{{25, 6}}, "32-bit RGBA"}, {{{25, 6}, {24, 16}}, "64-bit RGBA"}, {{{25, 1}}, invalid},
+        {{{25, 5}}, invalid}, {{{25, 7}}, invalid}, {{{26, 1}}, invalid}, {{{27, 1}}, invalid},
+        {{{28, 2}}, invalid},
+    };
+    for (const auto& row : rows) {
+        bytes png = contentOf("g.png");
+        for (const auto& [at, value] : row.edits) png[size_t(at)] = value;
+        const uint32_t crc = uint32_t(crc32(0, &png[12], 17));
+        for (int i = 0; i < 4; ++i) png[size_t(29 + i)] = uint8_t(crc >> (24 - 8 * i));
+        writeFile(dir.file(u"x000.png"), png);
+        const result packed = morvacli(pack("x000.png", "x.mrv", "8"));
+        const string said = row.line.empty() ? "" : "morvacli: File : x000.png : " + row.line;
+        EXPECT_EQ(row.line.empty() ? packed.err : packed.err.substr(0, said.size()), said);
+        EXPECT_EQ(packed.status, row.line.empty() ? 0 : 1) << row.line;
+    }
+    EXPECT_EQ(contentOf("x.mrv"), contentOf("one.mrv"));
+    EXPECT_EQ(morvacli(pack("i000.png", "i.mrv", "8")).err, "");  // Adam7
+    EXPECT_EQ(contentOf("i.mrv"), contentOf("one.mrv"));
+}

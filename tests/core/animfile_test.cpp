@@ -16,6 +16,13 @@ namespace {
 
 constexpr uint32_t notFound = 2;  // ENOENT and ERROR_FILE_NOT_FOUND alike
 
+#ifndef _WIN32
+// The descriptors this process holds: a reader's close gives its file back.
+long openFiles() {
+    return long(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
+}
+#endif
+
 TEST(FileLayer, TransfersAndNames) {
     scratchfolder dir(u"é歩😀");
     const text16 path = makeUniqueFile(dir.folder, u"MRV");
@@ -54,8 +61,8 @@ TEST(FileLayer, Utf8AtTheEdgesOfEachLength) {
                              "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF";
     EXPECT_EQ(utf8Of(text.c_str()), utf8);
     EXPECT_EQ(utf16Of(utf8), text);
-    EXPECT_EQ(utf8Of(u"\xD800\xE000\xDC00\xDC00"),
-              "\xEF\xBF\xBD\xEE\x80\x80\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(utf8Of(u"\xD800\xE000\xDC00\xDC00\xDFFF"),
+              "\xEF\xBF\xBD\xEE\x80\x80\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
     EXPECT_EQ(utf16Of("\xC2\x41\xED\xA0\x80"), u"\uFFFDA\uFFFD\uFFFD\uFFFD");  // no surrogates
 }
 
@@ -83,6 +90,7 @@ TEST(MorvaFile, HandsEachFrameOverAsStored) {
     EXPECT_EQ(engine.take(), lines(3, "frame 320x240x8"));
     EXPECT_EQ(engine.payloads, (std::vector<bytes>{first, {}, second}));
     r.close();
+    EXPECT_EQ(r.openPath(), nullptr);
     EXPECT_EQ(r.makeFrame(engine, 0), nullptr);
 }
 
@@ -107,7 +115,7 @@ TEST(MorvaFile, DamagedFiles) {
         {"wrong magic", wrongMagic, bad, 2, ""},
         {"count beyond the file", withCount(two, 20), bad, 20, ""},
         {"count 0xFFFFFFFF", withCount(two, 0xFFFFFFFF), bad, 0xFFFFFFFF, ""},
-        {"index cut short", cut(two, 33), bad, 2, ""},
+        {"index one byte short", cut(two, 35), bad, 2, ""},
         {"index size wrapping to 0", mrvBytes(1, 1, {}, {}, 8, 0x20000000), bad, 0x20000000, ""},
         {"index size wrapping to 8", mrvBytes(1, 1, {{28, 0}}, {}, 8, 0x20000001), bad, 0x20000001,
          ""},
@@ -116,6 +124,7 @@ TEST(MorvaFile, DamagedFiles) {
         {"16385 x 16384 pixels", mrvBytes(16385, 16384, {{28, 2}}, {0, 1}), bad, 1, ""},
         {"65535 x -65535 pixels", mrvBytes(65535, -65535, {{28, 2}}, {0, 1}), bad, 1, ""},
         {"sound", two, good, 2, "11"},
+        {"three frames", mrvBytes(4, 4, {{44, 16}, {44, 0}, {44, 16}}, four), good, 3, "111"},
         {"an entry as large as the file", mrvBytes(1, 1, {{0, 28}}, {}), good, 1, "1"},
         {"16384 x 16384 pixels", mrvBytes(16384, 16384, {{28, 2}}, {0, 1}), good, 1, "1"},
         {"offset + size past the end", mrvBytes(4, 4, {{36, 16}, {40, 16}}, four), good, 2, "10"},
@@ -136,6 +145,7 @@ TEST(MorvaFile, DamagedFiles) {
             frames += "01"[!!file.reader.makeFrame(engine, i)];
         EXPECT_EQ(frames, c.got);
         EXPECT_EQ(file.reader.makeFrame(engine, uint32_t(c.got.size())), nullptr);
+        EXPECT_EQ(file.reader.entry(c.count).offset | file.reader.entry(c.count).size, 0u);
     }
     morvafile absent;
     const outcome missing = absent.open(u"/no/such/folder/absent.mrv");
@@ -246,12 +256,15 @@ TEST(FrameStore, AFailedSaveLeavesTheOldFileAndTheFrames) {
     }
     scratchfolder dir;
     auto store = storeOf(2, 2, {first});
+    const long held = openFiles();
     const outcome missingFolder = store->save(dir.file(u"absent/walk.mrv").c_str());
     EXPECT_EQ(missingFolder.what, failure::cannotWrite);
     EXPECT_EQ(missingFolder.error, notFound);
     std::filesystem::create_directory(std::filesystem::path(dir.file(u"folder.mrv")));
     EXPECT_EQ(store->save(dir.file(u"folder.mrv").c_str()).error, uint32_t(EISDIR));
     EXPECT_EQ(dir.names(), std::vector<text16>{u"folder.mrv"});
+    store->close();
+    EXPECT_EQ(openFiles(), held - 1);
 }
 #endif
 
@@ -340,6 +353,8 @@ TEST_F(Document, AFailedOpenKeepsWhatWasOpen) {
     const std::string kept = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
     setenv("TMPDIR", utf8(file(u"absent")).c_str(), 1);
     EXPECT_EQ(doc.beginImport(4, 2).what, failure::temporaryFile);
+    setenv("TMPDIR", "", 1);
+    EXPECT_EQ(temporaryFolder(), u"/tmp/");
     setenv("TMPDIR", kept.c_str(), 1);
     EXPECT_FALSE(doc.frameStore() || doc.isModified());
 #endif

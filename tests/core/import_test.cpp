@@ -191,6 +191,15 @@ TEST(BmpFile, OneReaderForManyPictures) {
     ASSERT_TRUE(r.open(worst.c_str()) && r.readHeaders());
     std::filesystem::resize_file(std::filesystem::path(worst), 1078 + 4000);
     EXPECT_EQ(r.encode(8), 0u);
+    const auto files = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
+    const auto held = files();  // the reader's file among them: each close gives it back
+    r.closeFile();
+    EXPECT_EQ(files(), held - 1);
+    ASSERT_TRUE(r.open(worst.c_str()));
+    r.close();
+    EXPECT_EQ(files(), held - 1);
 #endif
 }
 
@@ -308,6 +317,16 @@ TEST_F(Import, AnotherSizeThanTheFramesHeldChangesNothing) {
     EXPECT_EQ(count(), 3u);
     ASSERT_TRUE(doc.save(folder.file(u"again.mrv").c_str()).ok());
     EXPECT_EQ(readFile(folder.file(u"again.mrv")), readFile(folder.file(u"a.mrv")));
+#ifndef _WIN32  // a new animation without its temporary folder: the log says so, nothing changes
+    const std::string kept = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+    setenv("TMPDIR", utf8(folder.file(u"absent")).c_str(), 1);
+    document fresh;
+    import(u"a_00.bmp", fresh);
+    setenv("TMPDIR", kept.c_str(), 1);
+    EXPECT_EQ(log().back(), "Temporary file error : " + utf8(folder.file(u"absent/")) +
+                                " (system error 2)");
+    EXPECT_FALSE(fresh.frameStore() || fresh.isModified());
+#endif
 }
 
 TEST_F(Import, FaultsInTheFramePass) {
