@@ -16,7 +16,9 @@ constexpr uint32_t maxAnimationFrames = 65535;
 constexpr uint64_t maxPayloadLength = UINT32_MAX - payloadAreaStart(maxAnimationFrames);
 
 // Whether a payload of `size` bytes may follow `length` bytes of payloads.
-inline bool payloadFits(uint64_t length, uint32_t size) { return length + size <= maxPayloadLength; }
+inline bool payloadFits(uint64_t length, uint32_t size) {
+    return length + size <= maxPayloadLength;
+}
 
 // Writes at the file's start the header of `count` frames of width x height
 // and their index. `entries` place each payload within the payload area,

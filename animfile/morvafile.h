@@ -3,11 +3,11 @@
 // read once, and every payload is read into one buffer that is reused.
 #pragma once
 
-#include "codec/fileformat.h"
 #include "animfile/outcome.h"
-#include "text/wtext.h"
+#include "codec/fileformat.h"
 #include "codec/gengine.h"
 #include "platform/file.h"
+#include "text/wtext.h"
 
 #include <cstdint>
 #include <memory>

@@ -4,16 +4,14 @@
 #include "app/filecommands.h"
 #include "resources/resource.h"
 
-bool application::command(uint32_t id)
-{
+bool application::command(uint32_t id) {
     const bool handled = dispatch(id);
     // Lines that came faster than the screen was updated show now.
     mainWindow->logWindow.showPending();
     return handled;
 }
 
-bool application::dispatch(uint32_t id)
-{
+bool application::dispatch(uint32_t id) {
     switch (id) {
     case IDM_FILE_NEW: fileNew(*this); return true;
     case IDM_FILE_OPEN: fileOpen(*this); return true;

@@ -2,9 +2,9 @@
 // that shows the whole bounded log.
 #pragma once
 
+#include "app/window.h"
 #include "shell/logbuffer.h"
 #include "shell/pacer.h"
-#include "app/window.h"
 
 #include <cstdint>
 #include <functional>

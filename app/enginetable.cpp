@@ -23,15 +23,13 @@ const enginerow engineTable[3] = {
      }},
 };
 
-const enginerow* engineOfCommand(uint32_t id)
-{
+const enginerow* engineOfCommand(uint32_t id) {
     for (const enginerow& row : engineTable)
         if (row.command == id) return &row;
     return nullptr;
 }
 
-enginefactory systemEngines()
-{
+enginefactory systemEngines() {
     // The way the engines present is the platform's, taken once for the run.
     const presentway way = platformWay();
     // The test runs without a window of the program's own: none exists yet.

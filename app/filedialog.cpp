@@ -17,10 +17,9 @@ bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
 const dialogform openMorvaForm = {IDS_OPEN_MORVA_TITLE, IDS_MORVA_FILTER, u"*.mrv", u"mrv",
                                   OFN_LONGNAMES | OFN_EXPLORER | OFN_FILEMUSTEXIST};
-const dialogform saveMorvaForm = {
-    IDS_OPEN_MORVA_TITLE, IDS_MORVA_FILTER, u"*.mrv", u"mrv",
-    OFN_LONGNAMES | OFN_EXPLORER | OFN_NOREADONLYRETURN | OFN_CREATEPROMPT | OFN_PATHMUSTEXIST |
-        OFN_OVERWRITEPROMPT};
+const dialogform saveMorvaForm = {IDS_OPEN_MORVA_TITLE, IDS_MORVA_FILTER, u"*.mrv", u"mrv",
+                                  OFN_LONGNAMES | OFN_EXPLORER | OFN_NOREADONLYRETURN |
+                                      OFN_CREATEPROMPT | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT};
 const dialogform openBmpForm = {IDS_OPEN_BMP_TITLE, IDS_BMP_FILTER, u"*.bmp", u"bmp",
                                 OFN_LONGNAMES | OFN_EXPLORER | OFN_FILEMUSTEXIST};
 
@@ -78,9 +77,9 @@ std::function<bool(HWND, const char16_t*)> replaceQuestion = systemReplaceQuesti
 void ensureExtension(chosenpath& chosen, const dialogform& form) {
     const char16_t* const first = chosen.path.data;
     const char16_t* const end = first + chosen.path.length;
-    const char16_t* const name =
-        std::find_if(std::make_reverse_iterator(end), std::make_reverse_iterator(first), isSeparator)
-            .base();
+    const char16_t* const name = std::find_if(std::make_reverse_iterator(end),
+                                              std::make_reverse_iterator(first), isSeparator)
+                                     .base();
     if (std::find(name, end, u'.') != end) return;
     chosen.fileOffset = uint32_t(name - first);
     chosen.path.append(u".");

@@ -5,6 +5,7 @@
 #include "text/wtext.h"
 
 #include <windows.h>
+
 #include <commdlg.h>
 
 #include <cstdint>

@@ -3,9 +3,9 @@
 #include "app/application.h"
 #include "app/filecommands.h"
 #include "app/filedialog.h"
-#include "shell/pacer.h"
 #include "import/bmpfile.h"
 #include "import/bmpimport.h"
+#include "shell/pacer.h"
 
 namespace {
 

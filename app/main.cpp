@@ -3,8 +3,7 @@
 
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
-{
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     // An import or a save runs inside its command without reading the queue.
     // After 5 seconds of that the system would lay a frozen copy titled
     // "(Not Responding)" over the window and hide the progress the command

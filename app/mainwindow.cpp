@@ -2,21 +2,17 @@
 
 #include "app/application.h"
 #include "app/loadstring.h"
-#include "text/fatal.h"
-#include "shell/layout.h"
 #include "app/platformlibraries.h"
-#include "text/wtext.h"
 #include "resources/resource.h"
+#include "shell/layout.h"
+#include "text/fatal.h"
+#include "text/wtext.h"
 
 namespace {
 
-const wchar_t* wide(const wtext& text)
-{
-    return reinterpret_cast<const wchar_t*>(text.data);
-}
+const wchar_t* wide(const wtext& text) { return reinterpret_cast<const wchar_t*>(text.data); }
 
-rect clientRect(HWND handle)
-{
+rect clientRect(HWND handle) {
     RECT client = {};
     GetClientRect(handle, &client);
     return {client.left, client.top, client.right, client.bottom};
@@ -25,12 +21,9 @@ rect clientRect(HWND handle)
 }  // namespace
 
 mainwindow::mainwindow()
-    : instance(theApplication().instance), logWindow(*this), progressWindow(*this)
-{
-}
+    : instance(theApplication().instance), logWindow(*this), progressWindow(*this) {}
 
-mainwindow::~mainwindow()
-{
+mainwindow::~mainwindow() {
     frameSource = nullptr;
     // The children went with the main window if that is gone already.
     if (hwnd) {
@@ -43,8 +36,7 @@ mainwindow::~mainwindow()
     if (hwnd) DestroyWindow(hwnd);
 }
 
-void mainwindow::registerClass()
-{
+void mainwindow::registerClass() {
     const wtext className = loadString(IDS_WINDOW_CLASS);
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof windowClass;
@@ -52,9 +44,9 @@ void mainwindow::registerClass()
     windowClass.lpfnWndProc = window::procedure;
     windowClass.hInstance = instance;
     windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_MORVA));
-    windowClass.hIconSm = static_cast<HICON>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDI_SMALL), IMAGE_ICON,
-                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_SMALL),
+                                                        IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                        GetSystemMetrics(SM_CYSMICON), 0));
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszMenuName = MAKEINTRESOURCEW(IDR_MAINMENU);
@@ -66,8 +58,7 @@ void mainwindow::registerClass()
     direct2dAvailable = engines.direct2dAvailable();
 }
 
-void mainwindow::createWindows(int showCommand)
-{
+void mainwindow::createWindows(int showCommand) {
     const wtext className = loadString(IDS_WINDOW_CLASS);
     const wtext title = loadString(IDS_APP_TITLE);
     // The object is bound to the window on WM_CREATE, which sets hwnd.
@@ -86,14 +77,12 @@ void mainwindow::createWindows(int showCommand)
     UpdateWindow(hwnd);
 }
 
-void mainwindow::makeFirstEngine()
-{
+void mainwindow::makeFirstEngine() {
     selectEngine(direct2dAvailable ? engineDirect2d : engineGdiPlus);
     if (!direct2dAvailable) grayDirect2dItem();
 }
 
-void mainwindow::createLogWindow(const rect& area)
-{
+void mainwindow::createLogWindow(const rect& area) {
     logWindow.hwnd = CreateWindowExW(
         0, L"EDIT", L"EDITBOX", WS_CHILD | WS_VSCROLL | ES_READONLY | ES_AUTOVSCROLL | ES_MULTILINE,
         area.left, area.top, area.right - area.left, area.bottom - area.top, hwnd, nullptr,
@@ -102,16 +91,14 @@ void mainwindow::createLogWindow(const rect& area)
 }
 
 // Hidden until a preview or an import shows it.
-void mainwindow::createProgressWindow(const rect& area)
-{
+void mainwindow::createProgressWindow(const rect& area) {
     progressWindow.hwnd = CreateWindowExW(
         0, PROGRESS_CLASSW, L"PROGRESSBAR", WS_CHILD | PBS_SMOOTH, area.left, area.top,
         area.right - area.left, area.bottom - area.top, hwnd, nullptr, instance, &progressWindow);
 }
 
 // The progress bar keeps the place it got at creation.
-void mainwindow::layout()
-{
+void mainwindow::layout() {
     const windowlayout current = layoutFor(clientRect(hwnd));
     frameRect = current.frame;
     const rect& log = current.log;

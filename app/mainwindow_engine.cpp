@@ -3,8 +3,7 @@
 #include "text/fatal.h"
 #include "text/wtext.h"
 
-void mainwindow::selectEngine(engineindex kind)
-{
+void mainwindow::selectEngine(engineindex kind) {
     // The old engine goes first: two engines never hold the window at once.
     engine.reset();
     // One that cannot be made (Direct2D without a device, say) gives way to

@@ -11,14 +11,12 @@ constexpr int enginePosition = 0;
 constexpr int depthPosition = 1;
 constexpr int32_t deepest = 8;
 
-HMENU settingsSubmenu(HWND handle, int position)
-{
+HMENU settingsSubmenu(HWND handle, int position) {
     return GetSubMenu(GetSubMenu(GetMenu(handle), settingsPosition), position);
 }
 
 // Only the check mark changes: a disabled item stays disabled.
-void checkOnly(HMENU menu, int checkedPosition, int count)
-{
+void checkOnly(HMENU menu, int checkedPosition, int count) {
     for (int position = 0; position < count; ++position) {
         const UINT mark = position == checkedPosition ? MF_CHECKED : MF_UNCHECKED;
         CheckMenuItem(menu, position, MF_BYPOSITION | mark);
@@ -27,20 +25,17 @@ void checkOnly(HMENU menu, int checkedPosition, int count)
 
 }  // namespace
 
-void mainwindow::checkEngine(engineindex kind)
-{
+void mainwindow::checkEngine(engineindex kind) {
     checkOnly(settingsSubmenu(hwnd, enginePosition), kind, int(std::size(engineTable)));
 }
 
-void mainwindow::grayDirect2dItem()
-{
+void mainwindow::grayDirect2dItem() {
     EnableMenuItem(settingsSubmenu(hwnd, enginePosition), engineDirect2d,
                    MF_BYPOSITION | MF_DISABLED | MF_GRAYED);
 }
 
 // Depth 8 is the first item, depth 1 the last.
-void mainwindow::updateDepthMenu(int32_t depth)
-{
+void mainwindow::updateDepthMenu(int32_t depth) {
     if (depth < 1 || depth > deepest) return;
     checkOnly(settingsSubmenu(hwnd, depthPosition), deepest - depth, deepest);
 }

@@ -5,16 +5,14 @@
 #include "app/mainwindow.h"
 #include "shell/playback.h"
 
-void mainwindow::showSource(morvafile* source)
-{
+void mainwindow::showSource(morvafile* source) {
     frameSource = source;
     engine->beginDraw();
     engine->drawBackground();
     finishPicture(source ? source->makeFrame(*engine, 0) : nullptr);
 }
 
-void mainwindow::togglePreview()
-{
+void mainwindow::togglePreview() {
     if (!frameSource || playing) {
         stopPlayback();
         progressWindow.hide();
@@ -27,8 +25,7 @@ void mainwindow::togglePreview()
     playing = true;
 }
 
-void mainwindow::tick()
-{
+void mainwindow::tick() {
     // A tick that was queued before playback stopped.
     if (!playing) return;
     const uint32_t index = frameDue(playStart, clock());
@@ -46,21 +43,18 @@ void mainwindow::tick()
 }
 
 // Playback that ends by itself leaves the progress bar as it is.
-void mainwindow::stopPlayback()
-{
+void mainwindow::stopPlayback() {
     KillTimer(hwnd, timerId());
     playing = false;
 }
 
-void mainwindow::drawPicture(frameimage* frame)
-{
+void mainwindow::drawPicture(frameimage* frame) {
     engine->beginDraw();
     engine->drawBackground();
     finishPicture(frame);
 }
 
-void mainwindow::finishPicture(frameimage* frame)
-{
+void mainwindow::finishPicture(frameimage* frame) {
     if (frame) engine->drawFrameInRect(frame, frameRect);
     engine->endDraw();
     if (frame) engine->destroyFrame(frame);

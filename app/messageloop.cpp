@@ -19,8 +19,8 @@ keykind kindOf(UINT message) {
 keyevent keyOf(const MSG& message) {
     const keykind kind = kindOf(message.message);
     // A character message says itself whether Alt was down (context code).
-    const bool alt = kind == keykind::character ? (message.lParam & (LPARAM(1) << 29)) != 0
-                                                : held(VK_MENU);
+    const bool alt =
+        kind == keykind::character ? (message.lParam & (LPARAM(1) << 29)) != 0 : held(VK_MENU);
     // Asked of the main window, also for a key addressed to one of its children.
     const bool minimized =
         kind != keykind::other && IsIconic(GetAncestor(message.hwnd, GA_ROOT)) != 0;

@@ -1,8 +1,10 @@
 #include "app/platformlibraries.h"
 
 #include <windows.h>
-#include <commctrl.h>
+
 #include <objbase.h>
+
+#include <commctrl.h>
 #include <gdiplus.h>
 
 namespace {
@@ -13,8 +15,7 @@ bool started = false;
 
 }  // namespace
 
-void startPlatformLibraries()
-{
+void startPlatformLibraries() {
     if (started) return;
     started = true;
     // Failures here show later, as engines or controls that cannot be made.

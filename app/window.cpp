@@ -4,45 +4,38 @@
 
 namespace {
 
-window* boundObject(HWND handle)
-{
+window* boundObject(HWND handle) {
     return reinterpret_cast<window*>(GetWindowLongPtrW(handle, GWLP_USERDATA));
 }
 
-void bind(HWND handle, const CREATESTRUCTW& creation)
-{
+void bind(HWND handle, const CREATESTRUCTW& creation) {
     window* object = static_cast<window*>(creation.lpCreateParams);
     object->hwnd = handle;
     SetWindowLongPtrW(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
 }
 
-void unbind(HWND handle, window& object)
-{
+void unbind(HWND handle, window& object) {
     SetWindowLongPtrW(handle, GWLP_USERDATA, 0);
     object.hwnd = nullptr;
 }
 
 }  // namespace
 
-window::~window()
-{
+window::~window() {
     if (hwnd) DestroyWindow(hwnd);
 }
 
-void window::create(const rect& area)
-{
+void window::create(const rect& area) {
     hwnd = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, area.left, area.top,
                            area.right - area.left, area.bottom - area.top, parent->hwnd, nullptr,
                            theApplication().instance, this);
 }
 
-void window::move(const rect& area)
-{
+void window::move(const rect& area) {
     MoveWindow(hwnd, area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
 }
 
-LRESULT CALLBACK window::procedure(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT CALLBACK window::procedure(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CREATE) {
         bind(handle, *reinterpret_cast<const CREATESTRUCTW*>(lParam));
         return 0;
@@ -54,15 +47,9 @@ LRESULT CALLBACK window::procedure(HWND handle, UINT message, WPARAM wParam, LPA
         object->onDestroy();
         PostQuitMessage(0);
         return 0;
-    case WM_NCDESTROY:
-        unbind(handle, *object);
-        break;
-    case WM_MOVE:
-        object->onMove();
-        return 0;
-    case WM_SIZE:
-        object->onSize();
-        return 0;
+    case WM_NCDESTROY: unbind(handle, *object); break;
+    case WM_MOVE: object->onMove(); return 0;
+    case WM_SIZE: object->onSize(); return 0;
     case WM_PAINT: {
         PAINTSTRUCT paint;
         BeginPaint(handle, &paint);
@@ -70,12 +57,8 @@ LRESULT CALLBACK window::procedure(HWND handle, UINT message, WPARAM wParam, LPA
         EndPaint(handle, &paint);
         return 0;
     }
-    case WM_COMMAND:
-        theApplication().command(LOWORD(wParam));
-        return 0;
-    case WM_TIMER:
-        object->onTimer();
-        return 0;
+    case WM_COMMAND: theApplication().command(LOWORD(wParam)); return 0;
+    case WM_TIMER: object->onTimer(); return 0;
     }
     return DefWindowProcW(handle, message, wParam, lParam);
 }

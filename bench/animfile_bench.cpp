@@ -3,10 +3,9 @@
 // store, in bytes of file moved. The yardstick is BM_PlainFileCopy, a copy of
 // the same saved file through the same file layer and buffer size;
 // BM_PlainFileCopyFlushed shows what the flush that save needs costs.
-#include "frames.h"
-
 #include "animfile/tmpfile.h"
 #include "codec/frameencoder.h"
+#include "frames.h"
 #include "tests/support/fakeengine.h"
 
 #include <benchmark/benchmark.h>
@@ -69,7 +68,8 @@ fixture& shared() {
 void BM_MakeFrameSilhouette(benchmark::State& state) {
     fixture& files = shared();
     morvafile reader;
-    if (!files.ready || !reader.open(files.saved.c_str()).ok()) return state.SkipWithError("no file");
+    if (!files.ready || !reader.open(files.saved.c_str()).ok())
+        return state.SkipWithError("no file");
     handoverengine engine;
     uint32_t frame = 0;
     for (auto _ : state) {
@@ -77,8 +77,8 @@ void BM_MakeFrameSilhouette(benchmark::State& state) {
         frame = (frame + 1) % storedFrames;
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(files.payload.size()));
-    state.counters["frames/s"] = benchmark::Counter(double(state.iterations()),
-                                                    benchmark::Counter::kIsRate);
+    state.counters["frames/s"] =
+        benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["payload"] = double(files.payload.size());
 }
 BENCHMARK(BM_MakeFrameSilhouette);

@@ -1,10 +1,9 @@
 // Run-length decoder throughput in bytes of output pixels, on full-HD frames
 // encoded at the default depth 6; BM_MemcpyFrame (memcpy_bench.cpp) is the
 // yardstick.
-#include "frames.h"
-
-#include "codec/rle8decoder.h"
 #include "codec/frameencoder.h"
+#include "codec/rle8decoder.h"
+#include "frames.h"
 
 #include <benchmark/benchmark.h>
 
@@ -14,9 +13,9 @@ static void decodeBench(benchmark::State& state, const benchframe& frame) {
                                payload.data()));
     std::vector<uint8_t> pixels(size_t(frame.stride) * frame.height);
     for (auto _ : state) {
-        rle8result result = decodeRle8(payload.data(), payload.size(), int32_t(frame.width),
-                                       int32_t(frame.height), pixels.data(), pixels.size(),
-                                       frame.stride);
+        rle8result result =
+            decodeRle8(payload.data(), payload.size(), int32_t(frame.width), int32_t(frame.height),
+                       pixels.data(), pixels.size(), frame.stride);
         if (result.status != rle8status::ok) state.SkipWithError("payload did not decode");
         benchmark::DoNotOptimize(pixels.data());
         benchmark::ClobberMemory();

@@ -1,8 +1,7 @@
 // Frame encoder throughput in bytes of source pixels, at the default depth 6,
 // on full-HD frames; BM_MemcpyFrame (memcpy_bench.cpp) is the yardstick.
-#include "frames.h"
-
 #include "codec/frameencoder.h"
+#include "frames.h"
 
 #include <benchmark/benchmark.h>
 

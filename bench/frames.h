@@ -23,7 +23,9 @@ inline benchframe blankFrame(uint32_t width, uint32_t height) {
 // 1 to 3 pixels of grey, as an anti-aliased silhouette does.
 inline benchframe silhouetteFrame(uint32_t width = 1920, uint32_t height = 1080) {
     benchframe frame = blankFrame(width, height);
-    struct ellipse { double cx, cy, rx, ry; };
+    struct ellipse {
+        double cx, cy, rx, ry;
+    };
     const ellipse body[] = {{0.50, 0.30, 0.06, 0.09}, {0.50, 0.55, 0.09, 0.20},
                             {0.44, 0.80, 0.03, 0.18}, {0.57, 0.78, 0.03, 0.18},
                             {0.40, 0.50, 0.02, 0.15}, {0.61, 0.47, 0.02, 0.15}};

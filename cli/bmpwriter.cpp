@@ -1,7 +1,7 @@
 // The BMP the import reads: a 40-byte information header, a grey ramp of 256
 // colours, uncompressed bottom-up rows.
-#include "codec/fileformat.h"
 #include "cli/pictures.h"
+#include "codec/fileformat.h"
 
 #include <vector>
 

@@ -10,9 +10,9 @@
 
 struct morvacommand {
     const char* name;
-    const char* usage;    // its lines of --help
-    bool needsOutput;     // whether it writes to the name after -o
-    const char* option;   // the one option it takes, or null
+    const char* usage;   // its lines of --help
+    bool needsOutput;    // whether it writes to the name after -o
+    const char* option;  // the one option it takes, or null
     int (*run)(const request& job, console& io);
 };
 

@@ -18,8 +18,8 @@ std::string framereader::open(const std::u16string& path) {
     pixelBytes = rowBytes * size_t(header().height);  // at most 2^28 pixels and their padding
     pixels.reset(new (std::nothrow) uint8_t[pixelBytes]());
     if (!pixels)
-        return text(path) + ": no memory for frames of " + std::to_string(header().width) +
-               " x " + std::to_string(header().height);
+        return text(path) + ": no memory for frames of " + std::to_string(header().width) + " x " +
+               std::to_string(header().height);
     return {};
 }
 
@@ -41,8 +41,7 @@ bool framereader::decode(uint32_t frame, std::string& damage) {
     const std::string where = "stopped at byte " + std::to_string(result.position) + " of " +
                               std::to_string(at.size) + ": ";
     switch (result.status) {
-    case rle8status::ok:
-        return true;
+    case rle8status::ok: return true;
     case rle8status::truncated:
         damage =
             where + (result.position == at.size ? "the stream ends without an end of bitmap"
@@ -51,8 +50,7 @@ bool framereader::decode(uint32_t frame, std::string& damage) {
     case rle8status::overflow:
         damage = where + "a code runs outside its row or the frame";
         return false;
-    case rle8status::badframe:
-        break;
+    case rle8status::badframe: break;
     }
     damage = "a frame of " + std::to_string(header().width) + " x " +
              std::to_string(header().height) + " pixels cannot be decoded";

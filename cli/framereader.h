@@ -33,7 +33,7 @@ public:
 
 private:
     std::string emptyFrames;  // "1, 4"
-    morvafile file;  // its payload buffer holds the largest frame
+    morvafile file;           // its payload buffer holds the largest frame
     std::unique_ptr<uint8_t[]> pixels;
     size_t rowBytes = 0;
     size_t pixelBytes = 0;

@@ -27,8 +27,7 @@ int gif(const request& job, console& io) {
         return fail(io, text(job.input) + ": frames of " + std::to_string(header.width) + " x " +
                             std::to_string(header.height) + " pixels do not fit a GIF");
     newfile target(job.output);
-    if (!target.made())
-        return fail(io, "cannot write " + text(job.output) + ": " + target.why());
+    if (!target.made()) return fail(io, "cannot write " + text(job.output) + ": " + target.why());
 
     std::string failure;
     bool timed = true;

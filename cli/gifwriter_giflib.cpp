@@ -1,5 +1,4 @@
 #include "cli/gifwriter.h"
-
 #include "cli/newfile.h"
 
 #include <gif_lib.h>

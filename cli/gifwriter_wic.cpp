@@ -1,9 +1,10 @@
 #include "cli/gifwriter.h"
-
 #include "cli/newfile.h"
 
 #include <windows.h>
+
 #include <wincodec.h>
+
 #include <wrl/client.h>
 
 using Microsoft::WRL::ComPtr;

@@ -10,10 +10,11 @@
 
 #include <atomic>
 #else
-#include <csignal>
-#include <cstring>
 #include <pthread.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cstring>
 #endif
 
 namespace {

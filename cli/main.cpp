@@ -6,8 +6,9 @@
 #include <iostream>
 
 #ifdef _WIN32
-#include <io.h>
 #include <windows.h>
+
+#include <io.h>
 
 int wmain(int argc, wchar_t** argv) {
     SetConsoleOutputCP(CP_UTF8);

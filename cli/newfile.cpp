@@ -51,14 +51,14 @@ newfile::newfile(std::u16string name) : target(std::move(name)) {
     std::error_code failed;
     const fs::path path = systemPath(target);
     const fs::file_status status = fs::status(path, failed);
-    if (!target.empty() && (target.back() == u'/' || target.back() == u'\\' ||
-                            fs::is_directory(status))) {
+    if (!target.empty() &&
+        (target.back() == u'/' || target.back() == u'\\' || fs::is_directory(status))) {
         reason = "it is a folder: -o takes the name of a file";
         return;
     }
     // Read-only files stay as they are, as Windows keeps them.
-    const fs::perms writable = fs::perms::owner_write | fs::perms::group_write |
-                               fs::perms::others_write;
+    const fs::perms writable =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
     if (fs::exists(status) && (status.permissions() & writable) == fs::perms::none) {
         error = accessDenied;
         return;

@@ -93,8 +93,7 @@ int pack(const request& given, console& io) {
                     text(names.logLineOf(0).data) + " : not found: a series starts at number 0");
 
     newfile target(job.output);
-    if (!target.made())
-        return fail(io, "cannot write " + text(given.output) + ": " + target.why());
+    if (!target.made()) return fail(io, "cannot write " + text(given.output) + ": " + target.why());
     std::string failure;
     {
         progressbar progress(io, "pack", found.total);

@@ -115,8 +115,8 @@ void packer::encode(uint32_t number, seriesname& names, bmpfile& reader, slot& i
         into.failure = name + " : File Open error";
         return;
     }
-    const bool sameSize = reader.load() && reader.info().biWidth == job.width &&
-                          reader.info().biHeight == job.height;
+    const bool sameSize =
+        reader.load() && reader.info().biWidth == job.width && reader.info().biHeight == job.height;
     const uint32_t size = sameSize ? reader.encode(job.depth) : 0;
     if (size == 0)
         into.failure = name + " : Encode Error";
@@ -174,7 +174,7 @@ std::string packFrames(const packjob& job, filehandle& file, progressbar& progre
     try {
         interruptsheld held;  // workers never take an interrupt: the main thread does
         for (uint32_t i = 0; i < workers; ++i) threads.emplace_back([&pack] { pack.work(); });
-    } catch (const std::exception&) {  // a thread or its stack cannot be had
+    } catch (const std::exception&) {               // a thread or its stack cannot be had
         if (threads.empty()) return noMemory(job);  // fewer workers do the same work
     }
     std::string failure;

@@ -12,13 +12,12 @@ constexpr uint8_t grey = 0, rgb = 2, palette = 3, greyAlpha = 4, rgba = 6;
 constexpr char16_t damaged[] = u"Invalid PNG Format";
 
 uint32_t big32(const uint8_t* bytes) {
-    return uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 |
-           bytes[3];
+    return uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
 }
 
 // "24-bit RGB" and the like: the bits of a pixel and its channels.
 std::u16string typeName(uint8_t colourType, uint8_t depth) {
-    const char* channels = colourType == grey      ? "grey"
+    const char* channels = colourType == grey        ? "grey"
                            : colourType == rgb       ? "RGB"
                            : colourType == palette   ? "palette"
                            : colourType == greyAlpha ? "grey with alpha"
@@ -35,7 +34,9 @@ bool knownType(uint8_t colourType, uint8_t depth) {
     switch (colourType) {
     case grey: return depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16;
     case palette: return depth == 1 || depth == 2 || depth == 4 || depth == 8;
-    case rgb: case greyAlpha: case rgba: return depth == 8 || depth == 16;
+    case rgb:
+    case greyAlpha:
+    case rgba: return depth == 8 || depth == 16;
     default: return false;
     }
 }

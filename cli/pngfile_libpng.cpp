@@ -26,7 +26,8 @@ void quietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void quietWarning(png_structp, png_const_charp) {}
 
 struct pngreading {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, quietWarning);
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, quietWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     ~pngreading() { png_destroy_read_struct(&png, &info, nullptr); }
 };

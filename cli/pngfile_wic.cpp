@@ -2,10 +2,11 @@
 // memory: only frames of 8-bit indices or 8-bit grey, copied as they are.
 #include "cli/pngfile.h"
 
-#include <algorithm>
-
 #include <windows.h>
+
 #include <wincodec.h>
+
+#include <algorithm>
 #include <wrl/client.h>
 
 using Microsoft::WRL::ComPtr;

@@ -68,9 +68,7 @@ uint32_t lowestBit(uint64_t word) {
 
 // Marks the zero bytes of a word with their top bit. Marks above the lowest
 // zero byte may be spurious (borrows), the lowest mark is always right.
-uint64_t zeroBytes(uint64_t word) {
-    return (word - everyByte) & ~word & byteTops;
-}
+uint64_t zeroBytes(uint64_t word) { return (word - everyByte) & ~word & byteTops; }
 
 // Writes the code stream. Pending single values go straight to the output
 // behind a two-byte gap for the absolute-run header, filled in (or the values
@@ -209,10 +207,10 @@ uint32_t runEnd(const uint8_t* row, uint32_t start, uint32_t width, uint8_t mask
     const uint64_t wanted = (row[start] & mask) * everyByte;
     uint32_t i = start + 2;
     for (; i + 32 <= width; i += 32) {
-        const uint64_t differ = ((loadWord(row + i) ^ wanted) | (loadWord(row + i + 8) ^ wanted) |
-                                 (loadWord(row + i + 16) ^ wanted) |
-                                 (loadWord(row + i + 24) ^ wanted)) &
-                                wordMask;
+        const uint64_t differ =
+            ((loadWord(row + i) ^ wanted) | (loadWord(row + i + 8) ^ wanted) |
+             (loadWord(row + i + 16) ^ wanted) | (loadWord(row + i + 24) ^ wanted)) &
+            wordMask;
         if (differ != 0) break;
     }
     for (; i + 8 <= width; i += 8) {
@@ -243,7 +241,8 @@ size_t encodeFrame(const uint8_t* pixels, uint32_t width, uint32_t height, uint3
     if (depth < 1 || depth > 8) return 0;
     const uint8_t mask = depthMasks[depth - 1];
     payloadwriter writer(output);
-    for (uint32_t r = 0; r < height; ++r) encodeRow(pixels + size_t(r) * stride, width, mask, writer);
+    for (uint32_t r = 0; r < height; ++r)
+        encodeRow(pixels + size_t(r) * stride, width, mask, writer);
     writer.endOfBitmap();
     return writer.size();
 }

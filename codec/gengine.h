@@ -26,8 +26,7 @@ public:
     virtual void captureDesktop() = 0;
     // `info`: a 40-byte bitmap information header and its colour table;
     // `pixels`: the uncompressed rows it describes.
-    virtual frameimage* createFrameFromDib(const void* info, const void* pixels,
-                                           uint32_t size) = 0;
+    virtual frameimage* createFrameFromDib(const void* info, const void* pixels, uint32_t size) = 0;
     // `payload`: one frame's run-length code stream. None unless bits is 8.
     // The image may refer to the payload until it is given back.
     virtual frameimage* createFrame(const uint8_t* payload, uint32_t size, int32_t width,

@@ -122,8 +122,7 @@ rle8result decodeEscape(const uint8_t* code, size_t codeSize, size_t at, uint8_t
     case endOfLine:
         if (!cursor.endLine()) return {rle8status::overflow, at};
         return {rle8status::ok, at + 2};
-    case endOfBitmap:
-        return {rle8status::ok, at + 2};
+    case endOfBitmap: return {rle8status::ok, at + 2};
     case delta:
         if (codeSize - at < 4) return {rle8status::truncated, at};
         if (!cursor.moveBy(code[at + 2], code[at + 3])) return {rle8status::overflow, at};

@@ -1,5 +1,11 @@
 #include "engines/d2dengine.h"
 
+#include "codec/frameinfo.h"
+#include "codec/rle8decoder.h"
+#include "text/namecopy.h"
+#include "win32/scopedwin.h"
+#include "win32/wine.h"
+
 #include <d2d1.h>
 #include <dwrite.h>
 #include <wincodec.h>
@@ -8,12 +14,6 @@
 #include <new>
 #include <type_traits>
 #include <utility>
-
-#include "codec/frameinfo.h"
-#include "text/namecopy.h"
-#include "codec/rle8decoder.h"
-#include "win32/scopedwin.h"
-#include "win32/wine.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -54,9 +54,9 @@ struct direct2dentries {
     scopedlibrary d2d1{LoadLibraryW(L"d2d1.dll")};
     scopedlibrary dwrite{LoadLibraryW(L"dwrite.dll")};
     d2d1createfactory createFactory = entryPoint<d2d1createfactory>(d2d1, "D2D1CreateFactory");
-    dwritecreatefactory createWriteFactory = entryPoint<dwritecreatefactory>(dwrite, "DWriteCreateFactory");
+    dwritecreatefactory createWriteFactory =
+        entryPoint<dwritecreatefactory>(dwrite, "DWriteCreateFactory");
 };
-
 
 // What every engine of the process shares. Once made it is never released:
 // at process exit COM and the libraries may already be gone, and releasing
@@ -140,10 +140,10 @@ ComPtr<ID2D1HwndRenderTarget> makeWindowTarget(HWND window, clientsize size) {
         }
         for (DXGI_FORMAT format : windowTargetFormats) {
             D2D1_RENDER_TARGET_PROPERTIES properties = {
-                type, {format, D2D1_ALPHA_MODE_PREMULTIPLIED},
-                pixelDpi, pixelDpi, D2D1_RENDER_TARGET_USAGE_NONE, D2D1_FEATURE_LEVEL_DEFAULT};
-            D2D1_HWND_RENDER_TARGET_PROPERTIES windowProperties = {
-                window, atLeastOnePixel(size), D2D1_PRESENT_OPTIONS_NONE};
+                type,     {format, D2D1_ALPHA_MODE_PREMULTIPLIED}, pixelDpi,
+                pixelDpi, D2D1_RENDER_TARGET_USAGE_NONE,           D2D1_FEATURE_LEVEL_DEFAULT};
+            D2D1_HWND_RENDER_TARGET_PROPERTIES windowProperties = {window, atLeastOnePixel(size),
+                                                                   D2D1_PRESENT_OPTIONS_NONE};
             ComPtr<ID2D1HwndRenderTarget> target;
             if (SUCCEEDED(platform()->factory->CreateHwndRenderTarget(
                     &properties, &windowProperties, &target)) &&
@@ -161,9 +161,9 @@ ComPtr<ID2D1HwndRenderTarget> makeWindowTarget(HWND window, clientsize size) {
 ComPtr<IWICBitmap> makeSurface(clientsize size) {
     ComPtr<IWICBitmap> surface;
     const D2D1_SIZE_U pixels = atLeastOnePixel(size);
-    if (FAILED(platform()->imagingFactory->CreateBitmap(
-            pixels.width, pixels.height, GUID_WICPixelFormat32bppPBGRA, WICBitmapCacheOnLoad,
-            &surface))) {
+    if (FAILED(platform()->imagingFactory->CreateBitmap(pixels.width, pixels.height,
+                                                        GUID_WICPixelFormat32bppPBGRA,
+                                                        WICBitmapCacheOnLoad, &surface))) {
         return nullptr;
     }
     return surface;
@@ -171,8 +171,12 @@ ComPtr<IWICBitmap> makeSurface(clientsize size) {
 
 ComPtr<ID2D1RenderTarget> makeSurfaceTarget(IWICBitmap* surface) {
     D2D1_RENDER_TARGET_PROPERTIES properties = {
-        D2D1_RENDER_TARGET_TYPE_DEFAULT, {DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED},
-        pixelDpi, pixelDpi, D2D1_RENDER_TARGET_USAGE_NONE, D2D1_FEATURE_LEVEL_DEFAULT};
+        D2D1_RENDER_TARGET_TYPE_DEFAULT,
+        {DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED},
+        pixelDpi,
+        pixelDpi,
+        D2D1_RENDER_TARGET_USAGE_NONE,
+        D2D1_FEATURE_LEVEL_DEFAULT};
     ComPtr<ID2D1RenderTarget> target;
     if (!surface ||
         FAILED(platform()->factory->CreateWicBitmapRenderTarget(surface, &properties, &target))) {
@@ -219,8 +223,8 @@ ComPtr<IDWriteTextFormat> makeTextFormat() {
 // it again on a new target when the old one was lost.
 struct d2dframe {
     ComPtr<ID2D1Bitmap> bitmap;
-    bool opaque;          // made in No Translucent: covers whatever lies below it
-    uint64_t generation;  // of the target the bitmap belongs to
+    bool opaque;                   // made in No Translucent: covers whatever lies below it
+    uint64_t generation;           // of the target the bitmap belongs to
     std::vector<uint32_t> pixels;  // a payload's, rows top-down
     D2D1_SIZE_U size;
     ComPtr<IWICBitmapSource> source;  // an imported picture's
@@ -374,8 +378,8 @@ direct2dfaults& direct2dFaults() {
 bool direct2dAvailable(HWND probe, presentway way) {
     if (!platform()) return false;
     if (probe) return d2dengine::create(probe, way) != nullptr;
-    const scopedwindow hidden(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                              GetModuleHandleW(nullptr), nullptr));
+    const scopedwindow hidden(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr,
+                                              nullptr, GetModuleHandleW(nullptr), nullptr));
     return hidden && d2dengine::create(hidden, way) != nullptr;
 }
 
@@ -392,9 +396,14 @@ std::unique_ptr<d2dengine> d2dengine::create(HWND window, presentway way) {
 
 d2dengine::d2dengine(HWND window, presentway way, uint32_t width, uint32_t height, targets made,
                      ComPtr<IDWriteTextFormat> textFormat)
-    : window(window), way(way), hwndTarget(std::move(made.hwndTarget)),
-      surface(std::move(made.surface)), target(std::move(made.target)), width(width),
-      height(height), textFormat(std::move(textFormat)) {}
+    : window(window),
+      way(way),
+      hwndTarget(std::move(made.hwndTarget)),
+      surface(std::move(made.surface)),
+      target(std::move(made.target)),
+      width(width),
+      height(height),
+      textFormat(std::move(textFormat)) {}
 
 d2dengine::~d2dengine() = default;
 
@@ -465,9 +474,9 @@ void d2dengine::showSurface() {
     ComPtr<IWICBitmapLock> lock;
     UINT stride = 0, size = 0;
     BYTE* pixels = nullptr;
-    if (FAILED(surface->Lock(&whole, WICBitmapLockRead, &lock)) || FAILED(lock->GetStride(&stride)) ||
-        FAILED(lock->GetDataPointer(&size, &pixels)) || stride != surfaceWidth * 4 ||
-        uint64_t(stride) * surfaceHeight > size) {
+    if (FAILED(surface->Lock(&whole, WICBitmapLockRead, &lock)) ||
+        FAILED(lock->GetStride(&stride)) || FAILED(lock->GetDataPointer(&size, &pixels)) ||
+        stride != surfaceWidth * 4 || uint64_t(stride) * surfaceHeight > size) {
         return;
     }
     BITMAPINFOHEADER rows = {};
@@ -512,16 +521,17 @@ void d2dengine::putBlackAround(const rect& covered) {
     const float right = std::clamp(float(covered.right), left, w);
     const float top = std::clamp(float(covered.top), 0.0f, h);
     const float bottom = std::clamp(float(covered.bottom), top, h);
-    const D2D1_RECT_F bands[] = {{0, 0, w, top}, {0, bottom, w, h}, {0, top, left, bottom},
-                                 {right, top, w, bottom}};
+    const D2D1_RECT_F bands[] = {
+        {0, 0, w, top}, {0, bottom, w, h}, {0, top, left, bottom}, {right, top, w, bottom}};
     for (const D2D1_RECT_F& band : bands) {
-        if (band.right > band.left && band.bottom > band.top) target->FillRectangle(band, black.Get());
+        if (band.right > band.left && band.bottom > band.top)
+            target->FillRectangle(band, black.Get());
     }
 }
 
 void d2dengine::drawWholeBitmap(ID2D1Bitmap* bitmap, const rect& area) {
-    D2D1_RECT_F destination = D2D1::RectF(float(area.left), float(area.top), float(area.right),
-                                          float(area.bottom));
+    D2D1_RECT_F destination =
+        D2D1::RectF(float(area.left), float(area.top), float(area.right), float(area.bottom));
     target->DrawBitmap(bitmap, &destination, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, nullptr);
 }
 
@@ -578,7 +588,8 @@ bool d2dengine::loadBackground(const char16_t* path) {
     if (FAILED(imaging->CreateDecoderFromFilename(reinterpret_cast<const wchar_t*>(path),
                                                   &GUID_VendorMicrosoft, GENERIC_READ,
                                                   WICDecodeMetadataCacheOnDemand, &decoder)) ||
-        FAILED(decoder->GetFrame(0, &first)) || FAILED(imaging->CreateFormatConverter(&converter)) ||
+        FAILED(decoder->GetFrame(0, &first)) ||
+        FAILED(imaging->CreateFormatConverter(&converter)) ||
         FAILED(converter->Initialize(first.Get(), GUID_WICPixelFormat32bppPBGRA,
                                      WICBitmapDitherTypeNone, nullptr, 0.0,
                                      WICBitmapPaletteTypeMedianCut)) ||
@@ -647,9 +658,13 @@ frameimage* d2dengine::frameFromBitmap(HBITMAP gdiBitmap) {
         FAILED(target->CreateBitmapFromWicBitmap(source.Get(), nullptr, &bitmap)) || !bitmap) {
         return nullptr;
     }
-    return reinterpret_cast<frameimage*>(new (std::nothrow) d2dframe{
-        std::move(bitmap), d2dmode(mode) == d2dmode::noTranslucent, generation, {}, {},
-        std::move(source)});
+    return reinterpret_cast<frameimage*>(new (std::nothrow)
+                                             d2dframe{std::move(bitmap),
+                                                      d2dmode(mode) == d2dmode::noTranslucent,
+                                                      generation,
+                                                      {},
+                                                      {},
+                                                      std::move(source)});
 }
 
 frameimage* d2dengine::createFrameFromDib(const void* info, const void* pixels, uint32_t size) {
@@ -658,8 +673,8 @@ frameimage* d2dengine::createFrameFromDib(const void* info, const void* pixels, 
     // The caller's header gives both the size and the colours: a picture keeps its own.
     auto header = static_cast<const BITMAPINFO*>(info);
     scopeddc windowDC(window);
-    scopedbitmap gdiBitmap(CreateDIBitmap(windowDC, &header->bmiHeader, CBM_INIT, pixels, header,
-                                          DIB_RGB_COLORS));
+    scopedbitmap gdiBitmap(
+        CreateDIBitmap(windowDC, &header->bmiHeader, CBM_INIT, pixels, header, DIB_RGB_COLORS));
     return frameFromBitmap(gdiBitmap);
 }
 
@@ -713,9 +728,13 @@ frameimage* d2dengine::createFrame(const uint8_t* payload, uint32_t size, int32_
     if (!bitmap || FAILED(bitmap->CopyFromMemory(nullptr, pixels.data(), fitWidth * 4))) {
         return nullptr;
     }
-    return reinterpret_cast<frameimage*>(new (std::nothrow) d2dframe{
-        std::move(bitmap), d2dmode(mode) == d2dmode::noTranslucent, generation, std::move(pixels),
-        {fitWidth, fitHeight}, {}});
+    return reinterpret_cast<frameimage*>(new (std::nothrow)
+                                             d2dframe{std::move(bitmap),
+                                                      d2dmode(mode) == d2dmode::noTranslucent,
+                                                      generation,
+                                                      std::move(pixels),
+                                                      {fitWidth, fitHeight},
+                                                      {}});
 }
 
 // Its bitmap stays as the spare for the next frame, its pixels as the room

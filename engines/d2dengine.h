@@ -7,15 +7,15 @@
 // are missing and then simply does without this engine.
 #pragma once
 
+#include "codec/gengine.h"
+#include "win32/wine.h"
+
 #include <windows.h>
-#include <wrl/client.h>
 
 #include <cstdint>
 #include <memory>
 #include <vector>
-
-#include "codec/gengine.h"
-#include "win32/wine.h"
+#include <wrl/client.h>
 
 struct ID2D1HwndRenderTarget;
 struct ID2D1RenderTarget;
@@ -113,7 +113,7 @@ private:
     uint32_t width = 0;
     uint32_t height = 0;
     Microsoft::WRL::ComPtr<IDWriteTextFormat> textFormat;
-    uint32_t mode = 0;  // setting A: applied when frame images are made
+    uint32_t mode = 0;          // setting A: applied when frame images are made
     bool blackPending = false;  // the black background is still to be put down
     bool targetLost = false;    // made so by the test's fault, until the target is remade
     // Counts the targets made: a frame image made on an earlier one is made again.

@@ -1,8 +1,8 @@
 #include "engines/gdiengine.h"
 
 #include "codec/frameinfo.h"
-#include "text/namecopy.h"
 #include "resources/resource.h"
+#include "text/namecopy.h"
 
 #include <climits>
 #include <cstring>
@@ -72,7 +72,6 @@ int32_t loadName(UINT id, char16_t* buffer, uint32_t capacity) {
     LoadStringW(GetModuleHandleW(nullptr), id, text, 100);
     return int32_t(copyName(reinterpret_cast<const char16_t*>(text), buffer, capacity).length);
 }
-
 
 const UINT behaviourNames[gdiBehaviourCount] = {IDS_GDI_CHOICE_WHITE, IDS_GDI_CHOICE_BLACK,
                                                 IDS_GDI_CHOICE_UNCHANGED, IDS_GDI_CHOICE_INVERTED};
@@ -180,8 +179,10 @@ void gdiengine::captureDesktop() {
     background.reset();
     const scopeddisplaydc screen;
     if (!screen) return;
-    background = makeCompatiblePicture(screen, GetDeviceCaps(screen, HORZRES), GetDeviceCaps(screen, VERTRES));
-    BitBlt(background->dc(), 0, 0, background->width(), background->height(), screen, 0, 0, SRCCOPY);
+    background = makeCompatiblePicture(screen, GetDeviceCaps(screen, HORZRES),
+                                       GetDeviceCaps(screen, VERTRES));
+    BitBlt(background->dc(), 0, 0, background->width(), background->height(), screen, 0, 0,
+           SRCCOPY);
 }
 
 frameimage* gdiengine::createFrameFromDib(const void* info, const void* pixels, uint32_t size) {

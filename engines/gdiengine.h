@@ -4,8 +4,8 @@
 // black realised with ternary raster operations.
 #pragma once
 
-#include "engines/gdipicture.h"
 #include "codec/gengine.h"
+#include "engines/gdipicture.h"
 #include "win32/scopedwin.h"
 
 #include <windows.h>

@@ -1,10 +1,10 @@
 #include "engines/gdipicture.h"
 
 #include <wincodec.h>
-#include <wrl/client.h>
 
 #include <climits>
 #include <utility>
+#include <wrl/client.h>
 
 using Microsoft::WRL::ComPtr;
 

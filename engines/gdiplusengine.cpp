@@ -1,12 +1,13 @@
 #include "engines/gdiplusengine.h"
 
 #include "codec/frameinfo.h"
-#include "text/namecopy.h"
 #include "codec/rle8decoder.h"
+#include "text/namecopy.h"
 #include "win32/scopedwin.h"
 #include "win32/wine.h"
 
 #include <objidl.h>  // GDI+ needs it and the lean windows.h leaves it out
+
 #include <gdiplus.h>
 
 #include <cstddef>
@@ -75,7 +76,7 @@ greyframe allocateGrey(int32_t width, int32_t height) {
     if (width <= 0 || height <= 0 || frameTooLarge(width, height)) return grey;
     const uint64_t stride = rowStride(uint64_t(width));
     if (stride > uint64_t(INT32_MAX)) return grey;  // GDI+ takes the stride as an int
-    uint64_t bytes = stride * uint64_t(height);      // below 2^62: no overflow
+    uint64_t bytes = stride * uint64_t(height);     // below 2^62: no overflow
     if (bytes > SIZE_MAX) return grey;
     grey.pixels.reset(new (std::nothrow) uint8_t[size_t(bytes)]);
     if (!grey.pixels) return grey;
@@ -144,7 +145,8 @@ frameimage* makeFrame(greyframe&& grey, uint32_t foreground, colourbuffer& spare
 greyframe copyPicture(const void* info, const void* pixels, uint32_t size) {
     if (info == nullptr || pixels == nullptr) return {};
     dibshape shape = readDibShape(static_cast<const uint8_t*>(info));
-    if (shape.bitsPerPixel != 8 || shape.compression != dibCompressionRgb || shape.height == INT32_MIN) {
+    if (shape.bitsPerPixel != 8 || shape.compression != dibCompressionRgb ||
+        shape.height == INT32_MIN) {
         return {};
     }
     int32_t rows = shape.height < 0 ? -shape.height : shape.height;
@@ -156,8 +158,8 @@ greyframe copyPicture(const void* info, const void* pixels, uint32_t size) {
     const uint8_t* source = static_cast<const uint8_t*>(pixels);
     for (int32_t r = 0; r < rows; ++r) {
         int32_t stored = shape.height > 0 ? r : rows - 1 - r;
-        std::memcpy(grey.pixels.get() + size_t(r) * grey.stride, source + size_t(stored) * grey.stride,
-                    size_t(grey.width));
+        std::memcpy(grey.pixels.get() + size_t(r) * grey.stride,
+                    source + size_t(stored) * grey.stride, size_t(grey.width));
     }
     return grey;
 }
@@ -165,7 +167,8 @@ greyframe copyPicture(const void* info, const void* pixels, uint32_t size) {
 constexpr uint32_t interpolationCount = 8;
 // Choice i is the platform's interpolation mode of value i.
 const char16_t* const interpolationNames[interpolationCount] = {
-    u"Default", u"Low", u"High", u"Biliner", u"Bicubic", u"NearestNeighbor", u"HQ Biliner", u"HQ Bicubic"};
+    u"Default",         u"Low",        u"High",      u"Biliner", u"Bicubic",
+    u"NearestNeighbor", u"HQ Biliner", u"HQ Bicubic"};
 
 constexpr uint32_t foregroundCount = 2;
 const char16_t* const foregroundNames[foregroundCount] = {u"White", u"Black"};
@@ -201,7 +204,8 @@ gdiplusfont makeTextFont() {
     GpFont* font = nullptr;
     if (GdipCreateFontFamilyFromName(L"meiryo", nullptr, &family) == Ok) {
         gdiplusfamily named(family);
-        if (GdipCreateFont(family, emSize, FontStyleRegular, UnitPixel, &font) == Ok) return gdiplusfont(font);
+        if (GdipCreateFont(family, emSize, FontStyleRegular, UnitPixel, &font) == Ok)
+            return gdiplusfont(font);
     }
     if (GdipGetGenericFontFamilySansSerif(&family) != Ok) return nullptr;
     gdiplusfamily generic(family);
@@ -266,10 +270,13 @@ void gdiplusengine::makeBitmapBackBuffer() {
     if (GdipCreateBitmapFromGraphics(width, height, windowGraphics.get(), &bitmap) != Ok) return;
     backBitmap.reset(bitmap);
     GpGraphics* graphics = nullptr;
-    if (GdipGetImageGraphicsContext(backBitmap.get(), &graphics) == Ok) backGraphics.reset(graphics);
+    if (GdipGetImageGraphicsContext(backBitmap.get(), &graphics) == Ok)
+        backGraphics.reset(graphics);
 }
 
-GpGraphics* gdiplusengine::target() const { return drawing ? backGraphics.get() : windowGraphics.get(); }
+GpGraphics* gdiplusengine::target() const {
+    return drawing ? backGraphics.get() : windowGraphics.get();
+}
 
 void gdiplusengine::resize() { makeGraphics(); }
 
@@ -320,8 +327,8 @@ void gdiplusengine::drawText(const char16_t* text, int32_t length) {
     if (!font || GdipCreateSolidFill(0xFFFF0000, &brush) != Ok) return;
     gdiplusbrush red(brush);
     RectF point(0, 0, 0, 0);  // no wrapping, no clipping
-    GdipDrawString(target(), reinterpret_cast<const WCHAR*>(text), length, font.get(), &point, nullptr,
-                   red.get());
+    GdipDrawString(target(), reinterpret_cast<const WCHAR*>(text), length, font.get(), &point,
+                   nullptr, red.get());
 }
 
 bool gdiplusengine::loadBackground(const char16_t* path) {
@@ -415,7 +422,8 @@ void gdiplusengine::setSettingB(uint32_t index) {
 SIZE gdiplusengine::backBufferSize() const {
     if (backDevice) return {LONG(backDevice->width()), LONG(backDevice->height())};
     UINT w = 0, h = 0;
-    if (GdipGetImageWidth(backBitmap.get(), &w) != Ok || GdipGetImageHeight(backBitmap.get(), &h) != Ok) {
+    if (GdipGetImageWidth(backBitmap.get(), &w) != Ok ||
+        GdipGetImageHeight(backBitmap.get(), &h) != Ok) {
         return {0, 0};
     }
     return {LONG(w), LONG(h)};

@@ -4,8 +4,8 @@
 // GDI+ must be started (GdiplusStartup) before an engine is made.
 #pragma once
 
-#include "engines/gdipicture.h"
 #include "codec/gengine.h"
+#include "engines/gdipicture.h"
 #include "win32/wine.h"
 
 #include <windows.h>
@@ -94,5 +94,5 @@ private:
     gdiplusowner<Gdiplus::GpBitmap> desktop;
     uint32_t interpolation = 0;  // setting A: the platform's mode of that value
     uint32_t foreground = 0;     // 0 white, 1 black
-    colourbuffer spare;       // given back with a frame image, for the next one
+    colourbuffer spare;          // given back with a frame image, for the next one
 };

@@ -1,11 +1,11 @@
 // A BMP as the import reads it, encoded at the depth byte 6 asks for (ignored
 // by the reader): pixels from inside the file, buffers within it, and the
 // payload decoding to the picture cut to that depth.
+#include "codec/frameencoder.h"
 #include "codec/rle8decoder.h"
 #include "fuzz/expect.h"
-#include "import/bmpfile.h"
-#include "codec/frameencoder.h"
 #include "fuzz/scratchinput.h"
+#include "import/bmpfile.h"
 
 #include <algorithm>
 #include <cstring>
@@ -58,8 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool loaded = r.load();
     expect(headers || !loaded);
     const bool coded = size >= 34 && data[30] == 1 && !data[31] && !data[32] && !data[33];
-    const size_t rows = headers ? size_t(stride(uint32_t(r.info().biWidth))) *
-                                      uint32_t(r.info().biHeight) : 0;
+    const size_t rows =
+        headers ? size_t(stride(uint32_t(r.info().biWidth))) * uint32_t(r.info().biHeight) : 0;
     // Within the file (or its first 4096 bytes), or the coded picture's rows.
     expect(r.pixelBufferSize() <= std::max({size_t(4096), size, coded ? rows : 0}));
     if (loaded && !coded) checkPixels(r, data, size);

@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint32_t count = field(data + 4), bits = field(data + 16);
     expect(size >= 20 + 8 * uint64_t(count) && file.frameCount() == count);
     const std::string described = "frame " + std::to_string(int32_t(field(data + 8))) + "x" +
-        std::to_string(int32_t(field(data + 12))) + "x" + std::to_string(bits);
+                                  std::to_string(int32_t(field(data + 12))) + "x" +
+                                  std::to_string(bits);
     for (uint32_t number = 0; number < count; ++number) {
         const uint8_t* entry = data + 20 + 8 * size_t(number);
         const uint32_t at = field(entry), length = field(entry + 4);

@@ -1,8 +1,8 @@
 // Encoder then decoder (bytes 0 to 4: width, padding, depth, height, runs or
 // not): a picture decodes to itself cut to the depth.
+#include "codec/frameencoder.h"
 #include "codec/rle8decoder.h"
 #include "fuzz/expect.h"
-#include "codec/frameencoder.h"
 
 #include <algorithm>
 #include <vector>

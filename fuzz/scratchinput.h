@@ -3,8 +3,9 @@
 
 #include "platform/file.h"
 
-#include <string>
 #include <unistd.h>
+
+#include <string>
 
 inline const std::u16string& inputPath(const char* extension) {
     static const std::string name = "/dev/shm/morva-fuzz-" + std::to_string(getpid()) + extension;

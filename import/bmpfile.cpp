@@ -1,9 +1,9 @@
 #include "import/bmpfile.h"
 
 #include "codec/bytes.h"
+#include "codec/frameencoder.h"
 #include "codec/frameinfo.h"
 #include "codec/rle8decoder.h"
-#include "codec/frameencoder.h"
 
 #include <algorithm>
 #include <cstring>
@@ -25,8 +25,8 @@ constexpr uint32_t fullTable = 256;
 bool isKnownHeaderSize(uint32_t size) { return size == 40 || size == 108 || size == 124; }
 
 bmpfileheader decodeFileHeader(const uint8_t* bytes) {
-    return {loadLittle16(bytes), loadLittle32(bytes + 2), loadLittle16(bytes + 6), loadLittle16(bytes + 8),
-            loadLittle32(bytes + 10)};
+    return {loadLittle16(bytes), loadLittle32(bytes + 2), loadLittle16(bytes + 6),
+            loadLittle16(bytes + 8), loadLittle32(bytes + 10)};
 }
 
 // The colour table's entries before the pixels, at most a full table. Fewer
@@ -44,8 +44,7 @@ bool tableServes(uint32_t entries, uint32_t coloursUsed) {
 
 // The 40-byte fields from the start of any known header; the colour table
 // from wherever that header ends, `entries` long, the rest of 256 black.
-bmpinfoheader decodeInfoHeader(const uint8_t* bytes, const uint8_t* colourTable,
-                               uint32_t entries) {
+bmpinfoheader decodeInfoHeader(const uint8_t* bytes, const uint8_t* colourTable, uint32_t entries) {
     bmpinfoheader header;
     header.biSize = loadLittle32(bytes);
     header.biWidth = int32_t(loadLittle32(bytes + 4));
@@ -64,7 +63,9 @@ bmpinfoheader decodeInfoHeader(const uint8_t* bytes, const uint8_t* colourTable,
 }
 
 // Only for a positive width.
-uint32_t rowBytes(const bmpinfoheader& header) { return uint32_t(rowStride(uint32_t(header.biWidth))); }
+uint32_t rowBytes(const bmpinfoheader& header) {
+    return uint32_t(rowStride(uint32_t(header.biWidth)));
+}
 
 uint32_t rowCount(const bmpinfoheader& header) {
     return header.biHeight < 0 ? 0u - uint32_t(header.biHeight) : uint32_t(header.biHeight);
@@ -88,7 +89,7 @@ bool isReadableLayout(const bmpfileheader& file, const bmpinfoheader& info, uint
     if (info.biCompression != uncompressed && !coded) return false;
     if (info.biWidth <= 0) return false;  // no mirrored rows
     if (info.biHeight == 0 || info.biHeight == INT32_MIN) return false;
-    if (coded && info.biHeight < 0) return false;  // streams run bottom-up only
+    if (coded && info.biHeight < 0) return false;                  // streams run bottom-up only
     if (frameTooLarge(info.biWidth, info.biHeight)) return false;  // no engine draws it
     // Pixels start at bfOffBits: a gap after the colour table is allowed, an overlap is not.
     if (!tableServes(tableEntries(file, info.biSize), info.biClrUsed)) return false;
@@ -244,8 +245,8 @@ uint32_t bmpfile::encode(uint32_t depth) {
         rleCapacity = uint32_t(needed);  // even on failure: pictures this size fail from now on
     }
     if (!rleData || depth < 1 || depth > 8) return 0;
-    rleSize = uint32_t(encodeFrame(pixelData.get(), width, height, rowBytes(infoHeader), depth,
-                                   rleData.get()));
+    rleSize = uint32_t(
+        encodeFrame(pixelData.get(), width, height, rowBytes(infoHeader), depth, rleData.get()));
     return rleSize;
 }
 

@@ -3,8 +3,8 @@
 // colour table, or a shorter one that holds the colours the picture says it
 // uses; rows uncompressed bottom-up or top-down, or a BI_RLE8 stream. What it
 // keeps is always the 40-byte form with a full table and plain bottom-up
-// rows, the one block the encoder and the engines read. It keeps the pixel buffer and the payload buffer of the
-// frame encoder; both outlive each picture and serve the whole import.
+// rows, the one block the encoder and the engines read. It keeps the pixel buffer and the payload
+// buffer of the frame encoder; both outlive each picture and serve the whole import.
 #pragma once
 
 #include "platform/file.h"

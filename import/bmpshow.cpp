@@ -1,8 +1,7 @@
 // Showing the picture during an import: the engine gets the picture read
 // from the file, header and colour table and pixels, not the encoded frame.
-#include "import/bmpfile.h"
-
 #include "codec/gengine.h"
+#include "import/bmpfile.h"
 
 bool bmpfile::show(gengine& engine, const rect& target) {
     if (!load()) return false;

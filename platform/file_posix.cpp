@@ -1,15 +1,15 @@
 // POSIX file layer for the native build. Sharing modes are not enforced here:
 // POSIX has no mandatory locks; the Windows build tests them.
 #include "platform/file.h"
-
 #include "platform/utf8.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -53,9 +53,7 @@ uint32_t filehandle::writeAt(uint64_t position, const void* buffer, uint32_t cou
     return done;
 }
 
-bool filehandle::flush() {
-    return ::fsync(static_cast<int>(native)) == 0 || failed(false);
-}
+bool filehandle::flush() { return ::fsync(static_cast<int>(native)) == 0 || failed(false); }
 
 bool filehandle::setEnd(uint64_t position) {
     return ::ftruncate(static_cast<int>(native), static_cast<off_t>(position)) == 0 ||
@@ -110,8 +108,7 @@ std::u16string makeUniqueFile(const std::u16string& folder, const char16_t* pref
 }
 
 bool replaceFile(const char16_t* source, const char16_t* target) {
-    return ::rename(bytesOfPath(source).c_str(), bytesOfPath(target).c_str()) == 0 ||
-           failed(false);
+    return ::rename(bytesOfPath(source).c_str(), bytesOfPath(target).c_str()) == 0 || failed(false);
 }
 
 bool removeFile(const char16_t* path) {

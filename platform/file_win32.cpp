@@ -71,7 +71,8 @@ uint32_t filehandle::writeAt(uint64_t position, const void* buffer, uint32_t cou
         OVERLAPPED place = at(position + done);
         DWORD put = 0;
         if (!WriteFile(toHandle(native), static_cast<const char*>(buffer) + done, count - done,
-                       &put, &place) || put == 0)
+                       &put, &place) ||
+            put == 0)
             return done;
         done += put;
     }

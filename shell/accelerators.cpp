@@ -10,7 +10,8 @@ bool matches(const accelerator& entry, const keyevent& key) {
     // A virtual key names every modifier it needs; a character carries Shift
     // and Control in itself.
     return key.kind == keykind::keyDown && has(entry, acceleratorVirtualKey) &&
-           has(entry, acceleratorControl) == key.control && has(entry, acceleratorShift) == key.shift;
+           has(entry, acceleratorControl) == key.control &&
+           has(entry, acceleratorShift) == key.shift;
 }
 
 }  // namespace

@@ -6,8 +6,7 @@ constexpr int32_t progressHeight = 32;
 
 }  // namespace
 
-windowlayout layoutFor(const rect& client)
-{
+windowlayout layoutFor(const rect& client) {
     const int32_t third = (client.right - client.left) / 3;
     const int32_t split = client.left + third;
     windowlayout layout;

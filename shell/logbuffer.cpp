@@ -12,15 +12,11 @@ constexpr int32_t separatorLength = 2;
 // What trimming aims to leave for the kept lines and the new one together.
 constexpr int32_t keptLength = 4096;
 
-bool isLineBreak(char16_t c)
-{
-    return c == cr || c == lf;
-}
+bool isLineBreak(char16_t c) { return c == cr || c == lf; }
 
-} // namespace
+}  // namespace
 
-void logbuffer::appendLine(const char16_t* text, int32_t n)
-{
+void logbuffer::appendLine(const char16_t* text, int32_t n) {
     if (n < 0 || n > maxLineLength) fatal();
     // Trimming leaves at most keptLength - n characters, so the separator,
     // the line and the terminator then fit with room to spare.
@@ -36,8 +32,7 @@ void logbuffer::appendLine(const char16_t* text, int32_t n)
     data[end] = 0;
 }
 
-void logbuffer::removeLastLine()
-{
+void logbuffer::removeLastLine() {
     if (start < lastLineStart && lastLineStart < end) {
         end = lastLineStart;
         visible = end - start;
@@ -47,8 +42,7 @@ void logbuffer::removeLastLine()
 
 // Drops everything before the first complete line that starts at or after
 // end + n - keptLength; a single line longer than that goes entirely.
-void logbuffer::dropOldestLines(int32_t n)
-{
+void logbuffer::dropOldestLines(int32_t n) {
     int32_t cut = end + n - keptLength;
     while (cut < end && !isLineBreak(data[cut])) ++cut;
     while (cut < end && isLineBreak(data[cut])) ++cut;

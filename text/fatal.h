@@ -8,8 +8,7 @@
 // Ends the process abnormally and without a message, in every build type.
 // SIGABRT is raised rather than calling abort(): the Windows runtime's abort()
 // shows a message box in a windowed program first.
-[[noreturn]] inline void fatal()
-{
+[[noreturn]] inline void fatal() {
     std::raise(SIGABRT);
     std::_Exit(3);
 }

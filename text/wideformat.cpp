@@ -13,16 +13,13 @@ public:
     bool full() const { return count >= limit; }
     int32_t written() const { return count; }
 
-    void put(char16_t c)
-    {
+    void put(char16_t c) {
         if (!full()) out[count++] = c;
     }
-    void put(const char16_t* units, int64_t n)
-    {
+    void put(const char16_t* units, int64_t n) {
         for (int64_t i = 0; i < n && !full(); ++i) out[count++] = units[i];
     }
-    void repeat(char16_t c, int64_t n)
-    {
+    void repeat(char16_t c, int64_t n) {
         for (; n > 0 && !full(); --n) out[count++] = c;
     }
 
@@ -37,12 +34,11 @@ struct conversion {
     bool leftAlign = false;
     bool zeroPad = false;
     int32_t width = 0;
-    char16_t type = 0;             // 0 when the pattern ends inside the conversion
-    const char16_t* end = nullptr; // the first character behind it
+    char16_t type = 0;              // 0 when the pattern ends inside the conversion
+    const char16_t* end = nullptr;  // the first character behind it
 };
 
-conversion readConversion(const char16_t* percent)
-{
+conversion readConversion(const char16_t* percent) {
     conversion c;
     const char16_t* p = percent + 1;
     for (;; ++p) {
@@ -54,15 +50,16 @@ conversion readConversion(const char16_t* percent)
             break;
     }
     for (; *p >= u'0' && *p <= u'9'; ++p)
-        c.width = static_cast<int32_t>(std::min<int64_t>(int64_t{c.width} * 10 + (*p - u'0'), INT32_MAX));
+        c.width =
+            static_cast<int32_t>(std::min<int64_t>(int64_t{c.width} * 10 + (*p - u'0'), INT32_MAX));
     c.type = *p;
     c.end = *p ? p + 1 : p;
     return c;
 }
 
 // Pads `body` (behind an optional sign) to the conversion's width.
-void putField(boundedwriter& w, const conversion& c, char16_t sign, const char16_t* body, int64_t length)
-{
+void putField(boundedwriter& w, const conversion& c, char16_t sign, const char16_t* body,
+              int64_t length) {
     const int64_t padding = int64_t{c.width} - length - (sign ? 1 : 0);
     if (!c.leftAlign && !c.zeroPad) w.repeat(u' ', padding);
     if (sign) w.put(sign);
@@ -71,16 +68,14 @@ void putField(boundedwriter& w, const conversion& c, char16_t sign, const char16
     if (c.leftAlign) w.repeat(u' ', padding);
 }
 
-void putText(boundedwriter& w, const conversion& c, const char16_t* text)
-{
+void putText(boundedwriter& w, const conversion& c, const char16_t* text) {
     if (!text) text = u"(null)";
     int64_t length = 0;
     while (text[length]) ++length;
     putField(w, c, 0, text, length);
 }
 
-void putNumber(boundedwriter& w, const conversion& c, uint32_t bits, bool isSigned)
-{
+void putNumber(boundedwriter& w, const conversion& c, uint32_t bits, bool isSigned) {
     const bool negative = isSigned && (bits & 0x80000000u) != 0;
     uint32_t magnitude = negative ? 0u - bits : bits;
     char16_t digits[10];
@@ -95,8 +90,8 @@ void putNumber(boundedwriter& w, const conversion& c, uint32_t bits, bool isSign
 // Writes one conversion, taking its value from `next` when it needs one.
 // False when this formatter cannot fill it: an unknown type, or no value of
 // the right kind left.
-bool putConversion(boundedwriter& w, const conversion& c, const formatvalue*& next, const formatvalue* end)
-{
+bool putConversion(boundedwriter& w, const conversion& c, const formatvalue*& next,
+                   const formatvalue* end) {
     if (c.type == u'%') {
         w.put(u'%');
         return true;
@@ -112,11 +107,10 @@ bool putConversion(boundedwriter& w, const conversion& c, const formatvalue*& ne
     return true;
 }
 
-} // namespace
+}  // namespace
 
 int32_t formatBounded(char16_t* out, int32_t capacity, const char16_t* pattern,
-                      std::initializer_list<formatvalue> values)
-{
+                      std::initializer_list<formatvalue> values) {
     if (capacity < 1) return 0;
     boundedwriter w(out, capacity - 1);
     const formatvalue* next = values.begin();

@@ -13,16 +13,14 @@ namespace {
 constexpr int32_t slack = 128;
 constexpr int32_t smallCapacity = 256;
 
-char16_t* allocate(int64_t capacity)
-{
+char16_t* allocate(int64_t capacity) {
     if (capacity > INT32_MAX) fatal();
     char16_t* storage = new (std::nothrow) char16_t[static_cast<size_t>(capacity)];
     if (!storage) fatal();
     return storage;
 }
 
-int32_t lengthOf(const char16_t* text)
-{
+int32_t lengthOf(const char16_t* text) {
     if (!text) return 0;
     size_t length = 0;
     while (text[length]) ++length;
@@ -30,28 +28,26 @@ int32_t lengthOf(const char16_t* text)
     return static_cast<int32_t>(length);
 }
 
-} // namespace
+}  // namespace
 
-wtext::wtext(const char16_t* text)
-{
+wtext::wtext(const char16_t* text) {
     const int32_t length = lengthOf(text);
     put(0, text, length, length < smallCapacity ? smallCapacity : int64_t{length} + slack);
 }
 
-wtext::wtext(int32_t capacity) : data(allocate(std::max(capacity, 1))), capacity(std::max(capacity, 1))
-{
+wtext::wtext(int32_t capacity)
+    : data(allocate(std::max(capacity, 1))), capacity(std::max(capacity, 1)) {
     data[0] = 0;
 }
 
-wtext::wtext(wtext&& other) noexcept : data(other.data), capacity(other.capacity), length(other.length)
-{
+wtext::wtext(wtext&& other) noexcept
+    : data(other.data), capacity(other.capacity), length(other.length) {
     other.data = nullptr;
     other.capacity = 0;
     other.length = 0;
 }
 
-wtext& wtext::operator=(wtext&& other) noexcept
-{
+wtext& wtext::operator=(wtext&& other) noexcept {
     if (this != &other) {
         release();
         std::swap(data, other.data);
@@ -61,31 +57,26 @@ wtext& wtext::operator=(wtext&& other) noexcept
     return *this;
 }
 
-void wtext::assign(const char16_t* text)
-{
+void wtext::assign(const char16_t* text) {
     const int32_t count = lengthOf(text);
     put(0, text, count, int64_t{count} + slack);
 }
 
-void wtext::append(const char16_t* text)
-{
+void wtext::append(const char16_t* text) {
     const int32_t count = lengthOf(text);
     put(length, text, count, int64_t{capacity} + count + slack);
 }
 
-void wtext::append(const wtext& other)
-{
+void wtext::append(const wtext& other) {
     put(length, other.data, other.length, int64_t{capacity} + other.capacity);
 }
 
-void wtext::formatValues(const char16_t* pattern, std::initializer_list<formatvalue> values)
-{
+void wtext::formatValues(const char16_t* pattern, std::initializer_list<formatvalue> values) {
     if (capacity < 1) return;
     length = formatBounded(data, capacity, pattern, values);
 }
 
-void wtext::release()
-{
+void wtext::release() {
     delete[] data;
     data = nullptr;
     capacity = 0;
@@ -96,8 +87,7 @@ void wtext::release()
 // When they do not fit, the first `at` characters move to new storage of
 // `grownCapacity` (or just enough, if that is more). `text` may lie in the
 // old storage: it is read before that is freed.
-void wtext::put(int32_t at, const char16_t* text, int32_t count, int64_t grownCapacity)
-{
+void wtext::put(int32_t at, const char16_t* text, int32_t count, int64_t grownCapacity) {
     const int64_t needed = int64_t{at} + count + 1;
     if (capacity < needed) {
         const int64_t grown = std::max(grownCapacity, needed);

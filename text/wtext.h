@@ -32,8 +32,7 @@ public:
     // a longer result is cut to capacity - 1 characters.
     //   t.format(u"Total %d files exists.", total);
     template <class... Values>
-    void format(const char16_t* pattern, const Values&... values)
-    {
+    void format(const char16_t* pattern, const Values&... values) {
         formatValues(pattern, {values...});
     }
 

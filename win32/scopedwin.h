@@ -10,7 +10,9 @@
 class scopeddc {
 public:
     explicit scopeddc(HWND window) : window(window), dc(GetDC(window)) {}
-    ~scopeddc() { if (dc) ReleaseDC(window, dc); }
+    ~scopeddc() {
+        if (dc) ReleaseDC(window, dc);
+    }
     scopeddc(const scopeddc&) = delete;
     scopeddc& operator=(const scopeddc&) = delete;
     operator HDC() const { return dc; }
@@ -24,7 +26,9 @@ private:
 class scopeddisplaydc {
 public:
     scopeddisplaydc() : dc(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr)) {}
-    ~scopeddisplaydc() { if (dc) DeleteDC(dc); }
+    ~scopeddisplaydc() {
+        if (dc) DeleteDC(dc);
+    }
     scopeddisplaydc(const scopeddisplaydc&) = delete;
     scopeddisplaydc& operator=(const scopeddisplaydc&) = delete;
     operator HDC() const { return dc; }
@@ -36,8 +40,11 @@ private:
 // A memory device context from CreateCompatibleDC.
 class scopedmemorydc {
 public:
-    explicit scopedmemorydc(HDC compatibleWith = nullptr) : dc(CreateCompatibleDC(compatibleWith)) {}
-    ~scopedmemorydc() { if (dc) DeleteDC(dc); }
+    explicit scopedmemorydc(HDC compatibleWith = nullptr)
+        : dc(CreateCompatibleDC(compatibleWith)) {}
+    ~scopedmemorydc() {
+        if (dc) DeleteDC(dc);
+    }
     scopedmemorydc(scopedmemorydc&& other) noexcept : dc(std::exchange(other.dc, nullptr)) {}
     scopedmemorydc& operator=(scopedmemorydc&& other) noexcept {
         std::swap(dc, other.dc);
@@ -55,7 +62,9 @@ template <class Handle, auto close>
 class scopedhandle {
 public:
     explicit scopedhandle(Handle handle = nullptr) : handle(handle) {}
-    ~scopedhandle() { if (handle) close(handle); }
+    ~scopedhandle() {
+        if (handle) close(handle);
+    }
     scopedhandle(scopedhandle&& other) noexcept : handle(std::exchange(other.handle, nullptr)) {}
     scopedhandle& operator=(scopedhandle&& other) noexcept {
         std::swap(handle, other.handle);
@@ -81,7 +90,9 @@ using scopedlibrary = scopedhandle<HMODULE, FreeLibrary>;
 class scopedselection {
 public:
     scopedselection(HDC dc, HGDIOBJ object) : dc(dc), previous(SelectObject(dc, object)) {}
-    ~scopedselection() { if (previous) SelectObject(dc, previous); }
+    ~scopedselection() {
+        if (previous) SelectObject(dc, previous);
+    }
     scopedselection(const scopedselection&) = delete;
     scopedselection& operator=(const scopedselection&) = delete;
 

@@ -4,10 +4,10 @@
 //   engine_bench [ticks] [GDI|GDI+|Direct2D]   (all three when no engine is named)
 #include "app/platformlibraries.h"
 #include "bench/frames.h"
+#include "codec/frameencoder.h"
 #include "engines/d2dengine.h"
 #include "engines/gdiengine.h"
 #include "engines/gdiplusengine.h"
-#include "codec/frameencoder.h"
 
 #include <windows.h>
 
@@ -52,8 +52,8 @@ payload encodedSilhouette(uint32_t width, uint32_t height) {
     benchframe frame = silhouetteFrame(width, height);
     payload encoded{int32_t(width), int32_t(height),
                     std::vector<uint8_t>(payloadBound(width, height))};
-    encoded.bytes.resize(encodeFrame(frame.pixels.data(), width, height, frame.stride, 6,
-                                     encoded.bytes.data()));
+    encoded.bytes.resize(
+        encodeFrame(frame.pixels.data(), width, height, frame.stride, 6, encoded.bytes.data()));
     return encoded;
 }
 
@@ -83,13 +83,14 @@ void measure(const char* name, gengine& engine, const payload& frame, int ticks)
         if (i >= 3) times.push_back(milliseconds(start, end));
     }
     std::sort(times.begin(), times.end());
-    std::printf("%-8s %4dx%-4d  median %7.2f ms  slowest %7.2f ms  (%d ticks)\n", name,
-                frame.width, frame.height, times[times.size() / 2], times.back(), ticks);
+    std::printf("%-8s %4dx%-4d  median %7.2f ms  slowest %7.2f ms  (%d ticks)\n", name, frame.width,
+                frame.height, times[times.size() / 2], times.back(), ticks);
 }
 
 void measureDirect2d(HWND window, const payload& frame, int ticks) {
-    std::unique_ptr<d2dengine> engine =
-        direct2dAvailable(window, platformWay()) ? d2dengine::create(window, platformWay()) : nullptr;
+    std::unique_ptr<d2dengine> engine = direct2dAvailable(window, platformWay())
+                                            ? d2dengine::create(window, platformWay())
+                                            : nullptr;
     if (!engine) {
         std::printf("Direct2D not available\n");
         return;

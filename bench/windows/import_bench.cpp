@@ -11,6 +11,7 @@
 #include "bench/frames.h"
 
 #include <windows.h>
+
 #include <psapi.h>
 
 #include <algorithm>
@@ -50,17 +51,28 @@ public:
     explicit timedengine(std::unique_ptr<gengine> inner) : inner(std::move(inner)) {}
 
     frameimage* createFrameFromDib(const void* info, const void* pixels, uint32_t size) override {
-        return timed([&] { return inner ? inner->createFrameFromDib(info, pixels, size) : nullptr; });
+        return timed(
+            [&] { return inner ? inner->createFrameFromDib(info, pixels, size) : nullptr; });
     }
-    void beginDraw() override { timed([&] { inner->beginDraw(); }); }
-    void drawBackground() override { timed([&] { inner->drawBackground(); }); }
+    void beginDraw() override {
+        timed([&] { inner->beginDraw(); });
+    }
+    void drawBackground() override {
+        timed([&] { inner->drawBackground(); });
+    }
     void drawFrameInRect(frameimage* frame, const rect& target) override {
         timed([&] { inner->drawFrameInRect(frame, target); });
     }
-    void endDraw() override { timed([&] { inner->endDraw(); }); }
-    void destroyFrame(frameimage* frame) override { timed([&] { inner->destroyFrame(frame); }); }
+    void endDraw() override {
+        timed([&] { inner->endDraw(); });
+    }
+    void destroyFrame(frameimage* frame) override {
+        timed([&] { inner->destroyFrame(frame); });
+    }
 
-    void resize() override { if (inner) inner->resize(); }
+    void resize() override {
+        if (inner) inner->resize();
+    }
     void drawFrame(frameimage*) override {}
     void drawText(const char16_t*, int32_t) override {}
     bool loadBackground(const char16_t*) override { return false; }
@@ -71,11 +83,15 @@ public:
     int32_t settingAChoiceCount() override { return 0; }
     int32_t settingAName(char16_t*, uint32_t) override { return 0; }
     int32_t settingAChoiceName(uint32_t, char16_t*, uint32_t) override { return 0; }
-    void setSettingA(uint32_t index) override { if (inner) inner->setSettingA(index); }
+    void setSettingA(uint32_t index) override {
+        if (inner) inner->setSettingA(index);
+    }
     int32_t settingBChoiceCount() override { return 0; }
     int32_t settingBName(char16_t*, uint32_t) override { return 0; }
     int32_t settingBChoiceName(uint32_t, char16_t*, uint32_t) override { return 0; }
-    void setSettingB(uint32_t index) override { if (inner) inner->setSettingB(index); }
+    void setSettingB(uint32_t index) override {
+        if (inner) inner->setSettingB(index);
+    }
 
 private:
     std::unique_ptr<gengine> inner;
@@ -186,14 +202,15 @@ double peakMegabytes() {
 int main(int argc, char** argv) {
     const std::string engineName = argc > 1 ? argv[1] : "d2d";
     const uint32_t count = argc > 2 ? uint32_t(std::strtoul(argv[2], nullptr, 10)) : 1000;
-    const engineindex kind = engineName == "gdi" ? engineGdi : engineName == "gdi+" ? engineGdiPlus
-                                                                                  : engineDirect2d;
+    const engineindex kind = engineName == "gdi"    ? engineGdi
+                             : engineName == "gdi+" ? engineGdiPlus
+                                                    : engineDirect2d;
     const bool drawn = engineName != "none";
 
     wchar_t temporary[MAX_PATH];
     GetTempPathW(MAX_PATH, temporary);
-    const std::wstring folder =
-        std::wstring(temporary) + L"morva_import_bench_" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    const std::wstring folder = std::wstring(temporary) + L"morva_import_bench_" +
+                                std::to_wstring(GetCurrentProcessId()) + L"\\";
     CreateDirectoryW(folder.c_str(), nullptr);
     if (!writeSeries(folder, count)) {
         std::fprintf(stderr, "cannot write the series\n");
@@ -218,16 +235,18 @@ int main(int argc, char** argv) {
     const double start = now();
     importSeries(app, path.c_str(), uint32_t(folder.size()), uint32_t(chosen.size() - 3));
     const double elapsed = now() - start;
-    const uint32_t frames = app.animation.frameStore() ? app.animation.frameStore()->frameCount() : 0;
+    const uint32_t frames =
+        app.animation.frameStore() ? app.animation.frameStore()->frameCount() : 0;
 
     const rect& area = app.mainWindow->frameRect;
-    std::printf("%-5s %u of %u pictures of %u x %u into a frame area of %d x %d: %.0f ms, "
-                "%.0f pictures/s; showing %.2f ms/picture, the rest %.2f ms/picture; "
-                "peak working set %.1f MB before, %.1f MB after; a passing log line %.2f ms, "
-                "a progress step %.2f ms\n",
-                engineName.c_str(), frames, count, pictureWidth, pictureHeight, area.right - area.left,
-                area.bottom - area.top, elapsed, frames * 1000.0 / elapsed, drawing / count,
-                (elapsed - drawing) / count, before, peakMegabytes(), lineCost, stepCost);
+    std::printf(
+        "%-5s %u of %u pictures of %u x %u into a frame area of %d x %d: %.0f ms, "
+        "%.0f pictures/s; showing %.2f ms/picture, the rest %.2f ms/picture; "
+        "peak working set %.1f MB before, %.1f MB after; a passing log line %.2f ms, "
+        "a progress step %.2f ms\n",
+        engineName.c_str(), frames, count, pictureWidth, pictureHeight, area.right - area.left,
+        area.bottom - area.top, elapsed, frames * 1000.0 / elapsed, drawing / count,
+        (elapsed - drawing) / count, before, peakMegabytes(), lineCost, stepCost);
     app.shutdown();
     removeSeries(folder, count);
     return frames == count ? 0 : 2;

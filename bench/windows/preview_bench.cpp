@@ -39,8 +39,8 @@ std::unique_ptr<TMPfile> walkingAnimation() {
             uint8_t* to = moved.pixels.data() + size_t(y) * moved.stride;
             std::rotate_copy(from, from + frameWidth - shift, from + frameWidth, to);
         }
-        const size_t size = encodeFrame(moved.pixels.data(), frameWidth, frameHeight, moved.stride, 8,
-                                        payload.data());
+        const size_t size = encodeFrame(moved.pixels.data(), frameWidth, frameHeight, moved.stride,
+                                        8, payload.data());
         if (!store->appendFrame(payload.data(), uint32_t(size))) return nullptr;
     }
     return store;
@@ -58,9 +58,9 @@ struct steps {
     double makeFrame = 0;    // reading the payload and making the frame image
     double createFrame = 0;  // the engine's part of it
     double background = 0;
-    double frame = 0;        // drawFrameInRect
-    double present = 0;      // endDraw
-    double release = 0;      // destroyFrame
+    double frame = 0;    // drawFrameInRect
+    double present = 0;  // endDraw
+    double release = 0;  // destroyFrame
 };
 
 steps timing;
@@ -82,8 +82,12 @@ public:
 
     void resize() override { inner->resize(); }
     void beginDraw() override { inner->beginDraw(); }
-    void endDraw() override { timed(timing.present, [&] { inner->endDraw(); }); }
-    void drawBackground() override { timed(timing.background, [&] { inner->drawBackground(); }); }
+    void endDraw() override {
+        timed(timing.present, [&] { inner->endDraw(); });
+    }
+    void drawBackground() override {
+        timed(timing.background, [&] { inner->drawBackground(); });
+    }
     void drawFrameInRect(frameimage* frame, const rect& target) override {
         timed(timing.frame, [&] { inner->drawFrameInRect(frame, target); });
     }
@@ -96,17 +100,24 @@ public:
     }
     frameimage* createFrame(const uint8_t* payload, uint32_t size, int32_t width, int32_t height,
                             uint32_t bits) override {
-        return timed(timing.createFrame, [&] { return inner->createFrame(payload, size, width, height, bits); });
+        return timed(timing.createFrame,
+                     [&] { return inner->createFrame(payload, size, width, height, bits); });
     }
-    void destroyFrame(frameimage* frame) override { timed(timing.release, [&] { inner->destroyFrame(frame); }); }
+    void destroyFrame(frameimage* frame) override {
+        timed(timing.release, [&] { inner->destroyFrame(frame); });
+    }
     int32_t settingAChoiceCount() override { return inner->settingAChoiceCount(); }
-    int32_t settingAName(char16_t* buffer, uint32_t capacity) override { return inner->settingAName(buffer, capacity); }
+    int32_t settingAName(char16_t* buffer, uint32_t capacity) override {
+        return inner->settingAName(buffer, capacity);
+    }
     int32_t settingAChoiceName(uint32_t index, char16_t* buffer, uint32_t capacity) override {
         return inner->settingAChoiceName(index, buffer, capacity);
     }
     void setSettingA(uint32_t index) override { inner->setSettingA(index); }
     int32_t settingBChoiceCount() override { return inner->settingBChoiceCount(); }
-    int32_t settingBName(char16_t* buffer, uint32_t capacity) override { return inner->settingBName(buffer, capacity); }
+    int32_t settingBName(char16_t* buffer, uint32_t capacity) override {
+        return inner->settingBName(buffer, capacity);
+    }
     int32_t settingBChoiceName(uint32_t index, char16_t* buffer, uint32_t capacity) override {
         return inner->settingBChoiceName(index, buffer, capacity);
     }
@@ -131,7 +142,6 @@ public:
 private:
     TMPfile& store;
 };
-
 
 struct playback {
     uint32_t shown;
@@ -165,9 +175,12 @@ playback play(application& app, notingsource& source) {
     std::sort(sorted.begin(), sorted.end());
     double total = 0;
     for (double t : ticks) total += t;
-    return {uint32_t(source.asked.size()), uint32_t(ticks.size()), elapsed,
+    return {uint32_t(source.asked.size()),
+            uint32_t(ticks.size()),
+            elapsed,
             ticks.empty() ? 0 : total / double(ticks.size()),
-            sorted.empty() ? 0 : sorted[sorted.size() * 95 / 100], sorted.empty() ? 0 : sorted.back()};
+            sorted.empty() ? 0 : sorted[sorted.size() * 95 / 100],
+            sorted.empty() ? 0 : sorted.back()};
 }
 
 }  // namespace
@@ -181,7 +194,8 @@ int main(int argc, char** argv) {
     }
     application app(GetModuleHandleW(nullptr));
     const enginefactory system = systemEngines();
-    app.mainWindow->engines.make = [&system](engineindex kind, HWND window) -> std::unique_ptr<gengine> {
+    app.mainWindow->engines.make = [&system](engineindex kind,
+                                             HWND window) -> std::unique_ptr<gengine> {
         std::unique_ptr<gengine> engine = system.make(kind, window);
         if (!engine) return nullptr;
         return std::make_unique<timedengine>(std::move(engine));
@@ -190,8 +204,8 @@ int main(int argc, char** argv) {
     notingsource source(*store);
     RECT client;
     GetClientRect(app.mainWindow->hwnd, &client);
-    std::printf("%u frames of %u x %u at %u fps; client area %ld x %ld, frame area %d x %d\n", frameCount,
-                frameWidth, frameHeight, 30u, client.right, client.bottom,
+    std::printf("%u frames of %u x %u at %u fps; client area %ld x %ld, frame area %d x %d\n",
+                frameCount, frameWidth, frameHeight, 30u, client.right, client.bottom,
                 app.mainWindow->frameRect.right - app.mainWindow->frameRect.left,
                 app.mainWindow->frameRect.bottom - app.mainWindow->frameRect.top);
 
@@ -199,7 +213,8 @@ int main(int argc, char** argv) {
         engineindex kind;
         const char* name;
     };
-    const choice engines[] = {{engineGdi, "GDI"}, {engineGdiPlus, "GDI+"}, {engineDirect2d, "Direct2D"}};
+    const choice engines[] = {
+        {engineGdi, "GDI"}, {engineGdiPlus, "GDI+"}, {engineDirect2d, "Direct2D"}};
     bool allShown = true;
     for (const choice& engine : engines) {
         if (engine.kind == engineDirect2d && !app.mainWindow->direct2dAvailable) {
@@ -208,16 +223,18 @@ int main(int argc, char** argv) {
         }
         app.mainWindow->selectEngine(engine.kind);
         const playback result = play(app, source);
-        std::printf("%-9s %3u of %u frames shown (%u skipped), %u ticks in %.0f ms; "
-                    "tick mean %.1f ms, 95%% %.1f ms, worst %.1f ms\n",
-                    engine.name, result.shown, frameCount, frameCount - result.shown, result.ticks,
-                    result.elapsed, result.meanTick, result.p95Tick, result.worstTick);
+        std::printf(
+            "%-9s %3u of %u frames shown (%u skipped), %u ticks in %.0f ms; "
+            "tick mean %.1f ms, 95%% %.1f ms, worst %.1f ms\n",
+            engine.name, result.shown, frameCount, frameCount - result.shown, result.ticks,
+            result.elapsed, result.meanTick, result.p95Tick, result.worstTick);
         const double perTick = result.ticks ? 1.0 / result.ticks : 0;
-        std::printf("          per tick: read %.1f ms, createFrame %.1f ms, background %.1f ms, "
-                    "drawFrameInRect %.1f ms, endDraw %.1f ms, destroyFrame %.1f ms\n",
-                    (timing.makeFrame - timing.createFrame) * perTick, timing.createFrame * perTick,
-                    timing.background * perTick, timing.frame * perTick, timing.present * perTick,
-                    timing.release * perTick);
+        std::printf(
+            "          per tick: read %.1f ms, createFrame %.1f ms, background %.1f ms, "
+            "drawFrameInRect %.1f ms, endDraw %.1f ms, destroyFrame %.1f ms\n",
+            (timing.makeFrame - timing.createFrame) * perTick, timing.createFrame * perTick,
+            timing.background * perTick, timing.frame * perTick, timing.present * perTick,
+            timing.release * perTick);
         allShown = allShown && result.shown == frameCount;
     }
     app.mainWindow->frameSource = nullptr;

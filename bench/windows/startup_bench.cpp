@@ -42,7 +42,8 @@ BOOL CALLBACK matchMainWindow(HWND handle, LPARAM data) {
     GetWindowThreadProcessId(handle, &owner);
     wchar_t className[32] = {};
     GetClassNameW(handle, className, 32);
-    if (owner == wanted->process && std::wstring(className) == L"MORVATOOL2" && IsWindowVisible(handle)) {
+    if (owner == wanted->process && std::wstring(className) == L"MORVATOOL2" &&
+        IsWindowVisible(handle)) {
         wanted->found = handle;
         return FALSE;
     }
@@ -60,8 +61,8 @@ bool measureOnce(const std::wstring& path, startup& result) {
     PROCESS_INFORMATION process = {};
     std::wstring commandLine = L"\"" + path + L"\"";
     const LARGE_INTEGER start = now();
-    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &info, &process)) {
+    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &info, &process)) {
         std::fprintf(stderr, "cannot start %ls: error %lu\n", path.c_str(), GetLastError());
         return false;
     }
@@ -74,7 +75,8 @@ bool measureOnce(const std::wstring& path, startup& result) {
     WaitForInputIdle(process.hProcess, 30000);
     result.idle = milliseconds(start, now());
     if (wanted.found) PostMessageW(wanted.found, WM_COMMAND, 105, 0);
-    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0)
+        TerminateProcess(process.hProcess, 1);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return wanted.found != nullptr;
@@ -92,15 +94,16 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "run %d: the main window did not appear\n", run + 1);
             return 1;
         }
-        std::printf("run %2d: window shown %7.1f ms, waiting for input %7.1f ms\n", run + 1, result.shown,
-                    result.idle);
+        std::printf("run %2d: window shown %7.1f ms, waiting for input %7.1f ms\n", run + 1,
+                    result.shown, result.idle);
         shown.push_back(result.shown);
         idle.push_back(result.idle);
     }
     std::sort(shown.begin(), shown.end());
     std::sort(idle.begin(), idle.end());
-    std::printf("window shown: median %.1f ms, worst %.1f ms (target < 1000 ms)\n", shown[shown.size() / 2],
-                shown.back());
-    std::printf("waiting for input: median %.1f ms, worst %.1f ms\n", idle[idle.size() / 2], idle.back());
+    std::printf("window shown: median %.1f ms, worst %.1f ms (target < 1000 ms)\n",
+                shown[shown.size() / 2], shown.back());
+    std::printf("waiting for input: median %.1f ms, worst %.1f ms\n", idle[idle.size() / 2],
+                idle.back());
     return shown.back() < 1000.0 ? 0 : 2;
 }

@@ -9,6 +9,9 @@
 #include "tests/support/notinghost.h"
 #include "tests/support/processlimit.h"
 
+#include <unistd.h>
+#include <zlib.h>
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -16,8 +19,6 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
-#include <zlib.h>
 
 namespace {
 
@@ -27,7 +28,10 @@ using words = std::vector<string>;
 constexpr int32_t width = 7, height = 5;
 const fs::perms rw = fs::perms::owner_read | fs::perms::owner_write;
 
-struct result { int status; string out, err; };
+struct result {
+    int status;
+    string out, err;
+};
 
 result morvacli(const words& given, bool terminal = false, rlim_t fileLimit = RLIM_INFINITY) {
     std::ostringstream out, err;
@@ -114,8 +118,8 @@ TEST_F(Morvacli, UnpackGivesPicturesThatPackTurnsBackIntoTheSameFile) {
     fs::create_directory(at("pal"));  // the grey PNGs made palette ones: indices = levels
     const auto seal = [](bytes& chunk, size_t from, size_t to) {
         const uint32_t crc = uint32_t(crc32(0, &chunk[from], uInt(to - from)));
-        chunk.insert(chunk.begin() + long(to), {uint8_t(crc >> 24), uint8_t(crc >> 16),
-                                                uint8_t(crc >> 8), uint8_t(crc)});
+        chunk.insert(chunk.begin() + long(to),
+                     {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)});
     };
     for (const string name : {"/good000.", "/good001.", "/good002."}) {
         bytes png = contentOf("png" + name + "png"), plte = {0, 0, 3, 0, 'P', 'L', 'T', 'E'};
@@ -157,8 +161,9 @@ TEST_F(Morvacli, AnEmptyFrameAsTheProgramStoresItIsNoDamage) {
     writeFile(dir.file(u"empty.mrv"), file);
     const result checked = morvacli({"check", at("empty.mrv")});
     EXPECT_EQ(checked.status, 0);
-    EXPECT_EQ(checked.out, "frame 1: empty: the program stored no picture for it\n"
-                           "3 frames, none damaged, 1 empty\n");
+    EXPECT_EQ(checked.out,
+              "frame 1: empty: the program stored no picture for it\n"
+              "3 frames, none damaged, 1 empty\n");
     const string listed = morvacli({"info", at("empty.mrv")}).out;
     EXPECT_TRUE(has(listed, "           0  empty\n     2")) << listed;
     for (const words& run : {words{"unpack", at("empty.mrv"), "-o", at("e")},
@@ -179,7 +184,7 @@ TEST_F(Morvacli, PackShortOfMemorySaysSoAndLeavesNothing) {
     GTEST_SKIP() << "the sanitizer's shadow memory leaves no room for a memory limit";
 #endif
 #endif
-    testpicture black;  // grown on disk: no memory of this process held it
+    testpicture black;                        // grown on disk: no memory of this process held it
     black.width = 8192, black.height = 4608;  // a payload buffer larger than any heap malloc keeps
     black.biSizeImage = 8192 * 4608, black.bfSize = 1078 + black.biSizeImage;
     const scratchfolder big;
@@ -229,7 +234,7 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
     writeFile(dir.file(u"hurt.mrv"), hurt);
     writeFile(dir.file(u"junk.mrv"), {'M', 'o', 'R', 'x', 0, 0, 0, 0});
     writeFile(dir.file(u"walk.mrv"), hurt);  // unpacks into walk000.bmp
-    scratchfolder many;  // one picture more than an animation holds, linked
+    scratchfolder many;                      // one picture more than an animation holds, linked
     writeSeries(many, u"many", 5, 0, 1, width, height);
     for (uint32_t n = 1; n <= 65535; ++n) {
         char name[16];
@@ -251,24 +256,31 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
     fs::permissions(at("locked.mrv"), fs::perms::owner_read | fs::perms::group_read);
     const string noDir = "cannot write " + at("none/o.mrv");
     const string damaged = ": frame 1 is damaged: stopped at byte 0 of";
-    const struct { words run; int status; string line; rlim_t fileLimit = RLIM_INFINITY; }
-        runs[] = {
+    const struct {
+        words run;
+        int status;
+        string line;
+        rlim_t fileLimit = RLIM_INFINITY;
+    } runs[] = {
         {{}, 2, "no command; morvacli --help lists them"},
         {{"frobnicate"}, 2, "unknown command 'frobnicate'; morvacli --help lists them"},
         {{"pack", at("walk000.bmp"), "-o"}, 2, "-o needs a value"},
         {{"info", at("good.mrv"), "--depth", "3"}, 2, "info takes no option '--depth'"},
-        {{"check", at("good.mrv"), at("hurt.mrv")}, 2,
+        {{"check", at("good.mrv"), at("hurt.mrv")},
+         2,
          "one input only, not also '" + at("hurt.mrv")},
         {{"gif", "-o", at("o.gif")}, 2, "gif needs an input file"},
         {{"info", at("good.mrv"), "-o", at("o")}, 2, "info takes no -o: it writes nothing"},
-        {{"unpack", at("good.mrv"), "-o", at("o"), "--format", "tga"}, 2,
+        {{"unpack", at("good.mrv"), "-o", at("o"), "--format", "tga"},
+         2,
          "--format takes bmp or png, not 'tga'"},
-        {{"unpack", at("walk.mrv"), "-o", at("")}, 1,
+        {{"unpack", at("walk.mrv"), "-o", at("")},
+         1,
          at("walk000.bmp") + " is there already: unpack writes"},
         {{"pack", at("walk000.bmp")}, 2, "pack needs -o and an output name"},
-        {pack("walk000.bmp", "o.mrv", "9"), 2,
-         "--depth takes a number from 1 to 8, not '9'"},
-        {{"gif", at("good.mrv"), "-o", at("o.gif"), "--fps", "0"}, 2,
+        {pack("walk000.bmp", "o.mrv", "9"), 2, "--depth takes a number from 1 to 8, not '9'"},
+        {{"gif", at("good.mrv"), "-o", at("o.gif"), "--fps", "0"},
+         2,
          "--fps takes a number from 1 to 50, not '0'"},
         {pack("bad000.bmp"), 1, "File : bad002.bmp : Invalid Bitmap Format"},
         {pack("wide000.bmp"), 1, "BMP #1 had invlid width 9 instead 7"},
@@ -277,16 +289,20 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
          "File : d000.png : 16-bit grey PNG: pack takes 8-bit grey or 8-bit palette PNGs; convert"},
         {pack("r000.png"), 1, "File : r000.png : 24-bit RGB PNG: pack"},
         {pack("c000.png"), 1, "File : c000.png : Invalid PNG Format"},
-        {{"gif", at("good.mrv"), "-o", at("good.gif")}, 1,
-         "cannot write " + at("good.gif"), gifSize - 1},
+        {{"gif", at("good.mrv"), "-o", at("good.gif")},
+         1,
+         "cannot write " + at("good.gif"),
+         gifSize - 1},
         {pack("walk000.bmp", "good.mrv"), 1, "cannot write " + at("good.mrv"), mrvSize - 1},
-        {{"pack", utf8(many.file(u"many00000.bmp")), "-o", at("o.mrv")}, 1,
+        {{"pack", utf8(many.file(u"many00000.bmp")), "-o", at("o.mrv")},
+         1,
          "File : many65535.bmp : beyond the frame limit of 65535"},
         {{"pack", deep + "/walk001.bmp", "-o", at("none/o.mrv")}, 1, noDir + ": No such"},
         {pack("walk000.bmp", "locked.mrv"), 1, "cannot write " + at("locked.mrv") + ": Permission"},
         {pack("walk000.bmp", ""), 1, "cannot write " + at("") + ": it is a folder: -o takes"},
         {{"gif", at("good.mrv"), "-o", deep}, 1, "cannot write " + deep + ": it is a folder"},
-        {{"info", at("junk.mrv")}, 1,
+        {{"info", at("junk.mrv")},
+         1,
          at("junk.mrv") + ": not an animation file, or its header or index is damaged"},
         {{"check", at("hurt.mrv")}, 1, at("hurt.mrv") + ": 1 of 3 frames are damaged"},
         {{"unpack", at("hurt.mrv"), "-o", at("o")}, 1, at("hurt.mrv") + damaged},
@@ -302,9 +318,11 @@ TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
     }
     removeFile(many.file(u"many65535.bmp").c_str());
     EXPECT_EQ(morvacli({"pack", utf8(many.file(u"many00000.bmp")), "-o", at("none/o.mrv")}).err,
-              "morvacli: " + noDir + ": No such file or directory\n") << "65535 fit";
-    EXPECT_EQ(morvacli({"check", at("hurt.mrv")}).out, "frame 1: stopped at byte 0 of " +
-              std::to_string(hurt[32]) + ": a code runs outside its row or the frame\n");
+              "morvacli: " + noDir + ": No such file or directory\n")
+        << "65535 fit";
+    EXPECT_EQ(morvacli({"check", at("hurt.mrv")}).out,
+              "frame 1: stopped at byte 0 of " + std::to_string(hurt[32]) +
+                  ": a code runs outside its row or the frame\n");
 }
 
 // Each field of a PNG's header at the edge of what pack takes; "" packs as the BMP does.
@@ -316,18 +334,40 @@ TEST_F(Morvacli, PngHeadersTakenOrRefused) {
     const bytes adam7 = contentOf("i000.png");
     ASSERT_EQ(bytes(adam7.begin() + 24, adam7.begin() + 29), (bytes{8, 0, 0, 0, 1}));
     const string invalid = "Invalid PNG Format";
-    const struct { std::vector<std::pair<int, uint8_t>> edits; string line; } rows[] = {
-        {{}, ""}, {{{0, 0x8A}}, invalid}, {{{7, 0}}, invalid}, {{{11, 14}}, invalid},
-        {{{15, 'X'}}, invalid}, {{{19, 0}}, invalid}, {{{16, 0x80}}, invalid},
-        {{{23, 0}}, invalid}, {{{20, 0x80}}, invalid}, {{{24, 1}}, "1-bit grey PNG: pack"},
-        {{{24, 2}}, "2-bit grey PNG"}, {{{24, 4}}, "4-bit grey PNG"}, {{{24, 3}}, invalid},
-        {{{24, 16}}, "16-bit grey PNG"}, {{{24, 9}}, invalid}, {{{25, 3}, {24, 1}}, "1-bit pal"},
-        {{{25, 3}, {24, 2}}, "2-bit palette"}, {{{25, 3}, {24, 4}}, "4-bit palette"},
-        {{{25, 3}, {24, 16}}, invalid}, {{{25, 2}, {24, 16}}, "48-bit RGB"},
-        {{{25, 2}, {24, 4}}, invalid}, {{{25, 4}}, "16-bit grey with alpha"},
+    const struct {
+        std::vector<std::pair<int, uint8_t>> edits;
+        string line;
+    } rows[] = {
+        {{}, ""},
+        {{{0, 0x8A}}, invalid},
+        {{{7, 0}}, invalid},
+        {{{11, 14}}, invalid},
+        {{{15, 'X'}}, invalid},
+        {{{19, 0}}, invalid},
+        {{{16, 0x80}}, invalid},
+        {{{23, 0}}, invalid},
+        {{{20, 0x80}}, invalid},
+        {{{24, 1}}, "1-bit grey PNG: pack"},
+        {{{24, 2}}, "2-bit grey PNG"},
+        {{{24, 4}}, "4-bit grey PNG"},
+        {{{24, 3}}, invalid},
+        {{{24, 16}}, "16-bit grey PNG"},
+        {{{24, 9}}, invalid},
+        {{{25, 3}, {24, 1}}, "1-bit pal"},
+        {{{25, 3}, {24, 2}}, "2-bit palette"},
+        {{{25, 3}, {24, 4}}, "4-bit palette"},
+        {{{25, 3}, {24, 16}}, invalid},
+        {{{25, 2}, {24, 16}}, "48-bit RGB"},
+        {{{25, 2}, {24, 4}}, invalid},
+        {{{25, 4}}, "16-bit grey with alpha"},
         {{{25, 4}, {24, 16}}, "32-bit grey with alpha"},
-        {{{25, 6}}, "32-bit RGBA"}, {{{25, 6}, {24, 16}}, "64-bit RGBA"}, {{{25, 1}}, invalid},
-        {{{25, 5}}, invalid}, {{{25, 7}}, invalid}, {{{26, 1}}, invalid}, {{{27, 1}}, invalid},
+        {{{25, 6}}, "32-bit RGBA"},
+        {{{25, 6}, {24, 16}}, "64-bit RGBA"},
+        {{{25, 1}}, invalid},
+        {{{25, 5}}, invalid},
+        {{{25, 7}}, invalid},
+        {{{26, 1}}, invalid},
+        {{{27, 1}}, invalid},
         {{{28, 2}}, invalid},
     };
     for (const auto& row : rows) {

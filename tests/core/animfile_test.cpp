@@ -57,8 +57,9 @@ TEST(FileLayer, TransfersAndNames) {
 // An unpaired surrogate or a broken sequence reads as U+FFFD.
 TEST(FileLayer, Utf8AtTheEdgesOfEachLength) {
     const text16 text = u"\u007F\u0080\u07FF\u0800\uD7FF\uE000\uFFFF\U00010000\U0010FFFF";
-    const std::string utf8 = "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF"
-                             "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF";
+    const std::string utf8 =
+        "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF"
+        "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF";
     EXPECT_EQ(utf8Of(text.c_str()), utf8);
     EXPECT_EQ(utf16Of(utf8), text);
     EXPECT_EQ(utf8Of(u"\xD800\xE000\xDC00\xDC00\xDFFF"),
@@ -108,8 +109,13 @@ TEST(MorvaFile, DamagedFiles) {
     const bytes two = soundMrv(4, 4, {four, {0, 1}});
     bytes wrongMagic = two;
     wrongMagic[3] = 'V';
-    const struct { const char* what; bytes content; failure open; uint32_t count; std::string got; }
-        cases[] = {
+    const struct {
+        const char* what;
+        bytes content;
+        failure open;
+        uint32_t count;
+        std::string got;
+    } cases[] = {
         {"empty", {}, bad, 0, ""},
         {"19 bytes", cut(two, 19), bad, 0, ""},
         {"wrong magic", wrongMagic, bad, 2, ""},
@@ -197,9 +203,9 @@ TEST(FrameStore, SavesTheWorkedExamples) {
     scratchfolder dir;
     const bytes two = saved(*storeOf(320, 240, {first, second}), dir, u"two.mrv");
     ASSERT_EQ(two.size(), 186u);
-    EXPECT_EQ(cut(two, 36), (bytes{'M', 'o', 'R', 'v', 2, 0, 0, 0, 0x40, 1, 0, 0, 0xF0, 0, 0, 0,
-                                   8, 0, 0, 0, 36, 0, 0, 0, 100, 0, 0, 0, 136, 0, 0, 0, 50, 0, 0,
-                                   0}));
+    EXPECT_EQ(cut(two, 36),
+              (bytes{'M', 'o', 'R', 'v', 2, 0, 0,   0, 0x40, 1, 0,   0, 0xF0, 0, 0,  0, 8, 0,
+                     0,   0,   36,  0,   0, 0, 100, 0, 0,    0, 136, 0, 0,    0, 50, 0, 0, 0}));
     EXPECT_EQ(two, soundMrv(320, 240, {first, second}));
     auto three = storeOf(8, 4, {first, {}, second});
     EXPECT_EQ(saved(*three, dir, u"three.mrv"),
@@ -293,7 +299,8 @@ protected:
     outcome save(const char16_t* name) { return doc.save(file(name).c_str()); }
     bytes openFrames() {
         fakeengine engine;
-        for (uint32_t i = 0; doc.openedFile() && doc.openedFile()->makeFrame(engine, i); ++i) {}
+        for (uint32_t i = 0; doc.openedFile() && doc.openedFile()->makeFrame(engine, i); ++i) {
+        }
         return joined(engine.payloads);
     }
 

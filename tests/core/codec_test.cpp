@@ -1,6 +1,6 @@
 // The frame encoder against a plain one, the decoder against ImageMagick; both by hand.
-#include "codec/rle8decoder.h"
 #include "codec/frameencoder.h"
+#include "codec/rle8decoder.h"
 #include "tests/support/files.h"
 #include "tests/support/imagemagick.h"
 
@@ -72,7 +72,10 @@ bytes ramp(size_t count, uint8_t first = 0) {
 }
 
 TEST(FrameEncoder, WorkedExamples) {
-    const struct { bytes row, code; uint32_t depth = 8; } cases[] = {
+    const struct {
+        bytes row, code;
+        uint32_t depth = 8;
+    } cases[] = {
         {{16, 16, 16, 32, 48, 64, 64, 80, 96, 112, 128, 128},
          {3, 16, 1, 32, 1, 48, 2, 64, 0, 3, 80, 96, 112, 0, 2, 128}},
         {{16, 32, 48, 48}, {1, 16, 1, 32, 2, 48}},
@@ -106,8 +109,8 @@ TEST(FrameEncoder, WorkedExamples) {
 
 // Runs clustered where the code changes form.
 void fillRuns(uint8_t* row, uint32_t width, std::mt19937& random, uint32_t levels) {
-    static const uint32_t lengths[] = {1, 1, 1, 2, 3, 4, 7, 8, 9, 16, 253, 254, 255, 256, 257, 510,
-                                       511};
+    static const uint32_t lengths[] = {1,  1,   1,   2,   3,   4,   7,   8,  9,
+                                       16, 253, 254, 255, 256, 257, 510, 511};
     for (uint32_t x = 0; x < width;) {
         uint32_t n = random() % 4 ? lengths[random() % std::size(lengths)] : 1 + random() % 40;
         const uint8_t value = uint8_t(random() % levels * (256 / levels) + random() % 4);
@@ -137,7 +140,11 @@ TEST(FrameEncoder, MatchesThePixelByPixelEncoder) {
 }
 
 // pixels: without the padding.
-struct decoded { rle8status status; size_t position; bytes pixels; };
+struct decoded {
+    rle8status status;
+    size_t position;
+    bytes pixels;
+};
 
 // Padding and surroundings of the `prefill` frame stay untouched.
 decoded decodeGuarded(const bytes& code, int32_t width, int32_t height, uint8_t prefill = 0xA5) {
@@ -171,18 +178,32 @@ TEST(Rle8Decoder, HandWrittenStreams) {
     const bytes two = pixels4x4({{0, 7}, {1, 7}});
     const bytes row = pixels4x4({{0, 7}, {1, 7}, {2, 7}, {3, 7}});
     const bytes blank(16, 0);
-    const struct { const char* what; bytes code; rle8status status; size_t position; bytes pixels; }
-        cases[] = {
+    const struct {
+        const char* what;
+        bytes code;
+        rle8status status;
+        size_t position;
+        bytes pixels;
+    } cases[] = {
         {"runs, rows bottom-up",
          {4, 16, 0, 0, 1, 32, 3, 33, 0, 0, 2, 48, 2, 49, 0, 0, 3, 64, 1, 65, 0, 0, 0, 1},
-         ok, 24, {16, 16, 16, 16, 32, 33, 33, 33, 48, 48, 49, 49, 64, 64, 64, 65}},
+         ok,
+         24,
+         {16, 16, 16, 16, 32, 33, 33, 33, 48, 48, 49, 49, 64, 64, 64, 65}},
         {"absolute runs, pad only when odd",
          {0, 3, 10, 11, 12, 0, 1, 13, 0, 0, 0, 4, 26, 27, 28, 29, 0, 0, 0, 1},
-         ok, 20, {10, 11, 12, 13, 26, 27, 28, 29, 0, 0, 0, 0, 0, 0, 0, 0}},
+         ok,
+         20,
+         {10, 11, 12, 13, 26, 27, 28, 29, 0, 0, 0, 0, 0, 0, 0, 0}},
         {"end of line, deltas, early end",
          {1, 0x11, 0, 0, 0, 2, 1, 0, 1, 0x22, 0, 2, 1, 2, 1, 0x33, 0, 1},
-         ok, 18, pixels4x4({{0, 0x11}, {5, 0x22}, {15, 0x33}})},
-        {"a delta to the row end", {2, 1, 0, 2, 2, 0, 0, 0, 4, 2, 0, 1}, ok, 12,
+         ok,
+         18,
+         pixels4x4({{0, 0x11}, {5, 0x22}, {15, 0x33}})},
+        {"a delta to the row end",
+         {2, 1, 0, 2, 2, 0, 0, 0, 4, 2, 0, 1},
+         ok,
+         12,
          pixels4x4({{0, 1}, {1, 1}, {4, 2}, {5, 2}, {6, 2}, {7, 2}})},
         {"data after the end", {4, 7, 0, 1, 4, 8, 0xFF}, ok, 4, row},
         {"a count byte after a row", {4, 7, 0, 0, 2}, cut, 4, row},
@@ -190,7 +211,10 @@ TEST(Rle8Decoder, HandWrittenStreams) {
         {"a delta without offsets", {2, 7, 0, 2}, cut, 2, two},
         {"a delta after the last row", {0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0}, over, 8, blank},
         {"an absolute run without its pad", {0, 3, 1, 2, 3}, cut, 0, blank},
-        {"an absolute run up to the end", {0, 4, 1, 2, 3, 4}, cut, 6,
+        {"an absolute run up to the end",
+         {0, 4, 1, 2, 3, 4},
+         cut,
+         6,
          {1, 2, 3, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
         {"a run one past the row end", {2, 7, 3, 7, 0, 1}, over, 2, two},
         {"a run after the last row", {0, 0, 0, 0, 0, 0, 0, 0, 1, 7, 0, 1}, over, 8, blank},
@@ -215,12 +239,21 @@ TEST(Rle8Decoder, HandWrittenStreams) {
 TEST(Rle8Decoder, ImpossibleFramesWriteNothing) {
     const bytes code = {1, 7, 0, 1};
     bytes buffer(64, 0xEE);
-    const struct { int32_t width, height; size_t size, stride; } cases[] = {
-        {-1, 4, 64, 4}, {4, -1, 64, 4}, {INT32_MIN, INT32_MIN, 64, 4}, {4, 4, 64, 3}, {4, 4, 15, 4},
-        {4, 3, 64, SIZE_MAX / 2}, {INT32_MAX, INT32_MAX, SIZE_MAX, SIZE_MAX / 2}};
+    const struct {
+        int32_t width, height;
+        size_t size, stride;
+    } cases[] = {{-1, 4, 64, 4},
+                 {4, -1, 64, 4},
+                 {INT32_MIN, INT32_MIN, 64, 4},
+                 {4, 4, 64, 3},
+                 {4, 4, 15, 4},
+                 {4, 3, 64, SIZE_MAX / 2},
+                 {INT32_MAX, INT32_MAX, SIZE_MAX, SIZE_MAX / 2}};
     for (const auto& c : cases)
-        EXPECT_EQ(decodeRle8(code.data(), 4, c.width, c.height, buffer.data(), c.size,
-                             c.stride).status, rle8status::badframe) << c.width << " " << c.height;
+        EXPECT_EQ(
+            decodeRle8(code.data(), 4, c.width, c.height, buffer.data(), c.size, c.stride).status,
+            rle8status::badframe)
+            << c.width << " " << c.height;
     EXPECT_EQ(buffer, bytes(64, 0xEE));
 }
 
@@ -279,8 +312,8 @@ TEST(Rle8Decoder, AgreesWithImageMagick) {
             const bytes code = randomStream(random, uint32_t(width), uint32_t(height));
             const decoded got = decodeGuarded(code, width, height);
             EXPECT_EQ(got.status, rle8status::ok);
-            EXPECT_EQ(got.pixels, decodeWithImageMagick(code, width, height)) << width << " x "
-                                                                               << height;
+            EXPECT_EQ(got.pixels, decodeWithImageMagick(code, width, height))
+                << width << " x " << height;
         }
     }
     testpicture picture = patternPicture(301, 7, 3);

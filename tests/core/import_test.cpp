@@ -1,11 +1,11 @@
 // The BMP reader and the series import: damaged pictures, log lines, frames.
 #include "animfile/document.h"
-#include "shell/logbuffer.h"
 #include "codec/frameinfo.h"
 #include "codec/rle8decoder.h"
 #include "import/bmpfile.h"
 #include "import/bmpimport.h"
 #include "import/seriesname.h"
+#include "shell/logbuffer.h"
 #include "tests/support/fakeengine.h"
 #include "tests/support/files.h"
 #include "tests/support/imagemagick.h"
@@ -18,7 +18,12 @@
 namespace {
 
 // The 8 x 4 picture (32 bytes of rows) with fields changed.
-#define WITH(...) [&] { testpicture p = patternPicture(8, 4); __VA_ARGS__; return p; }()
+#define WITH(...)                             \
+    [&] {                                     \
+        testpicture p = patternPicture(8, 4); \
+        __VA_ARGS__;                          \
+        return p;                             \
+    }()
 
 testpicture claiming(int32_t width, int32_t height, int64_t fileSize = -1) {
     return WITH(p.width = width; p.height = height; p.bfSize = fileSize; p.biSizeImage = 0);
@@ -26,7 +31,11 @@ testpicture claiming(int32_t width, int32_t height, int64_t fileSize = -1) {
 
 // takes: 2 counted and read, 1 counted only, 0 refused. No header field sizes a buffer.
 TEST(BmpFile, DamagedPictures) {
-    const struct { const char* what; testpicture picture; int takes; } cases[] = {
+    const struct {
+        const char* what;
+        testpicture picture;
+        int takes;
+    } cases[] = {
         {"sound", WITH(), 2},
         {"64-byte header", WITH(p.biSize = 64; p.bfOffBits = 14 + 64 + 1024), 0},
         {"no image size", WITH(p.biSizeImage = 0), 2},
@@ -67,9 +76,9 @@ TEST(BmpFile, DamagedPictures) {
         if (c.takes > 1) {  // as engines take it: 40-byte header, table, rows bottom-up
             EXPECT_EQ(bytes(r.pixels(), r.pixels() + 32), c.picture.rows);
             const bmpinfoheader& i = r.info();
-            EXPECT_EQ((std::vector<int64_t>{i.biSize, i.biHeight, i.biClrUsed,
-                                            i.colourTable[255][0]}),
-                      (std::vector<int64_t>{40, 4, 256, 255}));
+            EXPECT_EQ(
+                (std::vector<int64_t>{i.biSize, i.biHeight, i.biClrUsed, i.colourTable[255][0]}),
+                (std::vector<int64_t>{40, 4, 256, 255}));
             const auto shape = readDibShape(reinterpret_cast<const uint8_t*>(&i));
             EXPECT_TRUE(wholeRowsFit(shape, r.pixelSize()));
         }
@@ -107,8 +116,12 @@ TEST(BmpFile, FormsImageMagickWrites) {
         std::function<void(bytes&)> edit = nullptr;
         bool taken = true;
     } forms[] = {
-        {"BMP3:", 40, 0}, {"BMP:", 124, 0}, {"-intent Undefined -set gamma 0.45455 BMP:", 108, 0},
-        {"BMP3:", 40, 0, topDown}, {"BMP:", 124, 0, shortSize}, {"-compress RLE BMP3:", 40, 1},
+        {"BMP3:", 40, 0},
+        {"BMP:", 124, 0},
+        {"-intent Undefined -set gamma 0.45455 BMP:", 108, 0},
+        {"BMP3:", 40, 0, topDown},
+        {"BMP:", 124, 0, shortSize},
+        {"-compress RLE BMP3:", 40, 1},
         {"-colors 40 BMP3:", 40, 0, table(40, 40)},
         {"-colors 40 -compress RLE BMP3:", 40, 1, table(40, 40)},
         {"-colors 40 BMP3:", 40, 0, table(39, 40), false},
@@ -119,13 +132,15 @@ TEST(BmpFile, FormsImageMagickWrites) {
     for (size_t i = 0; i < levels.size(); ++i) levels[i] = uint8_t(i * 97 + 31);
     writeFile(dir.file(u"levels.raw"), levels);
     const std::string palette = utf8(dir.file(u"palette.bmp"));  // chosen once: slow
-    ASSERT_TRUE(convert("-size 19x14 -depth 8 gray:'" + utf8(dir.file(u"levels.raw")) + "' -type Palette '" + palette + "'"));
+    ASSERT_TRUE(convert("-size 19x14 -depth 8 gray:'" + utf8(dir.file(u"levels.raw")) +
+                        "' -type Palette '" + palette + "'"));
     const text16 made = dir.file(u"made.bmp");
     for (const auto& form : forms) {
         SCOPED_TRACE(std::string(form.opts) + (form.edit ? " edited" : ""));
         ASSERT_TRUE(convert("'" + palette + "' -type Palette -compress None " + form.opts + "'" +
                             utf8(made) + "'"));
-        const bytes seen = form.taken ? greyLevels(utf8(made)) : bytes{};  // its palette may merge levels
+        const bytes seen =
+            form.taken ? greyLevels(utf8(made)) : bytes{};  // its palette may merge levels
         bytes file = readFile(made);
         const auto get = [&](size_t at, int size) {
             uint32_t value = 0;
@@ -166,15 +181,14 @@ TEST(BmpFile, OneReaderForManyPictures) {
     for (uint32_t depth = 1; depth <= 8; ++depth) {
         const uint32_t size = r.encode(depth);
         bytes got(15);
-        ASSERT_EQ(decodeRle8(r.payload(), size, 5, 3, got.data(), 15, 5).status,
-                  rle8status::ok);
+        ASSERT_EQ(decodeRle8(r.payload(), size, 5, 3, got.data(), 15, 5).status, rle8status::ok);
         EXPECT_EQ(got, cutPixels(small, depth)) << depth;
     }
-    r.closeFile();  // the import may show a picture after closing its file
+    r.closeFile();      // the import may show a picture after closing its file
     fakeengine engine;  // shown as read, at full depth
     ASSERT_TRUE(r.show(engine, rect{1, 2, 30, 40}));
-    EXPECT_EQ(engine.take(), (lines{"picture 5x3", "begin", "background", "draw in 1,2,30,40",
-                                    "end", "release"}));
+    EXPECT_EQ(engine.take(),
+              (lines{"picture 5x3", "begin", "background", "draw in 1,2,30,40", "end", "release"}));
     EXPECT_EQ(engine.pictures, std::vector<bytes>{small.rows});
     EXPECT_EQ(r.pixelBufferSize(), 72u * 90);
     EXPECT_EQ(r.encode(0), 0u);
@@ -278,18 +292,30 @@ TEST_F(Import, SeriesAndTheirEnds) {
          u"w_05.bmp", "Total 101 files exists.", 101},
         {"no digits", [](auto& f) { writeSeries(f, u"walk", 0, 0, 11, 4, 2); }, u"walk.bmp",
          "Total 11 files exists.", 11},
-        {"another width", [](auto& f) { w(f, 0, 5);
-             writeFile(f.file(u"w_003.bmp"), bmpBytes(seriesPicture(3, 18, 9))); },
+        {"another width",
+         [](auto& f) {
+             w(f, 0, 5);
+             writeFile(f.file(u"w_003.bmp"), bmpBytes(seriesPicture(3, 18, 9)));
+         },
          u"w_000.bmp", "BMP #3 had invlid width 18 instead 16", -1},
-        {"another height", [](auto& f) { w(f, 0, 5);
-             writeFile(f.file(u"w_003.bmp"), bmpBytes(seriesPicture(3, 16, 10))); },
+        {"another height",
+         [](auto& f) {
+             w(f, 0, 5);
+             writeFile(f.file(u"w_003.bmp"), bmpBytes(seriesPicture(3, 16, 10)));
+         },
          u"w_000.bmp", "BMP #3 has invalid height 10 instead 8", -1},
-        {"an invalid picture", [](auto& f) { w(f, 0, 4);
-             writeFile(f.file(u"w_002.bmp"), bmpBytes(WITH(p.biBitCount = 24))); },
+        {"an invalid picture",
+         [](auto& f) {
+             w(f, 0, 4);
+             writeFile(f.file(u"w_002.bmp"), bmpBytes(WITH(p.biBitCount = 24)));
+         },
          u"w_000.bmp", "File : w_002.bmp : Invalid Bitmap Format", -1},
-        {"pixels cut short", [](auto& f) { w(f, 0, 3);
+        {"pixels cut short",
+         [](auto& f) {
+             w(f, 0, 3);
              testpicture cut = seriesPicture(1, 16, 8);
-             writeFile(f.file(u"w_001.bmp"), (cut.truncateTo = 1078 + 40, bmpBytes(cut))); },
+             writeFile(f.file(u"w_001.bmp"), (cut.truncateTo = 1078 + 40, bmpBytes(cut)));
+         },
          u"w_000.bmp", "File : w_001.bmp : Invalid Bitmap Format", -1},
     };
     for (const auto& c : cases) {
@@ -323,8 +349,8 @@ TEST_F(Import, AnotherSizeThanTheFramesHeldChangesNothing) {
     document fresh;
     import(u"a_00.bmp", fresh);
     setenv("TMPDIR", kept.c_str(), 1);
-    EXPECT_EQ(log().back(), "Temporary file error : " + utf8(folder.file(u"absent/")) +
-                                " (system error 2)");
+    EXPECT_EQ(log().back(),
+              "Temporary file error : " + utf8(folder.file(u"absent/")) + " (system error 2)");
     EXPECT_FALSE(fresh.frameStore() || fresh.isModified());
 #endif
 }
@@ -363,7 +389,8 @@ TEST_F(Import, FaultsInTheFramePass) {
     // A frame the store cannot take ends the import.
     document other;
     host.onShow = [&] {
-        while (host.shown.size() == 6 && other.frameStore()->appendFrame(nullptr, 0)) {}
+        while (host.shown.size() == 6 && other.frameStore()->appendFrame(nullptr, 0)) {
+        }
     };
     import(u"w_000.bmp", other);
     EXPECT_EQ(log().back(), "File : w_001.bmp : Frame Write error");

@@ -1,10 +1,10 @@
 // The window's layout, frames due, keys, update pace and frame description.
+#include "codec/frameinfo.h"
+#include "resources/resource.h"
 #include "shell/accelerators.h"
 #include "shell/layout.h"
 #include "shell/pacer.h"
 #include "shell/playback.h"
-#include "codec/frameinfo.h"
-#include "resources/resource.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,10 @@ namespace {
 std::vector<int32_t> sides(const rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 TEST(Layout, OfClientRectangles) {
-    const struct { rect client; std::vector<int32_t> log, progress, frame; } cases[] = {
+    const struct {
+        rect client;
+        std::vector<int32_t> log, progress, frame;
+    } cases[] = {
         {{0, 0, 600, 400}, {0, 0, 200, 400}, {201, 0, 600, 32}, {201, 33, 600, 400}},
         {{0, 0, 601, 400}, {0, 0, 200, 400}, {201, 0, 601, 32}, {201, 33, 601, 400}},
         {{0, 0, 0, 0}, {0, 0, 0, 0}, {1, 0, 0, 32}, {1, 33, 0, 0}},
@@ -29,29 +32,39 @@ TEST(Layout, OfClientRectangles) {
     for (const auto& c : cases) {
         const windowlayout l = layoutFor(c.client);
         EXPECT_EQ((std::vector{sides(l.log), sides(l.progress), sides(l.frame)}),
-                  (std::vector{c.log, c.progress, c.frame})) << c.client.right;
+                  (std::vector{c.log, c.progress, c.frame}))
+            << c.client.right;
     }
 }
 
 TEST(Playback, FrameDueFollowsThirtyFramesASecond) {
     const uint64_t start = 123456789;
-    const std::pair<uint64_t, uint32_t> cases[] = {{0, 0}, {33, 0}, {34, 1}, {100, 3}, {2999, 89},
-        {3000, 90}, {1ull << 32, 0}, {(1ull << 32) + 100, 3}, {4294967295, 128849018}};
+    const std::pair<uint64_t, uint32_t> cases[] = {{0, 0},
+                                                   {33, 0},
+                                                   {34, 1},
+                                                   {100, 3},
+                                                   {2999, 89},
+                                                   {3000, 90},
+                                                   {1ull << 32, 0},
+                                                   {(1ull << 32) + 100, 3},
+                                                   {4294967295, 128849018}};
     for (auto [ms, frame] : cases) EXPECT_EQ(frameDue(start, start + ms), frame) << ms;
     EXPECT_LT(previewTickMilliseconds, 1000u / framesPerSecond);  // no frame missed
 }
 
 // The program's own key table, read from its resource script.
 std::vector<accelerator> programKeys() {
-#define NAMED(name) {#name, name}
+#define NAMED(name) \
+    { #name, name }
     const std::map<std::string, int> names = {
-        {"VK_SPACE", 0x20}, NAMED(IDM_ABOUT), NAMED(IDM_FILE_NEW), NAMED(IDM_FILE_OPEN),
-        NAMED(IDM_FILE_SAVE), NAMED(IDM_PREVIEW), {"VIRTKEY", 1}, {"SHIFT", 4}, {"CONTROL", 8},
-        {"ALT", 16}, {"ASCII", 0}, {"NOINVERT", 0}};
+        {"VK_SPACE", 0x20},   NAMED(IDM_ABOUT),   NAMED(IDM_FILE_NEW), NAMED(IDM_FILE_OPEN),
+        NAMED(IDM_FILE_SAVE), NAMED(IDM_PREVIEW), {"VIRTKEY", 1},      {"SHIFT", 4},
+        {"CONTROL", 8},       {"ALT", 16},        {"ASCII", 0},        {"NOINVERT", 0}};
     const std::string file = __FILE__;
     std::ifstream script(file.substr(0, file.rfind("tests")) + "resources/morva.rc");
     std::string line;
-    while (std::getline(script, line) && line != "IDR_MAINMENU ACCELERATORS") {}
+    while (std::getline(script, line) && line != "IDR_MAINMENU ACCELERATORS") {
+    }
     std::getline(script, line);  // BEGIN
     std::vector<accelerator> table;
     while (std::getline(script, line) && line != "END") {
@@ -69,14 +82,20 @@ TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
     const std::vector<accelerator> table = programKeys();
     const keykind typed = keykind::character, down = keykind::keyDown;
     // Held: Alt, Control, Shift, Minimised. Keys down with a character's code match none.
-    const struct { keykind kind; uint16_t code; std::string held; uint16_t command; } cases[] = {
-        {typed, 'n', "a", 32786}, {typed, 'o', "a", 32777}, {typed, 's', "a", 32778},
-        {typed, '/', "a", 104}, {typed, '?', "as", 104}, {down, 0x20, "", 32780},
-        {typed, 'n', "", 0}, {typed, 'N', "as", 0}, {down, 0x6E, "a", 0}, {down, 0x6E, "", 0},
-        {down, 0x6F, "a", 0},
-        {down, 0x73, "a", 0}, {down, 0x4E, "a", 0}, {down, 0xBF, "a", 0}, {down, 0x2F, "a", 0},
-        {typed, ' ', "", 0}, {down, 0x20, "a", 0}, {down, 0x20, "c", 0}, {down, 0x20, "s", 0},
-        {keykind::other, 0x20, "", 0}, {down, 0x20, "m", 0}, {typed, 'o', "am", 0},
+    const struct {
+        keykind kind;
+        uint16_t code;
+        std::string held;
+        uint16_t command;
+    } cases[] = {
+        {typed, 'n', "a", 32786}, {typed, 'o', "a", 32777},      {typed, 's', "a", 32778},
+        {typed, '/', "a", 104},   {typed, '?', "as", 104},       {down, 0x20, "", 32780},
+        {typed, 'n', "", 0},      {typed, 'N', "as", 0},         {down, 0x6E, "a", 0},
+        {down, 0x6E, "", 0},      {down, 0x6F, "a", 0},          {down, 0x73, "a", 0},
+        {down, 0x4E, "a", 0},     {down, 0xBF, "a", 0},          {down, 0x2F, "a", 0},
+        {typed, ' ', "", 0},      {down, 0x20, "a", 0},          {down, 0x20, "c", 0},
+        {down, 0x20, "s", 0},     {keykind::other, 0x20, "", 0}, {down, 0x20, "m", 0},
+        {typed, 'o', "am", 0},
     };
     for (const auto& c : cases) {
         const auto has = [&](char m) { return c.held.find(m) != std::string::npos; };
@@ -90,8 +109,10 @@ TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
 TEST(Pacer, UpdatesAtTheScreensPace) {
     pacer updates;
     std::string due;
-    const struct { uint64_t now, took; } steps[] = {{5000, 1}, {5001, 0}, {5032, 0}, {5033, 2},
-        {5065, 0}, {5066, 20}, {5099, 0}, {5265, 0}, {5266, 0}, {5300, 0}};
+    const struct {
+        uint64_t now, took;
+    } steps[] = {{5000, 1},  {5001, 0}, {5032, 0}, {5033, 2}, {5065, 0},
+                 {5066, 20}, {5099, 0}, {5265, 0}, {5266, 0}, {5300, 0}};
     for (const auto& step : steps) {
         due += updates.due(step.now) ? '1' : '0';
         if (updates.due(step.now)) updates.made(step.now, step.now + step.took);
@@ -103,7 +124,7 @@ TEST(Pacer, UpdatesAtTheScreensPace) {
 TEST(FrameInfo, TheBottomUpRle8HeaderAndTheGreyRamp) {
     const frameinfo info = buildFrameInfo(640, -480, 0xFFFF2345);
     std::vector<uint8_t> expected = {40, 0, 0, 0, 0x80, 2, 0, 0, 0x20, 0xFE, 0xFF, 0xFF,
-                                     1, 0, 8, 0, 1, 0, 0, 0, 0x45, 0x23, 0xFF, 0xFF};
+                                     1,  0, 8, 0, 1,    0, 0, 0, 0x45, 0x23, 0xFF, 0xFF};
     expected.resize(40);
     for (uint8_t level = 0; expected.size() < 40 + 1024; ++level)
         expected.insert(expected.end(), {level, level, level, 0});
@@ -115,8 +136,9 @@ TEST(FrameInfo, TheBottomUpRle8HeaderAndTheGreyRamp) {
     } built{buildFrameInfo(1, 1, 0), 0xA5A5A5A5};
     EXPECT_EQ(built.after, 0xA5A5A5A5u);
     const dibshape shape = readDibShape(info.bytes);
-    EXPECT_EQ((std::vector<int64_t>{shape.width, shape.height, shape.bitsPerPixel,
-                                    shape.compression}), (std::vector<int64_t>{640, -480, 8, 1}));
+    EXPECT_EQ(
+        (std::vector<int64_t>{shape.width, shape.height, shape.bitsPerPixel, shape.compression}),
+        (std::vector<int64_t>{640, -480, 8, 1}));
     // At most 2^28 pixels either way; padded 8-bit rows within the size.
     EXPECT_EQ((std::vector{frameTooLarge(16384, 16384), frameTooLarge(1, -(int64_t(1) << 28)),
                            frameTooLarge(16385, 16384), frameTooLarge(16384, -16385),

@@ -1,9 +1,9 @@
 // Wide text, the bounded formatter (against printf), the log and series names.
+#include "import/seriesname.h"
 #include "shell/logbuffer.h"
+#include "tests/support/files.h"
 #include "text/wideformat.h"
 #include "text/wtext.h"
-#include "import/seriesname.h"
-#include "tests/support/files.h"
 
 #include <gtest/gtest.h>
 
@@ -33,10 +33,15 @@ TEST(WText, GrowsWithSlack) {
     for (auto [length, capacity] : {std::pair{10, 256}, {255, 256}, {256, 384}})
         EXPECT_EQ(wtext(letters(size_t(length)).c_str()).capacity, capacity) << length;
     EXPECT_EQ(wtext(0).capacity, 1);
-    const struct { int32_t capacity; size_t assigned; text16 appended; int32_t grown; } cases[] = {
+    const struct {
+        int32_t capacity;
+        size_t assigned;
+        text16 appended;
+        int32_t grown;
+    } cases[] = {
         {256, 250, u"12345", 256}, {256, 250, u"123456", 390},  // 256 + 6 + 128
-        {10, 9, u"", 10}, {10, 9, u"x", 139}, {10, 10, u"", 138}, {0, 0, u"abc", 131},
-        {2, 1, u"bcd", 133},  // the first character kept too
+        {10, 9, u"", 10},          {10, 9, u"x", 139},         {10, 10, u"", 138},
+        {0, 0, u"abc", 131},       {2, 1, u"bcd", 133},  // the first character kept too
     };
     for (const auto& c : cases) {
         wtext t(std::max(c.capacity, 1));
@@ -90,15 +95,19 @@ void asPrintf(std::initializer_list<const char*> patterns, std::initializer_list
 }
 
 TEST(WideFormat, NumbersAsPrintfWritesThem) {
-    asPrintf<int32_t>({"%d", "%i", "%5d", "%-5d|", "%05d", "%03d", "%00d", "%-05d|", "%1d",
-                             "<%12d>"},
-                            {0, 7, -7, 42, 999, 1000, -1000, 123456, INT32_MIN, INT32_MAX});
+    asPrintf<int32_t>(
+        {"%d", "%i", "%5d", "%-5d|", "%05d", "%03d", "%00d", "%-05d|", "%1d", "<%12d>"},
+        {0, 7, -7, 42, 999, 1000, -1000, 123456, INT32_MIN, INT32_MAX});
     asPrintf<uint32_t>({"%u", "%08u", "%-11u|", "%3u"}, {0u, 5u, 4294967295u, 2147483648u});
 }
 
 TEST(WideFormat, TextCutsAndUnfillableConversions) {
-    const struct { const char16_t* pattern; values given; text16 out; int32_t capacity = 256; }
-        cases[] = {
+    const struct {
+        const char16_t* pattern;
+        values given;
+        text16 out;
+        int32_t capacity = 256;
+    } cases[] = {
         {u"%d", {4294967295u}, u"-1"},  // the conversion decides how the bits read
         {u"%u", {-1}, u"4294967295"},
         {u"Directory %s", {u"C:\\anim\\"}, u"Directory C:\\anim\\"},
@@ -167,8 +176,8 @@ TEST(LogBuffer, TrimKeepsRecentCompleteLines) {
     for (int n = 0; n < 8; ++n) exact.append(line(n, 998));
     const text16 fill = line(8, logbuffer::capacity - 7998 - 3);
     exact.append(fill);
-    EXPECT_EQ(exact.shown(), line(5, 998) + crlf + line(6, 998) + crlf + line(7, 998) + crlf +
-                                 fill);
+    EXPECT_EQ(exact.shown(),
+              line(5, 998) + crlf + line(6, 998) + crlf + line(7, 998) + crlf + fill);
 
     testlog fits;  // one short of full stays whole
     for (int n = 0; n < 2; ++n) fits.append(line(n, 4000));
@@ -201,7 +210,11 @@ seriesname chosen(const text16& path) {
 TEST(SeriesName, PathsAndLogLinesOfNumbers) {
     const text16 deep = u"C:\\" + text16(239, u'd') + u"\\";  // names cut at 255
     // line: the path's name where not given.
-    const struct { text16 chosen; uint32_t number; text16 path, line = {}; } cases[] = {
+    const struct {
+        text16 chosen;
+        uint32_t number;
+        text16 path, line = {};
+    } cases[] = {
         {u"C:\\anim\\walk_017.bmp", 5, u"C:\\anim\\walk_005.bmp"},
         {u"C:\\anim\\walk_017.bmp", 1000, u"C:\\anim\\walk_1000.bmp"},
         {u"/pictures/run42.bmp", 99, u"/pictures/run99.bmp"},

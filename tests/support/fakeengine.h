@@ -19,8 +19,7 @@ public:
 
     frameimage* createFrame(const uint8_t* payload, uint32_t size, int32_t width, int32_t height,
                             uint32_t bits) override {
-        note("frame " + n(width) + "x" + n(height) + "x" +
-             n(bits));
+        note("frame " + n(width) + "x" + n(height) + "x" + n(bits));
         payloads.emplace_back(payload, payload + size);
         return bits == 8 ? token() : nullptr;
     }
@@ -38,8 +37,7 @@ public:
     void endDraw() override { note("end"); }
     void drawBackground() override { note("background"); }
     void drawFrameInRect(frameimage*, const rect& r) override {
-        note("draw in " + n(r.left) + "," + n(r.top) + "," +
-             n(r.right) + "," + n(r.bottom));
+        note("draw in " + n(r.left) + "," + n(r.top) + "," + n(r.right) + "," + n(r.bottom));
     }
     void drawFrame(frameimage*) override { note("draw"); }
     void drawText(const char16_t*, int32_t) override { note("text"); }

@@ -91,10 +91,10 @@ inline bytes bmpBytes(const testpicture& p) {
     const uint32_t size = uint32_t(p.rows.size());
     bytes file;
     put(file, p.bfType, 2);
-    for (uint32_t field : {p.bfSize >= 0 ? uint32_t(p.bfSize) : p.bfOffBits + size, 0u, p.bfOffBits,
-                           p.biSize, uint32_t(p.width), uint32_t(p.height), 1u | p.biBitCount << 16,
-                           p.biCompression, p.biSizeImage >= 0 ? uint32_t(p.biSizeImage) : size,
-                           2835u, 2835u, 256u, 0u})
+    for (uint32_t field :
+         {p.bfSize >= 0 ? uint32_t(p.bfSize) : p.bfOffBits + size, 0u, p.bfOffBits, p.biSize,
+          uint32_t(p.width), uint32_t(p.height), 1u | p.biBitCount << 16, p.biCompression,
+          p.biSizeImage >= 0 ? uint32_t(p.biSizeImage) : size, 2835u, 2835u, 256u, 0u})
         put(file, field);
     file.resize(14 + std::max<uint32_t>(40, p.biSize), 0);
     for (uint32_t level = 0; level < 256; ++level) put(file, level * 0x010101);

@@ -1,9 +1,9 @@
 // A test import host: keeps the log as the program does, notes every other call.
 #pragma once
 
-#include "shell/logbuffer.h"
 #include "import/bmpfile.h"
 #include "import/bmpimport.h"
+#include "shell/logbuffer.h"
 #include "tests/support/files.h"
 
 #include <functional>

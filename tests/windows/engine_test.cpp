@@ -1,16 +1,16 @@
 // The engines on a real window, read back from the screen against pixels worked out by hand.
 #include "app/platformlibraries.h"
+#include "codec/frameencoder.h"
 #include "engines/d2dengine.h"
 #include "engines/gdiengine.h"
 #include "engines/gdiplusengine.h"
-#include "codec/frameencoder.h"
-#include "win32/scopedwin.h"
 #include "tests/support/files.h"
 #include "tests/windows/clientsize.h"
-
-#include <gtest/gtest.h>
+#include "win32/scopedwin.h"
 
 #include <psapi.h>
+
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,8 +38,8 @@ HWND window() {
         type.hInstance = GetModuleHandleW(nullptr);
         type.lpszClassName = L"MorvaEngineTest";
         RegisterClassW(&type);
-        HWND made = CreateWindowW(type.lpszClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 200,
-                                  200, nullptr, nullptr, type.hInstance, nullptr);
+        HWND made = CreateWindowW(type.lpszClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200,
+                                  nullptr, nullptr, type.hInstance, nullptr);
         setClientSize(made, cw, ch);
         ShowWindow(made, SW_SHOWNOACTIVATE);
         pump(300);
@@ -84,7 +84,9 @@ using levels = std::vector<int>;
 struct ownedframe {
     gengine& engine;
     frameimage* image;
-    ~ownedframe() { if (image) engine.destroyFrame(image); }
+    ~ownedframe() {
+        if (image) engine.destroyFrame(image);
+    }
 };
 
 bytes encoded(const bytes& rows, int w, int h) {
@@ -117,15 +119,13 @@ protected:
         file.resize(54 + cw * ch * 3, 0x5A);
         writeFile(background, file);
         columnsPayload = encoded(columnRows(0x00, 0x80, 0xFF), cw, ch);
-        info.header = {sizeof(BITMAPINFOHEADER), cw, ch, 1, 8, BI_RGB,
-                       0, 0, 0, 0, 0};
+        info.header = {sizeof(BITMAPINFOHEADER), cw, ch, 1, 8, BI_RGB, 0, 0, 0, 0, 0};
         for (int i = 0; i < 256; ++i) info.colours[i] = {BYTE(255 - i), 0x40, BYTE(i), 0};
     }
     void TearDown() override { direct2dFaults() = {}; }
     bool plus() const { return GetParam() == gdiplus || GetParam() == gdiplusWindows; }
     bool d2d() const { return GetParam() == direct2d || GetParam() == direct2dWindows; }
-    ownedframe made(const bytes& code, int w = cw, int h = ch,
-                    uint32_t bits = 8) {
+    ownedframe made(const bytes& code, int w = cw, int h = ch, uint32_t bits = 8) {
         return {*engine, engine->createFrame(code.data(), uint32_t(code.size()), w, h, bits)};
     }
     void draw(frameimage* image, const rect& area = {0, 0, cw, ch}) {
@@ -146,7 +146,10 @@ protected:
     scratchfolder scratch;
     const text16 background = scratch.file(u"background.bmp");
     bytes columnsPayload;
-    struct { BITMAPINFOHEADER header; RGBQUAD colours[256]; } info = {};
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colours[256];
+    } info = {};
     const bytes rows = columnRows(0x30, 0x30, 0xC0);
 };
 
@@ -155,11 +158,11 @@ TEST_P(Engine, CompositionGrid) {
     ASSERT_TRUE(engine->loadBackground(background.c_str()));
     const bool isGdi = GetParam() == gdi;  // GDI: white's choice by row, black's by column
     using grid = std::vector<levels>;
-    const grid cells = isGdi ? grid{
-        {0xFF, 0xFF, 0xFF}, {0x00, 0x80, 0xFF}, {0x5A, 0xDA, 0xFF}, {0xA5, 0xA5, 0xFF},
-        {0xFF, 0x7F, 0x00}, {0x00, 0x00, 0x00}, {0x5A, 0x5A, 0x00}, {0xA5, 0x25, 0x00},
-        {0xFF, 0x7F, 0x5A}, {0x00, 0x00, 0x5A}, {0x5A, 0x5A, 0x5A}, {0xA5, 0x25, 0x5A},
-        {0xFF, 0xFF, 0xA5}, {0x00, 0x80, 0xA5}, {0x5A, 0xDA, 0xA5}, {0xA5, 0xA5, 0xA5}}
+    const grid cells =
+        isGdi ? grid{{0xFF, 0xFF, 0xFF}, {0x00, 0x80, 0xFF}, {0x5A, 0xDA, 0xFF}, {0xA5, 0xA5, 0xFF},
+                     {0xFF, 0x7F, 0x00}, {0x00, 0x00, 0x00}, {0x5A, 0x5A, 0x00}, {0xA5, 0x25, 0x00},
+                     {0xFF, 0x7F, 0x5A}, {0x00, 0x00, 0x5A}, {0x5A, 0x5A, 0x5A}, {0xA5, 0x25, 0x5A},
+                     {0xFF, 0xFF, 0xA5}, {0x00, 0x80, 0xA5}, {0x5A, 0xDA, 0xA5}, {0xA5, 0xA5, 0xA5}}
         : plus() ? grid{{0x5A, 0xAD, 0xFF}, {0x00, 0x2D, 0x5A}}
                  : grid{{0, 0x80, 0xFF}, {0x5A, 0xDA, 0xFF}, {0, 0x2D, 0x5A}};
     for (uint32_t cell = 0; cell < cells.size(); ++cell) {
@@ -184,14 +187,15 @@ TEST_P(Engine, FrameLandsOnItsRectangle) {
     bytes rows(60 * 40, 0x80);  // bottom-up: white in the top left quarter
     for (int i = 60 * 20; i < 60 * 40; i += 60) std::fill_n(rows.begin() + i, 30, 0xFF);
     const bytes code = encoded(rows, 60, 40);  // GDI reads it at each draw
-    ownedframe frame = made(code, 60, 40);  // unscaled
+    ownedframe frame = made(code, 60, 40);     // unscaled
     draw(frame.image, {41, 33, 101, 73});
     if (const char* dpi = getenv("MORVA_DPI")) {
         scopeddc screen(nullptr);
         EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSX), atoi(dpi));
     }
-    const int grey = plus() ? 0xAD : 0x80, points[][3] = {{41, 33, 0xFF}, {40, 33, 0x5A},
-        {41, 32, 0x5A}, {100, 33, grey}, {101, 33, 0x5A}, {41, 72, grey}, {41, 73, 0x5A}};
+    const int grey = plus() ? 0xAD : 0x80,
+              points[][3] = {{41, 33, 0xFF},  {40, 33, 0x5A}, {41, 32, 0x5A}, {100, 33, grey},
+                             {101, 33, 0x5A}, {41, 72, grey}, {41, 73, 0x5A}};
     for (const auto& [x, y, level] : points)
         EXPECT_EQ(greyAt(x, y, level, 1), level) << x << "," << y;
 }
@@ -268,7 +272,7 @@ TEST_P(Engine, GrownLostOrWithoutHardware) {
 }
 
 const char* const kinds[] = {"Gdi", "GdiPlus", "Direct2d", "GdiPlusWindowsWay",
-                              "Direct2dWindowsWay"};
+                             "Direct2dWindowsWay"};
 INSTANTIATE_TEST_SUITE_P(Each, Engine, testing::Range(0, 5),
                          [](const auto& info) { return std::string(kinds[info.param]); });
 

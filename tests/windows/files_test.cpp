@@ -4,8 +4,8 @@
 namespace {
 
 const std::string base = "モルバツール ver.2";
-const lines drawnFrame = {"begin", "background", "frame 16x8x8", "draw in 201,33,600,400", "end",
-                          "release"};
+const lines drawnFrame = {"begin", "background", "frame 16x8x8", "draw in 201,33,600,400",
+                          "end",   "release"};
 
 LPCWSTR wide(const text16& text) { return reinterpret_cast<LPCWSTR>(text.c_str()); }
 
@@ -120,7 +120,8 @@ protected:
         writeFile(target, old);
         ASSERT_TRUE(app->animation.beginImport(16, 8).ok());
         for (const bytes& frame : {randomBytes(first, 7), randomBytes(second, 8)})
-            ASSERT_TRUE(app->animation.frameStore()->appendFrame(frame.data(), uint32_t(frame.size())));
+            ASSERT_TRUE(
+                app->animation.frameStore()->appendFrame(frame.data(), uint32_t(frame.size())));
         app->updateTitle();
         replaceAnswer = true;
         expectRefused(IDM_FILE_SAVE_AS, target, codes);

@@ -9,9 +9,9 @@
 #include "tests/support/files.h"
 #include "tests/windows/clientsize.h"
 
-#include <gtest/gtest.h>
-
 #include <commctrl.h>
+
+#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -97,7 +97,7 @@ protected:
     lines questions;  // the files Save As asked about
     bool replaceAnswer = false;
     lines requests;  // each dialog: title | filter | file | flags | extension
-    text16 chosen;  // by the next dialog
+    text16 chosen;   // by the next dialog
 
 private:
     BOOL answer(OPENFILENAMEW& request) {
@@ -105,8 +105,8 @@ private:
         for (const wchar_t* entry = request.lpstrFilter; *entry; entry += wcslen(entry) + 1)
             filter += utf8(entry) + ";";
         requests.push_back(utf8(request.lpstrTitle) + " | " + filter + " | " +
-                           utf8(request.lpstrFile) + " | " + std::to_string(request.Flags) +
-                           " | " + utf8(request.lpstrDefExt));
+                           utf8(request.lpstrFile) + " | " + std::to_string(request.Flags) + " | " +
+                           utf8(request.lpstrDefExt));
         if (chosen.empty()) return FALSE;
         std::copy(chosen.c_str(), chosen.c_str() + chosen.size() + 1, request.lpstrFile);
         const size_t name = chosen.find_last_of(u"\\/") + 1, dot = chosen.find_last_of(u'.');

@@ -23,7 +23,11 @@ TEST_F(ProgramTest, StartsWithDirect2dOrElseGdiPlus) {
 // An engine that cannot be made gives way to a simpler one, at start-up (0) too.
 TEST_F(ProgramTest, AnEngineThatCannotBeMadeGivesWay) {
     const std::string error = "Engine error : cannot make ";
-    struct { UINT id; std::vector<engineindex> refused, made; std::string marks, line; } cases[] = {
+    struct {
+        UINT id;
+        std::vector<engineindex> refused, made;
+        std::string marks, line;
+    } cases[] = {
         {0, {d2d}, {d2d, plus}, "-x-", "Direct2D, using GDI+"},
         {IDM_ENGINE_DIRECT2D, {d2d, plus}, {d2d, plus, gdi}, "x--", "Direct2D, using GDI"},
         {IDM_ENGINE_GDIPLUS, {plus}, {plus, gdi}, "x--", "GDI+, using GDI"},
@@ -42,9 +46,8 @@ TEST_F(ProgramTest, AnEngineThatCannotBeMadeGivesWay) {
         EXPECT_EQ(marks(0), c.marks) << c.line;
         EXPECT_EQ(lastLine(), error + c.line);
         const bool isGdi = c.made.back() == gdi;
-        EXPECT_EQ(engine->take(),
-                  (lines{isGdi ? "setting A 0" : "setting A 7",
-                         isGdi ? "setting B 1" : "setting B 0"}));
+        EXPECT_EQ(engine->take(), (lines{isGdi ? "setting A 0" : "setting A 7",
+                                         isGdi ? "setting B 1" : "setting B 0"}));
     }
     win().engines.make = make;
     EXPECT_EQ(log().size(), 4u);
@@ -53,20 +56,26 @@ TEST_F(ProgramTest, AnEngineThatCannotBeMadeGivesWay) {
 // Nothing is kept in the registry for the next run.
 TEST_F(ProgramTest, EveryMenuCommand) {
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Morva");  // where older builds kept settings
-    const struct { uint32_t id; std::vector<engineindex> made; std::string state; } cases[] = {
-        {IDM_ENGINE_GDI, {gdi}, "x--|--x-----|6"}, {IDM_ENGINE_GDIPLUS, {plus}, "-x-|--x-----|6"},
+    const struct {
+        uint32_t id;
+        std::vector<engineindex> made;
+        std::string state;
+    } cases[] = {
+        {IDM_ENGINE_GDI, {gdi}, "x--|--x-----|6"},
+        {IDM_ENGINE_GDIPLUS, {plus}, "-x-|--x-----|6"},
         {IDM_ENGINE_GDIPLUS, {plus}, "-x-|--x-----|6"},  // the same kind anew
         {IDM_ENGINE_DIRECT2D, {d2d}, "--x|--x-----|6"},
-        {IDM_DEPTH_8, {}, "--x|x-------|8"}, {IDM_DEPTH_3, {}, "--x|-----x--|3"},
-        {IDM_DEPTH_1, {}, "--x|-------x|1"}, {IDM_ABOUT, {}, "--x|-------x|1"},
+        {IDM_DEPTH_8, {}, "--x|x-------|8"},
+        {IDM_DEPTH_3, {}, "--x|-----x--|3"},
+        {IDM_DEPTH_1, {}, "--x|-------x|1"},
+        {IDM_ABOUT, {}, "--x|-------x|1"},
         {IDM_IMPORT_WMV, {}, "--x|-------x|1"},
     };
     for (const auto& c : cases) {
         made.clear();
         EXPECT_TRUE(app->command(c.id)) << c.id;
         EXPECT_EQ(made, c.made) << c.id;
-        EXPECT_EQ(marks(0) + "|" + marks(1) + "|" +
-                  std::to_string(app->dataDepth), c.state);
+        EXPECT_EQ(marks(0) + "|" + marks(1) + "|" + std::to_string(app->dataDepth), c.state);
     }
     EXPECT_EQ(title(), "モルバツール ver.2");
     EXPECT_EQ(log(), lines{"Application Start!"});
@@ -112,7 +121,8 @@ TEST_F(ProgramTest, KeysRunTheirCommandsAndNoOthers) {
         {{'N' | alt, 'O' | alt, 'S' | alt}, {IDM_FILE_NEW, IDM_FILE_OPEN, IDM_FILE_SAVE}},
         {{VK_SPACE}, {IDM_PREVIEW}},
         // The keypad's "/" types "/": with Alt, About.
-        {{VK_DECIMAL | alt, VK_DIVIDE | alt}, {IDM_ABOUT}}, {{VK_DECIMAL, VK_DIVIDE}, {}},
+        {{VK_DECIMAL | alt, VK_DIVIDE | alt}, {IDM_ABOUT}},
+        {{VK_DECIMAL, VK_DIVIDE}, {}},
         {{'N', VK_RETURN}, {}},
     };
     for (const auto& [keys, commands] : cases) {
