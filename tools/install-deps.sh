@@ -11,6 +11,7 @@ packages=(
   time                          # peak memory in bench/pack_bench
   dpkg-dev unzip                # the packages test: dependencies of the .deb, the ZIP listed
   clang libclang-rt-dev llvm   # the sanitizer build, the fuzz targets, readable stack traces
+  clang-format                  # the house style (.clang-format), checked by the tests
   python3                       # sample pictures, icons, end-to-end tests
   fonts-ipafont-gothic locales  # the Japanese interface under Wine
 )
