@@ -2,6 +2,7 @@
 #include "import/seriesname.h"
 #include "shell/logbuffer.h"
 #include "tests/support/files.h"
+#include "text/namecopy.h"
 #include "text/wideformat.h"
 #include "text/wtext.h"
 
@@ -76,7 +77,7 @@ text16 format(int32_t capacity, const char16_t* pattern, values given) {
     text16 out(size_t(capacity) + 1, u'#');
     const int32_t length = formatBounded(&out[0], capacity, pattern, given);
     EXPECT_EQ(out[size_t(capacity)], u'#') << "wrote past the capacity";
-    if (capacity == 0) return u"";
+    if (capacity == 0) return text16(size_t(length), u'?');  // nothing, and 0 said
     EXPECT_EQ(out[size_t(length)], u'\0');
     return out.substr(0, size_t(length));
 }
@@ -91,6 +92,27 @@ void asPrintf(std::initializer_list<const char*> patterns, std::initializer_list
             std::snprintf(expected, sizeof expected, pattern, value);
             EXPECT_EQ(format(256, wide(pattern).c_str(), {value}), wide(expected)) << pattern;
         }
+    }
+}
+
+// Setting names as the engines hand them out: cut to fit, always terminated.
+TEST(NameCopy, CutToFitAndTerminated) {
+    const struct {
+        const char16_t* name;
+        uint32_t capacity, length;
+        bool whole;
+        const char16_t* out;
+    } cases[] = {
+        {u"ab", 4, 2, true, u"ab\0#"},    {u"abc", 4, 3, true, u"abc\0"},
+        {u"abcd", 4, 3, false, u"abc\0"}, {u"a", 1, 0, false, u"\0###"},
+        {u"a", 0, 0, false, u"####"},     {u"a", 0x80000000u, 0, false, u"####"},
+    };
+    for (const auto& c : cases) {
+        char16_t b[4] = {u'#', u'#', u'#', u'#'};
+        const namecopy got = copyName(c.name, b, c.capacity);
+        EXPECT_EQ(got.length, c.length) << c.capacity;
+        EXPECT_EQ(got.complete, c.whole) << c.capacity;
+        EXPECT_EQ(text16(b, 4), text16(c.out, 4)) << c.capacity;
     }
 }
 
