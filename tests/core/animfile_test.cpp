@@ -16,13 +16,6 @@ namespace {
 
 constexpr uint32_t notFound = 2;  // ENOENT and ERROR_FILE_NOT_FOUND alike
 
-#ifndef _WIN32
-// The descriptors this process holds: a reader's close gives its file back.
-long openFiles() {
-    return long(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
-}
-#endif
-
 TEST(FileLayer, TransfersAndNames) {
     scratchfolder dir(u"é歩😀");
     const text16 path = makeUniqueFile(dir.folder, u"MRV");

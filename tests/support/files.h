@@ -115,6 +115,13 @@ inline void writeFile(const text16& path, const bytes& content) {
     ASSERT_EQ(file.writeAt(0, content.data(), uint32_t(content.size())), content.size());
 }
 
+#ifndef _WIN32
+// The descriptors this process holds: a reader's close gives its file back.
+inline long openFiles() {
+    return long(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
+}
+#endif
+
 // A new folder (`name` inside a unique one when given), removed with all it holds.
 struct scratchfolder {
     text16 root = makeUniqueFile(temporaryFolder(), u"ANM"), folder;
