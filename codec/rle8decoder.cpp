@@ -72,7 +72,6 @@ public:
 
     // Clears everything from the position to the end of the frame.
     void clearRest() {
-        if (row >= height) return;
         clear(left);
         for (uint32_t rest = row + 1; rest < height; ++rest) clearRow(rest);
         enterRow(height);

@@ -53,7 +53,6 @@ seriescount countSeries(seriesname& names, bmpfile& reader, uint32_t room, serie
             line.format(u"BMP #%d has invalid height %d instead %d", n, height, found.height);
             return refused(reader, line);
         }
-        reader.closeFile();
         found.total = n + 1;
     }
     reader.closeFile();
