@@ -2,6 +2,7 @@
 
 #include "codec/frameinfo.h"
 
+#include <algorithm>
 #include <new>
 #include <string>
 
@@ -34,16 +35,12 @@ bool morvafile::readIndex(uint64_t fileLength) {
     const uint64_t indexEnd = payloadAreaStart(count);
     if (indexEnd > fileLength || indexEnd > UINT32_MAX) return false;
 
-    index.reset(new (std::nothrow) indexentry[count]);
-    if (!index) return false;
-    uint8_t* raw = reinterpret_cast<uint8_t*>(index.get());
     const uint32_t indexBytes = count * indexEntrySize;
+    index.reset(new (std::nothrow) uint8_t[indexBytes]);
+    if (!index) return false;
     uint32_t largest = 0;
-    if (handle.readAt(fileHeaderSize, raw, indexBytes) == indexBytes) {
-        for (uint32_t i = 0; i < count; ++i) {
-            index[i] = decodeEntry(raw + uint64_t(i) * indexEntrySize);
-            if (index[i].size > largest) largest = index[i].size;
-        }
+    if (handle.readAt(fileHeaderSize, index.get(), indexBytes) == indexBytes) {
+        for (uint32_t i = 0; i < count; ++i) largest = std::max(largest, entry(i).size);
         if (largest <= fileLength && reservePayload(largest)) return true;
     }
     index.reset();
@@ -52,8 +49,9 @@ bool morvafile::readIndex(uint64_t fileLength) {
 
 bool morvafile::reservePayload(uint32_t size) {
     if (payload && size <= payloadCapacity) return true;
-    // Never a null buffer, so that an empty payload is handed over as any other.
-    uint8_t* grown = new (std::nothrow) uint8_t[size > 0 ? size : 1];
+    // Never a null buffer (new[0] gives one too), so that an empty payload is handed
+    // over as any other.
+    uint8_t* grown = new (std::nothrow) uint8_t[size];
     if (!grown) return false;
     payload.reset(grown);
     payloadCapacity = size;
@@ -77,15 +75,17 @@ framepayload morvafile::readEntry(filehandle& file, const indexentry& entry) {
 }
 
 framepayload morvafile::readPayload(uint32_t number) {
-    return holds(number) ? readEntry(handle, index[number]) : framepayload{};
+    return holds(number) ? readEntry(handle, entry(number)) : framepayload{};
 }
 
 indexentry morvafile::entry(uint32_t number) const {
-    return index && number < header.frameCount ? index[number] : indexentry{0, 0};
+    return index && number < header.frameCount
+               ? decodeEntry(index.get() + uint64_t(number) * indexEntrySize)
+               : indexentry{0, 0};
 }
 
 frameimage* morvafile::makeFrame(gengine& engine, uint32_t number) {
-    return holds(number) ? readFrame(engine, handle, index[number], header) : nullptr;
+    return holds(number) ? readFrame(engine, handle, entry(number), header) : nullptr;
 }
 
 uint32_t morvafile::frameCount() const { return header.frameCount; }

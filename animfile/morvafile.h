@@ -72,7 +72,7 @@ private:
     wtext path{256};
     filehandle handle;
     fileheader header{};
-    std::unique_ptr<indexentry[]> index;  // header.frameCount entries, or null
+    std::unique_ptr<uint8_t[]> index;  // header.frameCount entries as stored, or null
     std::unique_ptr<uint8_t[]> payload;
     uint32_t payloadCapacity = 0;
 };

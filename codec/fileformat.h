@@ -24,7 +24,6 @@ struct indexentry {
     uint32_t offset;
     uint32_t size;
 };
-static_assert(sizeof(indexentry) == indexEntrySize, "the index is read straight into its entries");
 
 // Where the payload area of a file with `frameCount` frames begins.
 constexpr uint64_t payloadAreaStart(uint64_t frameCount) {
