@@ -2,6 +2,7 @@
 #include "animfile/document.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
+#include "cli/pngfile.h"
 #include "import/bmpimport.h"
 #include "platform/utf8.h"
 #include "tests/support/files.h"
@@ -105,7 +106,9 @@ TEST_F(Morvacli, PackWritesWhatTheProgramSavesAfterTheSameImport) {
     EXPECT_TRUE(fs::is_symlink(at("link.mrv")));
     EXPECT_EQ(contentOf("good.mrv"), contentOf("packed.mrv")) << "written where the link points";
     EXPECT_EQ(fs::status(at("good.mrv")).permissions(), rw);
-    EXPECT_TRUE(has(morvacli(pack("walk001.bmp", "packed.mrv"), true).err, "] 3/3")) << "a bar";
+    const string bar = morvacli(pack("walk001.bmp", "packed.mrv"), true).err;  // then wiped
+    EXPECT_EQ(bar.substr(bar.find("] 2/3")),
+              "] 2/3\rpack [" + string(40, '#') + "] 3/3\r" + string(64, ' ') + "\r");
 }
 
 TEST_F(Morvacli, UnpackGivesPicturesThatPackTurnsBackIntoTheSameFile) {
@@ -178,7 +181,16 @@ TEST_F(Morvacli, AnEmptyFrameAsTheProgramStoresItIsNoDamage) {
     EXPECT_EQ(greyLevels(at("e/empty001.bmp")), bytes(levels.begin() + 35, levels.begin() + 70));
 }
 
-TEST_F(Morvacli, PackShortOfMemorySaysSoAndLeavesNothing) {
+TEST_F(Morvacli, ShortOfMemorySaysSoAndLeavesNothing) {
+    struct nomemory : std::streambuf {  // as any other command may run short
+        int overflow(int) override { throw std::bad_alloc(); }
+    } none;
+    std::ostream out(&none);
+    std::ostringstream err;
+    console io{out, err};
+    out.exceptions(std::ios::badbit);
+    EXPECT_EQ(runMorvacli(argumentsOf({"info", at("good.mrv")}), io), 1);
+    EXPECT_EQ(err.str(), "morvacli: not enough memory\n");
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
     GTEST_SKIP() << "the sanitizer's shadow memory leaves no room for a memory limit";
@@ -384,4 +396,12 @@ TEST_F(Morvacli, PngHeadersTakenOrRefused) {
     EXPECT_EQ(contentOf("x.mrv"), contentOf("one.mrv"));
     EXPECT_EQ(morvacli(pack("i000.png", "i.mrv", "8")).err, "");  // Adam7
     EXPECT_EQ(contentOf("i.mrv"), contentOf("one.mrv"));
+    pngfile png, refused;  // the 40-byte header a 7 x 5 BMP has; no pixels without one
+    ASSERT_TRUE(png.open(dir.file(u"g.png").c_str()) && png.readHeaders() &&
+                refused.open(dir.file(u"x000.png").c_str()));
+    const bmpinfoheader& h = png.info();
+    EXPECT_EQ(std::tie(h.biSize, h.biWidth, h.biHeight, h.biPlanes, h.biBitCount, h.biSizeImage),
+              std::make_tuple(40u, 7, 5, 1, 8, 40u));
+    EXPECT_EQ(h.biClrUsed, 256u);
+    EXPECT_FALSE(refused.load());
 }

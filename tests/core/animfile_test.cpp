@@ -58,6 +58,10 @@ TEST(FileLayer, Utf8AtTheEdgesOfEachLength) {
     EXPECT_EQ(utf8Of(u"\xD800\xE000\xDC00\xDC00\xDFFF"),
               "\xEF\xBF\xBD\xEE\x80\x80\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
     EXPECT_EQ(utf16Of("\xC2\x41\xED\xA0\x80"), u"\uFFFDA\uFFFD\uFFFD\uFFFD");  // no surrogates
+    // Names: a byte that is no UTF-8 is the lone surrogate U+DC80-DCFF, and back.
+    EXPECT_EQ(pathOfBytes("\x80\xFF\xEF\xBF\xBD"), u"\xDC80\xDCFF\uFFFD");
+    EXPECT_EQ(bytesOfPath(u"\xDC7F\xDC80\xDCFF\xDD00"), "\xEF\xBF\xBD\x80\xFF\xEF\xBF\xBD");
+    EXPECT_EQ(utf8Of(u"\xDC80"), "\xEF\xBF\xBD");
 }
 
 struct openedfile {
