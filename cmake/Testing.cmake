@@ -7,10 +7,15 @@ if(NOT MORVA_TESTS)
 endif()
 
 set(MORVA_GTEST_SOURCES /usr/src/googletest CACHE PATH "GoogleTest sources for the cross build")
+# Test code compiles at -O1, twice as fast as at -O3; the code under test keeps
+# the build's optimisation.
+set(MORVA_TEST_OPTIMIZATION $<$<AND:$<CONFIG:Release>,$<CXX_COMPILER_ID:GNU,Clang>>:-O1>)
 if(CMAKE_CROSSCOMPILING AND WIN32)
   set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   add_subdirectory(${MORVA_GTEST_SOURCES} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  target_compile_options(gtest PRIVATE ${MORVA_TEST_OPTIMIZATION})
+  target_compile_options(gtest_main PRIVATE ${MORVA_TEST_OPTIMIZATION})
   set(MORVA_GTEST_MAIN gtest_main)
   set(MORVA_GTEST gtest)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tools/wine-env.sh run ${CMAKE_BINARY_DIR})
@@ -35,6 +40,7 @@ function(morva_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES} ${T_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${T_LIBS} ${MORVA_GTEST_MAIN})
+  target_compile_options(${name} PRIVATE ${MORVA_TEST_OPTIMIZATION})
   # GoogleTest's header, and windows.h, cost most of each test file's compile.
   target_precompile_headers(${name} PRIVATE <gtest/gtest.h> $<$<BOOL:${WIN32}>:<windows.h$<ANGLE-R>>)
   target_compile_definitions(${name} PRIVATE MORVA_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")
@@ -43,7 +49,8 @@ function(morva_add_test name)
     # They share one display and read back what it shows, so one at a time.
     add_test(NAME win.${name} COMMAND ${name})
     # A skipped case shows the whole program as skipped, never as passed.
-    set_tests_properties(win.${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK display
+    # The display's chain is the longest: each link goes first when its turn comes.
+    set_tests_properties(win.${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK display COST 30
                                                 TIMEOUT 300 SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_PREFIX "${MORVA_TEST_PREFIX}")

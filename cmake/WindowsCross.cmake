@@ -36,7 +36,7 @@ if(MORVA_TESTS)
     add_test(NAME cli.wine_pack_matches_native
       COMMAND ${CMAKE_SOURCE_DIR}/tests/cli/wine-pack.sh $<TARGET_FILE:morvacli> ${MORVA_WINDOWS_DIR})
     set_tests_properties(cli.wine_pack_matches_native PROPERTIES FIXTURES_REQUIRED wine
-                                                                 RESOURCE_LOCK display TIMEOUT 120)
+                                                                 RESOURCE_LOCK display TIMEOUT 120 COST 30)
     # What `cpack` makes of both builds, and the version each program carries.
     add_test(NAME packages COMMAND ${CMAKE_SOURCE_DIR}/tests/packages.sh ${CMAKE_BINARY_DIR}
                                    ${PROJECT_VERSION})

@@ -9,5 +9,6 @@ build=${MORVA_BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMORVA_REQUIRE_ALL=ON
 cmake --build "$build"
 cmake --build "$build" --target bench
-# One more job than cores: the end-to-end roads mostly wait for Wine's dialogs.
-ctest --test-dir "$build" --output-on-failure -j3
+# Two more jobs than cores: the two end-to-end roads and the chain of display
+# tests mostly wait for Wine; the longest tests (their costs) start first.
+ctest --test-dir "$build" --output-on-failure -j4
