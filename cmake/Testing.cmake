@@ -41,8 +41,15 @@ function(morva_add_test name)
   add_executable(${name} ${T_SOURCES} ${T_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${T_LIBS} ${MORVA_GTEST_MAIN})
   target_compile_options(${name} PRIVATE ${MORVA_TEST_OPTIMIZATION})
-  # GoogleTest's header, and windows.h, cost most of each test file's compile.
-  target_precompile_headers(${name} PRIVATE <gtest/gtest.h> $<$<BOOL:${WIN32}>:<windows.h$<ANGLE-R>>)
+  # GoogleTest's header, and windows.h, cost most of each test file's compile:
+  # made once, by the first test program, for all of them.
+  get_property(first GLOBAL PROPERTY MORVA_FIRST_TEST)
+  if(first)
+    target_precompile_headers(${name} REUSE_FROM ${first})
+  else()
+    set_property(GLOBAL PROPERTY MORVA_FIRST_TEST ${name})
+    target_precompile_headers(${name} PRIVATE <gtest/gtest.h> $<$<BOOL:${WIN32}>:<windows.h$<ANGLE-R>>)
+  endif()
   target_compile_definitions(${name} PRIVATE MORVA_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")
   if(CMAKE_CROSSCOMPILING)
     # One Wine process per program: starting Wine costs far more than a test.
