@@ -62,8 +62,7 @@ TEST(WText, GrowsWithSlack) {
     u = wtext(letters(300).c_str());  // moved with its capacity
     EXPECT_EQ(u.capacity, 428);
     EXPECT_EQ(content(u), letters(300));
-    // The source may lie in the storage replaced.
-    wtext t(u"abcdef");
+    wtext t(u"abcdef");  // the source may lie in the storage replaced
     t.assign(t.data + 2);
     EXPECT_EQ(content(t), u"cdef");
     wtext grow(8);
