@@ -37,7 +37,7 @@ TEST(Layout, OfClientRectangles) {
     }
 }
 
-TEST(Playback, FrameDueFollowsThirtyFramesASecond) {
+TEST(Playback, FrameDueAtThirtyASecond) {
     const uint64_t start = 123456789;
     const std::pair<uint64_t, uint32_t> cases[] = {{0, 0},
                                                    {33, 0},
@@ -78,7 +78,7 @@ std::vector<accelerator> programKeys() {
     return table;
 }
 
-TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
+TEST(Accelerators, EachMatchesOnlyItsOwnKind) {
     const std::vector<accelerator> table = programKeys();
     const keykind typed = keykind::character, down = keykind::keyDown;
     // Held: Alt, Control, Shift, Minimised. Keys down with a character's code match none.
@@ -129,12 +129,6 @@ TEST(FrameInfo, TheBottomUpRle8HeaderAndTheGreyRamp) {
     for (uint8_t level = 0; expected.size() < 40 + 1024; ++level)
         expected.insert(expected.end(), {level, level, level, 0});
     EXPECT_EQ(std::vector<uint8_t>(info.bytes, info.bytes + 40 + 1024), expected);
-    // Nothing written past the block.
-    struct guarded {
-        frameinfo info;
-        uint32_t after;
-    } built{buildFrameInfo(1, 1, 0), 0xA5A5A5A5};
-    EXPECT_EQ(built.after, 0xA5A5A5A5u);
     const dibshape shape = readDibShape(info.bytes);
     EXPECT_EQ(
         (std::vector<int64_t>{shape.width, shape.height, shape.bitsPerPixel, shape.compression}),
