@@ -122,7 +122,7 @@ TEST(WideFormat, NumbersAsPrintfWritesThem) {
     asPrintf<uint32_t>({"%u", "%08u", "%-11u|", "%3u"}, {0u, 5u, 4294967295u, 2147483648u});
 }
 
-TEST(WideFormat, TextCutsAndUnfillableConversions) {
+TEST(WideFormat, CutsAndUnfillableConversions) {
     const struct {
         const char16_t* pattern;
         values given;
@@ -230,32 +230,32 @@ seriesname chosen(const text16& path) {
 
 TEST(SeriesName, PathsAndLogLinesOfNumbers) {
     const text16 deep = u"C:\\" + text16(239, u'd') + u"\\";  // names cut at 255
-    // line: the path's name where not given.
+    // name: in the chosen picture's folder; line: the name where not given.
     const struct {
         text16 chosen;
         uint32_t number;
-        text16 path, line = {};
+        text16 name, line = {};
     } cases[] = {
-        {u"C:\\anim\\walk_017.bmp", 5, u"C:\\anim\\walk_005.bmp"},
-        {u"C:\\anim\\walk_017.bmp", 1000, u"C:\\anim\\walk_1000.bmp"},
-        {u"/pictures/run42.bmp", 99, u"/pictures/run99.bmp"},
-        {u"/pictures/run42.bmp", 100, u"/pictures/run100.bmp"},
-        {u"C:\\a\\walk.bmp", 12, u"C:\\a\\walk12.bmp"},
-        {u"C:\\100%d\\x%s%%_07.b%dp", 3, u"C:\\100%d\\x%s%%_03.b%dp"},
-        {u"C:\\12\\0042.bmp", 7, u"C:\\12\\0007.bmp"},
-        {u"C:\\x\\.bmp", 3, u"C:\\x\\3.bmp"},
-        {u"C:\\x.y\\walk_09", 3, u"C:\\x.y\\walk_03"},
-        {u"C:\\歩く\\歩く\uFF10\uFF11.bmp", 4, u"C:\\歩く\\歩く\uFF10\uFF114.bmp"},
-        {deep + u"walk_000.bmp", 999, deep + u"walk_999.bmp"},
-        {deep + u"walk_000.bmp", 1000, deep + u"walk_1000.bm", u"walk_1000.bmp"},
+        {u"C:\\anim\\walk_017.bmp", 5, u"walk_005.bmp"},
+        {u"C:\\anim\\walk_017.bmp", 1000, u"walk_1000.bmp"},
+        {u"/pictures/run42.bmp", 99, u"run99.bmp"},
+        {u"/pictures/run42.bmp", 100, u"run100.bmp"},
+        {u"C:\\a\\walk.bmp", 12, u"walk12.bmp"},
+        {u"C:\\100%d\\x%s%%_07.b%dp", 3, u"x%s%%_03.b%dp"},
+        {u"C:\\12\\0042.bmp", 7, u"0007.bmp"},
+        {u"C:\\x\\.bmp", 3, u"3.bmp"},
+        {u"C:\\x.y\\walk_09", 3, u"walk_03"},
+        {u"C:\\歩く\\歩く\uFF10\uFF11.bmp", 4, u"歩く\uFF10\uFF114.bmp"},
+        {deep + u"walk_000.bmp", 999, u"walk_999.bmp"},
+        {deep + u"walk_000.bmp", 1000, u"walk_1000.bm", u"walk_1000.bmp"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(utf8(c.chosen));
         seriesname names = chosen(c.chosen);
-        EXPECT_EQ(content(names.pathOf(c.number)), c.path);
-        const size_t name = c.path.find_last_of(u"\\/") + 1;
-        const text16 line = c.line.empty() ? c.path.substr(name) : c.line;
-        EXPECT_EQ(content(names.logLineOf(c.number)), u"File : " + line);
+        const text16 folder = c.chosen.substr(0, c.chosen.find_last_of(u"\\/") + 1);
+        EXPECT_EQ(content(names.pathOf(c.number)), folder + c.name);
+        EXPECT_EQ(content(names.logLineOf(c.number)),
+                  u"File : " + (c.line.empty() ? c.name : c.line));
     }
     // Offsets that do not fit the path are not trusted.
     EXPECT_EQ(content(seriesname(u"C:\\x\\walk_09", 5, 12).pathOf(3)), u"C:\\x\\walk_03");
