@@ -88,11 +88,12 @@ protected:
     }
 
     scratchfolder dir;
+    const string good = at("good.mrv");
 };
 
 }  // namespace
 
-TEST_F(Morvacli, PackWritesWhatTheProgramSavesAfterTheSameImport) {
+TEST_F(Morvacli, PackWritesWhatTheProgramSaves) {
     for (const string depth : {"1", "6", "8"}) {
         const result packed = morvacli(pack("walk001.bmp", "packed.mrv", depth));
         EXPECT_EQ(packed.status, 0);
@@ -100,25 +101,25 @@ TEST_F(Morvacli, PackWritesWhatTheProgramSavesAfterTheSameImport) {
         EXPECT_EQ(packed.err, "");  // no progress bar off a terminal
         notinghost host;
         document program;
-        const std::u16string chosen = utf16Of(at("walk001.bmp"));
+        const text16 chosen = utf16Of(at("walk001.bmp"));
         importSeries(host, program, uint32_t(std::stoul(depth)), chosen.c_str(),
                      uint32_t(chosen.size() - 11), uint32_t(chosen.size() - 3));
         ASSERT_TRUE(program.save(utf16Of(at("saved.mrv")).c_str()).ok());
-        EXPECT_EQ(contentOf("packed.mrv"), contentOf("saved.mrv")) << "depth " << depth;
+        EXPECT_EQ(contentOf("packed.mrv"), contentOf("saved.mrv")) << depth;
     }
-    fs::permissions(at("good.mrv"), rw);
-    fs::create_symlink(at("good.mrv"), at("link.mrv"));
+    fs::permissions(good, rw);
+    fs::create_symlink(good, at("link.mrv"));
     EXPECT_EQ(morvacli(pack("walk001.bmp", "link.mrv", "8")).err, "");
     EXPECT_TRUE(fs::is_symlink(at("link.mrv")));
     EXPECT_EQ(contentOf("good.mrv"), contentOf("packed.mrv"));  // where the link points
-    EXPECT_EQ(fs::status(at("good.mrv")).permissions(), rw);
+    EXPECT_EQ(fs::status(good).permissions(), rw);
     EXPECT_TRUE(has(morvacli(pack("walk001.bmp", "packed.mrv"), true).err, "] 3/3"));
 }
 
-TEST_F(Morvacli, UnpackGivesPicturesThatPackTurnsBackIntoTheSameFile) {
+TEST_F(Morvacli, UnpackedPicturesPackBackToTheSameFile) {
     // Names in Latin-1, no UTF-8: written and read under the bytes given.
-    ASSERT_EQ(morvacli({"unpack", at("good.mrv"), "-o", at("b\xE9")}).status, 0);
-    ASSERT_EQ(morvacli({"unpack", at("good.mrv"), "-o", at("png"), "--format", "png"}).status, 0);
+    ASSERT_EQ(morvacli({"unpack", good, "-o", at("b\xE9")}).status, 0);
+    ASSERT_EQ(morvacli({"unpack", good, "-o", at("png"), "--format", "png"}).status, 0);
     ASSERT_EQ(morvacli(pack("b\xE9/good000.bmp", "\xE9.mrv", "8")).err, "");
     fs::rename(at("\xE9.mrv"), at("again.mrv"));  // that name, no other
     EXPECT_EQ(contentOf("again.mrv"), contentOf("good.mrv"));
@@ -142,7 +143,7 @@ TEST_F(Morvacli, UnpackGivesPicturesThatPackTurnsBackIntoTheSameFile) {
 }
 
 TEST_F(Morvacli, GifHoldsEveryFrameAtItsDelayAndLoops) {
-    const result made = morvacli({"gif", at("good.mrv"), "-o", at("good.gif"), "--fps", "30"});
+    const result made = morvacli({"gif", good, "-o", at("good.gif"), "--fps", "30"});
     ASSERT_EQ(made.status, 0) << made.err;
     EXPECT_EQ(made.err, "");
     const bytes file = contentOf("good.gif");
@@ -154,9 +155,9 @@ TEST_F(Morvacli, GifHoldsEveryFrameAtItsDelayAndLoops) {
     EXPECT_TRUE(has(gif, string("NETSCAPE2.0\3\1\0\0\0", 16)));  // loops for ever
 }
 
-TEST_F(Morvacli, AnEmptyFrameAsTheProgramStoresItIsNoDamage) {
-    EXPECT_EQ(morvacli({"check", at("good.mrv")}).out, "3 frames, none damaged\n");
-    const string shown = morvacli({"info", at("good.mrv")}).out;
+TEST_F(Morvacli, AnEmptyFrameIsNoDamage) {
+    EXPECT_EQ(morvacli({"check", good}).out, "3 frames, none damaged\n");
+    const string shown = morvacli({"info", good}).out;
     EXPECT_TRUE(has(shown, "\nframes 3\nsize   7 x 5\nbits   8\n")) << shown;
     bytes file = contentOf("good.mrv");
     std::fill(file.begin() + 32, file.begin() + 36, 0);  // frame 1's size
@@ -180,7 +181,7 @@ TEST_F(Morvacli, AnEmptyFrameAsTheProgramStoresItIsNoDamage) {
     EXPECT_EQ(greyLevels(at("e/empty001.bmp")), bytes(levels.begin() + 35, levels.begin() + 70));
 }
 
-TEST_F(Morvacli, PackShortOfMemorySaysSoAndLeavesNothing) {
+TEST_F(Morvacli, PackShortOfMemoryLeavesNothing) {
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
     GTEST_SKIP() << "the sanitizer's shadow memory leaves no room for a memory limit";
@@ -205,7 +206,7 @@ TEST_F(Morvacli, PackShortOfMemorySaysSoAndLeavesNothing) {
     EXPECT_TRUE(everything() == before);
 }
 
-TEST_F(Morvacli, AnInterruptEndsARunBlockedInAnOpenAndLeavesNothing) {
+TEST_F(Morvacli, AnInterruptInAnOpenLeavesNothing) {
     ASSERT_EQ(mkfifo(at("walk003.bmp").c_str(), 0600), 0);  // a picture that nobody writes
     const auto names = [&] { return std::set<fs::path>{fs::directory_iterator(dir.folder), {}}; };
     const auto before = names();
@@ -230,8 +231,8 @@ TEST_F(Morvacli, AnInterruptEndsARunBlockedInAnOpenAndLeavesNothing) {
     EXPECT_EQ(names(), before);
 }
 
-TEST_F(Morvacli, BadArgumentsAndInputsGiveOneLineAndWriteNothing) {
-    const string good = at("good.mrv"), hurt = at("hurt.mrv"), walk = at("walk000.bmp");
+TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
+    const string hurt = at("hurt.mrv"), walk = at("walk000.bmp");
     bytes broken = contentOf("good.mrv");
     broken[broken[28] | broken[29] << 8] = 0xFF;  // frame 1 starts with a run of 255 in a row of 7
     writeFile(dir.file(u"hurt.mrv"), broken);

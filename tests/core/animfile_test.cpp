@@ -103,36 +103,34 @@ TEST(MorvaFile, DamagedFiles) {
     bytes wrongMagic = two;
     wrongMagic[3] = 'V';
     const struct {
-        const char* what;
         bytes content;
         failure open;
         uint32_t count;
         std::string got;
     } cases[] = {
-        {"empty", {}, bad, 0, ""},
-        {"19 bytes", cut(two, 19), bad, 0, ""},
-        {"wrong magic", wrongMagic, bad, 2, ""},
-        {"count beyond the file", withCount(two, 20), bad, 20, ""},
-        {"count 0xFFFFFFFF", withCount(two, 0xFFFFFFFF), bad, 0xFFFFFFFF, ""},
-        {"index one byte short", cut(two, 35), bad, 2, ""},
-        {"index size wraps to 0", mrvBytes(1, 1, {}, {}, 8, 0x20000000), bad, 0x20000000, ""},
-        {"index size wraps to 8", mrvBytes(1, 1, {{28, 0}}, {}, 8, 0x20000001), bad, 0x20000001,
-         ""},
-        {"entry larger than the file", mrvBytes(1, 1, {{0, 29}}, {}), bad, 1, ""},
-        {"entry of all ones", mrvBytes(1, 1, {{28, 0}, {0, 0xFFFFFFFF}}, {1, 2, 3}), bad, 2, ""},
-        {"16385 x 16384 pixels", mrvBytes(16385, 16384, {{28, 2}}, {0, 1}), bad, 1, ""},
-        {"65535 x -65535 pixels", mrvBytes(65535, -65535, {{28, 2}}, {0, 1}), bad, 1, ""},
-        {"sound", two, good, 2, "11"},
-        {"three frames", mrvBytes(4, 4, {{44, 16}, {44, 0}, {44, 16}}, four), good, 3, "111"},
-        {"an entry as large as the file", mrvBytes(1, 1, {{0, 28}}, {}), good, 1, "1"},
-        {"16384 x 16384 pixels", mrvBytes(16384, 16384, {{28, 2}}, {0, 1}), good, 1, "1"},
-        {"offset + size past the end", mrvBytes(4, 4, {{36, 16}, {40, 16}}, four), good, 2, "10"},
-        {"offset + size wrapping", mrvBytes(4, 4, {{36, 16}, {~7u, 16}}, four), good, 2, "10"},
-        {"zero frames", mrvBytes(4, 4, {}, {}), good, 0, ""},
-        {"bits 4", mrvBytes(4, 4, {{28, 16}}, four, 4), good, 1, "0"},
+        {{}, bad, 0, ""},
+        {cut(two, 19), bad, 0, ""},
+        {wrongMagic, bad, 2, ""},
+        {withCount(two, 20), bad, 20, ""},
+        {withCount(two, 0xFFFFFFFF), bad, 0xFFFFFFFF, ""},
+        {cut(two, 35), bad, 2, ""},
+        {mrvBytes(1, 1, {}, {}, 8, 0x20000000), bad, 0x20000000, ""},  // index size wraps to 0
+        {mrvBytes(1, 1, {{28, 0}}, {}, 8, 0x20000001), bad, 0x20000001, ""},  // and to 8
+        {mrvBytes(1, 1, {{0, 29}}, {}), bad, 1, ""},
+        {mrvBytes(1, 1, {{28, 0}, {0, 0xFFFFFFFF}}, {1, 2, 3}), bad, 2, ""},
+        {mrvBytes(16385, 16384, {{28, 2}}, {0, 1}), bad, 1, ""},
+        {mrvBytes(65535, -65535, {{28, 2}}, {0, 1}), bad, 1, ""},
+        {two, good, 2, "11"},
+        {mrvBytes(4, 4, {{44, 16}, {44, 0}, {44, 16}}, four), good, 3, "111"},
+        {mrvBytes(1, 1, {{0, 28}}, {}), good, 1, "1"},  // as large as the file
+        {mrvBytes(16384, 16384, {{28, 2}}, {0, 1}), good, 1, "1"},
+        {mrvBytes(4, 4, {{36, 16}, {40, 16}}, four), good, 2, "10"},   // offset + size past the end
+        {mrvBytes(4, 4, {{36, 16}, {~7u, 16}}, four), good, 2, "10"},  // offset + size wraps
+        {mrvBytes(4, 4, {}, {}), good, 0, ""},
+        {mrvBytes(4, 4, {{28, 16}}, four, 4), good, 1, "0"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(&c - cases);
         openedfile file(c.content);
         EXPECT_EQ(file.opened.what, c.open);
         EXPECT_EQ(file.opened.error, 0u);
@@ -149,13 +147,13 @@ TEST(MorvaFile, DamagedFiles) {
 }
 
 // Behind a full index payloads may end at 2^32 - 1, no later; sparse: head and last only.
-TEST(MorvaFile, TheLargestFileEitherWriterMakes) {
+TEST(MorvaFile, TheLargestFile) {
     constexpr uint32_t most = 4294442995u;  // 2^32 - 1 - (20 + 8 * 65535)
     EXPECT_TRUE(payloadFits(most - 7, 7));
     EXPECT_FALSE(payloadFits(most - 7, 8));
     std::vector<indexentry> index(65535);
     for (uint32_t i = 0; i < 65535; ++i) index[i] = {i * 65528, 65528};
-    index.back().size = 131043;  // to the limit
+    index.back().size = 131043;
     const bytes last = randomBytes(131043, 3);
     scratchfolder scratch;
     const text16 path = scratch.file(u"largest.mrv");
@@ -207,7 +205,7 @@ TEST(FrameStore, SavesTheWorkedExamples) {
     EXPECT_EQ(dir.names().size(), 5u);  // nothing beside
 }
 
-TEST(FrameStore, KeepsItsFramesInOneTemporaryFile) {
+TEST(FrameStore, OneTemporaryFile) {
     auto store = std::make_unique<TMPfile>();
     EXPECT_FALSE(store->appendFrame(first.data(), 100));
     EXPECT_TRUE(store->appendFrame(nullptr, 0));
@@ -230,7 +228,6 @@ TEST(FrameStore, KeepsItsFramesInOneTemporaryFile) {
 }
 
 #ifndef _WIN32
-// A save failing at any step leaves the old file, nothing beside it, the store whole.
 TEST(FrameStore, AFailedSaveLeavesTheOldFileAndTheFrames) {
     const std::vector<bytes> payloads = {randomBytes(1200000, 5), {}, randomBytes(300, 6)};
     const bytes old = soundMrv(2, 2, {randomBytes(70, 7)});
@@ -268,7 +265,6 @@ const bytes frameA = randomBytes(40, 8), frameB = randomBytes(30, 9);
 class Document : public testing::Test {
 protected:
     Document() { writeFile(file(u"y.mrv"), soundMrv(4, 2, {frameB})); }
-    // Frames of 4 x 2 as the import appends them.
     bool add(const std::vector<bytes>& payloads) {
         if (!doc.beginImport(4, 2).ok()) return false;
         for (const bytes& p : payloads)
@@ -296,7 +292,7 @@ protected:
     document doc;
 };
 
-TEST_F(Document, SaveWritesOnlyTheFileTheTitleNames) {
+TEST_F(Document, SaveWritesTheFileTheTitleNames) {
     EXPECT_EQ(title(), "M");
     ASSERT_TRUE(add({frameA, frameA}));
     EXPECT_EQ(title(), "M : (new)*");

@@ -257,7 +257,7 @@ protected:
     document doc;
 };
 
-TEST_F(Import, TheWholeSeriesFromZeroWhicheverPictureWasChosen) {
+TEST_F(Import, TheWholeSeriesFromZero) {
     writeSeries(folder, u"歩く_", 3, 0, 3, 13, 5);
     import(u"歩く_001.bmp");
     const std::string f = "~File : 歩く_00", f0 = f + "0.bmp", f1 = f + "1.bmp", f2 = f + "2.bmp";
@@ -317,7 +317,7 @@ TEST_F(Import, SeriesAndTheirEnds) {
     }
 }
 
-TEST_F(Import, AnotherSizeThanTheFramesHeldChangesNothing) {
+TEST_F(Import, AnotherSizeChangesNothing) {
     writeSeries(folder, u"a_", 2, 0, 3, 16, 8);
     writeSeries(folder, u"b_", 2, 0, 2, 10, 4);
     import(u"a_00.bmp");
@@ -400,7 +400,7 @@ TEST_F(Import, FaultsInTheFramePass) {
 }
 
 // A deep folder: the series ends where the names pass 255 characters.
-TEST_F(Import, NamesPastTheirLengthEndTheSeries) {
+TEST_F(Import, NamesTooLongEndTheSeries) {
     const text16 prefix(size_t(seriesname::maxLength) - folder.folder.size() - 6, u'w');
     writeSeries(folder, prefix, 2, 0, 101, 4, 2);
     import(prefix + u"07.bmp");
