@@ -22,7 +22,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using std::string;
 using words = std::vector<string>;
 constexpr int32_t width = 7, height = 5;
@@ -57,7 +56,7 @@ protected:
         writeSeries(dir, u"wide", 3, 0, 1, width, height);
         writeSeries(dir, u"wide", 3, 1, 1, width + 2, height);
         writeSeries(dir, u"bad", 3, 0, 3, width, height);
-        fs::resize_file(fs::path(dir.file(u"bad002.bmp")), 20);
+        fs::resize_file(dir.file(u"bad002.bmp"), 20);
         writeSeries(dir, u"late", 3, 1, 1, width, height);
         ASSERT_EQ(morvacli(pack("walk000.bmp", "good.mrv")).status, 0);
     }
@@ -71,7 +70,7 @@ protected:
 
     std::map<fs::path, bytes> everything() const {
         std::map<fs::path, bytes> all;
-        for (const fs::path& path : fs::recursive_directory_iterator(fs::path(dir.folder)))
+        for (const fs::path& path : fs::recursive_directory_iterator(dir.folder))
             all[path] = fs::is_directory(path) ? bytes{} : readFile(path.u16string());
         return all;
     }
@@ -193,7 +192,7 @@ TEST_F(Morvacli, PackShortOfMemoryLeavesNothing) {
     const scratchfolder big;
     const text16 picture = big.file(u"big000.bmp");
     writeFile(picture, bmpBytes(black));
-    fs::resize_file(fs::path(picture), black.bfSize);
+    fs::resize_file(picture, black.bfSize);
     rlim_t pages = 0;
     std::ifstream("/proc/self/statm") >> pages;
     const auto before = everything();

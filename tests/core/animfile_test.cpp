@@ -222,7 +222,7 @@ TEST(FrameStore, OneTemporaryFile) {
     EXPECT_EQ(engine.payloads, std::vector<bytes>{first});
     store->close();
     EXPECT_EQ(text16(store->temporaryPath()), u"");
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(name)));
+    EXPECT_FALSE(fs::exists(name));
     EXPECT_EQ(store->frameCount(), 0u);
     EXPECT_EQ(store->makeFrame(engine, 0), nullptr);
 }
@@ -251,7 +251,7 @@ TEST(FrameStore, AFailedSaveLeavesTheOldFileAndTheFrames) {
     const outcome missingFolder = store->save(dir.file(u"absent/walk.mrv").c_str());
     EXPECT_EQ(missingFolder.what, failure::cannotWrite);
     EXPECT_EQ(missingFolder.error, notFound);
-    std::filesystem::create_directory(std::filesystem::path(dir.file(u"folder.mrv")));
+    fs::create_directory(dir.file(u"folder.mrv"));
     EXPECT_EQ(store->save(dir.file(u"folder.mrv").c_str()).error, uint32_t(EISDIR));
     EXPECT_EQ(dir.names(), std::vector<text16>{u"folder.mrv"});
     store->close();
