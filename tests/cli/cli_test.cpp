@@ -100,9 +100,7 @@ TEST_F(Morvacli, PackWritesWhatTheProgramSaves) {
         EXPECT_EQ(packed.err, "");  // no progress bar off a terminal
         notinghost host;
         document program;
-        const text16 chosen = utf16Of(at("walk001.bmp"));
-        importSeries(host, program, uint32_t(std::stoul(depth)), chosen.c_str(),
-                     uint32_t(chosen.size() - 11), uint32_t(chosen.size() - 3));
+        importPicture(host, program, uint32_t(std::stoul(depth)), utf16Of(at("walk001.bmp")));
         ASSERT_TRUE(program.save(utf16Of(at("saved.mrv")).c_str()).ok());
         EXPECT_EQ(contentOf("packed.mrv"), contentOf("saved.mrv")) << depth;
     }

@@ -219,17 +219,11 @@ void w(const scratchfolder& f, uint32_t first, uint32_t count, int32_t width = 1
     writeSeries(f, u"w_", 3, first, count, width, height);
 }
 
-void importInto(notinghost& host, document& into, const scratchfolder& folder, const text16& name) {
-    const text16 path = folder.file(name);
-    importSeries(host, into, 6, path.c_str(), uint32_t(folder.folder.size()),
-                 uint32_t(path.size() - 3));
-}
-
 class Import : public testing::Test {
 protected:
     void import(const text16& name, document& into) {
         host.events.clear();
-        importInto(host, into, folder, name);
+        importPicture(host, into, 6, folder.file(name));
     }
     void import(const text16& name) { import(name, doc); }
     void series(uint32_t count) { w(folder, 0, count); }
@@ -310,7 +304,7 @@ TEST_F(Import, SeriesAndTheirEnds) {
         c.write(series);
         document fresh;
         notinghost quiet;
-        importInto(quiet, fresh, series, c.chosen);
+        importPicture(quiet, fresh, 6, series.file(c.chosen));
         EXPECT_EQ(logLines(quiet.log->text()), (lines{"Directory " + utf8(series.folder), c.line}));
         EXPECT_EQ(fresh.frameStore() ? int(fresh.frameStore()->frameCount()) : -1, c.frames);
         EXPECT_EQ(fresh.isModified(), c.frames >= 0);
