@@ -1,6 +1,5 @@
-// A BMP as the import reads it, encoded at the depth byte 6 asks for (ignored
-// by the reader): pixels from inside the file, buffers within it, and the
-// payload decoding to the picture cut to that depth.
+// A BMP as the import reads it, encoded at the depth its reserved byte 6 asks for: pixels from
+// inside the file, buffers within it, and the payload decoding to the picture cut to that depth.
 #include "codec/frameencoder.h"
 #include "codec/rle8decoder.h"
 #include "fuzz/expect.h"

@@ -139,7 +139,7 @@ TEST_F(Morvacli, UnpackedPicturesPackBackToTheSameFile) {
         EXPECT_EQ(greyLevels(at(pictures)), expectedFrames()) << pictures;
 }
 
-TEST_F(Morvacli, GifHoldsEveryFrameAtItsDelayAndLoops) {
+TEST_F(Morvacli, GifFramesDelaysAndLoop) {
     const result made = morvacli({"gif", good, "-o", at("good.gif"), "--fps", "30"});
     ASSERT_EQ(made.status, 0) << made.err;
     EXPECT_EQ(made.err, "");

@@ -18,8 +18,8 @@ constexpr uint32_t notFound = 2;  // ENOENT and ERROR_FILE_NOT_FOUND alike
 
 TEST(FileLayer, TransfersAndNames) {
     scratchfolder dir(u"é歩😀");
-    const text16 path = makeUniqueFile(dir.folder, u"MRV");
-    const text16 other = makeUniqueFile(dir.folder, u"MRV");
+    const text16 path = makeUniqueFile(dir.folder, u"MRV"),
+                 other = makeUniqueFile(dir.folder, u"MRV");
     EXPECT_NE(path, other);
     EXPECT_TRUE(removeFile(other.c_str()));
     EXPECT_EQ(path.substr(0, dir.folder.size() + 3), dir.folder + u"MRV");
@@ -89,8 +89,7 @@ TEST(MorvaFile, HandsEachFrameOverAsStored) {
 }
 
 bytes withCount(bytes content, uint32_t count) {
-    for (int i = 0; i < 4; ++i) content[size_t(4 + i)] = uint8_t(count >> (8 * i));
-    return content;
+    return std::memcpy(&content[4], &count, 4), content;
 }
 
 bytes cut(bytes content, size_t length) { return content.resize(length), content; }
@@ -228,7 +227,7 @@ TEST(FrameStore, OneTemporaryFile) {
 }
 
 #ifndef _WIN32
-TEST(FrameStore, AFailedSaveLeavesTheOldFileAndTheFrames) {
+TEST(FrameStore, AFailedSaveKeepsTheOldFile) {
     const std::vector<bytes> payloads = {randomBytes(1200000, 5), {}, randomBytes(300, 6)};
     const bytes old = soundMrv(2, 2, {randomBytes(70, 7)});
     const bytes whole = soundMrv(64, 48, payloads);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 #include <random>
 
 namespace {
@@ -67,8 +68,7 @@ bytes encodeRow(const bytes& row, uint32_t depth = 8) {
 
 bytes ramp(size_t count, uint8_t first = 0) {
     bytes values(count);
-    for (size_t i = 0; i < count; ++i) values[i] = uint8_t(first + i);
-    return values;
+    return std::iota(values.begin(), values.end(), first), values;
 }
 
 TEST(FrameEncoder, WorkedExamples) {
@@ -116,7 +116,7 @@ void fillRuns(uint8_t* row, uint32_t width, std::mt19937& random, uint32_t level
     }
 }
 
-TEST(FrameEncoder, MatchesThePixelByPixelEncoder) {
+TEST(FrameEncoder, MatchesAPlainEncoder) {
     std::mt19937 random(20240611);
     for (uint32_t width = 0; width <= 600; width += (width < 80 ? 1 : 7)) {
         for (uint32_t levels : {0, 2, 5, 256}) {
