@@ -193,12 +193,11 @@ TEST(LogBuffer, TrimKeepsRecentCompleteLines) {
     t.log->removeLastLine();
     EXPECT_EQ(t.shown() + crlf, expected);
 
-    testlog exact;  // a line that would fill the storage trims first
-    for (int n = 0; n < 8; ++n) exact.append(line(n, 998));
+    testlog full;  // a line that would fill the storage trims first
+    for (int n = 0; n < 8; ++n) full.append(line(n, 998));
     const text16 fill = line(8, logbuffer::capacity - 7998 - 3);
-    exact.append(fill);
-    EXPECT_EQ(exact.shown(),
-              line(5, 998) + crlf + line(6, 998) + crlf + line(7, 998) + crlf + fill);
+    full.append(fill);
+    EXPECT_EQ(full.shown(), line(5, 998) + crlf + line(6, 998) + crlf + line(7, 998) + crlf + fill);
 
     testlog fits;  // one short of full stays whole
     for (int n = 0; n < 2; ++n) fits.append(line(n, 4000));
@@ -221,11 +220,9 @@ TEST(LogBufferDeathTest, TooLongLineIsFatal) {
 }
 
 seriesname chosen(const text16& path) {
-    const size_t separator = path.find_last_of(u"\\/");
-    const uint32_t file = separator == text16::npos ? 0 : uint32_t(separator + 1);
+    const auto file = uint32_t(path.find_last_of(u"\\/") + 1);  // npos + 1: 0
     const size_t dot = path.find_last_of(u'.');
-    return seriesname(path.c_str(), file,
-                      dot == text16::npos || dot < file ? 0 : uint32_t(dot + 1));
+    return seriesname(path.c_str(), file, dot + 1 > file ? uint32_t(dot + 1) : 0);
 }
 
 TEST(SeriesName, PathsAndLogLinesOfNumbers) {
