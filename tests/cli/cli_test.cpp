@@ -19,6 +19,7 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <tuple>
 
 namespace {
 
@@ -346,10 +347,7 @@ TEST_F(Morvacli, PngHeadersTakenOrRefused) {
                              {28, 2, 0},    {24, 3, 0}, {24, 9, 0},    {24, 16, 3},  {24, 4, 2},
                              {24, 8, 1},    {24, 8, 5}, {24, 8, 7}};
     for (auto& f : fields) packs(f[0], uint8_t(f[1]), uint8_t(f[2]), "Invalid PNG Format");
-    const struct {
-        uint8_t type, depth;
-        const char* line;
-    } kinds[] = {
+    const std::tuple<uint8_t, uint8_t, const char*> kinds[] = {
         {0, 8, ""},
         {0, 1, "1-bit grey PNG: pack"},
         {0, 2, "2-bit grey PNG"},
@@ -364,7 +362,7 @@ TEST_F(Morvacli, PngHeadersTakenOrRefused) {
         {6, 8, "32-bit RGBA"},
         {6, 16, "64-bit RGBA"},
     };
-    for (const auto& k : kinds) packs(24, k.depth, k.type, k.line);
+    for (auto [type, depth, line] : kinds) packs(24, depth, type, line);
     EXPECT_EQ(contentOf("x.mrv"), contentOf("one.mrv"));
     EXPECT_EQ(morvacli(pack("i000.png", "i.mrv", "8")).err, "");  // Adam7
     EXPECT_EQ(contentOf("i.mrv"), contentOf("one.mrv"));

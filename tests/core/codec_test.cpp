@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <numeric>
 #include <random>
+#include <tuple>
 
 namespace {
 
@@ -175,13 +176,7 @@ TEST(Rle8Decoder, HandWrittenStreams) {
     const bytes two = pixels4x4({{0, 7}, {1, 7}});
     const bytes row = pixels4x4({{0, 7}, {1, 7}, {2, 7}, {3, 7}});
     const bytes blank(16, 0);
-    const struct {
-        const char* what;
-        bytes code;
-        rle8status status;
-        size_t position;
-        bytes pixels;
-    } cases[] = {
+    const std::tuple<const char*, bytes, rle8status, size_t, bytes> cases[] = {
         {"runs, rows bottom-up",
          {4, 16, 0, 0, 1, 32, 3, 33, 0, 0, 2, 48, 2, 49, 0, 0, 3, 64, 1, 65, 0, 0, 0, 1},
          ok,
@@ -219,13 +214,13 @@ TEST(Rle8Decoder, HandWrittenStreams) {
         {"no end of bitmap", {4, 7, 0, 0}, cut, 4, row},
         {"empty", {}, cut, 0, blank},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, code, status, position, pixels] : cases) {
+        SCOPED_TRACE(what);
         for (uint8_t prefill : {0x00, 0xA5}) {
-            const decoded got = decodeGuarded(c.code, 4, 4, prefill);
-            EXPECT_EQ(got.status, c.status);
-            EXPECT_EQ(got.position, c.position);
-            EXPECT_EQ(got.pixels, c.pixels);
+            const decoded got = decodeGuarded(code, 4, 4, prefill);
+            EXPECT_EQ(got.status, status);
+            EXPECT_EQ(got.position, position);
+            EXPECT_EQ(got.pixels, pixels);
         }
     }
     EXPECT_EQ(decodeGuarded({0, 1}, 0, 0).status, ok);
@@ -236,21 +231,18 @@ TEST(Rle8Decoder, HandWrittenStreams) {
 TEST(Rle8Decoder, ImpossibleFramesWriteNothing) {
     const bytes code = {1, 7, 0, 1};
     bytes buffer(64, 0xEE);
-    const struct {
-        int32_t width, height;
-        size_t size, stride;
-    } cases[] = {{-1, 4, 64, 4},
-                 {4, -1, 64, 4},
-                 {INT32_MIN, INT32_MIN, 64, 4},
-                 {4, 4, 64, 3},
-                 {4, 4, 15, 4},
-                 {4, 3, 64, SIZE_MAX / 2},
-                 {INT32_MAX, INT32_MAX, SIZE_MAX, SIZE_MAX / 2}};
-    for (const auto& c : cases)
-        EXPECT_EQ(
-            decodeRle8(code.data(), 4, c.width, c.height, buffer.data(), c.size, c.stride).status,
-            rle8status::badframe)
-            << &c - cases;
+    const std::tuple<int32_t, int32_t, size_t, size_t> cases[] = {
+        {-1, 4, 64, 4},
+        {4, -1, 64, 4},
+        {INT32_MIN, INT32_MIN, 64, 4},
+        {4, 4, 64, 3},
+        {4, 4, 15, 4},
+        {4, 3, 64, SIZE_MAX / 2},
+        {INT32_MAX, INT32_MAX, SIZE_MAX, SIZE_MAX / 2}};
+    for (auto [width, height, size, stride] : cases)
+        EXPECT_EQ(decodeRle8(code.data(), 4, width, height, buffer.data(), size, stride).status,
+                  rle8status::badframe)
+            << width << " " << height << " " << size;
     EXPECT_EQ(buffer, bytes(64, 0xEE));
 }
 

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -214,9 +215,8 @@ TEST(BmpFile, OneReaderForManyPictures) {
     EXPECT_GT(r.encode(8), 0u);
 }
 
-void w(const scratchfolder& f, uint32_t first, uint32_t count, int32_t width = 16,
-       int32_t height = 8) {
-    writeSeries(f, u"w_", 3, first, count, width, height);
+void w(const scratchfolder& f, uint32_t first, uint32_t count) {
+    writeSeries(f, u"w_", 3, first, count, 16, 8);
 }
 
 class Import : public testing::Test {
@@ -275,13 +275,8 @@ TEST_F(Import, SeriesAndTheirEnds) {
     };
     testpicture cut = seriesPicture(1, 16, 8);
     cut.truncateTo = 1078 + 40;
-    const struct {
-        const char* what;
-        std::function<void(const scratchfolder&)> write;
-        const char16_t* chosen;
-        std::string line;
-        int frames;
-    } cases[] = {
+    using write = std::function<void(const scratchfolder&)>;
+    const std::tuple<const char*, write, const char16_t*, std::string, int> cases[] = {
         {"starting at 1", [](auto& f) { w(f, 1, 3); }, u"w_002.bmp", "Total 0 files exists.", -1},
         {"a gap", [](auto& f) { w(f, 0, 2), w(f, 3, 2); }, u"w_004.bmp", "Total 2 files exists.",
          2},
@@ -298,16 +293,16 @@ TEST_F(Import, SeriesAndTheirEnds) {
         {"pixels cut short", odd(3, u"w_001.bmp", cut), u"w_000.bmp",
          "File : w_001.bmp : Invalid Bitmap Format", -1},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, writes, chosen, line, frames] : cases) {
+        SCOPED_TRACE(what);
         scratchfolder series;
-        c.write(series);
+        writes(series);
         document fresh;
         notinghost quiet;
-        importPicture(quiet, fresh, 6, series.file(c.chosen));
-        EXPECT_EQ(logLines(quiet.log->text()), (lines{"Directory " + utf8(series.folder), c.line}));
-        EXPECT_EQ(fresh.frameStore() ? int(fresh.frameStore()->frameCount()) : -1, c.frames);
-        EXPECT_EQ(fresh.isModified(), c.frames >= 0);
+        importPicture(quiet, fresh, 6, series.file(chosen));
+        EXPECT_EQ(logLines(quiet.log->text()), (lines{"Directory " + utf8(series.folder), line}));
+        EXPECT_EQ(fresh.frameStore() ? int(fresh.frameStore()->frameCount()) : -1, frames);
+        EXPECT_EQ(fresh.isModified(), frames >= 0);
     }
 }
 

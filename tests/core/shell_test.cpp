@@ -13,6 +13,7 @@
 #include <numeric>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -79,12 +80,7 @@ TEST(Accelerators, EachMatchesOnlyItsOwnKind) {
     const std::vector<accelerator> table = programKeys();
     const keykind typed = keykind::character, down = keykind::keyDown;
     // Held: Alt, Control, Shift, Minimised. Keys down with a character's code match none.
-    const struct {
-        keykind kind;
-        uint16_t code;
-        std::string held;
-        uint16_t command;
-    } cases[] = {
+    const std::tuple<keykind, uint16_t, std::string, uint16_t> cases[] = {
         {typed, 'n', "a", 32786}, {typed, 'o', "a", 32777},      {typed, 's', "a", 32778},
         {typed, '/', "a", 104},   {typed, '?', "as", 104},       {down, 0x20, "", 32780},
         {typed, 'n', "", 0},      {typed, 'N', "as", 0},         {down, 0x6E, "a", 0},
@@ -94,11 +90,11 @@ TEST(Accelerators, EachMatchesOnlyItsOwnKind) {
         {down, 0x20, "s", 0},     {keykind::other, 0x20, "", 0}, {down, 0x20, "m", 0},
         {typed, 'o', "am", 0},
     };
-    for (const auto& c : cases) {
-        const auto has = [&](char m) { return c.held.find(m) != std::string::npos; };
-        const keyevent key{c.kind, c.code, has('a'), has('c'), has('s'), has('m')};
-        EXPECT_EQ(commandFor(table.data(), table.size(), key), c.command)
-            << int(c.kind) << " " << c.code << " " << c.held;
+    for (const auto& [kind, code, held, command] : cases) {
+        const auto has = [&h = held](char m) { return h.find(m) != std::string::npos; };
+        const keyevent key{kind, code, has('a'), has('c'), has('s'), has('m')};
+        EXPECT_EQ(commandFor(table.data(), table.size(), key), command)
+            << int(kind) << " " << code << " " << held;
     }
 }
 
@@ -106,13 +102,12 @@ TEST(Accelerators, EachMatchesOnlyItsOwnKind) {
 TEST(Pacer, UpdatesAtTheScreensPace) {
     pacer updates;
     std::string due;
-    const struct {
-        uint64_t now, took;
-    } steps[] = {{5000, 1},  {5001, 0}, {5032, 0}, {5033, 2}, {5065, 0},
-                 {5066, 20}, {5099, 0}, {5265, 0}, {5266, 0}, {5300, 0}};
-    for (const auto& step : steps) {
-        due += updates.due(step.now) ? '1' : '0';
-        if (updates.due(step.now)) updates.made(step.now, step.now + step.took);
+    const std::pair<uint64_t, uint64_t> steps[] = {{5000, 1}, {5001, 0},  {5032, 0}, {5033, 2},
+                                                   {5065, 0}, {5066, 20}, {5099, 0}, {5265, 0},
+                                                   {5266, 0}, {5300, 0}};
+    for (auto [now, took] : steps) {
+        due += updates.due(now) ? '1' : '0';
+        if (updates.due(now)) updates.made(now, now + took);
     }
     // 5066 took 20 ms: the next is due 9 x 20 ms after it ended, at 5266.
     EXPECT_EQ(due, "1001010011");

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -34,23 +35,18 @@ TEST(WText, GrowsWithSlack) {
     for (auto [length, capacity] : {std::pair{10, 256}, {255, 256}, {256, 384}})
         EXPECT_EQ(wtext(letters(size_t(length)).c_str()).capacity, capacity) << length;
     EXPECT_EQ(wtext(0).capacity, 1);
-    const struct {
-        int32_t capacity;
-        size_t assigned;
-        text16 appended;
-        int32_t grown;
-    } cases[] = {
+    const std::tuple<int32_t, size_t, text16, int32_t> cases[] = {
         {256, 250, u"12345", 256}, {256, 250, u"123456", 390},  // 256 + 6 + 128
         {10, 9, u"", 10},          {10, 9, u"x", 139},         {10, 10, u"", 138},
         {0, 0, u"abc", 131},       {2, 1, u"bcd", 133},  // the first character kept too
     };
-    for (const auto& c : cases) {
-        wtext t(std::max(c.capacity, 1));
-        if (c.capacity == 0) t.release();
-        if (c.assigned > 0) t.assign(letters(c.assigned).c_str());
-        t.append(c.appended.c_str());
-        EXPECT_EQ(t.capacity, c.grown) << c.capacity << " " << c.assigned;
-        EXPECT_EQ(content(t), letters(c.assigned) + c.appended);
+    for (const auto& [capacity, assigned, appended, grown] : cases) {
+        wtext t(std::max(capacity, 1));
+        if (capacity == 0) t.release();
+        if (assigned > 0) t.assign(letters(assigned).c_str());
+        t.append(appended.c_str());
+        EXPECT_EQ(t.capacity, grown) << capacity << " " << assigned;
+        EXPECT_EQ(content(t), letters(assigned) + appended);
     }
     wtext u(256);
     u.assign(letters(250).c_str());
@@ -96,22 +92,17 @@ void asPrintf(std::initializer_list<const char*> patterns, std::initializer_list
 
 // Setting names as the engines hand them out: cut to fit, always terminated.
 TEST(NameCopy, CutToFitAndTerminated) {
-    const struct {
-        const char16_t* name;
-        uint32_t capacity, length;
-        bool whole;
-        const char16_t* out;
-    } cases[] = {
+    const std::tuple<const char16_t*, uint32_t, uint32_t, bool, const char16_t*> cases[] = {
         {u"ab", 4, 2, true, u"ab\0#"},    {u"abc", 4, 3, true, u"abc\0"},
         {u"abcd", 4, 3, false, u"abc\0"}, {u"a", 1, 0, false, u"\0###"},
         {u"a", 0, 0, false, u"####"},     {u"a", 0x80000000u, 0, false, u"####"},
     };
-    for (const auto& c : cases) {
+    for (auto [name, capacity, length, whole, out] : cases) {
         char16_t b[4] = {u'#', u'#', u'#', u'#'};
-        const namecopy got = copyName(c.name, b, c.capacity);
-        EXPECT_EQ(got.length, c.length) << c.capacity;
-        EXPECT_EQ(got.complete, c.whole) << c.capacity;
-        EXPECT_EQ(text16(b, 4), text16(c.out, 4)) << c.capacity;
+        const namecopy got = copyName(name, b, capacity);
+        EXPECT_EQ(got.length, length) << capacity;
+        EXPECT_EQ(got.complete, whole) << capacity;
+        EXPECT_EQ(text16(b, 4), text16(out, 4)) << capacity;
     }
 }
 
