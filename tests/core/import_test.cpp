@@ -275,8 +275,8 @@ TEST_F(Import, SeriesAndTheirEnds) {
     };
     testpicture cut = seriesPicture(1, 16, 8);
     cut.truncateTo = 1078 + 40;
-    using write = std::function<void(const scratchfolder&)>;
-    const std::tuple<const char*, write, const char16_t*, std::string, int> cases[] = {
+    using writer = std::function<void(const scratchfolder&)>;
+    const std::tuple<const char*, writer, const char16_t*, std::string, int> cases[] = {
         {"starting at 1", [](auto& f) { w(f, 1, 3); }, u"w_002.bmp", "Total 0 files exists.", -1},
         {"a gap", [](auto& f) { w(f, 0, 2), w(f, 3, 2); }, u"w_004.bmp", "Total 2 files exists.",
          2},
