@@ -101,12 +101,7 @@ TEST(MorvaFile, DamagedFiles) {
     const bytes two = soundMrv(4, 4, {four, {0, 1}});
     bytes wrongMagic = two;
     wrongMagic[3] = 'V';
-    const struct {
-        bytes content;
-        failure open;
-        uint32_t count;
-        std::string got;
-    } cases[] = {
+    const std::tuple<bytes, failure, uint32_t, std::string> cases[] = {
         {{}, bad, 0, ""},
         {cut(two, 19), bad, 0, ""},
         {wrongMagic, bad, 2, ""},
@@ -129,19 +124,20 @@ TEST(MorvaFile, DamagedFiles) {
         {mrvBytes(4, 4, {{28, 16}}, four, 4), good, 1, "0"},
     };
     for (const auto& c : cases) {
+        const auto& [content, open, count, got] = c;
         SCOPED_TRACE(&c - cases);
-        openedfile file(c.content);
-        EXPECT_EQ(file.opened.what, c.open);
+        openedfile file(content);
+        EXPECT_EQ(file.opened.what, open);
         EXPECT_EQ(file.opened.error, 0u);
-        EXPECT_EQ(file.reader.frameCount(), c.count);
-        EXPECT_LE(file.reader.payloadBufferSize(), std::max<size_t>(c.content.size(), 1));
+        EXPECT_EQ(file.reader.frameCount(), count);
+        EXPECT_LE(file.reader.payloadBufferSize(), std::max<size_t>(content.size(), 1));
         std::string frames;
         fakeengine engine;
-        for (uint32_t i = 0; i < c.got.size(); ++i)
+        for (uint32_t i = 0; i < got.size(); ++i)
             frames += "01"[!!file.reader.makeFrame(engine, i)];
-        EXPECT_EQ(frames, c.got);
-        EXPECT_EQ(file.reader.makeFrame(engine, uint32_t(c.got.size())), nullptr);
-        EXPECT_EQ(file.reader.entry(c.count).offset | file.reader.entry(c.count).size, 0u);
+        EXPECT_EQ(frames, got);
+        EXPECT_EQ(file.reader.makeFrame(engine, uint32_t(got.size())), nullptr);
+        EXPECT_EQ(file.reader.entry(count).offset | file.reader.entry(count).size, 0u);
     }
 }
 

@@ -32,10 +32,7 @@ testpicture claiming(int32_t width, int32_t height, int64_t fileSize = -1) {
 
 // takes: 2 counted and read, 1 counted only, 0 refused. No header field sizes a buffer.
 TEST(BmpFile, DamagedPictures) {
-    const struct {
-        testpicture picture;
-        int takes;
-    } cases[] = {
+    const std::pair<testpicture, int> cases[] = {
         {WITH(), 2},
         {WITH(p.biSize = 64; p.bfOffBits = 14 + 64 + 1024), 0},
         {WITH(p.biSizeImage = 0), 2},
@@ -62,19 +59,20 @@ TEST(BmpFile, DamagedPictures) {
         {WITH(p.biSizeImage = 33), 0},
     };
     for (const auto& c : cases) {
+        const auto& [picture, takes] = c;
         SCOPED_TRACE(&c - cases);
         scratchfolder dir;
         const text16 path = dir.file(u"p.bmp");
-        writeFile(path, bmpBytes(c.picture));
+        writeFile(path, bmpBytes(picture));
         bmpfile r;
         ASSERT_TRUE(r.open(path.c_str()));
-        EXPECT_EQ(r.readHeaders(), c.takes > 0);
-        EXPECT_EQ(r.state() == bmpstate::headersRead, c.takes > 0);
+        EXPECT_EQ(r.readHeaders(), takes > 0);
+        EXPECT_EQ(r.state() == bmpstate::headersRead, takes > 0);
         ASSERT_TRUE(r.open(path.c_str()));
-        EXPECT_EQ(r.encode(6) > 0, c.takes > 1);
+        EXPECT_EQ(r.encode(6) > 0, takes > 1);
         EXPECT_EQ(r.pixelBufferSize(), 4096u);
-        if (c.takes > 1) {  // as engines take it: 40-byte header, table, rows bottom-up
-            EXPECT_EQ(bytes(r.pixels(), r.pixels() + 32), c.picture.rows);
+        if (takes > 1) {  // as engines take it: 40-byte header, table, rows bottom-up
+            EXPECT_EQ(bytes(r.pixels(), r.pixels() + 32), picture.rows);
             const bmpinfoheader& i = r.info();
             EXPECT_EQ(
                 (std::vector<int64_t>{i.biSize, i.biHeight, i.biClrUsed, i.colourTable[255][0]}),

@@ -21,20 +21,18 @@ namespace {
 std::vector<int32_t> sides(const rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 TEST(Layout, OfClientRectangles) {
-    const struct {
-        rect client;
-        std::vector<int32_t> log, progress, frame;
-    } cases[] = {
+    using box = std::vector<int32_t>;
+    const std::tuple<rect, box, box, box> cases[] = {
         {{0, 0, 600, 400}, {0, 0, 200, 400}, {201, 0, 600, 32}, {201, 33, 600, 400}},
         {{0, 0, 601, 400}, {0, 0, 200, 400}, {201, 0, 601, 32}, {201, 33, 601, 400}},
         {{0, 0, 0, 0}, {0, 0, 0, 0}, {1, 0, 0, 32}, {1, 33, 0, 0}},
         {{10, 20, 310, 220}, {10, 20, 110, 220}, {111, 20, 310, 52}, {111, 53, 310, 220}},
     };
-    for (const auto& c : cases) {
-        const windowlayout l = layoutFor(c.client);
+    for (const auto& [client, log, progress, frame] : cases) {
+        const windowlayout l = layoutFor(client);
         EXPECT_EQ((std::vector{sides(l.log), sides(l.progress), sides(l.frame)}),
-                  (std::vector{c.log, c.progress, c.frame}))
-            << c.client.right;
+                  (std::vector{log, progress, frame}))
+            << client.right;
     }
 }
 
