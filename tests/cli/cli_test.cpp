@@ -160,15 +160,16 @@ TEST_F(Morvacli, AnEmptyFrameIsNoDamage) {
     bytes file = contentOf("good.mrv");
     std::fill(file.begin() + 32, file.begin() + 36, 0);  // frame 1's size
     writeFile(dir.file(u"empty.mrv"), file);
-    const result checked = morvacli({"check", at("empty.mrv")});
+    const string empty = at("empty.mrv");
+    const result checked = morvacli({"check", empty});
     EXPECT_EQ(checked.status, 0);
     EXPECT_EQ(checked.out,
               "frame 1: empty: the program stored no picture for it\n"
               "3 frames, none damaged, 1 empty\n");
-    const string listed = morvacli({"info", at("empty.mrv")}).out;
+    const string listed = morvacli({"info", empty}).out;
     EXPECT_TRUE(has(listed, "           0  empty\n     2")) << listed;
-    for (const words& run : {words{"unpack", at("empty.mrv"), "-o", at("e")},
-                             words{"gif", at("empty.mrv"), "-o", at("e.gif")}}) {
+    for (const words& run :
+         {words{"unpack", empty, "-o", at("e")}, words{"gif", empty, "-o", at("e.gif")}}) {
         const result drawn = morvacli(run);
         EXPECT_EQ(drawn.status, 0);
         EXPECT_EQ(drawn.err, "morvacli: empty frames drawn black: 1\n");

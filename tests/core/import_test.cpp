@@ -165,14 +165,14 @@ TEST(BmpFile, FormsImageMagickWrites) {
 TEST(BmpFile, OneReaderForManyPictures) {
     scratchfolder dir;
     const testpicture small = patternPicture(5, 3, 2);
-    const text16 large = dir.file(u"large.bmp"), worst = dir.file(u"worst.bmp");
+    const text16 large = dir.file(u"l.bmp"), tiny = dir.file(u"s.bmp"), worst = dir.file(u"w.bmp");
     writeFile(large, bmpBytes(patternPicture(70, 90, 1)));
-    writeFile(dir.file(u"small.bmp"), bmpBytes(small));
+    writeFile(tiny, bmpBytes(small));
     bmpfile r;
     ASSERT_TRUE(r.open(large.c_str()) && r.readHeaders());
     ASSERT_GT(r.encode(6), 0u);
     EXPECT_EQ(r.pixelBufferSize(), 72u * 90);
-    ASSERT_TRUE(r.open(dir.file(u"small.bmp").c_str()));
+    ASSERT_TRUE(r.open(tiny.c_str()));
     EXPECT_EQ(r.state(), bmpstate::open);
     for (uint32_t depth = 1; depth <= 8; ++depth) {
         const uint32_t size = r.encode(depth);
@@ -209,7 +209,7 @@ TEST(BmpFile, OneReaderForManyPictures) {
     EXPECT_EQ(openFiles(), held - 1);
 #endif
     r.close();  // after the largest payload: the next picture's buffers are made anew
-    ASSERT_TRUE(r.open(dir.file(u"small.bmp").c_str()));
+    ASSERT_TRUE(r.open(tiny.c_str()));
     EXPECT_GT(r.encode(8), 0u);
 }
 
