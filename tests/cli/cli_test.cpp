@@ -239,10 +239,11 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
     writeFile(dir.file(u"walk.mrv"), broken);  // unpacks into walk000.bmp
     scratchfolder many;                        // one picture more than an animation holds, linked
     writeSeries(many, u"many", 5, 0, 1, width, height);
+    const string first = utf8(many.file(u"many00000.bmp"));
     for (uint32_t n = 1; n <= 65535; ++n) {
         char name[16];
         std::snprintf(name, sizeof name, "many%05u.bmp", n);
-        fs::create_symlink(many.file(u"many00000.bmp"), many.file(utf16Of(name)));
+        fs::create_symlink(first, many.file(utf16Of(name)));
     }
     ASSERT_EQ(morvacli({"gif", good, "-o", at("good.gif")}).status, 0);
     const rlim_t gifSize = contentOf("good.gif").size(), mrvSize = contentOf("good.mrv").size();
@@ -256,8 +257,8 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
     writeFile(dir.file(u"c000.png"), (cut.resize(32), cut));  // its header cut short
     writeFile(dir.file(u"locked.mrv"), {'M', 'o', 'R', 'v'});
     fs::permissions(at("locked.mrv"), fs::perms::owner_read | fs::perms::group_read);
-    const string noDir = "cannot write " + at("none/o.mrv");
-    const string damaged = ": frame 1 is damaged: stopped at byte 0 of";
+    const string noDir = "cannot write " + at("none/o.mrv"),
+                 damaged = ": frame 1 is damaged: stopped at byte 0 of";
     const struct {
         words run;
         int status;
@@ -291,7 +292,7 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
         {pack("c000.png"), 1, "File : c000.png : Invalid PNG Format"},
         {{"gif", good, "-o", at("good.gif")}, 1, "cannot write " + at("good.gif"), gifSize - 1},
         {pack("walk000.bmp", "good.mrv"), 1, "cannot write " + good, mrvSize - 1},
-        {{"pack", utf8(many.file(u"many00000.bmp")), "-o", at("o.mrv")},
+        {{"pack", first, "-o", at("o.mrv")},
          1,
          "File : many65535.bmp : beyond the frame limit of 65535"},
         {{"pack", deep + "/walk001.bmp", "-o", at("none/o.mrv")}, 1, noDir + ": No such"},
@@ -314,7 +315,7 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
         EXPECT_TRUE(everything() == before) << run.line;
     }
     removeFile(many.file(u"many65535.bmp").c_str());
-    EXPECT_EQ(morvacli({"pack", utf8(many.file(u"many00000.bmp")), "-o", at("none/o.mrv")}).err,
+    EXPECT_EQ(morvacli({"pack", first, "-o", at("none/o.mrv")}).err,
               "morvacli: " + noDir + ": No such file or directory\n");  // 65535 fit
     EXPECT_EQ(morvacli({"check", hurt}).out, "frame 1: stopped at byte 0 of " +
                                                  std::to_string(broken[32]) +
