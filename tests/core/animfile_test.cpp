@@ -223,6 +223,7 @@ TEST(FrameStore, OneTemporaryFile) {
 }
 
 #ifndef _WIN32
+// Cut at any step: the old file stays, nothing beside it, the store whole.
 TEST(FrameStore, AFailedSaveKeepsTheOldFile) {
     const std::vector<bytes> payloads = {randomBytes(1200000, 5), {}, randomBytes(300, 6)};
     const bytes old = soundMrv(2, 2, {randomBytes(70, 7)});
