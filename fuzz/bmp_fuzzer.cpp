@@ -1,6 +1,5 @@
-// A BMP as the import reads it, encoded at the depth byte 6 asks for (ignored
-// by the reader): pixels from inside the file, buffers within it, and the
-// payload decoding to the picture cut to that depth.
+// A BMP as the import reads it, encoded at the depth its reserved byte 6 asks for: pixels from
+// inside the file, buffers within it, and the payload decoding to the picture cut to that depth.
 #include "codec/frameencoder.h"
 #include "codec/rle8decoder.h"
 #include "fuzz/expect.h"
@@ -32,17 +31,9 @@ void checkPixels(const bmpfile& r, const uint8_t* data, size_t size) {
 }
 
 void checkPayload(const bmpfile& r, uint32_t depth) {
-    const uint32_t width = uint32_t(r.info().biWidth);
-    const uint32_t height = uint32_t(r.info().biHeight);
+    const uint32_t width = uint32_t(r.info().biWidth), height = uint32_t(r.info().biHeight);
     expect(r.payloadSize() <= payloadBound(width, height));
-    bytes got(size_t(width) * height);
-    const rle8result result = decodeRle8(r.payload(), r.payloadSize(), int32_t(width),
-                                         int32_t(height), got.data(), got.size(), width);
-    expect(result.status == rle8status::ok && result.position == r.payloadSize());
-    for (uint32_t y = 0; y < height; ++y)
-        for (uint32_t x = 0; x < width; ++x)
-            expect(got[size_t(y) * width + x] ==
-                   (r.pixels()[size_t(y) * stride(width) + x] & depthMasks[depth - 1]));
+    expectDecodes(r.payload(), r.payloadSize(), width, height, r.pixels(), stride(width), depth);
 }
 
 }  // namespace

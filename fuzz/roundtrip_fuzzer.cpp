@@ -45,11 +45,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (width > 0) height = std::min<uint32_t>(height, uint32_t(values.size() / width));
     const bytes payload = encode(pictureOf(values, 0x00));
     expect(encode(pictureOf(values, 0xFF)) == payload);
-    bytes decoded(size_t(width) * height);
-    const rle8result result = decodeRle8(payload.data(), payload.size(), int32_t(width),
-                                         int32_t(height), decoded.data(), decoded.size(), width);
-    expect(result.status == rle8status::ok && result.position == payload.size());
-    for (size_t at = 0; at < decoded.size(); ++at)
-        expect(decoded[at] == (values[at] & depthMasks[depth - 1]));
+    expectDecodes(payload.data(), payload.size(), width, height, values.data(), width, depth);
     return 0;
 }

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -31,50 +32,47 @@ testpicture claiming(int32_t width, int32_t height, int64_t fileSize = -1) {
 
 // takes: 2 counted and read, 1 counted only, 0 refused. No header field sizes a buffer.
 TEST(BmpFile, DamagedPictures) {
-    const struct {
-        const char* what;
-        testpicture picture;
-        int takes;
-    } cases[] = {
-        {"sound", WITH(), 2},
-        {"64-byte header", WITH(p.biSize = 64; p.bfOffBits = 14 + 64 + 1024), 0},
-        {"no image size", WITH(p.biSizeImage = 0), 2},
-        {"rows 70000 bytes in", WITH(p.bfOffBits = 70000), 2},
-        {"empty file", WITH(p.truncateTo = 0), 0},
-        {"file header cut", WITH(p.truncateTo = 13), 0},
-        {"colour table cut", WITH(p.truncateTo = 1077), 0},
-        {"cut mid-row", WITH(p.truncateTo = 1078 + 11), 0},
-        {"wrong magic", WITH(p.bfType = 0x424D), 0},
-        {"12-byte header", WITH(p.biSize = 12), 0},
-        {"1-bit", WITH(p.biBitCount = 1), 0},
-        {"24-bit, rows fit", WITH(p.biBitCount = 24; p.width = 2), 0},
-        {"BI_RLE8", WITH(p.biCompression = 1), 1},
-        {"BI_RLE4", WITH(p.biCompression = 2), 0},
-        {"width 0", claiming(0, 4), 0},
-        {"width -8", claiming(-8, 4), 0},
-        {"height 0", claiming(8, 0), 0},
-        {"height 0x80000000", claiming(8, INT32_MIN), 0},
-        {"over 2^32 bytes", claiming(70000, 70000, 0xFFFFFFFF), 0},
-        {"16000 x 16000, bfSize lies", claiming(16000, 16000, 1078 + 256000000), 0},
-        {"16385 x 16384", claiming(16385, 16384, 1078 + 268451840), 0},
-        {"rows in the table", WITH(p.bfOffBits = 1074), 0},
-        {"bfSize < bfOffBits", WITH(p.bfSize = 1077), 2},
-        {"biSizeImage 33", WITH(p.biSizeImage = 33), 0},
+    const std::pair<testpicture, int> cases[] = {
+        {WITH(), 2},
+        {WITH(p.biSize = 64; p.bfOffBits = 14 + 64 + 1024), 0},
+        {WITH(p.biSizeImage = 0), 2},
+        {WITH(p.bfOffBits = 70000), 2},
+        {WITH(p.truncateTo = 0), 0},
+        {WITH(p.truncateTo = 13), 0},
+        {WITH(p.truncateTo = 1077), 0},  // in the colour table
+        {WITH(p.truncateTo = 1078 + 11), 0},
+        {WITH(p.bfType = 0x424D), 0},
+        {WITH(p.biSize = 12), 0},
+        {WITH(p.biBitCount = 1), 0},
+        {WITH(p.biBitCount = 24; p.width = 2), 0},  // its rows would fit
+        {WITH(p.biCompression = 1), 1},
+        {WITH(p.biCompression = 2), 0},
+        {claiming(0, 4), 0},
+        {claiming(-8, 4), 0},
+        {claiming(8, 0), 0},
+        {claiming(8, INT32_MIN), 0},
+        {claiming(70000, 70000, 0xFFFFFFFF), 0},
+        {claiming(16000, 16000, 1078 + 256000000), 0},  // bfSize lies
+        {claiming(16385, 16384, 1078 + 268451840), 0},
+        {WITH(p.bfOffBits = 1074), 0},  // rows inside the table
+        {WITH(p.bfSize = 1077), 2},
+        {WITH(p.biSizeImage = 33), 0},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+        const auto& [picture, takes] = c;
+        SCOPED_TRACE(&c - cases);
         scratchfolder dir;
         const text16 path = dir.file(u"p.bmp");
-        writeFile(path, bmpBytes(c.picture));
+        writeFile(path, bmpBytes(picture));
         bmpfile r;
         ASSERT_TRUE(r.open(path.c_str()));
-        EXPECT_EQ(r.readHeaders(), c.takes > 0);
-        EXPECT_EQ(r.state() == bmpstate::headersRead, c.takes > 0);
+        EXPECT_EQ(r.readHeaders(), takes > 0);
+        EXPECT_EQ(r.state() == bmpstate::headersRead, takes > 0);
         ASSERT_TRUE(r.open(path.c_str()));
-        EXPECT_EQ(r.encode(6) > 0, c.takes > 1);
+        EXPECT_EQ(r.encode(6) > 0, takes > 1);
         EXPECT_EQ(r.pixelBufferSize(), 4096u);
-        if (c.takes > 1) {  // as engines take it: 40-byte header, table, rows bottom-up
-            EXPECT_EQ(bytes(r.pixels(), r.pixels() + 32), c.picture.rows);
+        if (takes > 1) {  // as engines take it: 40-byte header, table, rows bottom-up
+            EXPECT_EQ(bytes(r.pixels(), r.pixels() + 32), picture.rows);
             const bmpinfoheader& i = r.info();
             EXPECT_EQ(
                 (std::vector<int64_t>{i.biSize, i.biHeight, i.biClrUsed, i.colourTable[255][0]}),
@@ -86,12 +84,11 @@ TEST(BmpFile, DamagedPictures) {
 }
 
 #ifndef _WIN32
-// Forms ImageMagick writes of a picture of many grey levels: those taken
-// give the rows ImageMagick reads; the rest is refused.
+// Forms ImageMagick writes of many grey levels: those taken give the rows it reads.
 TEST(BmpFile, FormsImageMagickWrites) {
     constexpr int32_t width = 19, height = 14, stride = 20;
     const auto set32 = [](bytes& file, size_t at, uint32_t value) {
-        for (int i = 0; i < 4; ++i) file[at + i] = uint8_t(value >> 8 * i);
+        std::memcpy(&file[at], &value, 4);
     };
     const auto topDown = [&](bytes& file) {
         set32(file, 22, uint32_t(-height));
@@ -109,7 +106,7 @@ TEST(BmpFile, FormsImageMagickWrites) {
             set32(file, 46, used);
         };
     };
-    // The header size and compression ImageMagick wrote (8 bits each).
+    // The header size and compression ImageMagick wrote, 8 bits each.
     const struct {
         const char* opts;
         uint32_t header, compression;
@@ -128,9 +125,7 @@ TEST(BmpFile, FormsImageMagickWrites) {
         {"-colors 40 BMP3:", 40, 0, table(40, 0), false},
     };
     scratchfolder dir;
-    bytes levels(width * height);
-    for (size_t i = 0; i < levels.size(); ++i) levels[i] = uint8_t(i * 97 + 31);
-    writeFile(dir.file(u"levels.raw"), levels);
+    writeFile(dir.file(u"levels.raw"), randomBytes(width * height, 10));
     const std::string palette = utf8(dir.file(u"palette.bmp"));  // chosen once: slow
     ASSERT_TRUE(convert("-size 19x14 -depth 8 gray:'" + utf8(dir.file(u"levels.raw")) +
                         "' -type Palette '" + palette + "'"));
@@ -144,7 +139,7 @@ TEST(BmpFile, FormsImageMagickWrites) {
         bytes file = readFile(made);
         const auto get = [&](size_t at, int size) {
             uint32_t value = 0;
-            while (size--) value = value << 8 | file[at + size];
+            std::memcpy(&value, &file[at], size_t(size));
             return value;
         };
         ASSERT_EQ((std::vector<uint32_t>{get(14, 4), get(28, 2), get(30, 4)}),
@@ -170,14 +165,14 @@ TEST(BmpFile, FormsImageMagickWrites) {
 TEST(BmpFile, OneReaderForManyPictures) {
     scratchfolder dir;
     const testpicture small = patternPicture(5, 3, 2);
-    const text16 large = dir.file(u"large.bmp"), worst = dir.file(u"worst.bmp");
+    const text16 large = dir.file(u"l.bmp"), tiny = dir.file(u"s.bmp"), worst = dir.file(u"w.bmp");
     writeFile(large, bmpBytes(patternPicture(70, 90, 1)));
-    writeFile(dir.file(u"small.bmp"), bmpBytes(small));
+    writeFile(tiny, bmpBytes(small));
     bmpfile r;
     ASSERT_TRUE(r.open(large.c_str()) && r.readHeaders());
     ASSERT_GT(r.encode(6), 0u);
     EXPECT_EQ(r.pixelBufferSize(), 72u * 90);
-    ASSERT_TRUE(r.open(dir.file(u"small.bmp").c_str()));
+    ASSERT_TRUE(r.open(tiny.c_str()));
     EXPECT_EQ(r.state(), bmpstate::open);
     for (uint32_t depth = 1; depth <= 8; ++depth) {
         const uint32_t size = r.encode(depth);
@@ -204,7 +199,7 @@ TEST(BmpFile, OneReaderForManyPictures) {
     EXPECT_EQ(r.encode(8), 2048u * 8 + 2);
 #ifndef _WIN32  // cut after its count, a picture is read no further (Windows forbids the cut)
     ASSERT_TRUE(r.open(worst.c_str()) && r.readHeaders());
-    std::filesystem::resize_file(std::filesystem::path(worst), 1078 + 4000);
+    fs::resize_file(worst, 1078 + 4000);
     EXPECT_EQ(r.encode(8), 0u);
     const long held = openFiles();  // the reader's file among them: each close gives it back
     r.closeFile();
@@ -214,26 +209,19 @@ TEST(BmpFile, OneReaderForManyPictures) {
     EXPECT_EQ(openFiles(), held - 1);
 #endif
     r.close();  // after the largest payload: the next picture's buffers are made anew
-    ASSERT_TRUE(r.open(dir.file(u"small.bmp").c_str()));
+    ASSERT_TRUE(r.open(tiny.c_str()));
     EXPECT_GT(r.encode(8), 0u);
 }
 
-void w(const scratchfolder& f, uint32_t first, uint32_t count, int32_t width = 16,
-       int32_t height = 8) {
-    writeSeries(f, u"w_", 3, first, count, width, height);
-}
-
-void importInto(notinghost& host, document& into, const scratchfolder& folder, const text16& name) {
-    const text16 path = folder.file(name);
-    importSeries(host, into, 6, path.c_str(), uint32_t(folder.folder.size()),
-                 uint32_t(path.size() - 3));
+void w(const scratchfolder& f, uint32_t first, uint32_t count) {
+    writeSeries(f, u"w_", 3, first, count, 16, 8);
 }
 
 class Import : public testing::Test {
 protected:
     void import(const text16& name, document& into) {
         host.events.clear();
-        importInto(host, into, folder, name);
+        importPicture(host, into, 6, folder.file(name));
     }
     void import(const text16& name) { import(name, doc); }
     void series(uint32_t count) { w(folder, 0, count); }
@@ -261,7 +249,7 @@ protected:
     document doc;
 };
 
-TEST_F(Import, TheWholeSeriesFromZeroWhicheverPictureWasChosen) {
+TEST_F(Import, TheWholeSeriesFromZero) {
     writeSeries(folder, u"歩く_", 3, 0, 3, 13, 5);
     import(u"歩く_001.bmp");
     const std::string f = "~File : 歩く_00", f0 = f + "0.bmp", f1 = f + "1.bmp", f2 = f + "2.bmp";
@@ -279,13 +267,14 @@ TEST_F(Import, TheWholeSeriesFromZeroWhicheverPictureWasChosen) {
 
 // Series that end early or fail the count; frames: -1 when no store was made.
 TEST_F(Import, SeriesAndTheirEnds) {
-    const struct {
-        const char* what;
-        std::function<void(const scratchfolder&)> write;
-        const char16_t* chosen;
-        std::string line;
-        int frames;
-    } cases[] = {
+    // `count` sound pictures, `name` replaced by `p`.
+    const auto odd = [](uint32_t count, const char16_t* name, testpicture p) {
+        return [=](auto& f) { w(f, 0, count), writeFile(f.file(name), bmpBytes(p)); };
+    };
+    testpicture cut = seriesPicture(1, 16, 8);
+    cut.truncateTo = 1078 + 40;
+    using writer = std::function<void(const scratchfolder&)>;
+    const std::tuple<const char*, writer, const char16_t*, std::string, int> cases[] = {
         {"starting at 1", [](auto& f) { w(f, 1, 3); }, u"w_002.bmp", "Total 0 files exists.", -1},
         {"a gap", [](auto& f) { w(f, 0, 2), w(f, 3, 2); }, u"w_004.bmp", "Total 2 files exists.",
          2},
@@ -293,46 +282,29 @@ TEST_F(Import, SeriesAndTheirEnds) {
          u"w_05.bmp", "Total 101 files exists.", 101},
         {"no digits", [](auto& f) { writeSeries(f, u"walk", 0, 0, 11, 4, 2); }, u"walk.bmp",
          "Total 11 files exists.", 11},
-        {"another width",
-         [](auto& f) {
-             w(f, 0, 5);
-             writeFile(f.file(u"w_003.bmp"), bmpBytes(seriesPicture(3, 18, 9)));
-         },
-         u"w_000.bmp", "BMP #3 had invlid width 18 instead 16", -1},
-        {"another height",
-         [](auto& f) {
-             w(f, 0, 5);
-             writeFile(f.file(u"w_003.bmp"), bmpBytes(seriesPicture(3, 16, 10)));
-         },
-         u"w_000.bmp", "BMP #3 has invalid height 10 instead 8", -1},
-        {"an invalid picture",
-         [](auto& f) {
-             w(f, 0, 4);
-             writeFile(f.file(u"w_002.bmp"), bmpBytes(WITH(p.biBitCount = 24)));
-         },
-         u"w_000.bmp", "File : w_002.bmp : Invalid Bitmap Format", -1},
-        {"pixels cut short",
-         [](auto& f) {
-             w(f, 0, 3);
-             testpicture cut = seriesPicture(1, 16, 8);
-             writeFile(f.file(u"w_001.bmp"), (cut.truncateTo = 1078 + 40, bmpBytes(cut)));
-         },
-         u"w_000.bmp", "File : w_001.bmp : Invalid Bitmap Format", -1},
+        {"another width", odd(5, u"w_003.bmp", seriesPicture(3, 18, 9)), u"w_000.bmp",
+         "BMP #3 had invlid width 18 instead 16", -1},
+        {"another height", odd(5, u"w_003.bmp", seriesPicture(3, 16, 10)), u"w_000.bmp",
+         "BMP #3 has invalid height 10 instead 8", -1},
+        {"an invalid picture", odd(4, u"w_002.bmp", WITH(p.biBitCount = 24)), u"w_000.bmp",
+         "File : w_002.bmp : Invalid Bitmap Format", -1},
+        {"pixels cut short", odd(3, u"w_001.bmp", cut), u"w_000.bmp",
+         "File : w_001.bmp : Invalid Bitmap Format", -1},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, writes, chosen, line, frames] : cases) {
+        SCOPED_TRACE(what);
         scratchfolder series;
-        c.write(series);
+        writes(series);
         document fresh;
         notinghost quiet;
-        importInto(quiet, fresh, series, c.chosen);
-        EXPECT_EQ(logLines(quiet.log->text()), (lines{"Directory " + utf8(series.folder), c.line}));
-        EXPECT_EQ(fresh.frameStore() ? int(fresh.frameStore()->frameCount()) : -1, c.frames);
-        EXPECT_EQ(fresh.isModified(), c.frames >= 0);
+        importPicture(quiet, fresh, 6, series.file(chosen));
+        EXPECT_EQ(logLines(quiet.log->text()), (lines{"Directory " + utf8(series.folder), line}));
+        EXPECT_EQ(fresh.frameStore() ? int(fresh.frameStore()->frameCount()) : -1, frames);
+        EXPECT_EQ(fresh.isModified(), frames >= 0);
     }
 }
 
-TEST_F(Import, AnotherSizeThanTheFramesHeldChangesNothing) {
+TEST_F(Import, AnotherSizeChangesNothing) {
     writeSeries(folder, u"a_", 2, 0, 3, 16, 8);
     writeSeries(folder, u"b_", 2, 0, 2, 10, 4);
     import(u"a_00.bmp");
@@ -415,7 +387,7 @@ TEST_F(Import, FaultsInTheFramePass) {
 }
 
 // A deep folder: the series ends where the names pass 255 characters.
-TEST_F(Import, NamesPastTheirLengthEndTheSeries) {
+TEST_F(Import, NamesTooLongEndTheSeries) {
     const text16 prefix(size_t(seriesname::maxLength) - folder.folder.size() - 6, u'w');
     writeSeries(folder, prefix, 2, 0, 101, 4, 2);
     import(prefix + u"07.bmp");

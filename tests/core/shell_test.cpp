@@ -13,6 +13,7 @@
 #include <numeric>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -20,34 +21,29 @@ namespace {
 std::vector<int32_t> sides(const rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 TEST(Layout, OfClientRectangles) {
-    const struct {
-        rect client;
-        std::vector<int32_t> log, progress, frame;
-    } cases[] = {
+    using box = std::vector<int32_t>;
+    const std::tuple<rect, box, box, box> cases[] = {
         {{0, 0, 600, 400}, {0, 0, 200, 400}, {201, 0, 600, 32}, {201, 33, 600, 400}},
         {{0, 0, 601, 400}, {0, 0, 200, 400}, {201, 0, 601, 32}, {201, 33, 601, 400}},
         {{0, 0, 0, 0}, {0, 0, 0, 0}, {1, 0, 0, 32}, {1, 33, 0, 0}},
         {{10, 20, 310, 220}, {10, 20, 110, 220}, {111, 20, 310, 52}, {111, 53, 310, 220}},
     };
-    for (const auto& c : cases) {
-        const windowlayout l = layoutFor(c.client);
+    for (const auto& [client, log, progress, frame] : cases) {
+        const windowlayout l = layoutFor(client);
         EXPECT_EQ((std::vector{sides(l.log), sides(l.progress), sides(l.frame)}),
-                  (std::vector{c.log, c.progress, c.frame}))
-            << c.client.right;
+                  (std::vector{log, progress, frame}))
+            << client.right;
     }
 }
 
-TEST(Playback, FrameDueFollowsThirtyFramesASecond) {
+TEST(Playback, FrameDueAtThirtyASecond) {
     const uint64_t start = 123456789;
-    const std::pair<uint64_t, uint32_t> cases[] = {{0, 0},
-                                                   {33, 0},
-                                                   {34, 1},
-                                                   {100, 3},
-                                                   {2999, 89},
-                                                   {3000, 90},
-                                                   {1ull << 32, 0},
-                                                   {(1ull << 32) + 100, 3},
-                                                   {4294967295, 128849018}};
+    // Elapsed time counts in 32 bits: 2^32 ms reads as 0.
+    const std::pair<uint64_t, uint32_t> cases[] = {
+        {0, 0},          {33, 0},         {34, 1},
+        {100, 3},        {2999, 89},      {3000, 90},
+        {4294967296, 0}, {4294967396, 3}, {4294967295, 128849018},
+    };
     for (auto [ms, frame] : cases) EXPECT_EQ(frameDue(start, start + ms), frame) << ms;
     EXPECT_LT(previewTickMilliseconds, 1000u / framesPerSecond);  // no frame missed
 }
@@ -78,16 +74,11 @@ std::vector<accelerator> programKeys() {
     return table;
 }
 
-TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
+TEST(Accelerators, EachMatchesOnlyItsOwnKind) {
     const std::vector<accelerator> table = programKeys();
     const keykind typed = keykind::character, down = keykind::keyDown;
     // Held: Alt, Control, Shift, Minimised. Keys down with a character's code match none.
-    const struct {
-        keykind kind;
-        uint16_t code;
-        std::string held;
-        uint16_t command;
-    } cases[] = {
+    const std::tuple<keykind, uint16_t, std::string, uint16_t> cases[] = {
         {typed, 'n', "a", 32786}, {typed, 'o', "a", 32777},      {typed, 's', "a", 32778},
         {typed, '/', "a", 104},   {typed, '?', "as", 104},       {down, 0x20, "", 32780},
         {typed, 'n', "", 0},      {typed, 'N', "as", 0},         {down, 0x6E, "a", 0},
@@ -97,11 +88,11 @@ TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
         {down, 0x20, "s", 0},     {keykind::other, 0x20, "", 0}, {down, 0x20, "m", 0},
         {typed, 'o', "am", 0},
     };
-    for (const auto& c : cases) {
-        const auto has = [&](char m) { return c.held.find(m) != std::string::npos; };
-        const keyevent key{c.kind, c.code, has('a'), has('c'), has('s'), has('m')};
-        EXPECT_EQ(commandFor(table.data(), table.size(), key), c.command)
-            << int(c.kind) << " " << c.code << " " << c.held;
+    for (const auto& [kind, code, held, command] : cases) {
+        const auto has = [&h = held](char m) { return h.find(m) != std::string::npos; };
+        const keyevent key{kind, code, has('a'), has('c'), has('s'), has('m')};
+        EXPECT_EQ(commandFor(table.data(), table.size(), key), command)
+            << int(kind) << " " << code << " " << held;
     }
 }
 
@@ -109,13 +100,12 @@ TEST(Accelerators, CharactersAndKeysMatchOnlyTheirOwnKind) {
 TEST(Pacer, UpdatesAtTheScreensPace) {
     pacer updates;
     std::string due;
-    const struct {
-        uint64_t now, took;
-    } steps[] = {{5000, 1},  {5001, 0}, {5032, 0}, {5033, 2}, {5065, 0},
-                 {5066, 20}, {5099, 0}, {5265, 0}, {5266, 0}, {5300, 0}};
-    for (const auto& step : steps) {
-        due += updates.due(step.now) ? '1' : '0';
-        if (updates.due(step.now)) updates.made(step.now, step.now + step.took);
+    const std::pair<uint64_t, uint64_t> steps[] = {{5000, 1}, {5001, 0},  {5032, 0}, {5033, 2},
+                                                   {5065, 0}, {5066, 20}, {5099, 0}, {5265, 0},
+                                                   {5266, 0}, {5300, 0}};
+    for (auto [now, took] : steps) {
+        due += updates.due(now) ? '1' : '0';
+        if (updates.due(now)) updates.made(now, now + took);
     }
     // 5066 took 20 ms: the next is due 9 x 20 ms after it ended, at 5266.
     EXPECT_EQ(due, "1001010011");
@@ -129,12 +119,6 @@ TEST(FrameInfo, TheBottomUpRle8HeaderAndTheGreyRamp) {
     for (uint8_t level = 0; expected.size() < 40 + 1024; ++level)
         expected.insert(expected.end(), {level, level, level, 0});
     EXPECT_EQ(std::vector<uint8_t>(info.bytes, info.bytes + 40 + 1024), expected);
-    // Nothing written past the block.
-    struct guarded {
-        frameinfo info;
-        uint32_t after;
-    } built{buildFrameInfo(1, 1, 0), 0xA5A5A5A5};
-    EXPECT_EQ(built.after, 0xA5A5A5A5u);
     const dibshape shape = readDibShape(info.bytes);
     EXPECT_EQ(
         (std::vector<int64_t>{shape.width, shape.height, shape.bitsPerPixel, shape.compression}),

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -34,23 +35,18 @@ TEST(WText, GrowsWithSlack) {
     for (auto [length, capacity] : {std::pair{10, 256}, {255, 256}, {256, 384}})
         EXPECT_EQ(wtext(letters(size_t(length)).c_str()).capacity, capacity) << length;
     EXPECT_EQ(wtext(0).capacity, 1);
-    const struct {
-        int32_t capacity;
-        size_t assigned;
-        text16 appended;
-        int32_t grown;
-    } cases[] = {
+    const std::tuple<int32_t, size_t, text16, int32_t> cases[] = {
         {256, 250, u"12345", 256}, {256, 250, u"123456", 390},  // 256 + 6 + 128
         {10, 9, u"", 10},          {10, 9, u"x", 139},         {10, 10, u"", 138},
         {0, 0, u"abc", 131},       {2, 1, u"bcd", 133},  // the first character kept too
     };
-    for (const auto& c : cases) {
-        wtext t(std::max(c.capacity, 1));
-        if (c.capacity == 0) t.release();
-        if (c.assigned > 0) t.assign(letters(c.assigned).c_str());
-        t.append(c.appended.c_str());
-        EXPECT_EQ(t.capacity, c.grown) << c.capacity << " " << c.assigned;
-        EXPECT_EQ(content(t), letters(c.assigned) + c.appended);
+    for (const auto& [capacity, assigned, appended, grown] : cases) {
+        wtext t(std::max(capacity, 1));
+        if (capacity == 0) t.release();
+        if (assigned > 0) t.assign(letters(assigned).c_str());
+        t.append(appended.c_str());
+        EXPECT_EQ(t.capacity, grown) << capacity << " " << assigned;
+        EXPECT_EQ(content(t), letters(assigned) + appended);
     }
     wtext u(256);
     u.assign(letters(250).c_str());
@@ -62,8 +58,7 @@ TEST(WText, GrowsWithSlack) {
     u = wtext(letters(300).c_str());  // moved with its capacity
     EXPECT_EQ(u.capacity, 428);
     EXPECT_EQ(content(u), letters(300));
-    // The source may lie in the storage replaced.
-    wtext t(u"abcdef");
+    wtext t(u"abcdef");  // the source may lie in the storage replaced
     t.assign(t.data + 2);
     EXPECT_EQ(content(t), u"cdef");
     wtext grow(8);
@@ -97,22 +92,17 @@ void asPrintf(std::initializer_list<const char*> patterns, std::initializer_list
 
 // Setting names as the engines hand them out: cut to fit, always terminated.
 TEST(NameCopy, CutToFitAndTerminated) {
-    const struct {
-        const char16_t* name;
-        uint32_t capacity, length;
-        bool whole;
-        const char16_t* out;
-    } cases[] = {
+    const std::tuple<const char16_t*, uint32_t, uint32_t, bool, const char16_t*> cases[] = {
         {u"ab", 4, 2, true, u"ab\0#"},    {u"abc", 4, 3, true, u"abc\0"},
         {u"abcd", 4, 3, false, u"abc\0"}, {u"a", 1, 0, false, u"\0###"},
         {u"a", 0, 0, false, u"####"},     {u"a", 0x80000000u, 0, false, u"####"},
     };
-    for (const auto& c : cases) {
+    for (auto [name, capacity, length, whole, out] : cases) {
         char16_t b[4] = {u'#', u'#', u'#', u'#'};
-        const namecopy got = copyName(c.name, b, c.capacity);
-        EXPECT_EQ(got.length, c.length) << c.capacity;
-        EXPECT_EQ(got.complete, c.whole) << c.capacity;
-        EXPECT_EQ(text16(b, 4), text16(c.out, 4)) << c.capacity;
+        const namecopy got = copyName(name, b, capacity);
+        EXPECT_EQ(got.length, length) << capacity;
+        EXPECT_EQ(got.complete, whole) << capacity;
+        EXPECT_EQ(text16(b, 4), text16(out, 4)) << capacity;
     }
 }
 
@@ -123,7 +113,7 @@ TEST(WideFormat, NumbersAsPrintfWritesThem) {
     asPrintf<uint32_t>({"%u", "%08u", "%-11u|", "%3u"}, {0u, 5u, 4294967295u, 2147483648u});
 }
 
-TEST(WideFormat, TextCutsAndUnfillableConversions) {
+TEST(WideFormat, CutsAndUnfillableConversions) {
     const struct {
         const char16_t* pattern;
         values given;
@@ -194,12 +184,11 @@ TEST(LogBuffer, TrimKeepsRecentCompleteLines) {
     t.log->removeLastLine();
     EXPECT_EQ(t.shown() + crlf, expected);
 
-    testlog exact;  // a line that would fill the storage trims first
-    for (int n = 0; n < 8; ++n) exact.append(line(n, 998));
+    testlog full;  // a line that would fill the storage trims first
+    for (int n = 0; n < 8; ++n) full.append(line(n, 998));
     const text16 fill = line(8, logbuffer::capacity - 7998 - 3);
-    exact.append(fill);
-    EXPECT_EQ(exact.shown(),
-              line(5, 998) + crlf + line(6, 998) + crlf + line(7, 998) + crlf + fill);
+    full.append(fill);
+    EXPECT_EQ(full.shown(), line(5, 998) + crlf + line(6, 998) + crlf + line(7, 998) + crlf + fill);
 
     testlog fits;  // one short of full stays whole
     for (int n = 0; n < 2; ++n) fits.append(line(n, 4000));
@@ -222,41 +211,39 @@ TEST(LogBufferDeathTest, TooLongLineIsFatal) {
 }
 
 seriesname chosen(const text16& path) {
-    const size_t separator = path.find_last_of(u"\\/");
-    const uint32_t file = separator == text16::npos ? 0 : uint32_t(separator + 1);
+    const auto file = uint32_t(path.find_last_of(u"\\/") + 1);  // npos + 1: 0
     const size_t dot = path.find_last_of(u'.');
-    return seriesname(path.c_str(), file,
-                      dot == text16::npos || dot < file ? 0 : uint32_t(dot + 1));
+    return seriesname(path.c_str(), file, dot + 1 > file ? uint32_t(dot + 1) : 0);
 }
 
 TEST(SeriesName, PathsAndLogLinesOfNumbers) {
     const text16 deep = u"C:\\" + text16(239, u'd') + u"\\";  // names cut at 255
-    // line: the path's name where not given.
+    // name: in the chosen picture's folder; line: the name where not given.
     const struct {
         text16 chosen;
         uint32_t number;
-        text16 path, line = {};
+        text16 name, line = {};
     } cases[] = {
-        {u"C:\\anim\\walk_017.bmp", 5, u"C:\\anim\\walk_005.bmp"},
-        {u"C:\\anim\\walk_017.bmp", 1000, u"C:\\anim\\walk_1000.bmp"},
-        {u"/pictures/run42.bmp", 99, u"/pictures/run99.bmp"},
-        {u"/pictures/run42.bmp", 100, u"/pictures/run100.bmp"},
-        {u"C:\\a\\walk.bmp", 12, u"C:\\a\\walk12.bmp"},
-        {u"C:\\100%d\\x%s%%_07.b%dp", 3, u"C:\\100%d\\x%s%%_03.b%dp"},
-        {u"C:\\12\\0042.bmp", 7, u"C:\\12\\0007.bmp"},
-        {u"C:\\x\\.bmp", 3, u"C:\\x\\3.bmp"},
-        {u"C:\\x.y\\walk_09", 3, u"C:\\x.y\\walk_03"},
-        {u"C:\\歩く\\歩く\uFF10\uFF11.bmp", 4, u"C:\\歩く\\歩く\uFF10\uFF114.bmp"},
-        {deep + u"walk_000.bmp", 999, deep + u"walk_999.bmp"},
-        {deep + u"walk_000.bmp", 1000, deep + u"walk_1000.bm", u"walk_1000.bmp"},
+        {u"C:\\anim\\walk_017.bmp", 5, u"walk_005.bmp"},
+        {u"C:\\anim\\walk_017.bmp", 1000, u"walk_1000.bmp"},
+        {u"/pictures/run42.bmp", 99, u"run99.bmp"},
+        {u"/pictures/run42.bmp", 100, u"run100.bmp"},
+        {u"C:\\a\\walk.bmp", 12, u"walk12.bmp"},
+        {u"C:\\100%d\\x%s%%_07.b%dp", 3, u"x%s%%_03.b%dp"},
+        {u"C:\\12\\0042.bmp", 7, u"0007.bmp"},
+        {u"C:\\x\\.bmp", 3, u"3.bmp"},
+        {u"C:\\x.y\\walk_09", 3, u"walk_03"},
+        {u"C:\\歩く\\歩く\uFF10\uFF11.bmp", 4, u"歩く\uFF10\uFF114.bmp"},
+        {deep + u"walk_000.bmp", 999, u"walk_999.bmp"},
+        {deep + u"walk_000.bmp", 1000, u"walk_1000.bm", u"walk_1000.bmp"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(utf8(c.chosen));
         seriesname names = chosen(c.chosen);
-        EXPECT_EQ(content(names.pathOf(c.number)), c.path);
-        const size_t name = c.path.find_last_of(u"\\/") + 1;
-        const text16 line = c.line.empty() ? c.path.substr(name) : c.line;
-        EXPECT_EQ(content(names.logLineOf(c.number)), u"File : " + line);
+        const text16 folder = c.chosen.substr(0, c.chosen.find_last_of(u"\\/") + 1);
+        EXPECT_EQ(content(names.pathOf(c.number)), folder + c.name);
+        EXPECT_EQ(content(names.logLineOf(c.number)),
+                  u"File : " + (c.line.empty() ? c.name : c.line));
     }
     // Offsets that do not fit the path are not trusted.
     EXPECT_EQ(content(seriesname(u"C:\\x\\walk_09", 5, 12).pathOf(3)), u"C:\\x\\walk_03");

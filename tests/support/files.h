@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+namespace fs = std::filesystem;
 using bytes = std::vector<uint8_t>;
 using lines = std::vector<std::string>;
 using text16 = std::u16string;
@@ -105,7 +106,7 @@ inline bytes bmpBytes(const testpicture& p) {
 }
 
 inline bytes readFile(const text16& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    std::ifstream in(fs::path(path), std::ios::binary);
     return bytes(std::istreambuf_iterator<char>(in), {});
 }
 
@@ -117,9 +118,7 @@ inline void writeFile(const text16& path, const bytes& content) {
 
 #ifndef _WIN32
 // The descriptors this process holds: a reader's close gives its file back.
-inline long openFiles() {
-    return long(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
-}
+inline long openFiles() { return long(std::distance(fs::directory_iterator("/proc/self/fd"), {})); }
 #endif
 
 // A new folder (`name` inside a unique one when given), removed with all it holds.
@@ -128,14 +127,14 @@ struct scratchfolder {
 
     explicit scratchfolder(const text16& name = u"") {
         removeFile(root.c_str());
-        const char16_t separator = std::filesystem::path::preferred_separator;
+        const char16_t separator = fs::path::preferred_separator;
         folder = name.empty() ? root : root + separator + name;
-        std::filesystem::create_directories(std::filesystem::path(folder));
+        fs::create_directories(folder);
         folder += separator;
     }
     ~scratchfolder() {
         std::error_code ignored;
-        std::filesystem::remove_all(root, ignored);
+        fs::remove_all(root, ignored);
     }
     scratchfolder(const scratchfolder&) = delete;
 
@@ -143,7 +142,7 @@ struct scratchfolder {
 
     std::vector<text16> names() const {
         std::vector<text16> out;
-        for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(folder)))
+        for (const auto& entry : fs::directory_iterator(folder))
             out.push_back(entry.path().filename().u16string());
         return out;
     }
@@ -164,7 +163,7 @@ inline void writeSeries(const scratchfolder& folder, const text16& prefix, int d
     }
 }
 
-inline std::string utf8(const text16& text) { return std::filesystem::path(text).u8string(); }
+inline std::string utf8(const text16& text) { return fs::path(text).u8string(); }
 
 inline lines logLines(const text16& text) {
     lines out;

@@ -42,3 +42,9 @@ public:
 private:
     void note(const std::string& what) { events.push_back("[" + what + "]"); }
 };
+
+// The series of the picture at `path`, as the file dialog hands it over.
+inline void importPicture(importhost& host, document& into, uint32_t depth, const text16& path) {
+    importSeries(host, into, depth, path.c_str(), uint32_t(path.find_last_of(u"\\/") + 1),
+                 uint32_t(path.size() - 3));
+}
