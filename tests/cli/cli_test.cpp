@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
@@ -118,8 +119,13 @@ TEST_F(Morvacli, PackWritesWhatTheProgramSaves) {
 }
 
 TEST_F(Morvacli, UnpackedPicturesPackBackToTheSameFile) {
-    // Names in Latin-1, no UTF-8: written and read under the bytes given.
+    // Names in Latin-1, no UTF-8: written and read under the bytes given; each new picture
+    // in the mode the user's mask gives.
+    const mode_t mask = umask(027);
     ASSERT_EQ(morvacli({"unpack", good, "-o", at("b\xE9")}).status, 0);
+    umask(mask);
+    for (const char* picture : {"b\xE9/good000.bmp", "b\xE9/good002.bmp"})
+        EXPECT_EQ(fs::status(at(picture)).permissions(), fs::perms(0640));
     ASSERT_EQ(morvacli({"unpack", good, "-o", at("png"), "--format", "png"}).status, 0);
     ASSERT_EQ(morvacli(pack("b\xE9/good000.bmp", "\xE9.mrv", "8")).err, "");
     fs::rename(at("\xE9.mrv"), at("again.mrv"));  // that name, no other
@@ -143,17 +149,25 @@ TEST_F(Morvacli, UnpackedPicturesPackBackToTheSameFile) {
         EXPECT_EQ(greyLevels(at(pictures)), expectedFrames()) << pictures;
 }
 
-TEST_F(Morvacli, GifFramesDelaysAndLoop) {
-    const result made = morvacli({"gif", good, "-o", at("good.gif"), "--fps", "30"});
-    ASSERT_EQ(made.status, 0) << made.err;
-    EXPECT_EQ(made.err, "");
-    const bytes file = contentOf("good.gif");
-    const string gif(file.begin(), file.end());
-    EXPECT_EQ(gif.rfind("GIF89a", 0), 0u);
-    bytes delays;
-    ASSERT_TRUE(convert("'" + at("good.gif") + "' -format '%T,' info:-", &delays));
-    EXPECT_EQ(string(delays.begin(), delays.end()), "3,4,3,");   // 1/30 s in hundredths
-    EXPECT_TRUE(has(gif, string("NETSCAPE2.0\3\1\0\0\0", 16)));  // loops for ever
+TEST_F(Morvacli, GifDelaysLoopHelpAndVersion) {
+    for (const auto& [fps, hundredths] :
+         {std::pair{"30", "3,4,3,"}, {"50", "2,2,2,"}, {"1", "100,100,100,"}}) {
+        const result made = morvacli({"gif", good, "-o", at("good.gif"), "--fps", fps});
+        ASSERT_EQ(made.status, 0) << made.err;
+        EXPECT_EQ(made.err, "");
+        const bytes file = contentOf("good.gif");
+        const string gif(file.begin(), file.end());
+        EXPECT_EQ(gif.rfind("GIF89a", 0), 0u);
+        bytes delays;
+        ASSERT_TRUE(convert("'" + at("good.gif") + "' -format '%T,' info:-", &delays));
+        EXPECT_EQ(string(delays.begin(), delays.end()), hundredths);
+        EXPECT_TRUE(has(gif, string("NETSCAPE2.0\3\1\0\0\0", 16)));  // loops for ever
+    }
+    const string usage = morvacli({"gif", "-h"}).out;  // help and version before anything else
+    EXPECT_EQ(morvacli({"--help"}).out, usage);
+    EXPECT_TRUE(has(usage, "Usage: morvacli COMMAND") && has(usage, "  gif FILE.mrv -o FILE.gif"));
+    const string version = morvacli({"pack", "--version"}).out;
+    EXPECT_TRUE(std::regex_match(version, std::regex("morvacli [0-9]+\\.[0-9]+\\.[0-9]+\n")));
 }
 
 TEST_F(Morvacli, AnEmptyFrameIsNoDamage) {
@@ -292,9 +306,9 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
          at("walk000.bmp") + " is there already: unpack writes"},
         {{"pack", walk}, 2, "pack needs -o and an output name"},
         {pack("walk000.bmp", "o.mrv", "9"), 2, "--depth takes a number from 1 to 8, not '9'"},
-        {{"gif", good, "-o", at("o.gif"), "--fps", "0"},
-         2,
-         "--fps takes a number from 1 to 50, not '0'"},
+        {pack("walk000.bmp", "o.mrv", "0"), 2, "--depth takes a number from 1 to 8, not '0'"},
+        {{"gif", good, "-o", at("o.gif"), "--fps", "0"}, 2, "--fps takes a number from 1 to 50"},
+        {{"gif", good, "-o", at("o.gif"), "--fps", "51"}, 2, "--fps takes a number from 1 to 50"},
         {pack("bad000.bmp"), 1, "File : bad002.bmp : Invalid Bitmap Format"},
         {pack("wide000.bmp"), 1, "BMP #1 had invlid width 9 instead 7"},
         {pack("late001.bmp"), 1, "File : late000.bmp : not found: a series starts at number 0"},
@@ -380,12 +394,16 @@ TEST_F(Morvacli, PngHeadersTakenOrRefused) {
     EXPECT_EQ(contentOf("x.mrv"), contentOf("one.mrv"));
     EXPECT_EQ(morvacli(pack("i000.png", "i.mrv", "8")).err, "");  // Adam7
     EXPECT_EQ(contentOf("i.mrv"), contentOf("one.mrv"));
-    pngfile png, refused;  // the 40-byte header a 7 x 5 BMP has; no pixels without one
+    // The 40-byte header a 7 x 5 BMP has; no pixels without one, nor from 4 GiB and more.
+    fs::copy_file(at("g.png"), at("huge.png"));
+    fs::resize_file(at("huge.png"), (uint64_t(1) << 32) + 1);
+    pngfile png, refused, huge;
     ASSERT_TRUE(png.open(dir.file(u"g.png").c_str()) && png.readHeaders() &&
-                refused.open(dir.file(u"x000.png").c_str()));
+                refused.open(dir.file(u"x000.png").c_str()) &&
+                huge.open(dir.file(u"huge.png").c_str()));
     const bmpinfoheader& h = png.info();
     EXPECT_EQ(std::tie(h.biSize, h.biWidth, h.biHeight, h.biPlanes, h.biBitCount, h.biSizeImage),
               std::make_tuple(40u, 7, 5, 1, 8, 40u));
     EXPECT_EQ(h.biClrUsed, 256u);
-    EXPECT_FALSE(refused.load());
+    EXPECT_FALSE(refused.load() || huge.load());
 }

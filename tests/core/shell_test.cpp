@@ -130,8 +130,10 @@ TEST(FrameInfo, TheBottomUpRle8HeaderAndTheGreyRamp) {
               (std::vector{false, false, true, true, true}));
     EXPECT_EQ((std::vector{wholeRowsFit({5, 3, 8, 0}, 24), wholeRowsFit({5, -3, 8, 0}, 24),
                            wholeRowsFit({5, 3, 8, 0}, 23), wholeRowsFit({5, 3, 8, 1}, 24),
-                           wholeRowsFit({5, 3, 24, 0}, 1000), wholeRowsFit({0, 3, 8, 0}, 24)}),
-              (std::vector{true, true, false, false, false, false}));
+                           wholeRowsFit({5, 3, 24, 0}, 1000), wholeRowsFit({0, 3, 8, 0}, 24),
+                           wholeRowsFit({1, -1, 8, 0}, 4), wholeRowsFit({5, 0, 8, 0}, 24),
+                           wholeRowsFit({1, INT32_MIN, 8, 0}, UINT32_MAX)}),
+              (std::vector{true, true, false, false, false, false, true, false, false}));
 }
 
 }  // namespace
