@@ -155,7 +155,6 @@ uint32_t bmpfile::pixelSize() const {
 
 bool bmpfile::readHeaders() {
     if (!startOver()) return false;
-    topDown = false;
     uint64_t fileSize = 0;
     if (!readInfoBlock(fileSize)) return false;
     if (infoHeader.biBitCount != 8) return false;

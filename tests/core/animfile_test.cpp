@@ -254,6 +254,13 @@ TEST(FrameStore, AFailedSaveKeepsTheOldFile) {
     fs::create_directory(dir.file(u"folder.mrv"));
     EXPECT_EQ(store->save(dir.file(u"folder.mrv").c_str()).error, uint32_t(EISDIR));
     EXPECT_EQ(dir.names(), std::vector<text16>{u"folder.mrv"});
+    const fs::path temporary(store->temporaryPath());
+    fs::resize_file(temporary, 99);  // cut short by someone else: refused, with no system code
+    const outcome cut = store->save(dir.file(u"cut.mrv").c_str());
+    EXPECT_EQ(std::pair(cut.what, cut.error), std::pair(failure::cannotWrite, 0u));
+    fs::resize_file(temporary, 100);
+    EXPECT_TRUE(store->save(dir.file(u"cut.mrv").c_str()).ok());
+    EXPECT_EQ(dir.names().size(), 2u);
     store->close();
     EXPECT_EQ(openFiles(), held - 1);
 }
