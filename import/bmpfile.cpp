@@ -158,8 +158,7 @@ bool bmpfile::readHeaders() {
     uint64_t fileSize = 0;
     if (!readInfoBlock(fileSize)) return false;
     if (infoHeader.biBitCount != 8) return false;
-    if (fileSize < fileHeader.bfOffBits) return false;
-    if (fileSize - fileHeader.bfOffBits < infoHeader.biSizeImage) return false;
+    if (uint64_t(fileHeader.bfOffBits) + infoHeader.biSizeImage > fileSize) return false;
     if (!isReadableLayout(fileHeader, infoHeader, fileSize)) return false;
     // From here on the picture is in the one form the rest of the program reads.
     infoHeader.biSize = infoHeaderSize;
