@@ -96,7 +96,7 @@ protected:
 }  // namespace
 
 TEST_F(Morvacli, PackWritesWhatTheProgramSaves) {
-    for (const string depth : {"1", "6", "8"}) {
+    for (const string depth : {"1", "6", "008"}) {
         const result packed = morvacli(pack("walk001.bmp", "packed.mrv", depth));
         EXPECT_EQ(packed.status, 0);
         EXPECT_TRUE(has(packed.out, "\nTotal 3 files exists.\n")) << packed.out;
@@ -307,6 +307,8 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
         {{"pack", walk}, 2, "pack needs -o and an output name"},
         {pack("walk000.bmp", "o.mrv", "9"), 2, "--depth takes a number from 1 to 8, not '9'"},
         {pack("walk000.bmp", "o.mrv", "0"), 2, "--depth takes a number from 1 to 8, not '0'"},
+        {pack("walk000.bmp", "o.mrv", "0008"), 2, "--depth takes a number from 1 to 8, not '00"},
+        {{"info", "-"}, 1, "-: cannot open: No such file"},  // a name, not an option
         {{"gif", good, "-o", at("o.gif"), "--fps", "0"}, 2, "--fps takes a number from 1 to 50"},
         {{"gif", good, "-o", at("o.gif"), "--fps", "51"}, 2, "--fps takes a number from 1 to 50"},
         {pack("bad000.bmp"), 1, "File : bad002.bmp : Invalid Bitmap Format"},
