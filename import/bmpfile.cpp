@@ -83,7 +83,8 @@ uint64_t codeSize(const bmpfileheader& file, const bmpinfoheader& info, uint64_t
 // What the encoder and the pixel read rely on beyond the signature, depth and
 // size checks: plain rows of a known size, or a BI_RLE8 stream of bottom-up
 // rows, after the header block, all in the file. The file's own size
-// decides, not bfSize, which some editors leave a few bytes short.
+// decides, not bfSize, which some editors leave a few bytes short; the caller
+// has checked that the pixels start within it.
 bool isReadableLayout(const bmpfileheader& file, const bmpinfoheader& info, uint64_t fileSize) {
     const bool coded = info.biCompression == runLength8;
     if (info.biCompression != uncompressed && !coded) return false;
@@ -93,7 +94,6 @@ bool isReadableLayout(const bmpfileheader& file, const bmpinfoheader& info, uint
     if (frameTooLarge(info.biWidth, info.biHeight)) return false;  // no engine draws it
     // Pixels start at bfOffBits: a gap after the colour table is allowed, an overlap is not.
     if (!tableServes(tableEntries(file, info.biSize), info.biClrUsed)) return false;
-    if (fileSize < file.bfOffBits) return false;
     if (coded) return codeSize(file, info, fileSize) > 0;
     return fileSize - file.bfOffBits >= pixelRowsSize(info);
 }
