@@ -30,7 +30,7 @@ bytes plainEncode(const bytes& pixels, uint32_t width, uint32_t height, uint32_t
         singles.clear();
     };
     for (uint32_t r = 0; r < height; ++r) {
-        const uint8_t* row = &pixels[size_t(r) * stride];
+        const uint8_t* row = pixels.data() + size_t(r) * stride;
         for (uint32_t x = 0, n = 0; x < width; x += n) {
             const uint8_t v = row[x] & mask;
             for (n = 1; x + n < width && (row[x + n] & mask) == v;) ++n;
