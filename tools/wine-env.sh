@@ -56,10 +56,13 @@ stop() {
 run() {
   [ -f "$state/display" ] || { echo "wine environment not started (wine-env.sh start)" >&2; exit 1; }
   export DISPLAY=$(cat "$state/display")
+  # Into a file, shown once the program ends: the desktop process that a
+  # program's first window starts inherits its stderr and outlives it by some
+  # 20 s, and a pipe would be waited on until then.
   local log; log=$(mktemp)
-  "$wine64" "$@" 2> >(tee "$log" >&2)
+  "$wine64" "$@" 2>"$log"
   local rc=$?
-  wait
+  cat "$log" >&2
   # Wine may swallow an access violation inside a window procedure and carry on.
   if grep -q "ignoring exception" "$log"; then
     echo "wine-env: the program raised an exception that Wine ignored" >&2; rc=1
