@@ -31,8 +31,9 @@ private:
     seriesname names;
     bmpfile reader;
     wtext line{seriesname::maxLength + 1};
-    int32_t firstWidth = 0;
-    int32_t firstHeight = 0;
+    struct {
+        int32_t width, height;
+    } first{};  // picture 0's size
 };
 
 void seriesimport::log(const char16_t* text) {
@@ -54,8 +55,7 @@ void seriesimport::run(uint32_t depth) {
     }
     // Nothing found (no picture 0, or no room left) is nothing to import.
     if (found.total == 0) return;
-    firstWidth = found.width;
-    firstHeight = found.height;
+    first = {found.width, found.height};
     if (!begin()) return;
 
     host.showProgress(found.total);
@@ -67,11 +67,11 @@ void seriesimport::run(uint32_t depth) {
 
 // The animation takes the series, or the log says why not and nothing changed.
 bool seriesimport::begin() {
-    const outcome started = animation.beginImport(firstWidth, firstHeight);
+    const outcome started = animation.beginImport(first.width, first.height);
     if (started.what == failure::sizeDiffers) {
         const TMPfile& held = *animation.frameStore();
-        line.format(u"BMP size %d x %d differs from the animation's %d x %d", firstWidth,
-                    firstHeight, held.frameWidth(), held.frameHeight());
+        line.format(u"BMP size %d x %d differs from the animation's %d x %d", first.width,
+                    first.height, held.frameWidth(), held.frameHeight());
         log(line);
     } else if (!started.ok()) {
         line.format(u"Temporary file error : %s (system error %u)", temporaryFolder().c_str(),
@@ -85,7 +85,7 @@ bool seriesimport::begin() {
 // store's size does not describe: it fails like any picture that cannot be
 // encoded, and its frame stays empty.
 bool seriesimport::matchesFirstSize() const {
-    return reader.info().biWidth == firstWidth && reader.info().biHeight == firstHeight;
+    return reader.info().biWidth == first.width && reader.info().biHeight == first.height;
 }
 
 void seriesimport::importFrames(TMPfile& store, uint32_t total, uint32_t depth) {
