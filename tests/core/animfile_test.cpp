@@ -260,7 +260,6 @@ TEST(FrameStore, AFailedSaveKeepsTheOldFile) {
     EXPECT_EQ(std::pair(cut.what, cut.error), std::pair(failure::cannotWrite, 0u));
     fs::resize_file(temporary, 100);
     EXPECT_TRUE(store->save(dir.file(u"cut.mrv").c_str()).ok());
-    EXPECT_EQ(dir.names().size(), 2u);
     store->close();
     EXPECT_EQ(openFiles(), held - 1);
 }
