@@ -242,7 +242,7 @@ uint32_t bmpfile::encode(uint32_t depth) {
         rleData = allocate(needed);
         rleCapacity = uint32_t(needed);  // even on failure: pictures this size fail from now on
     }
-    if (!rleData || depth < 1 || depth > 8) return 0;
+    if (!rleData) return 0;  // a depth out of 1-8 the encoder refuses
     rleSize = uint32_t(
         encodeFrame(pixelData.get(), width, height, rowBytes(infoHeader), depth, rleData.get()));
     return rleSize;
