@@ -74,9 +74,9 @@ TEST(BmpFile, DamagedPictures) {
         if (takes > 1) {  // as engines take it: 40-byte header, table, rows bottom-up
             EXPECT_EQ(bytes(r.pixels(), r.pixels() + 32), picture.rows);
             const bmpinfoheader& i = r.info();
-            EXPECT_EQ(
-                (std::vector<int64_t>{i.biSize, i.biHeight, i.biClrUsed, i.colourTable[255][0]}),
-                (std::vector<int64_t>{40, 4, 256, 255}));
+            EXPECT_EQ((std::vector<int64_t>{i.biSize, i.biWidth, i.biHeight, i.biPlanes,
+                                            i.biClrUsed, i.colourTable[255][0]}),
+                      (std::vector<int64_t>{40, 8, 4, 1, 256, 255}));
             const auto shape = readDibShape(reinterpret_cast<const uint8_t*>(&i));
             EXPECT_TRUE(wholeRowsFit(shape, r.pixelSize()));
         }
