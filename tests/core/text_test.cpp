@@ -93,9 +93,13 @@ void asPrintf(std::initializer_list<const char*> patterns, std::initializer_list
 // Setting names as the engines hand them out: cut to fit, always terminated.
 TEST(NameCopy, CutToFitAndTerminated) {
     const std::tuple<const char16_t*, uint32_t, uint32_t, bool, const char16_t*> cases[] = {
-        {u"ab", 4, 2, true, u"ab\0#"},    {u"abc", 4, 3, true, u"abc\0"},
-        {u"abcd", 4, 3, false, u"abc\0"}, {u"a", 1, 0, false, u"\0###"},
-        {u"a", 0, 0, false, u"####"},     {u"a", 0x80000000u, 0, false, u"####"},
+        {u"ab", 4, 2, true, u"ab\0#"},
+        {u"abc", 4, 3, true, u"abc\0"},
+        {u"abcd", 4, 3, false, u"abc\0"},
+        {u"a", 1, 0, false, u"\0###"},
+        {u"a", 0, 0, false, u"####"},
+        {u"a", 0x80000000u, 0, false, u"####"},
+        {u"ab", 0x7FFFFFFFu, 2, true, u"ab\0#"},
     };
     for (auto [name, capacity, length, whole, out] : cases) {
         char16_t b[4] = {u'#', u'#', u'#', u'#'};
@@ -104,6 +108,10 @@ TEST(NameCopy, CutToFitAndTerminated) {
         EXPECT_EQ(got.complete, whole) << capacity;
         EXPECT_EQ(text16(b, 4), text16(out, 4)) << capacity;
     }
+    const char16_t* const choices[] = {u"a", u"bc", u"d"};  // the first two of them
+    char16_t b[4];
+    EXPECT_EQ(copyChoiceName(choices, 2, 1, b, 4).length, 2u);
+    EXPECT_EQ(copyChoiceName(choices, 2, 2, b, 4).length, 0u);
 }
 
 TEST(WideFormat, NumbersAsPrintfWritesThem) {
