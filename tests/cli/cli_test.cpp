@@ -395,8 +395,8 @@ TEST_F(Morvacli, PngHeadersTakenOrRefused) {
                 refused.open(dir.file(u"x000.png").c_str()) &&
                 huge.open(dir.file(u"huge.png").c_str()));
     const bmpinfoheader& h = png.info();
-    EXPECT_EQ(std::tie(h.biSize, h.biWidth, h.biHeight, h.biPlanes, h.biBitCount, h.biSizeImage),
-              std::make_tuple(40u, 7, 5, 1, 8, 40u));
-    EXPECT_EQ(h.biClrUsed, 256u);
+    EXPECT_EQ(std::tie(h.biSize, h.biWidth, h.biHeight, h.biPlanes, h.biBitCount, h.biSizeImage,
+                       h.biClrUsed),
+              std::make_tuple(40u, 7, 5, 1, 8, 40u, 256u));
     EXPECT_FALSE(refused.load() || huge.load());
 }

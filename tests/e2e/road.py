@@ -3,6 +3,7 @@
 morva-probe.exe and the screen; screenshots in BUILD/e2e/ROAD"""
 import os, re, shutil, struct, subprocess, sys, time, traceback
 from subprocess import DEVNULL, PIPE
+from pathlib import Path
 from types import SimpleNamespace
 
 SOURCE = os.path.abspath(__file__ + "/../../..")
@@ -38,31 +39,21 @@ def winpath(path):  # Z: is the root
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def read(path):
-    with open(path, "rb") as f:
-        return f.read()
-
-
-def write(path, data):
-    with open(path, "wb") as f:
-        f.write(data)
-
-
 def grey(pictures):  # as ImageMagick decodes them, rows top-down
     return run(CONVERT, *pictures, "-depth", "8", "gray:-")
 
 
 def frames_of(path, work):  # and their width and height
-    data = read(path)
+    data = Path(path).read_bytes()
     count, width, height = struct.unpack_from("<Iii", data, 4)
     palette, names = b"".join(bytes([v, v, v, 0]) for v in range(256)), []
     os.makedirs(work)
     for i in range(count):
         offset, size = struct.unpack_from("<II", data, 20 + 8 * i)
         names.append(os.path.join(work, "%03d.bmp" % i))
-        write(names[-1], struct.pack("<2sIHHIIiiHHIIiiII", b"BM", 1078 + size, 0, 0, 1078, 40,
-                                     width, height, 1, 8, 1, size, 0, 0, 256, 0)
-              + palette + data[offset:offset + size])
+        Path(names[-1]).write_bytes(struct.pack("<2sIHHIIiiHHIIiiII", b"BM", 1078 + size, 0, 0,
+                                                1078, 40, width, height, 1, 8, 1, size, 0, 0, 256,
+                                                0) + palette + data[offset:offset + size])
     levels, size = grey(names), width * height
     return [levels[i * size:(i + 1) * size] for i in range(count)], width, height
 
@@ -82,7 +73,7 @@ class Screenshot:  # the whole screen as 8-bit RGB
 class Program:
     def __init__(self, build, work, environment):
         state = os.path.join(build, "e2e", environment)
-        display = read(state + "/wine-env/display").decode().strip()
+        display = Path(state + "/wine-env/display").read_bytes().decode().strip()
         # Without a window manager a dialog opened within a second of the last may stay hidden.
         self.bare = not os.path.exists(state + "/wine-env/openbox.pid")
         self.env = dict(os.environ, DISPLAY=display, WINEPREFIX=state + "/wineprefix",
@@ -104,7 +95,8 @@ class Program:
         self.keys(*keys)
         code = wait("the program to end", self.process.poll, lambda code: code is not None)
         # Wine may swallow an access violation.
-        check(b"ignoring exception" not in read(self.stderr), "an exception: see " + self.stderr)
+        said = Path(self.stderr).read_bytes()
+        check(b"ignoring exception" not in said, "an exception: see " + self.stderr)
         check(code == 0, "the exit code after %s is %d" % (keys, code))
 
     def xdotool(self, *arguments):
@@ -132,7 +124,7 @@ class Program:
     def screenshot(self, name):
         shot = Screenshot(self.env)
         self.shots += 1
-        write(os.path.join(self.work, "%02d-%s.ppm" % (self.shots, name)), shot.ppm)
+        Path(self.work, "%02d-%s.ppm" % (self.shots, name)).write_bytes(shot.ppm)
         return shot
 
     def drawn(self, window):  # on the screen yet: its area is not of one grey
@@ -145,8 +137,7 @@ class Program:
         self.xdotool("windowfocus", "--sync", self.window, "key", "--delay", "40", *keys)
 
     def choose(self, title, keys, path, answers=()):  # each question that comes: the next answer
-        if self.bare:
-            time.sleep(1.5)  # counted from when the program answers again
+        time.sleep(1.5 if self.bare else 0)  # counted from when the program answers again
         self.keys(*keys)
         dialog = wait("the dialog %r" % title, lambda: self.shown(title))[0]
         self.xdotool("windowfocus", "--sync", dialog, "key", "ctrl+a", "type", "--delay", "10",
@@ -213,13 +204,11 @@ def play(app, frames, width, height, name):
         nonlocal replayed
         shot = Screenshot(app.env)
         index, rate = shown_frame(shot, frame_area(client), frames, width, height)
-        check(rate < 0.01, "the frame area shows no frame while playing (best %d, %.1f%% off)"
-              % (index, 100 * rate))
+        check(rate < 0.01, "no frame while playing (best %d, %.1f%% off)" % (index, 100 * rate))
         if replayed and index < played[-1]:  # the run played again has begun
             played.clear()
             replayed = False
-        check(not played or index >= played[-1], "the preview went from frame %s to %d"
-              % (played, index))
+        check(not played or index >= played[-1], "the preview went from %s to %d" % (played, index))
         seen.append((shot, index))
         played.append(index)
         if index < len(frames) * 3 // 4:
@@ -258,7 +247,7 @@ def a_day_with_the_program(app, build, work):
     two = make_series(work + "/two", 2)
     saved, older = work + "/out/walk.mrv", b"an older take"
     os.makedirs(work + "/out")
-    write(saved, older)
+    Path(saved).write_bytes(older)
     report = app.start()
     log, title = ["Application Start!"], TITLE
     check(report.log == log and not report.bar and app.title() == title,
@@ -271,7 +260,7 @@ def a_day_with_the_program(app, build, work):
     # Typed without ".mrv": the dialog completes the name, the program asks.
     app.choose(MRV_DIALOG, ("alt+f", "a"), winpath(saved)[:-4], answers=("n",))
     app.expect(title, log + ["File : walk059.bmp"])
-    check(read(saved) == older, "the file was written after No")
+    check(Path(saved).read_bytes() == older, "the file was written after No")
     app.choose(MRV_DIALOG, ("alt+f", "a"), winpath(saved), answers=("y",))
     log.append("Write Morva : " + winpath(saved))
     title = TITLE + " : " + winpath(saved)
@@ -280,7 +269,8 @@ def a_day_with_the_program(app, build, work):
     check(b"".join(frames) == bytes(v & 0xE0 for v in grey(walk)),
           "%s does not hold the pictures cut to 3 bits" % saved)
     pack(build, walk[0], work + "/out/packed.mrv", "--depth", "3")
-    check(read(saved) == read(work + "/out/packed.mrv"), "morvacli pack wrote other bytes")
+    check(Path(saved).read_bytes() == Path(work, "out/packed.mrv").read_bytes(),
+          "morvacli pack wrote other bytes")
 
     app.keys("alt+f", "n")
     app.expect(TITLE, log)
@@ -308,7 +298,7 @@ def a_day_with_the_program(app, build, work):
     app.exit("alt+f", "x")
 
 
-ROADS = {"a_day_with_the_program": "desktop", "opens_under_a_full_log": "bare"}  # and their environments
+ROADS = {"a_day_with_the_program": "desktop", "opens_under_a_full_log": "bare"}  # environments
 
 
 def main(build, name):
