@@ -241,6 +241,7 @@ TEST(SeriesName, PathsAndLogLinesOfNumbers) {
         {u"C:\\12\\0042.bmp", 7, u"0007.bmp"},
         {u"C:\\x\\.bmp", 3, u"3.bmp"},
         {u"C:\\x.y\\walk_09", 3, u"walk_03"},
+        {u"C:\\a\\walk_07.", 3, u"walk_03."},  // an empty extension
         {u"C:\\歩く\\歩く\uFF10\uFF11.bmp", 4, u"歩く\uFF10\uFF114.bmp"},
         {deep + u"walk_000.bmp", 999, u"walk_999.bmp"},
         {deep + u"walk_000.bmp", 1000, u"walk_1000.bm", u"walk_1000.bmp"},
