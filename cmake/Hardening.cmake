@@ -3,6 +3,9 @@
 # asan.*) and short fuzz runs (fuzz.*) join this build's ctest run.
 option(MORVA_FUZZ "Build the fuzz targets (clang)" OFF)
 if(MORVA_FUZZ)
+  # The platform-free library is built once for the fuzz targets and the
+  # sanitized tests: instrumented for the fuzzer, at the -O1 it asks for.
+  target_compile_options(morva_core PRIVATE -O1 -fsanitize=fuzzer-no-link)
   add_subdirectory(fuzz)
 endif()
 
