@@ -172,9 +172,10 @@ bool bmpfile::readHeaders() {
 // File header, information header and colour table in one read: they lie
 // back to back at the start of the file, however long the information header.
 bool bmpfile::readInfoBlock(uint64_t& fileSize) {
-    uint8_t block[bmpFileHeaderSize + largestInfoHeaderSize + colourTableSize];
+    // Zeros past a short file's end: the header size read from them is refused
+    // or asks for more than was read.
+    uint8_t block[bmpFileHeaderSize + largestInfoHeaderSize + colourTableSize] = {};
     const uint32_t blockRead = fileHandle.readAt(0, block, sizeof block);
-    if (blockRead < bmpFileHeaderSize + 4) return false;
     fileHeader = decodeFileHeader(block);
     if (fileHeader.bfType != bmpSignature) return false;
     const uint32_t headerSize = loadLittle32(block + bmpFileHeaderSize);

@@ -71,18 +71,14 @@ filehandle openExistingFile(const char16_t* path, fileaccess access, fileshare, 
     int mode = access == fileaccess::read ? O_RDONLY : O_RDWR;
     int fd = ::open(bytesOfPath(path).c_str(), mode | O_CLOEXEC);
     if (fd < 0) return failed(filehandle());
+    filehandle file(fd);  // closes it on the roads that refuse it
     struct stat info;
-    if (::fstat(fd, &info) != 0) {
-        lastError = static_cast<uint32_t>(errno);
-        ::close(fd);
-        return filehandle();
-    }
+    if (::fstat(fd, &info) != 0) return failed(filehandle());
     if (!S_ISREG(info.st_mode)) {  // a folder or device is no picture or animation
         lastError = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-        ::close(fd);
         return filehandle();
     }
-    return filehandle(fd);
+    return file;
 }
 
 filehandle createFile(const char16_t* path, fileshare, unsigned) {

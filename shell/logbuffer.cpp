@@ -48,7 +48,5 @@ void logbuffer::dropOldestLines(int32_t n) {
     while (cut < end && isLineBreak(data[cut])) ++cut;
     std::copy(data + cut, data + end, data);
     end -= cut;
-    start = 0;
-    visible = end;
-    data[end] = 0;
+    start = 0;  // appendLine, the one caller, sets what is visible and the terminator
 }
