@@ -22,8 +22,7 @@ outcome morvafile::open(const char16_t* name) {
     if (header.magic != morvaMagic) return damaged;
     if (frameTooLarge(header.width, header.height)) return damaged;  // no engine would draw it
 
-    uint64_t length = 0;
-    if (!handle.size(length) || !readIndex(length)) return damaged;
+    if (!readIndex(handle.size())) return damaged;
     return {};
 }
 

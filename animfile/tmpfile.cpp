@@ -82,9 +82,7 @@ outcome TMPfile::copyInto(filehandle& file) {
     const uint32_t count = storeHeader.frameCount;
     const uint32_t base = uint32_t(payloadAreaStart(count));
     const uint32_t length = payloadLength();
-    uint64_t tempLength = 0;
-    if (length > 0 && !(tempHandle.isOpen() && tempHandle.size(tempLength) && tempLength >= length))
-        return shortFailure;
+    if (tempHandle.size() < length) return shortFailure;  // none open: 0
     if (!reserveCopyBuffer()) return shortFailure;
 
     uint8_t* bytes = copyBuffer.get();

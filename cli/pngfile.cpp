@@ -78,8 +78,8 @@ bool pngfile::readHeaders() {
 bool pngfile::load() {
     if (held == bmpstate::pixelsRead) return true;
     if (held != bmpstate::headersRead && !readHeaders()) return false;
-    uint64_t size = 0;
-    if (!fileHandle.size(size) || size > UINT32_MAX) return false;
+    const uint64_t size = fileHandle.size();
+    if (size > UINT32_MAX) return false;
     encoded.resize(size);  // short of memory, the packer says so
     if (fileHandle.readAt(0, encoded.data(), uint32_t(size)) != size) return false;
     const uint32_t stride = uint32_t(rowStride(uint32_t(infoHeader.biWidth)));

@@ -155,8 +155,8 @@ uint32_t bmpfile::pixelSize() const {
 
 bool bmpfile::readHeaders() {
     if (!startOver()) return false;
-    uint64_t fileSize = 0;
-    if (!readInfoBlock(fileSize)) return false;
+    const uint64_t fileSize = fileHandle.size();
+    if (!readInfoBlock()) return false;
     if (infoHeader.biBitCount != 8) return false;
     if (uint64_t(fileHeader.bfOffBits) + infoHeader.biSizeImage > fileSize) return false;
     if (!isReadableLayout(fileHeader, infoHeader, fileSize)) return false;
@@ -171,7 +171,7 @@ bool bmpfile::readHeaders() {
 
 // File header, information header and colour table in one read: they lie
 // back to back at the start of the file, however long the information header.
-bool bmpfile::readInfoBlock(uint64_t& fileSize) {
+bool bmpfile::readInfoBlock() {
     // Zeros past a short file's end: the header size read from them is refused
     // or asks for more than was read.
     uint8_t block[bmpFileHeaderSize + largestInfoHeaderSize + colourTableSize] = {};
@@ -185,7 +185,7 @@ bool bmpfile::readInfoBlock(uint64_t& fileSize) {
     if (blockRead < colourTable + entries * 4) return false;
     infoHeader = decodeInfoHeader(block + bmpFileHeaderSize, block + colourTable, entries);
     biSizeAsRead = headerSize;
-    return fileHandle.size(fileSize);
+    return true;
 }
 
 bool bmpfile::load() {
@@ -201,8 +201,7 @@ bool bmpfile::load() {
 // BI_RLE8 stream is decoded into the rows, and refused when it is damaged.
 bool bmpfile::readPixels() {
     const uint32_t size = uint32_t(pixelRowsSize(infoHeader));  // fits: readHeaders checked it
-    uint64_t fileSize = 0;
-    if (!fileHandle.size(fileSize)) return false;
+    const uint64_t fileSize = fileHandle.size();
     if (infoHeader.biCompression == runLength8) return readCodedPixels(size, fileSize);
     if (fileSize < uint64_t(fileHeader.bfOffBits) + size) return false;
     if (!reservePixels(size)) return false;

@@ -109,7 +109,7 @@ protected:
     bmpstate held = bmpstate::closed;
 
 private:
-    bool readInfoBlock(uint64_t& fileSize);
+    bool readInfoBlock();
     bool readPixels();
     bool readCodedPixels(uint32_t size, uint64_t fileSize);
 

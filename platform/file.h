@@ -36,8 +36,9 @@ public:
 
     bool flush();
     bool setEnd(uint64_t position);
-    // The file's length in bytes; false when it cannot be asked.
-    bool size(uint64_t& length);
+    // The file's length in bytes; 0 when it cannot be asked (then fileError()
+    // tells why), which every reader refuses as it refuses an empty file.
+    uint64_t size();
 
 private:
     friend filehandle openExistingFile(const char16_t*, fileaccess, fileshare, unsigned);

@@ -60,11 +60,10 @@ bool filehandle::setEnd(uint64_t position) {
            failed(false);
 }
 
-bool filehandle::size(uint64_t& length) {
+uint64_t filehandle::size() {
     struct stat info;
-    if (::fstat(static_cast<int>(native), &info) != 0) return failed(false);
-    length = static_cast<uint64_t>(info.st_size);
-    return true;
+    if (::fstat(static_cast<int>(native), &info) != 0) return failed(uint64_t{0});
+    return static_cast<uint64_t>(info.st_size);
 }
 
 filehandle openExistingFile(const char16_t* path, fileaccess access, fileshare, unsigned) {

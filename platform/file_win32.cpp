@@ -88,11 +88,9 @@ bool filehandle::setEnd(uint64_t position) {
            SetEndOfFile(toHandle(native));
 }
 
-bool filehandle::size(uint64_t& length) {
+uint64_t filehandle::size() {
     LARGE_INTEGER value;
-    if (!GetFileSizeEx(toHandle(native), &value)) return false;
-    length = static_cast<uint64_t>(value.QuadPart);
-    return true;
+    return GetFileSizeEx(toHandle(native), &value) ? static_cast<uint64_t>(value.QuadPart) : 0;
 }
 
 filehandle openExistingFile(const char16_t* path, fileaccess access, fileshare share,
