@@ -184,12 +184,10 @@ TEST(BmpFile, OneReaderForManyPictures) {
               (lines{"picture 5x3", "begin", "background", "draw in 1,2,30,40", "end", "release"}));
     EXPECT_EQ(engine.pictures, std::vector<bytes>{small.rows});
     EXPECT_EQ(r.pixelBufferSize(), 72u * 90);
-    EXPECT_EQ(r.encode(0), 0u);
-    EXPECT_FALSE(r.open(dir.file(u"absent.bmp").c_str()));
+    EXPECT_FALSE(r.encode(0) || r.open(dir.file(u"absent.bmp").c_str()));
     EXPECT_EQ(r.encode(8), 0u);  // nothing of the last picture
     r.close();
-    EXPECT_EQ(r.pixelBufferSize(), 0u);
-    EXPECT_EQ(r.encode(8), 0u);
+    EXPECT_FALSE(r.pixelBufferSize() || r.encode(8));
     // Three singles a row: twice the stride, and 2 bytes.
     writeFile(worst, bmpBytes(patternPicture(3, 2048)));
     ASSERT_TRUE(r.open(worst.c_str()));
@@ -311,6 +309,7 @@ TEST_F(Import, AnotherSizeChangesNothing) {
     EXPECT_EQ(host.events.back(), "BMP size 10 x 4 differs from the animation's 16 x 8");
     EXPECT_EQ(host.events.end()[-2], "Total 2 files exists.");
     EXPECT_FALSE(doc.isModified());
+
     EXPECT_EQ(count(), 3u);
     ASSERT_TRUE(doc.save(folder.file(u"again.mrv").c_str()).ok());
     EXPECT_EQ(readFile(folder.file(u"again.mrv")), readFile(folder.file(u"a.mrv")));
@@ -349,6 +348,7 @@ TEST_F(Import, FaultsInTheFramePass) {
     import(u"w_000.bmp");
     EXPECT_EQ(log().end()[-2], "BMP #2 and later exceed the frame limit of 65535");
     EXPECT_EQ(log().back(), "Total 2 files exists.");
+
     EXPECT_EQ(count(), TMPfile::maxFrames);
     // A full store takes nothing; a saved one stays saved.
     ASSERT_TRUE(doc.save(folder.file(u"full.mrv").c_str()).ok());
