@@ -66,6 +66,9 @@ protected:
 
     string at(const string& name) const { return utf8(dir.folder) + name; }
     bytes load(const string& name) const { return readFile(dir.file(utf16Of(name))); }
+    void save(const string& name, const bytes& content) const {
+        writeFile(dir.file(utf16Of(name)), content);
+    }
     words pack(const string& in, const string& out = "o.mrv", const string& depth = "") const {
         words run = {"pack", at(in), "-o", at(out), "--depth", depth};
         return run.resize(depth.empty() ? 4 : 6), run;
@@ -138,7 +141,7 @@ TEST_F(Morvacli, UnpackedPicturesPackBackToTheSameFile) {
         seal(png, 12, 29);
         seal(plte, 4, plte.size());
         png.insert(png.begin() + 33, plte.begin(), plte.end());
-        writeFile(dir.file(u"pal" + utf16Of(name) + u"PNG"), png);
+        save("pal" + name + "PNG", png);
     }
     for (const string series : {"png/good000.png", "pal/good000.PNG"}) {
         EXPECT_EQ(cli(pack(series, "p.mrv", "8")).err, "");
@@ -174,7 +177,7 @@ TEST_F(Morvacli, AnEmptyFrameIsNoDamage) {
     EXPECT_TRUE(has(shown, "\nframes 3\nsize   7 x 5\nbits   8\n")) << shown;
     bytes file = load("good.mrv");
     std::fill(file.begin() + 32, file.begin() + 36, 0);  // frame 1's size
-    writeFile(dir.file(u"empty.mrv"), file);
+    save("empty.mrv", file);
     const string empty = at("empty.mrv");
     const result checked = cli({"check", empty});
     EXPECT_EQ(checked.status, 0);
@@ -259,10 +262,10 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
     const string hurt = at("hurt.mrv"), walk = at("walk000.bmp");
     bytes broken = load("good.mrv");
     broken[broken[28] | broken[29] << 8] = 0xFF;  // frame 1 starts with a run of 255 in a row of 7
-    writeFile(dir.file(u"hurt.mrv"), broken);
-    writeFile(dir.file(u"junk.mrv"), {'M', 'o', 'R', 'x', 0, 0, 0, 0});
-    writeFile(dir.file(u"walk.mrv"), broken);  // unpacks into walk000.bmp
-    scratchfolder many;                        // one picture more than a file holds, linked
+    save("hurt.mrv", broken);
+    save("junk.mrv", {'M', 'o', 'R', 'x', 0, 0, 0, 0});
+    save("walk.mrv", broken);  // unpacks into walk000.bmp
+    scratchfolder many;        // one picture more than a file holds, linked
     writeSeries(many, u"many", 5, 0, 1, width, height);
     const string first = utf8(many.file(u"many00000.bmp"));
     for (uint32_t n = 1; n <= 65535; ++n) {
@@ -280,8 +283,8 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
                 convert(png + "color-type=2 " + at("r000.png")));
 
     bytes cut = load("r000.png");
-    writeFile(dir.file(u"c000.png"), (cut.resize(32), cut));  // its header cut short
-    writeFile(dir.file(u"locked.mrv"), {'M', 'o', 'R', 'v'});
+    save("c000.png", (cut.resize(32), cut));  // its header cut short
+    save("locked.mrv", {'M', 'o', 'R', 'v'});
     fs::permissions(at("locked.mrv"), fs::perms::owner_read | fs::perms::group_read);
     const string noDir = "cannot write " + at("none/o.mrv"), oGif = at("o.gif"),
                  damaged = ": frame 1 is damaged: stopped at byte 0 of",
@@ -358,7 +361,7 @@ TEST_F(Morvacli, PngHeadersTakenOrRefused) {
         png[25] = type, png[size_t(at)] = value;
         png.erase(png.begin() + 29, png.begin() + 33);
         seal(png, 12, 29);
-        writeFile(dir.file(u"x000.png"), png);
+        save("x000.png", png);
         const result packed = cli(pack("x000.png", "x.mrv", "8"));
         const string said = line.empty() ? "" : "morvacli: File : x000.png : " + line;
         EXPECT_EQ(line.empty() ? packed.err : packed.err.substr(0, said.size()), said)
