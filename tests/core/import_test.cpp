@@ -136,7 +136,8 @@ TEST(BmpFile, FormsImageMagickWrites) {
         SCOPED_TRACE(std::string(form.opts) + (form.edit ? " edited" : ""));
         ASSERT_TRUE(convert("'" + palette + "' -type Palette -compress None " + form.opts + "'" +
                             utf8(made) + "'"));
-        const bytes seen = greyLevels(utf8(made));  // its palette may merge levels
+        const bytes seen = form.taken ? greyLevels(utf8(made)) : bytes{};  // may merge levels
+
         bytes file = readFile(made), fields;
         for (uint32_t field : {form.header, 19u, 14u, 1u | 8 << 16, form.compression})
             put(fields, field);
