@@ -131,7 +131,6 @@ TEST_F(Morvacli, UnpackedPicturesPackBackToTheSameFile) {
     ASSERT_EQ(cli(pack("b\xE9/good000.bmp", "\xE9.mrv", "8")).err, "");
     fs::rename(at("\xE9.mrv"), at("again.mrv"));  // that name, no other
     EXPECT_EQ(load("again.mrv"), load("good.mrv"));
-
     fs::create_directory(at("pal"));  // the grey PNGs as palette ones
     for (const string name : {"/good000.", "/good001.", "/good002."}) {
         bytes png = load("png" + name + "png"), plte = {0, 0, 3, 0, 'P', 'L', 'T', 'E'};
@@ -184,7 +183,6 @@ TEST_F(Morvacli, AnEmptyFrameIsNoDamage) {
     EXPECT_EQ(checked.out,
               "frame 1: empty: the program stored no picture for it\n"
               "3 frames, none damaged, 1 empty\n");
-
     const string listed = cli({"info", empty}).out;
     EXPECT_TRUE(has(listed, "           0  empty\n     2")) << listed;
     for (const words& run :
@@ -281,7 +279,6 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
     const string png = walk + " -define png:";
     ASSERT_TRUE(convert(png + "bit-depth=16 -define png:color-type=0 " + at("d000.png")) &&
                 convert(png + "color-type=2 " + at("r000.png")));
-
     bytes cut = load("r000.png");
     save("c000.png", (cut.resize(32), cut));  // its header cut short
     save("locked.mrv", {'M', 'o', 'R', 'v'});
@@ -393,7 +390,6 @@ TEST_F(Morvacli, PngHeadersTakenOrRefused) {
     EXPECT_EQ(cli(pack("i000.png", "i.mrv", "8")).err, "");  // Adam7
     EXPECT_EQ(load("i.mrv"), load("one.mrv"));
     // The header a 7 x 5 BMP has; no pixels without one, nor from 4 GiB on.
-
     fs::copy_file(at("g.png"), at("huge.png"));
     fs::resize_file(at("huge.png"), (uint64_t(1) << 32) + 1);
     pngfile png, refused, huge;

@@ -310,7 +310,6 @@ TEST_F(Document, SaveWritesTheFileTheTitleNames) {
 TEST_F(Document, AFailedOpenKeepsWhatWasOpen) {
     writeFile(file(u"damaged.mrv"), cut(soundMrv(4, 2, {frameB}), 25));
     ASSERT_TRUE(add({frameA}) && open(u"y.mrv").ok());
-
     EXPECT_EQ(title(), "M : ~/y.mrv");  // the new frames stay, saved or not
     EXPECT_EQ(doc.frameStore()->frameCount(), 1u);
     // One frame held: another width or height is refused.
@@ -331,7 +330,6 @@ TEST_F(Document, AFailedOpenKeepsWhatWasOpen) {
     ASSERT_TRUE(doc.beginImport(4, 2).ok() && doc.beginImport(6, 3).ok());
     doc.clear();
     EXPECT_EQ(title(), "M");
-
 #ifndef _WIN32  // the Windows road runs through the program
     const std::string kept = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
     setenv("TMPDIR", utf8(file(u"absent")).c_str(), 1);

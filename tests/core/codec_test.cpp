@@ -274,8 +274,8 @@ bytes randomStream(std::mt19937& random, uint32_t width, uint32_t height) {
     return code;
 }
 
-bytes decodeWithImageMagick(  // rows bottom-up
-    const bytes& payload, int32_t width, int32_t height) {
+// Rows bottom-up.
+bytes decodeWithImageMagick(const bytes& payload, int32_t width, int32_t height) {
     testpicture wrapper{width, height, payload};
     wrapper.biCompression = 1;
     const scratchfolder scratch;

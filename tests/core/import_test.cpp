@@ -64,7 +64,6 @@ TEST(BmpFile, DamagedPictures) {
         scratchfolder dir;
         const text16 path = dir.file(u"p.bmp");
         writeFile(path, bmpBytes(picture));
-
         bmpfile r;
         ASSERT_TRUE(r.open(path.c_str()));
         EXPECT_EQ(r.readHeaders(), takes > 0);
@@ -91,7 +90,6 @@ TEST(BmpFile, FormsImageMagickWrites) {
     const auto set32 = [](bytes& file, size_t at, uint32_t value) {
         std::memcpy(&file[at], &value, 4);
     };
-
     const auto topDown = [&](bytes& file) {
         set32(file, 22, uint32_t(-height));
         const int at = file[10] | file[11] << 8;
@@ -137,7 +135,6 @@ TEST(BmpFile, FormsImageMagickWrites) {
         ASSERT_TRUE(convert("'" + palette + "' -type Palette -compress None " + form.opts + "'" +
                             utf8(made) + "'"));
         const bytes seen = form.taken ? greyLevels(utf8(made)) : bytes{};  // may merge levels
-
         bytes file = readFile(made), fields;
         for (uint32_t field : {form.header, 19u, 14u, 1u | 8 << 16, form.compression})
             put(fields, field);
@@ -205,7 +202,6 @@ TEST(BmpFile, OneReaderForManyPictures) {
     EXPECT_EQ(openFiles(), held - 1);
 #endif
     r.close();  // after the largest payload: new buffers for the next
-
     ASSERT_TRUE(r.open(tiny.c_str()));
     EXPECT_GT(r.encode(8), 0u);
 }
@@ -310,7 +306,6 @@ TEST_F(Import, AnotherSizeChangesNothing) {
     EXPECT_EQ(host.events.back(), "BMP size 10 x 4 differs from the animation's 16 x 8");
     EXPECT_EQ(host.events.end()[-2], "Total 2 files exists.");
     EXPECT_FALSE(doc.isModified());
-
     EXPECT_EQ(count(), 3u);
     ASSERT_TRUE(doc.save(folder.file(u"again.mrv").c_str()).ok());
     EXPECT_EQ(readFile(folder.file(u"again.mrv")), readFile(folder.file(u"a.mrv")));
@@ -349,7 +344,6 @@ TEST_F(Import, FaultsInTheFramePass) {
     import(u"w_000.bmp");
     EXPECT_EQ(log().end()[-2], "BMP #2 and later exceed the frame limit of 65535");
     EXPECT_EQ(log().back(), "Total 2 files exists.");
-
     EXPECT_EQ(count(), TMPfile::maxFrames);
     // A full store takes nothing; a saved one stays saved.
     ASSERT_TRUE(doc.save(folder.file(u"full.mrv").c_str()).ok());
@@ -369,7 +363,6 @@ TEST_F(Import, FaultsInTheFramePass) {
     EXPECT_EQ(other.frameStore()->frameCount(), TMPfile::maxFrames);
 
     // Picture 0 lost after the count: no change, old store or new.
-
     host.onShow = nullptr;
     document kept, fresh;
     import(u"w_000.bmp", kept);

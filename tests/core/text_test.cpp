@@ -199,7 +199,6 @@ TEST(LogBuffer, TrimKeepsRecentCompleteLines) {
     EXPECT_EQ(full.shown(), line(5, 998) + crlf + line(6, 998) + crlf + line(7, 998) + crlf + fill);
 
     testlog fits;  // one short of full stays whole
-
     for (int n = 0; n < 2; ++n) fits.append(line(n, 4000));
     fits.append(line(2, logbuffer::capacity - 8006));
     EXPECT_EQ(fits.log->end, logbuffer::capacity - 2);
