@@ -99,8 +99,7 @@ TEST(FrameEncoder, WorkedExamples) {
     EXPECT_EQ(encode({}, 5, 0, 8, 6), (bytes{0, 1}));
     EXPECT_EQ(encode(bytes(12, 0x77), 0, 3, 4, 6), (bytes{0, 0, 0, 0, 0, 0, 0, 1}));
     uint8_t out[16];
-    EXPECT_EQ(encodeFrame(out, 1, 1, 4, 0, out), 0u);
-    EXPECT_EQ(encodeFrame(out, 1, 1, 4, 9, out), 0u);
+    EXPECT_FALSE(encodeFrame(out, 1, 1, 4, 0, out) || encodeFrame(out, 1, 1, 4, 9, out));
     // Singles cost two bytes a pixel: the bound is reached exactly.
     EXPECT_EQ(encode({1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0}, 3, 3, 4, 8).size(), 3u * 8 + 2);
     EXPECT_EQ(payloadBound(3, 3), 3u * 8 + 2);
@@ -173,15 +172,14 @@ bytes pixels4x4(std::initializer_list<std::pair<size_t, uint8_t>> set) {
 // Into 4 x 4: skipped pixels are 0 whatever the buffer held; a faulty code writes nothing.
 TEST(Rle8Decoder, HandWrittenStreams) {
     const rle8status ok = rle8status::ok, cut = rle8status::truncated, over = rle8status::overflow;
-    const bytes two = pixels4x4({{0, 7}, {1, 7}});
-    const bytes row = pixels4x4({{0, 7}, {1, 7}, {2, 7}, {3, 7}});
-    const bytes blank(16, 0);
+    const bytes two = pixels4x4({{0, 7}, {1, 7}}), row = joined({bytes(4, 7), bytes(12)}),
+                blank(16, 0);
     const std::tuple<const char*, bytes, std::pair<rle8status, size_t>, bytes> cases[] = {
-        {"runs, rows bottom-up",
+        {"runs bottom-up",
          {4, 16, 0, 0, 1, 32, 3, 33, 0, 0, 2, 48, 2, 49, 0, 0, 3, 64, 1, 65, 0, 0, 0, 1},
          {ok, 24},
          {16, 16, 16, 16, 32, 33, 33, 33, 48, 48, 49, 49, 64, 64, 64, 65}},
-        {"absolute runs, pad only when odd",
+        {"absolute runs, odd ones padded",
          {0, 3, 10, 11, 12, 0, 1, 13, 0, 0, 0, 4, 26, 27, 28, 29, 0, 0, 0, 1},
          {ok, 20},
          {10, 11, 12, 13, 26, 27, 28, 29, 0, 0, 0, 0, 0, 0, 0, 0}},
@@ -202,7 +200,7 @@ TEST(Rle8Decoder, HandWrittenStreams) {
         {"an absolute run up to the end",
          {0, 4, 1, 2, 3, 4},
          {cut, 6},
-         {1, 2, 3, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+         joined({{1, 2, 3, 4}, bytes(12)})},
         {"a run one past the row end", {2, 7, 3, 7, 0, 1}, {over, 2}, two},
         {"a run after the last row", {0, 0, 0, 0, 0, 0, 0, 0, 1, 7, 0, 1}, {over, 8}, blank},
         {"one end of line too many", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, {over, 8}, blank},
@@ -278,8 +276,7 @@ bytes randomStream(std::mt19937& random, uint32_t width, uint32_t height) {
 
 // Rows bottom-up.
 bytes decodeWithImageMagick(const bytes& payload, int32_t width, int32_t height) {
-    testpicture wrapper = patternPicture(width, height);
-    wrapper.rows = payload;
+    testpicture wrapper{width, height, payload};
     wrapper.biCompression = 1;
     const scratchfolder scratch;
     writeFile(scratch.file(u"frame.bmp"), bmpBytes(wrapper));

@@ -111,7 +111,7 @@ TEST(Pacer, UpdatesAtTheScreensPace) {
     EXPECT_EQ(due, "1001010011");
 }
 
-TEST(FrameInfo, TheBottomUpRle8HeaderAndTheGreyRamp) {
+TEST(FrameInfo, BottomUpRle8HeaderAndGreyRamp) {
     const frameinfo info = buildFrameInfo(640, -480, 0xFFFF2345);
     std::vector<uint8_t> expected = {40, 0, 0, 0, 0x80, 2, 0, 0, 0x20, 0xFE, 0xFF, 0xFF,
                                      1,  0, 8, 0, 1,    0, 0, 0, 0x45, 0x23, 0xFF, 0xFF};

@@ -104,9 +104,9 @@ TEST(NameCopy, CutToFitAndTerminated) {
     for (auto [name, capacity, length, whole, out] : cases) {
         char16_t b[4] = {u'#', u'#', u'#', u'#'};
         const namecopy got = copyName(name, b, capacity);
-        EXPECT_EQ(got.length, length) << capacity;
-        EXPECT_EQ(got.complete, whole) << capacity;
-        EXPECT_EQ(text16(b, 4), text16(out, 4)) << capacity;
+        EXPECT_EQ(std::tuple(got.length, got.complete, text16(b, 4)),
+                  std::tuple(length, whole, text16(out, 4)))
+            << capacity;
     }
     const char16_t* const choices[] = {u"a", u"bc", u"d"};  // the first two of them
     char16_t b[4];
