@@ -123,12 +123,15 @@ TEST_F(Morvacli, PackWritesWhatTheProgramSaves) {
 
 TEST_F(Morvacli, UnpackedPicturesPackBackToTheSameFile) {
     // Latin-1 names kept as bytes; new pictures in the mode the umask gives.
+    // A dot in the folder or first in the name starts no extension.
+    fs::create_directory(at("v.2"));
+    fs::copy_file(good, at("v.2/.good"));
     const mode_t mask = umask(027);
-    ASSERT_EQ(cli({"unpack", good, "-o", at("b\xE9")}).status, 0);
+    ASSERT_EQ(cli({"unpack", at("v.2/.good"), "-o", at("b\xE9")}).status, 0);
     umask(mask);
-    EXPECT_EQ(fs::status(at("b\xE9/good002.bmp")).permissions(), fs::perms(0640));
+    EXPECT_EQ(fs::status(at("b\xE9/.good002.bmp")).permissions(), fs::perms(0640));
     ASSERT_EQ(cli({"unpack", good, "-o", at("png"), "--format", "png"}).status, 0);
-    ASSERT_EQ(cli(pack("b\xE9/good000.bmp", "\xE9.mrv", "8")).err, "");
+    ASSERT_EQ(cli(pack("b\xE9/.good000.bmp", "\xE9.mrv", "8")).err, "");
     fs::rename(at("\xE9.mrv"), at("again.mrv"));  // that name, no other
     EXPECT_EQ(load("again.mrv"), load("good.mrv"));
     fs::create_directory(at("pal"));  // the grey PNGs as palette ones
@@ -146,7 +149,7 @@ TEST_F(Morvacli, UnpackedPicturesPackBackToTheSameFile) {
         EXPECT_EQ(cli(pack(series, "p.mrv", "8")).err, "");
         EXPECT_EQ(load("p.mrv"), load("good.mrv")) << series;
     }
-    for (const string pictures : {"b\xE9/good00?.bmp", "png/good00?.png"})  // ImageMagick's glob
+    for (const string pictures : {"b\xE9/.good00?.bmp", "png/good00?.png"})  // ImageMagick's glob
         EXPECT_EQ(greyLevels(at(pictures)), expectedFrames()) << pictures;
 }
 
@@ -232,22 +235,30 @@ TEST_F(Morvacli, ShortOfMemorySaysSoAndLeavesNothing) {
 }
 
 TEST_F(Morvacli, AnInterruptInAnOpenLeavesNothing) {
-    ASSERT_EQ(mkfifo(at("walk003.bmp").c_str(), 0600), 0);  // a picture that nobody writes
+    bytes none = load("good.mrv");
+    none.resize(20), none[4] = 0;  // no frames
+    save("none.mrv", none);
     const auto names = [&] { return std::set<fs::path>{fs::directory_iterator(dir.folder), {}}; };
-    const auto before = names();
+    auto before = names();
+    before.insert({at("kept"), at("kept.mrv"), at("walk003.bmp")});
     int messages[2];
     ASSERT_EQ(pipe(messages), 0);
     const pid_t child = fork();
-    if (child == 0) {  // as main runs it
+    if (child == 0) {  // as main runs it, with no standard input: files get descriptor 0
+        close(STDIN_FILENO);
         dup2(messages[1], STDERR_FILENO);
         catchInterrupts();
-        std::_Exit(cli(pack("walk000.bmp")).status);
+        // What the process made and kept before stays.
+        const bool kept = cli({"unpack", at("none.mrv"), "-o", at("kept")}).status == 0 &&
+                          cli(pack("walk000.bmp", "kept.mrv")).status == 0;
+        mkfifo(at("walk003.bmp").c_str(), 0600);  // a picture that nobody writes
+        std::_Exit(kept ? cli(pack("walk000.bmp")).status : 3);
     }
     close(messages[1]);
-    for (string call; call != "wait_for_partner";)  // the open of the FIFO
+    int status = 0;  // on to the open of the FIFO, unless it ended before
+    for (string call; call != "wait_for_partner" && !waitpid(child, &status, WNOHANG);)
         std::ifstream("/proc/" + std::to_string(child) + "/wchan") >> call;
     kill(child, SIGINT);
-    int status = 0;
     waitpid(child, &status, 0);
     EXPECT_EQ(WEXITSTATUS(status), 130);
     char line[64] = {};

@@ -57,7 +57,9 @@ TEST(WText, GrowsWithSlack) {
     EXPECT_EQ(content(u), u"short");
     u = wtext(letters(300).c_str());  // moved with its capacity
     EXPECT_EQ(u.capacity, 428);
-    EXPECT_EQ(content(u), letters(300));
+    wtext taken(std::move(u));  // the source left empty and usable
+    u.append(u"x");
+    EXPECT_EQ(content(taken) + content(u), letters(300) + u"x");
     wtext t(u"abcdef");  // the source may lie in the storage replaced
     t.assign(t.data + 2);
     EXPECT_EQ(content(t), u"cdef");
