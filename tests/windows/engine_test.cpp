@@ -113,8 +113,7 @@ protected:
             put(file, uint32_t(field));
         file.resize(54 + cw * ch * 3, 0x5A);
         writeFile(background, file);
-        columnsPayload = encoded(columnRows(0x00, 0x80, 0xFF), cw, ch);
-        info.header = {sizeof(BITMAPINFOHEADER), cw, ch, 1, 8, BI_RGB, 0, 0, 0, 0, 0};
+        info.header = {sizeof(BITMAPINFOHEADER), cw, ch, 1, 8};  // BI_RGB
         for (int i = 0; i < 256; ++i) info.colours[i] = {BYTE(255 - i), 0x40, BYTE(i), 0};
     }
     void TearDown() override { direct2dFaults() = {}; }
@@ -140,7 +139,7 @@ protected:
     std::unique_ptr<gengine> engine;
     scratchfolder scratch;
     const text16 background = scratch.file(u"background.bmp");
-    bytes columnsPayload;
+    const bytes columnsPayload = encoded(columnRows(0x00, 0x80, 0xFF), cw, ch);
     struct {
         BITMAPINFOHEADER header;
         RGBQUAD colours[256];

@@ -44,9 +44,8 @@ TEST_F(ProgramTest, AnUnmadeEngineGivesWay) {
         EXPECT_EQ(made, c.made) << c.line;
         EXPECT_EQ(marks(0), c.marks) << c.line;
         EXPECT_EQ(lastLine(), "Engine error : cannot make " + c.line);
-        const bool isGdi = c.made.back() == gdi;
-        EXPECT_EQ(engine->take(), (lines{isGdi ? "setting A 0" : "setting A 7",
-                                         isGdi ? "setting B 1" : "setting B 0"}));
+        EXPECT_EQ(engine->take(), (c.made.back() == gdi ? lines{"setting A 0", "setting B 1"}
+                                                        : lines{"setting A 7", "setting B 0"}));
     }
     win().engines.make = make;
     EXPECT_EQ(log().size(), 4u);
