@@ -41,7 +41,7 @@ int main() {
     const int over = short(HIWORD(at)) - int(view.bottom);
     if (progress) ask(progress, PBM_GETPOS, 0, 0, &position);
     wchar_t head[96];
-    wsprintfW(head, L"%d %d %ld %ld %ld %ld %d\n", progress && IsWindowVisible(progress) ? 1 : 0,
+    wsprintfW(head, L"%d %d %ld %ld %ld %ld %d\n", progress && IsWindowVisible(progress),
               int(position), origin.x, origin.y, client.right, client.bottom, over > 0 ? over : 0);
     std::wstring text;
     const std::wstring report =

@@ -69,7 +69,7 @@ class Screenshot:  # the whole screen as 8-bit RGB
 class Program:
     def __init__(self, build, work, environment):
         state = os.path.join(build, "e2e", environment)
-        display = Path(state + "/wine-env/display").read_bytes().decode().strip()
+        display = Path(state + "/wine-env/display").read_text().strip()
         # Without a window manager a dialog opened too soon after the last may stay hidden.
         self.bare = not os.path.exists(state + "/wine-env/openbox.pid")
         self.env = dict(os.environ, DISPLAY=display, WINEPREFIX=state + "/wineprefix",
@@ -242,7 +242,6 @@ def opens_under_a_full_log(app, build, work):
 def a_day_with_the_program(app, build, work):
     """Import, Save As over a file (No, Yes), New, Open, preview in two engines, quit."""
     walk = make_series(work + "/walk", 60, "--marker")
-    two = make_series(work + "/two", 2)
     saved, older = work + "/out/walk.mrv", b"an older take"
     os.makedirs(work + "/out")
     Path(saved).write_bytes(older)
@@ -288,7 +287,8 @@ def a_day_with_the_program(app, build, work):
     play(app, decoded, "gdi")
 
     # Unsaved frames are let go without a question.
-    log += app.import_series(two[1]) + ["Total 2 files exists.", "File : walk001.bmp"]
+    log += app.import_series(make_series(work + "/two", 2)[1])
+    log += ["Total 2 files exists.", "File : walk001.bmp"]
     app.expect(title + MODIFIED, log)
     app.exit("alt+F4")
     app.start()
