@@ -24,8 +24,7 @@ inline uint32_t field(const uint8_t* at) {
     return at[0] | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
 }
 
-// The payload decodes, whole, to the `width` x `height` pixels at `rows`, `stride` apart, cut to
-// `depth`.
+// The payload decodes, whole, to the pixels at `rows` (`stride` apart) cut to `depth`.
 inline void expectDecodes(const uint8_t* payload, size_t size, uint32_t width, uint32_t height,
                           const uint8_t* rows, size_t stride, uint32_t depth) {
     bytes got(size_t(width) * height);

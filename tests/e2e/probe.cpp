@@ -10,14 +10,15 @@
 namespace {
 
 // A message waits while the program runs a command: after a second it counts as busy.
+bool ask(HWND control, UINT message, WPARAM w, LPARAM l, DWORD_PTR* out) {
+    return SendMessageTimeoutW(control, message, w, l, SMTO_ABORTIFHUNG, 1000, out) != 0;
+}
+
 bool controlText(HWND control, std::wstring& text) {
     DWORD_PTR length = 0, copied = 0;
-    const auto ask = [&](UINT message, WPARAM w, LPARAM l, DWORD_PTR* out) {
-        return SendMessageTimeoutW(control, message, w, l, SMTO_ABORTIFHUNG, 1000, out) != 0;
-    };
-    if (!ask(WM_GETTEXTLENGTH, 0, 0, &length)) return false;
+    if (!ask(control, WM_GETTEXTLENGTH, 0, 0, &length)) return false;
     text.assign(size_t(length) + 1, L'\0');
-    if (!ask(WM_GETTEXT, text.size(), LPARAM(text.data()), &copied)) return false;
+    if (!ask(control, WM_GETTEXT, text.size(), LPARAM(text.data()), &copied)) return false;
     text.resize(size_t(copied));
     return true;
 }
@@ -29,23 +30,18 @@ int main() {
     if (!window) return 1;
     const HWND log = FindWindowExW(window, nullptr, L"EDIT", nullptr);
     const HWND progress = FindWindowExW(window, nullptr, L"msctls_progress32", nullptr);
-    RECT client = {};
+    RECT client = {}, view = {};
     GetClientRect(window, &client);
-    POINT origin = {0, 0};
+    POINT origin = {};
     ClientToScreen(window, &origin);
-    DWORD_PTR position = 0;
-    // How far below the log's view its last row starts; 0 while it is in view.
-    DWORD_PTR rows = 0, last = 0, at = 0;
-    RECT view = {};
-    if (log && SendMessageTimeoutW(log, EM_GETLINECOUNT, 0, 0, SMTO_ABORTIFHUNG, 1000, &rows) &&
-        SendMessageTimeoutW(log, EM_LINEINDEX, rows - 1, 0, SMTO_ABORTIFHUNG, 1000, &last))
-        SendMessageTimeoutW(log, EM_POSFROMCHAR, last, 0, SMTO_ABORTIFHUNG, 1000, &at);
+    DWORD_PTR position = 0, rows = 0, last = 0, at = 0;
+    if (log && ask(log, EM_GETLINECOUNT, 0, 0, &rows) && ask(log, EM_LINEINDEX, rows - 1, 0, &last))
+        ask(log, EM_POSFROMCHAR, last, 0, &at);
     GetClientRect(log, &view);
     const int over = short(HIWORD(at)) - int(view.bottom);
-    if (progress)
-        SendMessageTimeoutW(progress, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 1000, &position);
+    if (progress) ask(progress, PBM_GETPOS, 0, 0, &position);
     wchar_t head[96];
-    wsprintfW(head, L"%d %d %ld %ld %ld %ld %d\n", progress && IsWindowVisible(progress) ? 1 : 0,
+    wsprintfW(head, L"%d %d %ld %ld %ld %ld %d\n", progress && IsWindowVisible(progress),
               int(position), origin.x, origin.y, client.right, client.bottom, over > 0 ? over : 0);
     std::wstring text;
     const std::wstring report =

@@ -51,13 +51,10 @@ bool readScreen = false;
 
 // 0xRRGGBB, retried while off `expected`: a present may reach the screen 2 s later.
 uint32_t pixelAt(int x, int y, uint32_t expected, int tolerance = 0) {
-    const HWND source = readScreen ? nullptr : window();
     POINT at = {x, y};
     if (readScreen) ClientToScreen(window(), &at);
     for (int attempt = 0;; ++attempt) {
-        HDC screen = GetDC(source);
-        const COLORREF seen = GetPixel(screen, at.x, at.y);
-        ReleaseDC(source, screen);
+        const COLORREF seen = GetPixel(scopeddc(readScreen ? nullptr : window()), at.x, at.y);
         const uint32_t pixel =
             uint32_t(GetRValue(seen)) << 16 | GetGValue(seen) << 8 | GetBValue(seen);
         bool within = true;
@@ -116,8 +113,7 @@ protected:
             put(file, uint32_t(field));
         file.resize(54 + cw * ch * 3, 0x5A);
         writeFile(background, file);
-        columnsPayload = encoded(columnRows(0x00, 0x80, 0xFF), cw, ch);
-        info.header = {sizeof(BITMAPINFOHEADER), cw, ch, 1, 8, BI_RGB, 0, 0, 0, 0, 0};
+        info.header = {sizeof(BITMAPINFOHEADER), cw, ch, 1, 8};  // BI_RGB
         for (int i = 0; i < 256; ++i) info.colours[i] = {BYTE(255 - i), 0x40, BYTE(i), 0};
     }
     void TearDown() override { direct2dFaults() = {}; }
@@ -143,7 +139,7 @@ protected:
     std::unique_ptr<gengine> engine;
     scratchfolder scratch;
     const text16 background = scratch.file(u"background.bmp");
-    bytes columnsPayload;
+    const bytes columnsPayload = encoded(columnRows(0x00, 0x80, 0xFF), cw, ch);
     struct {
         BITMAPINFOHEADER header;
         RGBQUAD colours[256];
@@ -258,8 +254,7 @@ TEST_P(Engine, GrownLostOrWithoutHardware) {
     EXPECT_FALSE(direct2dFaults().refuseHardwareTarget);
 }
 
-const char* const kinds[] = {"Gdi", "GdiPlus", "Direct2d", "GdiPlusWindowsWay",
-                             "Direct2dWindowsWay"};
+const char* const kinds[] = {"Gdi", "GdiPlus", "Direct2d", "GdiPlusWindows", "Direct2dWindows"};
 INSTANTIATE_TEST_SUITE_P(Each, Engine, testing::Range(0, 5),
                          [](const auto& info) { return std::string(kinds[info.param]); });
 

@@ -25,15 +25,12 @@ protected:
     }
     // Nothing unsaved: no dialog, line or file.
     void expectNothingToSave(const text16& saved = u"") {
-        const lines before = log();
-        const size_t asked = requests.size();
         if (!saved.empty()) writeFile(saved, {1});
-        const auto names = folder.names();
+        const auto state = [&] { return std::tuple(requests.size(), log(), folder.names()); };
+        const auto before = state();
         for (uint32_t id : {IDM_FILE_SAVE, IDM_FILE_SAVE_AS}) command(id, file(u"none.mrv"));
         chosen.clear();
-        EXPECT_EQ(requests.size(), asked);
-        EXPECT_EQ(log(), before);
-        EXPECT_EQ(folder.names(), names);
+        EXPECT_EQ(state(), before);
         EXPECT_TRUE(saved.empty() || readFile(saved) == bytes{1});
     }
     scratchfolder folder{u"歩く"};
@@ -55,10 +52,9 @@ TEST_F(Files, ARoadWithJapaneseNames) {
                                "end", "release"});
     EXPECT_EQ(engine->take(), two);
     EXPECT_EQ(engine->pictures.back(), seriesPicture(2, 16, 8).rows);
-    EXPECT_FALSE(visibleStyle(bar()));
+    EXPECT_FALSE(barShown());
 
-    const auto frames = storedFrames();
-    const bytes old = randomBytes(100, 1);
+    const bytes saved = soundMrv(16, 8, storedFrames()), old = randomBytes(100, 1);
     writeFile(anime, old);
     command(IDM_FILE_SAVE_AS, file(u"アニメ"));  // answered No
     EXPECT_EQ(questions, lines{utf8(anime)});
@@ -68,7 +64,7 @@ TEST_F(Files, ARoadWithJapaneseNames) {
     replaceAnswer = true;
     command(IDM_FILE_SAVE_AS, anime);
     EXPECT_EQ(questions.size(), 2u);
-    EXPECT_EQ(readFile(anime), soundMrv(16, 8, frames));
+    EXPECT_EQ(readFile(anime), saved);
     EXPECT_EQ(lastLine(), "Write Morva : " + utf8(anime));
     EXPECT_EQ(title(), titled);
     EXPECT_EQ(engine->take(), drawnFrame);
@@ -83,7 +79,7 @@ TEST_F(Files, ARoadWithJapaneseNames) {
     command(IDM_IMPORT_BMP, file(u"s_001.bmp"));
     command(IDM_FILE_SAVE);
     EXPECT_EQ(title(), titled);
-    EXPECT_EQ(readFile(anime), soundMrv(16, 8, frames));
+    EXPECT_EQ(readFile(anime), saved);
     importFrames(1);
     engine->take();
     command(IDM_FILE_SAVE);
@@ -99,20 +95,17 @@ TEST_F(Files, ARoadWithJapaneseNames) {
 class Refused : public Files {
 protected:
     void expectRefused(uint32_t id, const text16& target, const std::string& codes) {
-        const auto titleBefore = title();
-        const auto namesBefore = folder.names();
-        const auto frames = storedFrames();
-        const bytes before = readFile(target);
+        const auto state = [&] {
+            return std::tuple(title(), folder.names(), storedFrames(), readFile(target));
+        };
+        const auto before = state();
         command(id, target);
         const auto start = "Write Morva error : " + utf8(target) + " (system error ";
         EXPECT_EQ(lastLine().substr(0, start.size()), start);
         EXPECT_NE(codes.find(" " + lastLine().substr(start.size())), std::string::npos)
             << lastLine();
-        EXPECT_EQ(title(), titleBefore);
-        EXPECT_EQ(folder.names(), namesBefore);
-        EXPECT_EQ(storedFrames(), frames);
+        EXPECT_EQ(state(), before);
         EXPECT_TRUE(app->animation.canSave());
-        EXPECT_EQ(readFile(target), before);
     }
     // Two frames of these sizes saved over `old` where they cannot fit.
     void expectNoRoomFor(const text16& target, uint32_t first, uint32_t second,
@@ -139,7 +132,7 @@ TEST_F(Refused, AFileHeldOrReadOnly) {
     writeFile(y, old);
     command(IDM_FILE_OPEN, y);
     importFrames(2);
-    const size_t dialogsBefore = requests.size();
+    const size_t asked = requests.size();
     HANDLE holder = CreateFileW(wide(y), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
@@ -150,7 +143,7 @@ TEST_F(Refused, AFileHeldOrReadOnly) {
     EXPECT_EQ(title(), named(u"y.mrv") + "(更新)");
     SetFileAttributesW(wide(y), FILE_ATTRIBUTE_NORMAL);
     command(IDM_FILE_SAVE);
-    EXPECT_EQ(requests.size(), dialogsBefore);
+    EXPECT_EQ(requests.size(), asked);
     EXPECT_EQ(title(), named(u"y.mrv"));
     EXPECT_EQ(readFile(file(u"x.mrv")), x);
     const auto frames = storedFrames();
@@ -176,7 +169,7 @@ TEST_F(Refused, AFullDisk) {
     expectNoRoomFor(target, 200000, 200000, " 112)");
 }
 
-TEST_F(Files, ATemporaryFolderThatIsNotThere) {
+TEST_F(Files, AMissingTemporaryFolder) {
     wchar_t saved[MAX_PATH] = {};
     GetEnvironmentVariableW(L"TMP", saved, MAX_PATH);
     const text16 missing = file(u"absent\\");
@@ -185,24 +178,24 @@ TEST_F(Files, ATemporaryFolderThatIsNotThere) {
     SetEnvironmentVariableW(L"TMP", saved);
     EXPECT_EQ(lastLine(), "Temporary file error : " + utf8(missing) + " (system error 3)");
     EXPECT_EQ(title(), base);
-    EXPECT_FALSE(app->animation.frameStore() || visibleStyle(bar()));
+    EXPECT_FALSE(app->animation.frameStore() || barShown());
 }
 
-TEST_F(Files, DialogsAndWhatTheyCannotOpen) {
+TEST_F(Files, DialogsAndUnopenable) {
     writeFile(file(u"damaged.mrv"), {'M', 'o', 'R', 'v', 9});
     expectNothingToSave();
     const lines before = log();
     command(IDM_FILE_OPEN);  // cancelled: nothing changes
     command(IDM_IMPORT_BMP);
     importFrames(1);
-    const auto titleBefore = title();
+    const auto titled = title();
     command(IDM_FILE_SAVE_AS);
     const std::string mrv = "モルバファイル (*.mrv)", bmp = "ビットマップファイル (*.bmp)";
     const std::string bmpOpen = bmp + " を開く | " + bmp + ";*.bmp; | *.bmp | 2625536 | bmp";
     const std::string mrvOpen = mrv + " を開く | " + mrv + ";*.mrv; | *.mrv | ";
     EXPECT_EQ(requests,
               (lines{mrvOpen + "2625536 | mrv", bmpOpen, bmpOpen, mrvOpen + "2664450 | mrv"}));
-    EXPECT_EQ(title(), titleBefore);
+    EXPECT_EQ(title(), titled);
     EXPECT_EQ(log().size(), before.size() + 2);
     command(IDM_FILE_OPEN, file(u"damaged.mrv"));
     command(IDM_FILE_OPEN, file(u"absent.mrv"));
@@ -212,7 +205,7 @@ TEST_F(Files, DialogsAndWhatTheyCannotOpen) {
                      "Open error : not a Morva file, or damaged",
                      "Open Morva : " + utf8(file(u"absent.mrv")),
                      "Open error : cannot open the file, system error 2"}));
-    EXPECT_EQ(title(), titleBefore);
+    EXPECT_EQ(title(), titled);
 }
 
 }  // namespace

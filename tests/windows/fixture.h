@@ -17,8 +17,6 @@
 
 inline std::string utf8(const wchar_t* text) { return std::filesystem::path(text).u8string(); }
 
-inline bool visibleStyle(HWND handle) { return GetWindowLongW(handle, GWL_STYLE) & WS_VISIBLE; }
-
 class ProgramTest : public testing::Test {
 protected:
     void SetUp() override { start(true); }
@@ -56,8 +54,9 @@ protected:
     }
 
     mainwindow& win() { return *app->mainWindow; }
-    HWND handle() { return app->mainWindow->hwnd; }
+    HWND handle() { return win().hwnd; }
     HWND bar() { return win().progressWindow.hwnd; }
+    bool barShown() { return GetWindowLongW(bar(), GWL_STYLE) & WS_VISIBLE; }
     std::string title() {
         wchar_t text[1024] = {};
         GetWindowTextW(handle(), text, 1024);
@@ -108,7 +107,7 @@ private:
                            utf8(request.lpstrFile) + " | " + std::to_string(request.Flags) + " | " +
                            utf8(request.lpstrDefExt));
         if (chosen.empty()) return FALSE;
-        std::copy(chosen.c_str(), chosen.c_str() + chosen.size() + 1, request.lpstrFile);
+        std::copy_n(chosen.c_str(), chosen.size() + 1, request.lpstrFile);
         const size_t name = chosen.find_last_of(u"\\/") + 1, dot = chosen.find_last_of(u'.');
         request.nFileOffset = WORD(name);
         request.nFileExtension = WORD(dot == text16::npos || dot < name ? 0 : dot + 1);

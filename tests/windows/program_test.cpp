@@ -7,7 +7,7 @@ namespace {
 
 constexpr engineindex d2d = engineDirect2d, plus = engineGdiPlus, gdi = engineGdi;
 
-TEST_F(ProgramTest, StartsWithDirect2dOrElseGdiPlus) {
+TEST_F(ProgramTest, StartsWithDirect2dOrGdiPlus) {
     for (bool direct2d : {true, false}) {
         made.clear();
         start(direct2d, SW_SHOWNOACTIVATE);
@@ -21,8 +21,7 @@ TEST_F(ProgramTest, StartsWithDirect2dOrElseGdiPlus) {
 }
 
 // An engine that cannot be made gives way to a simpler one, at start-up (0) too.
-TEST_F(ProgramTest, AnEngineThatCannotBeMadeGivesWay) {
-    const std::string error = "Engine error : cannot make ";
+TEST_F(ProgramTest, AnUnmadeEngineGivesWay) {
     struct {
         UINT id;
         std::vector<engineindex> refused, made;
@@ -44,10 +43,9 @@ TEST_F(ProgramTest, AnEngineThatCannotBeMadeGivesWay) {
         c.id ? (void)app->command(c.id) : win().makeFirstEngine();
         EXPECT_EQ(made, c.made) << c.line;
         EXPECT_EQ(marks(0), c.marks) << c.line;
-        EXPECT_EQ(lastLine(), error + c.line);
-        const bool isGdi = c.made.back() == gdi;
-        EXPECT_EQ(engine->take(), (lines{isGdi ? "setting A 0" : "setting A 7",
-                                         isGdi ? "setting B 1" : "setting B 0"}));
+        EXPECT_EQ(lastLine(), "Engine error : cannot make " + c.line);
+        EXPECT_EQ(engine->take(), (c.made.back() == gdi ? lines{"setting A 0", "setting B 1"}
+                                                        : lines{"setting A 7", "setting B 0"}));
     }
     win().engines.make = make;
     EXPECT_EQ(log().size(), 4u);
@@ -94,7 +92,7 @@ TEST_F(ProgramTest, EveryMenuCommand) {
 constexpr UINT alt = 0x10000;  // a key pressed with Alt
 
 // Keys as the system posts them, and keys whose codes equal the table's characters.
-TEST_F(ProgramTest, KeysRunTheirCommandsAndNoOthers) {
+TEST_F(ProgramTest, KeysRunOnlyTheirCommands) {
     static std::vector<uint32_t> seen;
     const auto procedure = +[](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
         if (m == WM_COMMAND) seen.push_back(LOWORD(w));
@@ -181,7 +179,7 @@ protected:
     std::unique_ptr<TMPfile> store = std::make_unique<TMPfile>();
 };
 
-TEST_F(Preview, FramesFollowTheClockUntilTheLast) {
+TEST_F(Preview, FollowsTheClockToTheLast) {
     // Resized, the engine resizes once; the log and the frame area follow.
     setClientSize(handle(), 900, 300);
     EXPECT_EQ(engine->take(), lines{"resize"});
@@ -194,7 +192,7 @@ TEST_F(Preview, FramesFollowTheClockUntilTheLast) {
                                      "end", "release"}));
     engine->payloads.clear();
     toggle(0);
-    EXPECT_TRUE(visibleStyle(bar()));
+    EXPECT_TRUE(barShown());
     EXPECT_EQ(SendMessageW(bar(), PBM_GETRANGE, FALSE, 0), 90);
     EXPECT_TRUE(drawn().empty());  // nothing before the first tick
     for (uint64_t at : {16u, 33u, 34u, 100u, 2999u}) tickAt(at);
@@ -202,7 +200,7 @@ TEST_F(Preview, FramesFollowTheClockUntilTheLast) {
     EXPECT_EQ(SendMessageW(bar(), PBM_GETPOS, 0, 0), 89);
     tickAt(3000);  // the last picture and the bar stay
     EXPECT_FALSE(win().playing);
-    EXPECT_TRUE(visibleStyle(bar()));
+    EXPECT_TRUE(barShown());
     tickAt(3100);
     EXPECT_TRUE(drawn().empty());
     toggle(4000);  // from frame 0
@@ -210,7 +208,7 @@ TEST_F(Preview, FramesFollowTheClockUntilTheLast) {
     EXPECT_EQ(drawn(), bytes{1});
     toggle(4050);  // stops and hides the bar
     EXPECT_FALSE(win().playing);
-    EXPECT_FALSE(visibleStyle(bar()));
+    EXPECT_FALSE(barShown());
 }
 
 TEST_F(Preview, StopsWhereThereIsNoFrame) {
@@ -223,7 +221,7 @@ TEST_F(Preview, StopsWhereThereIsNoFrame) {
     toggle(0);
     for (uint64_t at : {20u, 40u}) tickAt(at);
     EXPECT_FALSE(win().playing);
-    EXPECT_TRUE(visibleStyle(bar()));
+    EXPECT_TRUE(barShown());
     // Without a source the command and a tick only stop.
     engine->take();
     win().showSource(nullptr);
