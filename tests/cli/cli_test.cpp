@@ -198,6 +198,9 @@ TEST_F(Morvacli, AnEmptyFrameIsNoDamage) {
     std::fill(levels.begin() + 35, levels.begin() + 70, 0);
     EXPECT_EQ(greyLevels(at("e.gif")), levels);
     EXPECT_EQ(greyLevels(at("e/empty001.bmp")), bytes(levels.begin() + 35, levels.begin() + 70));
+    const bytes picture = load("e/empty000.bmp"), headers = bmpBytes({width, height, bytes(40)});
+    EXPECT_EQ(bytes(picture.begin(), picture.begin() + 1078),
+              bytes(headers.begin(), headers.end() - 40));
 }
 
 TEST_F(Morvacli, ShortOfMemorySaysSoAndLeavesNothing) {

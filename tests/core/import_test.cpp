@@ -54,7 +54,8 @@ TEST(BmpFile, DamagedPictures) {
         {claiming(70000, 70000, 0xFFFFFFFF), 0},
         {claiming(16000, 16000, 1078 + 256000000), 0},  // bfSize lies
         {claiming(16385, 16384, 1078 + 268451840), 0},
-        {WITH(p.bfOffBits = 1074), 0},  // rows inside the table
+        {WITH(p.bfOffBits = 1074), 0},                 // rows inside the table
+        {WITH(p.bfOffBits = 50; p.biClrUsed = 1), 0},  // or the header
         {WITH(p.bfSize = 1077), 2},
         {WITH(p.biSizeImage = 33), 0},
     };

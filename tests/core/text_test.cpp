@@ -192,7 +192,8 @@ TEST(LogBuffer, TrimKeepsRecentCompleteLines) {
     for (int n = 43; n < 80; ++n) expected += line(n, 98) + crlf;
     EXPECT_EQ(t.shown(), expected + line(80, 300));
     t.log->removeLastLine();
-    EXPECT_EQ(t.shown() + crlf, expected);
+    t.append(u"");  // an empty line is a line too
+    EXPECT_EQ(t.shown(), expected);
 
     testlog full;  // a line that would fill the storage trims first
     for (int n = 0; n < 8; ++n) full.append(line(n, 998));

@@ -62,7 +62,7 @@ struct testpicture {
     int32_t width = 0, height = 0;
     bytes rows;  // padding included, bottom row first
     uint16_t bfType = 0x4D42, biBitCount = 8;
-    uint32_t bfOffBits = 1078, biSize = 40, biCompression = 0;
+    uint32_t bfOffBits = 1078, biSize = 40, biCompression = 0, biClrUsed = 256;
     int64_t bfSize = -1, biSizeImage = -1;  // -1: from the rows
     size_t truncateTo = SIZE_MAX;
 };
@@ -95,7 +95,7 @@ inline bytes bmpBytes(const testpicture& p) {
     for (uint32_t field :
          {p.bfSize >= 0 ? uint32_t(p.bfSize) : p.bfOffBits + size, 0u, p.bfOffBits, p.biSize,
           uint32_t(p.width), uint32_t(p.height), 1u | p.biBitCount << 16, p.biCompression,
-          p.biSizeImage >= 0 ? uint32_t(p.biSizeImage) : size, 2835u, 2835u, 256u, 0u})
+          p.biSizeImage >= 0 ? uint32_t(p.biSizeImage) : size, 2835u, 2835u, p.biClrUsed, 0u})
         put(file, field);
     file.resize(14 + std::max<uint32_t>(40, p.biSize), 0);
     for (uint32_t level = 0; level < 256; ++level) put(file, level * 0x010101);
