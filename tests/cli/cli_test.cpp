@@ -276,6 +276,7 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
     broken[broken[28] | broken[29] << 8] = 0xFF;  // frame 1 starts with a run of 255 in a row of 7
     save("hurt.mrv", broken);
     save("junk.mrv", {'M', 'o', 'R', 'x', 0, 0, 0, 0});
+    save("flat.mrv", mrvBytes(0, height, {{28, 0}}, {}));
     save("walk.mrv", broken);  // unpacks into walk000.bmp
     scratchfolder many;        // one picture more than a file holds, linked
     writeSeries(many, u"many", 5, 0, 1, width, height);
@@ -331,6 +332,9 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
         {pack("r000.png"), 1, "File : r000.png : 24-bit RGB PNG: pack"},
         {pack("c000.png"), 1, "File : c000.png : Invalid PNG Format"},
         {{"gif", good, "-o", at("good.gif")}, 1, "cannot write " + at("good.gif"), gifSize - 1},
+        {{"unpack", good, "-o", at("o")}, 1, "cannot write " + at("o/good000.bmp"), 1100},
+        {{"unpack", good, "-o", at("o"), "--format", "png"}, 1, "cannot write " + at("o/good0"), 9},
+        {{"unpack", at("flat.mrv"), "-o", at("o")}, 1, at("flat.mrv: frames of 0 x 5 pixels")},
         {pack("walk000.bmp", "good.mrv"), 1, "cannot write " + good, mrvSize - 1},
         {{"pack", first, "-o", at("o.mrv")}, 1, "File : many65535.bmp : beyond the frame limit"},
         {{"pack", deep + "/walk001.bmp", "-o", at("none/o.mrv")}, 1, noDir + ": No such"},
