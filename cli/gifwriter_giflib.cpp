@@ -61,20 +61,18 @@ gifwriter::~gifwriter() {
 }
 
 bool gifwriter::addFrame(const greyframe& frame, uint16_t delay) {
-    if (state->failed) return false;
     GraphicsControlBlock timing{DISPOSE_DO_NOT, false, delay, NO_TRANSPARENT_COLOR};
     GifByteType extension[4];
     EGifGCBToExtension(&timing, extension);
-    // Only ever set: a short write of the sink stays a failure.
-    if (EGifPutExtension(state->gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) != GIF_OK ||
-        EGifPutImageDesc(state->gif, 0, 0, frame.width, frame.height, false, nullptr) != GIF_OK)
-        state->failed = true;
-    for (int32_t row = frame.height - 1; row >= 0 && !state->failed;
-         --row) {  // GIF rows run top-down
+    GifFileType* gif = state->gif;
+    bool written = !state->failed &&
+                   EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK &&
+                   EGifPutImageDesc(gif, 0, 0, frame.width, frame.height, false, nullptr) == GIF_OK;
+    for (int32_t row = frame.height - 1; row >= 0 && written; --row) {  // GIF rows run top-down
         auto* line = const_cast<GifPixelType*>(frame.rows + size_t(row) * frame.stride);
-        if (EGifPutLine(state->gif, line, frame.width) != GIF_OK) state->failed = true;
+        written = EGifPutLine(gif, line, frame.width) == GIF_OK;
     }
-    return !state->failed;
+    return written && !state->failed;  // the sink saw the writes giflib does not check
 }
 
 bool gifwriter::finish() {

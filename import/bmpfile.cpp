@@ -172,18 +172,17 @@ bool bmpfile::readHeaders() {
 // File header, information header and colour table in one read: they lie
 // back to back at the start of the file, however long the information header.
 bool bmpfile::readInfoBlock() {
-    // Zeros past a short file's end: the header size read from them is refused
-    // or asks for more than was read.
+    // Zeros past a short file's end: a header size read from them is refused, and
+    // a file that ends before its pixels fails the layout's checks.
     uint8_t block[bmpFileHeaderSize + largestInfoHeaderSize + colourTableSize] = {};
-    const uint32_t blockRead = fileHandle.readAt(0, block, sizeof block);
+    fileHandle.readAt(0, block, sizeof block);
     fileHeader = decodeFileHeader(block);
     if (fileHeader.bfType != bmpSignature) return false;
     const uint32_t headerSize = loadLittle32(block + bmpFileHeaderSize);
     if (!isKnownHeaderSize(headerSize)) return false;
     const uint32_t colourTable = bmpFileHeaderSize + headerSize;
-    const uint32_t entries = tableEntries(fileHeader, headerSize);
-    if (blockRead < colourTable + entries * 4) return false;
-    infoHeader = decodeInfoHeader(block + bmpFileHeaderSize, block + colourTable, entries);
+    infoHeader = decodeInfoHeader(block + bmpFileHeaderSize, block + colourTable,
+                                  tableEntries(fileHeader, headerSize));
     biSizeAsRead = headerSize;
     return true;
 }
@@ -234,9 +233,9 @@ bool bmpfile::readCodedPixels(uint32_t size, uint64_t fileSize) {
 uint32_t bmpfile::encode(uint32_t depth) {
     if (!load()) return 0;
     const uint32_t width = uint32_t(infoHeader.biWidth), height = uint32_t(infoHeader.biHeight);
-    // Twice the pixel buffer, but never less than the largest payload possible.
+    // Twice the pixel buffer, but never less than the largest payload possible:
+    // at most 2^31 for any frame the reader takes, so it fits the 32-bit sizes.
     const uint64_t needed = std::max(2 * uint64_t(pixelCapacity), payloadBound(width, height));
-    if (needed > UINT32_MAX) return 0;  // payload sizes are 32-bit
     if (needed > rleCapacity) {
         rleData.reset();
         rleData = allocate(needed);
