@@ -63,9 +63,8 @@ protected:
     framepayload readEntry(filehandle& file, const indexentry& entry);
 
 private:
-    bool holds(uint32_t number) const {
-        return handle.isOpen() && index && number < header.frameCount;
-    }
+    // An index is held only while its file is open.
+    bool holds(uint32_t number) const { return index && number < header.frameCount; }
     bool readIndex(uint64_t fileLength);
     bool reservePayload(uint32_t size);
 

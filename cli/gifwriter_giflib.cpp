@@ -72,7 +72,8 @@ bool gifwriter::addFrame(const greyframe& frame, uint16_t delay) {
         auto* line = const_cast<GifPixelType*>(frame.rows + size_t(row) * frame.stride);
         written = EGifPutLine(gif, line, frame.width) == GIF_OK;
     }
-    return written && !state->failed;  // the sink saw the writes giflib does not check
+    // A write giflib does not check fails the next frame or the end (the sink saw it).
+    return written;
 }
 
 bool gifwriter::finish() {

@@ -216,7 +216,7 @@ bool bmpfile::readCodedPixels(uint32_t size, uint64_t fileSize) {
     const uint64_t coded = codeSize(fileHeader, infoHeader, fileSize);
     if (coded > fileSize - fileHeader.bfOffBits || coded > UINT32_MAX) return false;
     std::unique_ptr<uint8_t[]> code = allocate(coded);
-    if (!code || size == 0 || !reservePixels(size)) return false;
+    if (!code || !reservePixels(size)) return false;
     if (fileHandle.readAt(fileHeader.bfOffBits, code.get(), uint32_t(coded)) != coded) return false;
     // Rows as wide as their padding: ImageMagick codes the padding bytes too.
     const uint32_t stride = rowBytes(infoHeader);
