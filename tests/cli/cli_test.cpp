@@ -342,6 +342,7 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
         {pack("walk000.bmp", ""), 1, "cannot write " + at("") + ": it is a folder: -o takes"},
         {{"gif", good, "-o", deep}, 1, "cannot write " + deep + ": it is a folder"},
         {{"info", at("junk.mrv")}, 1, at("junk.mrv") + ": not an animation file, or its header"},
+        {{"unpack", at("junk.mrv"), "-o", at("o")}, 1, at("junk.mrv") + ": not an animation"},
         {{"check", hurt}, 1, hurt + ": 1 of 3 frames are damaged"},
         {{"unpack", hurt, "-o", at("o")}, 1, hurt + damaged},
         {{"gif", hurt, "-o", oGif}, 1, hurt + damaged},
