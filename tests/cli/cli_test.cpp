@@ -176,7 +176,10 @@ TEST_F(Morvacli, GifDelaysLoopHelpAndVersion) {
 TEST_F(Morvacli, AnEmptyFrameIsNoDamage) {
     EXPECT_EQ(cli({"check", good}).out, "3 frames, none damaged\n");
     const string shown = cli({"info", good}).out;
-    EXPECT_TRUE(has(shown, "\nframes 3\nsize   7 x 5\nbits   8\n")) << shown;
+    EXPECT_TRUE(has(shown,
+                    "\nframes 3\nsize   7 x 5\nbits   8\n\n frame      offset        size\n"
+                    "     0          44"))
+        << shown;
     bytes file = load("good.mrv");
     std::fill(file.begin() + 32, file.begin() + 36, 0);  // frame 1's size
     save("empty.mrv", file);
@@ -389,6 +392,10 @@ TEST_F(Morvacli, PngHeadersTakenOrRefused) {
                              {28, 2, 0},    {24, 3, 0}, {24, 9, 0},    {24, 16, 3},  {24, 4, 2},
                              {24, 8, 1},    {24, 8, 5}, {24, 8, 7}};
     for (auto& f : fields) packs(f[0], uint8_t(f[1]), uint8_t(f[2]), "Invalid PNG Format");
+    const bytes g = load("g.png");
+    const char* idat = "IDAT";  // and its zlib stream's first byte
+    packs(int(std::search(g.begin(), g.end(), idat, idat + 4) - g.begin() + 4), 0, 0,
+          "Encode Error");
     const std::tuple<uint8_t, uint8_t, const char*> kinds[] = {
         {0, 8, ""},
         {0, 1, "1-bit grey PNG: pack"},
