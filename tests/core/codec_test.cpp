@@ -135,6 +135,11 @@ TEST(FrameEncoder, MatchesAPlainEncoder) {
     // Singles only, the last absolute run 248 long.
     for (uint32_t width : {2297u, 2300u, 2304u})
         EXPECT_EQ(encodeRow(ramp(width)), plainEncode(ramp(width), width, 1, width, 8));
+    for (uint32_t odd = 0; odd < 80; ++odd) {  // one other pixel at each place a scan reads
+        bytes row(80, 9);
+        row[odd] = 10;
+        EXPECT_EQ(encodeRow(row), plainEncode(row, 80, 1, 80, 8)) << odd;
+    }
 }
 
 struct decoded {
