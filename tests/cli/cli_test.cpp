@@ -361,6 +361,11 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
     removeFile(many.file(u"many65535.bmp").c_str());
     EXPECT_EQ(cli({"pack", first, "-o", at("none/o.mrv")}).err,
               "morvacli: " + noDir + ": No such file or directory\n");  // 65535 fit
+    std::vector<bytes> ones(101, {1, 9, 0, 1});  // a bar left at 0 % is wiped too
+    ones[0] = {0xFF, 0};
+    save("101.mrv", soundMrv(1, 1, ones));
+    const string wiped = cli({"unpack", at("101.mrv"), "-o", at("u")}, true).err;
+    EXPECT_TRUE(has(wiped, "] 1/101\r" + string(66, ' ') + "\rmorvacli: ")) << wiped;
     EXPECT_EQ(cli({"check", hurt}).out, "frame 1: stopped at byte 0 of " +
                                             std::to_string(broken[32]) +
                                             ": a code runs outside its row or the frame\n");
