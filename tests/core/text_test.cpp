@@ -60,6 +60,9 @@ TEST(WText, GrowsWithSlack) {
     wtext taken(std::move(u));  // the source left empty and usable
     u.append(u"x");
     EXPECT_EQ(content(taken) + content(u), letters(300) + u"x");
+    taken.release();  // and one let go
+    taken.append(u"y");
+    EXPECT_EQ(content(taken), u"y");
     wtext t(u"abcdef");  // the source may lie in the storage replaced
     t.assign(t.data + 2);
     EXPECT_EQ(content(t), u"cdef");
