@@ -99,14 +99,17 @@ protected:
 }  // namespace
 
 TEST_F(Morvacli, PackWritesWhatTheProgramSaves) {
-    for (const string depth : {"1", "6", "008"}) {
-        const result packed = cli(pack("walk001.bmp", "packed.mrv", depth));
+    writeSeries(dir, u"long", 3, 0, 70, width, height);  // more than the packer's slots
+    for (const auto& [first, depth, total] : {std::tuple{"walk001.bmp", "1", "3"},
+                                              {"long000.bmp", "6", "70"},
+                                              {"walk001.bmp", "008", "3"}}) {
+        const result packed = cli(pack(first, "packed.mrv", depth));
         EXPECT_EQ(packed.status, 0);
-        EXPECT_TRUE(has(packed.out, "\nTotal 3 files exists.\n")) << packed.out;
+        EXPECT_TRUE(has(packed.out, "\nTotal " + string(total) + " files exists.\n")) << packed.out;
         EXPECT_EQ(packed.err, "");  // no progress bar off a terminal
         notinghost host;
         document program;
-        importPicture(host, program, uint32_t(std::stoul(depth)), utf16Of(at("walk001.bmp")));
+        importPicture(host, program, uint32_t(std::stoul(depth)), utf16Of(at(first)));
         ASSERT_TRUE(program.save(utf16Of(at("saved.mrv")).c_str()).ok());
         EXPECT_EQ(load("packed.mrv"), load("saved.mrv")) << depth;
     }
@@ -165,6 +168,8 @@ TEST_F(Morvacli, GifDelaysLoopHelpAndVersion) {
         ASSERT_TRUE(convert("'" + at("good.gif") + "' -format '%T,' info:-", &delays));
         EXPECT_EQ(string(delays.begin(), delays.end()), hundredths);
         EXPECT_TRUE(gif.rfind("GIF89a", 0) == 0 && has(gif, string("NETSCAPE2.0\3\1\0\0\0", 16)));
+        const char delay = char(std::stoi(hundredths));  // the first frame's timing block
+        EXPECT_TRUE(has(gif, string("\x21\xF9\4\4", 4) + delay + string("\0\xFF\0", 3)));
     }
     const string usage = cli({"gif", "-h"}).out;  // before anything else
     EXPECT_EQ(cli({"--help"}).out, usage);
@@ -345,6 +350,9 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
         {pack("walk000.bmp", ""), 1, "cannot write " + at("") + ": it is a folder: -o takes"},
         {{"gif", good, "-o", deep}, 1, "cannot write " + deep + ": it is a folder"},
         {{"info", at("junk.mrv")}, 1, at("junk.mrv") + ": not an animation file, or its header"},
+        {{"unpack", good, "-o", at("none/o")},
+         1,
+         "cannot make the folder " + at("none/o") + ": No"},
         {{"unpack", at("junk.mrv"), "-o", at("o")}, 1, at("junk.mrv") + ": not an animation"},
         {{"check", hurt}, 1, hurt + ": 1 of 3 frames are damaged"},
         {{"unpack", hurt, "-o", at("o")}, 1, hurt + damaged},
