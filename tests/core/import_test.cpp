@@ -76,8 +76,8 @@ TEST(BmpFile, DamagedPictures) {
             EXPECT_EQ(bytes(r.pixels(), r.pixels() + 32), picture.rows);
             const bmpinfoheader& i = r.info();
             EXPECT_EQ((std::vector<int64_t>{i.biSize, i.biWidth, i.biHeight, i.biPlanes,
-                                            i.biClrUsed, i.colourTable[255][0]}),
-                      (std::vector<int64_t>{40, 8, 4, 1, 256, 255}));
+                                            i.biYPelsPerMeter, i.biClrUsed, i.colourTable[255][0]}),
+                      (std::vector<int64_t>{40, 8, 4, 1, 2835, 256, 255}));
             const auto shape = readDibShape(reinterpret_cast<const uint8_t*>(&i));
             EXPECT_TRUE(wholeRowsFit(shape, r.pixelSize()));
         }
