@@ -338,8 +338,7 @@ TEST_F(Import, FaultsInTheFramePass) {
     EXPECT_EQ(count(), 3u);
     EXPECT_TRUE(doc.isModified());
 
-    // The store's frame limit ends the count.
-    host.onShow = nullptr;
+    host.onShow = nullptr;  // the store's frame limit ends the count
     while (count() < TMPfile::maxFrames - 2) doc.frameStore()->appendFrame(nullptr, 0);
     series(4);
     import(u"w_000.bmp");
@@ -353,8 +352,7 @@ TEST_F(Import, FaultsInTheFramePass) {
     EXPECT_EQ(host.events.back(), "Total 0 files exists.");
     EXPECT_FALSE(doc.isModified());
 
-    // A frame the store cannot take ends the import.
-    document other;
+    document other;  // a frame the store cannot take ends the import
     host.onShow = [&] {
         while (host.shown.size() == 6 && other.frameStore()->appendFrame(nullptr, 0)) {
         }
@@ -363,8 +361,7 @@ TEST_F(Import, FaultsInTheFramePass) {
     EXPECT_EQ(log().back(), "File : w_001.bmp : Frame Write error");
     EXPECT_EQ(other.frameStore()->frameCount(), TMPfile::maxFrames);
 
-    // Picture 0 lost after the count: no change, old store or new.
-    host.onShow = nullptr;
+    host.onShow = nullptr;  // picture 0 lost after the count: no change, old store or new
     document kept, fresh;
     import(u"w_000.bmp", kept);
     ASSERT_TRUE(kept.save(folder.file(u"kept.mrv").c_str()).ok());

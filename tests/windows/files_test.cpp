@@ -45,8 +45,7 @@ TEST_F(Files, ARoadWithJapaneseNames) {
     EXPECT_EQ(log(), (lines{"Application Start!", "Directory " + utf8(folder.folder),
                             "Total 3 files exists."}));
     EXPECT_EQ(title(), fresh);
-    // Faster than 30 a second: the first and the last show.
-    lines two;
+    lines two;  // faster than 30 a second: the first and the last show
     for (int i = 0; i < 2; ++i)
         two.insert(two.end(), {"picture 16x8", "begin", "background", "draw in 201,33,600,400",
                                "end", "release"});

@@ -212,8 +212,7 @@ TEST_F(Preview, FollowsTheClockToTheLast) {
 }
 
 TEST_F(Preview, StopsWhereThereIsNoFrame) {
-    // A payload beyond the file's end.
-    scratchfolder scratch;
+    scratchfolder scratch;  // a payload beyond the file's end
     writeFile(scratch.file(u"cut.mrv"), mrvBytes(4, 4, {{36, 2}, {38, 20}}, {0, 1}));
     morvafile cut;
     ASSERT_TRUE(cut.open(scratch.file(u"cut.mrv").c_str()).ok());
@@ -222,8 +221,7 @@ TEST_F(Preview, StopsWhereThereIsNoFrame) {
     for (uint64_t at : {20u, 40u}) tickAt(at);
     EXPECT_FALSE(win().playing);
     EXPECT_TRUE(barShown());
-    // Without a source the command and a tick only stop.
-    engine->take();
+    engine->take();  // without a source the command and a tick only stop
     win().showSource(nullptr);
     EXPECT_EQ(engine->take(), (lines{"begin", "background", "end"}));
     toggle(100);
