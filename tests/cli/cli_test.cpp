@@ -405,6 +405,7 @@ TEST_F(Morvacli, PngHeadersTakenOrRefused) {
     for (auto& f : fields) packs(f[0], uint8_t(f[1]), uint8_t(f[2]), "Invalid PNG Format");
     const bytes g = load("g.png");  // the zlib stream's first byte
     packs(int(string(g.begin(), g.end()).find("IDAT")) + 4, 0, 0, "Encode Error");
+    packs(16, 1, 2, "24-bit RGB PNG");  // however wide: its header is read whole
     const std::tuple<uint8_t, uint8_t, const char*> kinds[] = {
         {0, 8, ""},
         {0, 1, "1-bit grey PNG: pack"},
