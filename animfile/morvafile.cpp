@@ -6,6 +6,10 @@
 #include <new>
 #include <string>
 
+namespace {
+constexpr outcome damaged{failure::notAnimation, 0};
+}
+
 outcome morvafile::open(const char16_t* name) {
     morvafile::close();
     path.assign(name);
@@ -15,35 +19,36 @@ outcome morvafile::open(const char16_t* name) {
         handle = openExistingFile(name, fileaccess::read, fileshare::read, fileRandomAccess);
     if (!handle.isOpen()) return {failure::cannotOpen, fileError()};
 
-    constexpr outcome damaged{failure::notAnimation, 0};
     uint8_t bytes[fileHeaderSize];
     if (handle.readAt(0, bytes, fileHeaderSize) < fileHeaderSize) return damaged;
     header = decodeHeader(bytes);
     if (header.magic != morvaMagic) return damaged;
     if (frameTooLarge(header.width, header.height)) return damaged;  // no engine would draw it
 
-    if (!readIndex(handle.size())) return damaged;
-    return {};
+    return readIndex(handle.size());
 }
 
 // The index must lie inside the file (and below 4 GiB, where every offset
 // points), and no entry may be larger than the file: so a damaged count or
 // size fails here instead of asking for more memory than the file's size.
-bool morvafile::readIndex(uint64_t fileLength) {
+// A sound file that memory cannot hold is not called damaged.
+outcome morvafile::readIndex(uint64_t fileLength) {
+    const outcome noMemory{failure::cannotOpen, noMemoryError()};
     const uint32_t count = header.frameCount;
     const uint64_t indexEnd = payloadAreaStart(count);
-    if (indexEnd > fileLength || indexEnd > UINT32_MAX) return false;
+    if (indexEnd > fileLength || indexEnd > UINT32_MAX) return damaged;
 
     const uint32_t indexBytes = count * indexEntrySize;
     index.reset(new (std::nothrow) uint8_t[indexBytes]);
-    if (!index) return false;
+    if (!index) return noMemory;
     uint32_t largest = 0;
+    outcome result = damaged;
     if (handle.readAt(fileHeaderSize, index.get(), indexBytes) == indexBytes) {
         for (uint32_t i = 0; i < count; ++i) largest = std::max(largest, entry(i).size);
-        if (largest <= fileLength && reservePayload(largest)) return true;
+        if (largest <= fileLength) result = reservePayload(largest) ? outcome{} : noMemory;
     }
-    index.reset();
-    return false;
+    if (!result.ok()) index.reset();
+    return result;
 }
 
 bool morvafile::reservePayload(uint32_t size) {

@@ -24,8 +24,9 @@ public:
     // when the file cannot be opened for reading and writing, nor for
     // reading; notAnimation when it is no animation file, claims frames larger
     // than any engine draws, or claims more bytes (index or a payload) than it
-    // holds: nothing larger than the file is ever allocated. After a failure
-    // there is no index and so no frame.
+    // holds: nothing larger than the file is ever allocated. cannotOpen with
+    // the system's out-of-memory code when the index or the payload buffer
+    // cannot be had. After a failure there is no index and so no frame.
     outcome open(const char16_t* name);
 
     // Frame `number` made into a frame image by `engine`; none when there is
@@ -65,7 +66,7 @@ protected:
 private:
     // An index is held only while its file is open.
     bool holds(uint32_t number) const { return index && number < header.frameCount; }
-    bool readIndex(uint64_t fileLength);
+    outcome readIndex(uint64_t fileLength);
     bool reservePayload(uint32_t size);
 
     wtext path{256};

@@ -57,6 +57,8 @@ filehandle createFile(const char16_t* path, fileshare share, unsigned flags = 0)
 // The system error code of the last failed call of this layer on this thread
 // (GetLastError on Windows, errno elsewhere).
 uint32_t fileError();
+// The system's code for running out of memory, for an allocation that failed.
+uint32_t noMemoryError();
 
 // The folder for temporary files, with a trailing separator; empty on failure.
 std::u16string temporaryFolder();

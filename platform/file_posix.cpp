@@ -87,6 +87,8 @@ filehandle createFile(const char16_t* path, fileshare, unsigned) {
 
 uint32_t fileError() { return lastError; }
 
+uint32_t noMemoryError() { return ENOMEM; }
+
 std::u16string temporaryFolder() {
     const char* dir = std::getenv("TMPDIR");
     std::string folder = dir && *dir ? dir : "/tmp";

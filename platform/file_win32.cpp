@@ -112,6 +112,8 @@ filehandle createFile(const char16_t* path, fileshare share, unsigned flags) {
 
 uint32_t fileError() { return GetLastError(); }
 
+uint32_t noMemoryError() { return ERROR_NOT_ENOUGH_MEMORY; }
+
 std::u16string temporaryFolder() {
     wchar_t folder[MAX_PATH + 1];
     DWORD length = GetTempPathW(MAX_PATH + 1, folder);

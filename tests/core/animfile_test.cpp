@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 
 #ifndef _WIN32
@@ -166,6 +167,24 @@ TEST(MorvaFile, TheLargestFile) {
     EXPECT_EQ(engine.payloads, std::vector<bytes>{last});
     EXPECT_EQ(engine.take(), lines{"frame 2x1x8"});
 }
+
+#ifndef _WIN32
+// A sound file larger than memory is not called damaged. Sparse: never held.
+TEST(MorvaFile, ShortOfMemory) {
+    MORVA_NO_MEMORY_LIMIT;
+    scratchfolder scratch;
+    const text16 path = scratch.file(u"big.mrv");
+    morvafile reader;
+    for (uint32_t count : {1u, 1u << 27}) {  // a payload of 1 GiB, then an index of 1 GiB
+        writeFile(path, mrvBytes(2, 1, {{28, 1u << 30}}, {}, 8, count));
+        fs::resize_file(path, 28 + (1u << 30));
+        const processlimit memory = memoryLimit(64 << 20);
+        const outcome opened = reader.open(path.c_str());
+        EXPECT_EQ(std::pair(opened.what, opened.error), std::pair(failure::cannotOpen, uint32_t(ENOMEM)));
+        EXPECT_EQ(reader.entry(0).size, 0u);
+    }
+}
+#endif
 
 std::unique_ptr<TMPfile> storeOf(int32_t width, int32_t height, const std::vector<bytes>& frames) {
     auto store = std::make_unique<TMPfile>();

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <csignal>
+#include <fstream>
 #include <sys/resource.h>
+#include <unistd.h>
 
 struct processlimit {
     int resource;
@@ -16,3 +18,20 @@ struct processlimit {
     }
     ~processlimit() { setrlimit(resource, &saved); }
 };
+
+// Room for what the process maps now and `spare` bytes more: larger allocations fail.
+inline processlimit memoryLimit(rlim_t spare) {
+    rlim_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    return processlimit(RLIMIT_AS, pages * sysconf(_SC_PAGESIZE) + spare);
+}
+
+// The sanitizer's shadow memory leaves no room for a memory limit.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define MORVA_NO_MEMORY_LIMIT GTEST_SKIP() << "no memory limit under the sanitizer"
+#endif
+#endif
+#ifndef MORVA_NO_MEMORY_LIMIT
+#define MORVA_NO_MEMORY_LIMIT (void)0
+#endif
