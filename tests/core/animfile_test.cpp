@@ -180,7 +180,8 @@ TEST(MorvaFile, ShortOfMemory) {
         fs::resize_file(path, 28 + (1u << 30));
         const processlimit memory = memoryLimit(64 << 20);
         const outcome opened = reader.open(path.c_str());
-        EXPECT_EQ(std::pair(opened.what, opened.error), std::pair(failure::cannotOpen, uint32_t(ENOMEM)));
+        EXPECT_EQ(std::pair(opened.what, opened.error),
+                  std::pair(failure::cannotOpen, uint32_t(ENOMEM)));
         EXPECT_EQ(reader.entry(0).size, 0u);
     }
 }

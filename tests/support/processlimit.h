@@ -1,10 +1,11 @@
 // A limit lowered while it lasts: past RLIMIT_FSIZE writes fail as on a full disk.
 #pragma once
 
+#include <unistd.h>
+
 #include <csignal>
 #include <fstream>
 #include <sys/resource.h>
-#include <unistd.h>
 
 struct processlimit {
     int resource;
