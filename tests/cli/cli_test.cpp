@@ -358,6 +358,21 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
         EXPECT_EQ(std::count(failed.err.begin(), failed.err.end(), '\n'), 1) << failed.err;
         EXPECT_TRUE(everything() == before) << run.line;
     }
+    struct folderOnFlush : std::stringbuf {  // -o's name taken by a folder while writing
+        string path;
+        int sync() override { return fs::create_directory(path), 0; }
+    };
+    auto withFolders = before;
+    for (const words& run : {pack("walk000.bmp", "late"), {"gif", good, "-o", at("late.gif")}}) {
+        folderOnFlush err;
+        std::ostream errors(&err);
+        std::ostringstream out;
+        console io{out, errors, true};
+        withFolders[err.path = run[3]];
+        EXPECT_EQ(runMorvacli(argumentsOf(run), io), 1);
+        EXPECT_TRUE(has(err.str(), "\rmorvacli: cannot write " + err.path + ": Is a directory\n"));
+    }
+    EXPECT_TRUE(everything() == withFolders);
     removeFile(many.file(u"many65535.bmp").c_str());
     EXPECT_EQ(cli({"pack", first, "-o", at("none/o.mrv")}).err,
               "morvacli: " + noDir + ": No such file or directory\n");  // 65535 fit
