@@ -221,7 +221,7 @@ TEST_F(Morvacli, ShortOfMemorySaysSoAndLeavesNothing) {
     out.exceptions(std::ios::badbit);
     EXPECT_EQ(runMorvacli(argumentsOf({"info", good}), io), 1);
     EXPECT_EQ(err.str(), "morvacli: not enough memory\n");
-    MORVA_NO_MEMORY_LIMIT;
+    if (sanitized()) GTEST_SKIP() << "no memory limit under the sanitizer";
     // Grown on disk, so this process never holds it; larger than any heap malloc keeps.
     testpicture black{8192, 4608, {}};
     black.biSizeImage = 8192 * 4608, black.bfSize = 1078 + black.biSizeImage;

@@ -1,6 +1,7 @@
 // A limit lowered while it lasts: past RLIMIT_FSIZE writes fail as on a full disk.
 #pragma once
 
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -28,11 +29,4 @@ inline processlimit memoryLimit(rlim_t spare) {
 }
 
 // The sanitizer's shadow memory leaves no room for a memory limit.
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define MORVA_NO_MEMORY_LIMIT GTEST_SKIP() << "no memory limit under the sanitizer"
-#endif
-#endif
-#ifndef MORVA_NO_MEMORY_LIMIT
-#define MORVA_NO_MEMORY_LIMIT (void)0
-#endif
+inline bool sanitized() { return dlsym(RTLD_DEFAULT, "__asan_init"); }
