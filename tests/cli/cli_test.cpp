@@ -348,8 +348,7 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
         {{"unpack", at("junk.mrv"), "-o", at("o")}, 1, at("junk.mrv") + ": not an animation"},
         {{"check", hurt}, 1, hurt + ": 1 of 3 frames are damaged"},
         {{"unpack", hurt, "-o", at("o")}, 1, hurt + damaged},
-        {{"gif", hurt, "-o", oGif}, 1, hurt + damaged},
-    };
+        {{"gif", hurt, "-o", oGif}, 1, hurt + damaged}};
     const auto before = everything();
     for (const auto& run : runs) {
         const result failed = cli(run.run, false, run.fileLimit);

@@ -126,8 +126,7 @@ TEST(MorvaFile, DamagedFiles) {
         {mrvBytes(4, 4, {{36, 16}, {40, 16}}, four), good, 2, "10"},   // offset + size past the end
         {mrvBytes(4, 4, {{36, 16}, {~7u, 16}}, four), good, 2, "10"},  // offset + size wraps
         {mrvBytes(4, 4, {}, {}), good, 0, ""},
-        {mrvBytes(4, 4, {{28, 16}}, four, 4), good, 1, "0"},
-    };
+        {mrvBytes(4, 4, {{28, 16}}, four, 4), good, 1, "0"}};
     for (const auto& c : cases) {
         const auto& [content, open, count, got] = c;
         SCOPED_TRACE(&c - cases);

@@ -76,21 +76,19 @@ TEST(FrameEncoder, WorkedExamples) {
     const struct {
         bytes row, code;
         uint32_t depth = 8;
-    } cases[] = {
-        {{16, 16, 16, 32, 48, 64, 64, 80, 96, 112, 128, 128},
-         {3, 16, 1, 32, 1, 48, 2, 64, 0, 3, 80, 96, 112, 0, 2, 128}},
-        {{5, 6, 7, 8}, {0, 4, 5, 6, 7, 8}},
-        {{0x42}, {1, 0x42}},
-        {bytes(255, 9), {255, 9}},
-        {bytes(256, 7), {255, 7, 1, 7}},
-        {joined({bytes(256, 9), {1, 2, 3}}), {255, 9, 0, 4, 9, 1, 2, 3}},
-        {ramp(256), joined({{0, 255}, ramp(255), {0, 1, 255}})},
-        {ramp(257, 1), joined({{0, 255}, ramp(255, 1), {0, 1, 0, 1, 1}})},
-        {{1, 2, 3, 4, 4, 5, 6}, {0, 3, 1, 2, 3, 0, 2, 4, 1, 5, 1, 6}},
-        {{0x3F, 0x40, 0x7F, 0xFF, 0xC0}, {1, 0, 2, 0x40, 2, 0xC0}, 2},
-        {{0x7F, 0x00, 0x80, 0xFF}, {2, 0, 2, 0x80}, 1},
-        {{0x01, 0x81, 0x7E}, {0, 3, 0, 0x80, 0, 0}, 1},
-    };
+    } cases[] = {{{16, 16, 16, 32, 48, 64, 64, 80, 96, 112, 128, 128},
+                  {3, 16, 1, 32, 1, 48, 2, 64, 0, 3, 80, 96, 112, 0, 2, 128}},
+                 {{5, 6, 7, 8}, {0, 4, 5, 6, 7, 8}},
+                 {{0x42}, {1, 0x42}},
+                 {bytes(255, 9), {255, 9}},
+                 {bytes(256, 7), {255, 7, 1, 7}},
+                 {joined({bytes(256, 9), {1, 2, 3}}), {255, 9, 0, 4, 9, 1, 2, 3}},
+                 {ramp(256), joined({{0, 255}, ramp(255), {0, 1, 255}})},
+                 {ramp(257, 1), joined({{0, 255}, ramp(255, 1), {0, 1, 0, 1, 1}})},
+                 {{1, 2, 3, 4, 4, 5, 6}, {0, 3, 1, 2, 3, 0, 2, 4, 1, 5, 1, 6}},
+                 {{0x3F, 0x40, 0x7F, 0xFF, 0xC0}, {1, 0, 2, 0x40, 2, 0xC0}, 2},
+                 {{0x7F, 0x00, 0x80, 0xFF}, {2, 0, 2, 0x80}, 1},
+                 {{0x01, 0x81, 0x7E}, {0, 3, 0, 0x80, 0, 0}, 1}};
     for (const auto& c : cases)
         EXPECT_EQ(encodeRow(c.row, c.depth), joined({c.code, {0, 0, 0, 1}})) << &c - cases;
     // Rows without padding; empty pictures; depths out of range.
@@ -210,8 +208,7 @@ TEST(Rle8Decoder, HandWrittenStreams) {
         {"a run after the last row", {0, 0, 0, 0, 0, 0, 0, 0, 1, 7, 0, 1}, {over, 8}, blank},
         {"one end of line too many", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, {over, 8}, blank},
         {"no end of bitmap", {4, 7, 0, 0}, {cut, 4}, row},
-        {"empty", {}, {cut, 0}, blank},
-    };
+        {"empty", {}, {cut, 0}, blank}};
     for (const auto& [what, code, end, pixels] : cases) {
         SCOPED_TRACE(what);
         for (uint8_t prefill : {0x00, 0xA5}) {

@@ -57,8 +57,7 @@ TEST(BmpFile, DamagedPictures) {
         {WITH(p.bfOffBits = 1074), 0},                 // rows inside the table
         {WITH(p.bfOffBits = 50; p.biClrUsed = 1), 0},  // or the header
         {WITH(p.bfSize = 1077), 2},
-        {WITH(p.biSizeImage = 33), 0},
-    };
+        {WITH(p.biSizeImage = 33), 0}};
     bmpfile r;  // one for all, as the import has: nothing of a picture before counts
     for (const auto& c : cases) {
         const auto& [picture, takes] = c;
@@ -113,18 +112,16 @@ TEST(BmpFile, FormsImageMagickWrites) {
         uint32_t header, compression;
         std::function<void(bytes&)> edit = nullptr;
         bool taken = true;
-    } forms[] = {
-        {"BMP3:", 40, 0},
-        {"BMP:", 124, 0},
-        {"-intent Undefined -set gamma 0.45455 BMP:", 108, 0},
-        {"BMP3:", 40, 0, topDown},
-        {"BMP:", 124, 0, shortSize},
-        {"-compress RLE BMP3:", 40, 1},
-        {"-colors 40 BMP3:", 40, 0, table(40, 40)},
-        {"-colors 40 -compress RLE BMP3:", 40, 1, table(40, 40)},
-        {"-colors 40 BMP3:", 40, 0, table(39, 40), false},
-        {"-colors 40 BMP3:", 40, 0, table(40, 0), false},
-    };
+    } forms[] = {{"BMP3:", 40, 0},
+                 {"BMP:", 124, 0},
+                 {"-intent Undefined -set gamma 0.45455 BMP:", 108, 0},
+                 {"BMP3:", 40, 0, topDown},
+                 {"BMP:", 124, 0, shortSize},
+                 {"-compress RLE BMP3:", 40, 1},
+                 {"-colors 40 BMP3:", 40, 0, table(40, 40)},
+                 {"-colors 40 -compress RLE BMP3:", 40, 1, table(40, 40)},
+                 {"-colors 40 BMP3:", 40, 0, table(39, 40), false},
+                 {"-colors 40 BMP3:", 40, 0, table(40, 0), false}};
     scratchfolder dir;
     writeFile(dir.file(u"levels.raw"), randomBytes(width * height, 10));
     const std::string palette = utf8(dir.file(u"palette.bmp"));  // made once: slow
@@ -283,8 +280,7 @@ TEST_F(Import, SeriesAndTheirEnds) {
         {"an invalid picture", odd(4, u"w_002.bmp", WITH(p.biBitCount = 24)), u"w_000.bmp",
          "File : w_002.bmp : Invalid Bitmap Format", -1},
         {"pixels cut short", odd(3, u"w_001.bmp", cut), u"w_000.bmp",
-         "File : w_001.bmp : Invalid Bitmap Format", -1},
-    };
+         "File : w_001.bmp : Invalid Bitmap Format", -1}};
     for (const auto& [what, writes, chosen, line, frames] : cases) {
         SCOPED_TRACE(what);
         scratchfolder series;

@@ -26,8 +26,7 @@ TEST(Layout, OfClientRectangles) {
         {{0, 0, 600, 400}, {0, 0, 200, 400}, {201, 0, 600, 32}, {201, 33, 600, 400}},
         {{0, 0, 601, 400}, {0, 0, 200, 400}, {201, 0, 601, 32}, {201, 33, 601, 400}},
         {{0, 0, 0, 0}, {0, 0, 0, 0}, {1, 0, 0, 32}, {1, 33, 0, 0}},
-        {{10, 20, 310, 220}, {10, 20, 110, 220}, {111, 20, 310, 52}, {111, 53, 310, 220}},
-    };
+        {{10, 20, 310, 220}, {10, 20, 110, 220}, {111, 20, 310, 52}, {111, 53, 310, 220}}};
     for (const auto& [client, log, progress, frame] : cases) {
         const windowlayout l = layoutFor(client);
         EXPECT_EQ((std::vector{sides(l.log), sides(l.progress), sides(l.frame)}),
@@ -42,8 +41,7 @@ TEST(Playback, FrameDueAtThirtyASecond) {
     const std::pair<uint64_t, uint32_t> cases[] = {
         {0, 0},          {33, 0},         {34, 1},
         {100, 3},        {2999, 89},      {3000, 90},
-        {4294967296, 0}, {4294967396, 3}, {4294967295, 128849018},
-    };
+        {4294967296, 0}, {4294967396, 3}, {4294967295, 128849018}};
     for (auto [ms, frame] : cases) EXPECT_EQ(frameDue(start, start + ms), frame) << ms;
     EXPECT_LT(previewTickMilliseconds, 1000u / framesPerSecond);  // no frame missed
 }
@@ -86,8 +84,7 @@ TEST(Accelerators, EachMatchesOnlyItsOwnKind) {
         {down, 0x4E, "a", 0},     {down, 0xBF, "a", 0},          {down, 0x2F, "a", 0},
         {typed, ' ', "", 0},      {down, 0x20, "a", 0},          {down, 0x20, "c", 0},
         {down, 0x20, "s", 0},     {keykind::other, 0x20, "", 0}, {down, 0x20, "m", 0},
-        {typed, 'o', "am", 0},
-    };
+        {typed, 'o', "am", 0}};
     for (const auto& [kind, code, held, command] : cases) {
         const auto has = [&h = held](char m) { return h.find(m) != std::string::npos; };
         const keyevent key{kind, code, has('a'), has('c'), has('s'), has('m')};
@@ -120,9 +117,8 @@ TEST(FrameInfo, BottomUpRle8HeaderAndGreyRamp) {
         expected.insert(expected.end(), {level, level, level, 0});
     EXPECT_EQ(std::vector<uint8_t>(info.bytes, info.bytes + 40 + 1024), expected);
     const dibshape shape = readDibShape(info.bytes);
-    EXPECT_EQ(
-        (std::vector<int64_t>{shape.width, shape.height, shape.bitsPerPixel, shape.compression}),
-        (std::vector<int64_t>{640, -480, 8, 1}));
+    EXPECT_EQ(std::tuple(shape.width, shape.height, shape.bitsPerPixel, shape.compression),
+              std::tuple(640, -480, 8, 1));
     // At most 2^28 pixels either way; padded 8-bit rows within the size.
     EXPECT_EQ((std::vector{frameTooLarge(16384, 16384), frameTooLarge(1, -(int64_t(1) << 28)),
                            frameTooLarge(16385, 16384), frameTooLarge(16384, -16385),

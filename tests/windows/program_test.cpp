@@ -26,11 +26,9 @@ TEST_F(ProgramTest, AnUnmadeEngineGivesWay) {
         UINT id;
         std::vector<engineindex> refused, made;
         std::string marks, line;
-    } cases[] = {
-        {0, {d2d}, {d2d, plus}, "-x-", "Direct2D, using GDI+"},
-        {IDM_ENGINE_DIRECT2D, {d2d, plus}, {d2d, plus, gdi}, "x--", "Direct2D, using GDI"},
-        {IDM_ENGINE_GDIPLUS, {plus}, {plus, gdi}, "x--", "GDI+, using GDI"},
-    };
+    } cases[] = {{0, {d2d}, {d2d, plus}, "-x-", "Direct2D, using GDI+"},
+                 {IDM_ENGINE_DIRECT2D, {d2d, plus}, {d2d, plus, gdi}, "x--", "Direct2D, using GDI"},
+                 {IDM_ENGINE_GDIPLUS, {plus}, {plus, gdi}, "x--", "GDI+, using GDI"}};
     const auto make = win().engines.make;
     for (const auto& c : cases) {
         win().engines.make = [&](engineindex kind, HWND window) -> std::unique_ptr<gengine> {
@@ -58,17 +56,15 @@ TEST_F(ProgramTest, EveryMenuCommand) {
         uint32_t id;
         std::vector<engineindex> made;
         std::string state;
-    } cases[] = {
-        {IDM_ENGINE_GDI, {gdi}, "x--|--x-----|6"},
-        {IDM_ENGINE_GDIPLUS, {plus}, "-x-|--x-----|6"},
-        {IDM_ENGINE_GDIPLUS, {plus}, "-x-|--x-----|6"},  // the same kind anew
-        {IDM_ENGINE_DIRECT2D, {d2d}, "--x|--x-----|6"},
-        {IDM_DEPTH_8, {}, "--x|x-------|8"},
-        {IDM_DEPTH_3, {}, "--x|-----x--|3"},
-        {IDM_DEPTH_1, {}, "--x|-------x|1"},
-        {IDM_ABOUT, {}, "--x|-------x|1"},
-        {IDM_IMPORT_WMV, {}, "--x|-------x|1"},
-    };
+    } cases[] = {{IDM_ENGINE_GDI, {gdi}, "x--|--x-----|6"},
+                 {IDM_ENGINE_GDIPLUS, {plus}, "-x-|--x-----|6"},
+                 {IDM_ENGINE_GDIPLUS, {plus}, "-x-|--x-----|6"},  // the same kind anew
+                 {IDM_ENGINE_DIRECT2D, {d2d}, "--x|--x-----|6"},
+                 {IDM_DEPTH_8, {}, "--x|x-------|8"},
+                 {IDM_DEPTH_3, {}, "--x|-----x--|3"},
+                 {IDM_DEPTH_1, {}, "--x|-------x|1"},
+                 {IDM_ABOUT, {}, "--x|-------x|1"},
+                 {IDM_IMPORT_WMV, {}, "--x|-------x|1"}};
     for (const auto& c : cases) {
         made.clear();
         EXPECT_TRUE(app->command(c.id)) << c.id;
@@ -121,8 +117,7 @@ TEST_F(ProgramTest, KeysRunOnlyTheirCommands) {
         // The keypad's "/" types "/": with Alt, About.
         {{VK_DECIMAL | alt, VK_DIVIDE | alt}, {IDM_ABOUT}},
         {{VK_DECIMAL, VK_DIVIDE}, {}},
-        {{'N', VK_RETURN}, {}},
-    };
+        {{'N', VK_RETURN}, {}}};
     for (const auto& [keys, commands] : cases) {
         seen.clear();
         for (uint32_t key : keys) press(key);
