@@ -229,13 +229,16 @@ TEST_F(Morvacli, ShortOfMemorySaysSoAndLeavesNothing) {
     const text16 picture = big.file(u"big000.bmp");
     writeFile(picture, bmpBytes(black));
     fs::resize_file(picture, black.bfSize);
+    save("huge.mrv", mrvBytes(16384, 16384, {}, {}));  // no frame, yet room for one
     const auto before = everything();
-    const result failed = [&] {  // room for the program, not for a worker's buffers
+    const auto [failed, huge] = [&] {  // room for the program, not for a worker's buffers
         const processlimit memory = memoryLimit(16 << 20);
-        return cli({"pack", utf8(picture), "-o", at("big.mrv")});
+        return std::pair(cli({"pack", utf8(picture), "-o", at("big.mrv")}),
+                         cli({"check", at("huge.mrv")}));
     }();
-    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.status + huge.status, 2);
     EXPECT_EQ(failed.err, "morvacli: not enough memory for 8192 x 4608 pictures\n");
+    EXPECT_EQ(huge.err, "morvacli: " + at("huge.mrv: no memory for frames of 16384 x 16384\n"));
     EXPECT_TRUE(everything() == before);
 }
 
