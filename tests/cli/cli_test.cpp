@@ -447,5 +447,6 @@ TEST_F(Morvacli, PngHeadersTakenOrRefused) {
     EXPECT_EQ(std::tie(h.biSize, h.biWidth, h.biHeight, h.biPlanes, h.biBitCount, h.biSizeImage,
                        h.biClrUsed),
               std::make_tuple(40u, 7, 5, 1, 8, 40u, 256u));
-    EXPECT_FALSE(refused.load() || huge.load());
+    EXPECT_FALSE(refused.load() || huge.load() || pngfile().readHeaders());  // nor unopened
+    EXPECT_TRUE(isPngName(u".PNG") && !isPngName(u"png") && !isPngName(u"a.pn"));
 }

@@ -220,6 +220,7 @@ TEST(Rle8Decoder, HandWrittenStreams) {
     EXPECT_EQ(decodeGuarded({0, 1}, 0, 0).status, ok);
     EXPECT_EQ(decodeGuarded({0, 0, 0, 0, 0, 1}, 0, 2).status, ok);
     EXPECT_EQ(decodeGuarded({1, 7, 0, 1}, 0, 1).status, over);
+    EXPECT_EQ(decodeGuarded({1, 7, 0, 1}, 1, 3).pixels, (bytes{7, 0, 0}));  // ended early
 }
 
 TEST(Rle8Decoder, ImpossibleFramesWriteNothing) {
