@@ -47,6 +47,14 @@ TEST(FileLayer, TransfersAndNames) {
     EXPECT_EQ(folderOf(u"C:\\anim\\walk.mrv"), u"C:\\anim\\");
     EXPECT_EQ(folderOf(u"walk.mrv"), u"");
     EXPECT_FALSE(openExistingFile(dir.folder.c_str(), fileaccess::read, fileshare::read).isOpen());
+#ifndef _WIN32  // transfers in pieces: /proc hands a file over a page at a time; a limit cuts
+    bytes pages(20000, 0xEE);
+    filehandle proc = openExistingFile(u"/proc/self/smaps", fileaccess::read, fileshare::read);
+    EXPECT_EQ(proc.readAt(0, pages.data(), 16384), 16384u);
+    EXPECT_EQ(pages[16384], 0xEE);
+    processlimit small(RLIMIT_FSIZE, 8);
+    EXPECT_EQ(createFile(moved.c_str(), fileshare::none).writeAt(0, "0123456789", 10), 8u);
+#endif
 }
 
 // An unpaired surrogate or a broken sequence reads as U+FFFD.
