@@ -58,32 +58,27 @@ TEST_F(Files, ARoadWithJapaneseNames) {
     command(IDM_FILE_SAVE_AS, file(u"アニメ"));  // answered No
     EXPECT_EQ(questions, lines{utf8(anime)});
     EXPECT_EQ(readFile(anime), old);
-    EXPECT_EQ(title(), fresh);
-    EXPECT_EQ(lastLine(), "Total 3 files exists.");
+    EXPECT_EQ((lines{title(), lastLine()}), (lines{fresh, "Total 3 files exists."}));
     replaceAnswer = true;
     command(IDM_FILE_SAVE_AS, anime);
     EXPECT_EQ(questions.size(), 2u);
     EXPECT_EQ(readFile(anime), saved);
-    EXPECT_EQ(lastLine(), "Write Morva : " + utf8(anime));
-    EXPECT_EQ(title(), titled);
+    EXPECT_EQ(std::pair(title(), lastLine()), std::pair(titled, "Write Morva : " + utf8(anime)));
     EXPECT_EQ(engine->take(), drawnFrame);
     command(IDM_FILE_NEW);
     EXPECT_EQ(title(), base);
     EXPECT_EQ(engine->take(), (lines{"begin", "background", "end"}));
     command(IDM_FILE_OPEN, anime);
-    EXPECT_EQ(lastLine(), "Open Morva : " + utf8(anime));
-    EXPECT_EQ(title(), titled);
+    EXPECT_EQ(std::pair(title(), lastLine()), std::pair(titled, "Open Morva : " + utf8(anime)));
     // A series without picture 0 leaves nothing for Save to write.
     writeSeries(folder, u"s_", 3, 1, 2, 16, 8);
     command(IDM_IMPORT_BMP, file(u"s_001.bmp"));
     command(IDM_FILE_SAVE);
-    EXPECT_EQ(title(), titled);
-    EXPECT_EQ(readFile(anime), saved);
+    EXPECT_EQ(std::pair(title(), readFile(anime)), std::pair(titled, saved));
     importFrames(1);
     engine->take();
     command(IDM_FILE_SAVE);
-    EXPECT_EQ(questions.size(), 2u);
-    EXPECT_EQ(title(), titled);
+    EXPECT_EQ(std::pair(questions.size(), title()), std::pair(size_t(2), titled));
     EXPECT_EQ(readFile(anime), soundMrv(16, 8, storedFrames()));
     EXPECT_EQ(win().frameSource, app->animation.frameStore());
     EXPECT_EQ(engine->take(), drawnFrame);
@@ -142,8 +137,7 @@ TEST_F(Refused, AFileHeldOrReadOnly) {
     EXPECT_EQ(title(), named(u"y.mrv") + "(更新)");
     SetFileAttributesW(wide(y), FILE_ATTRIBUTE_NORMAL);
     command(IDM_FILE_SAVE);
-    EXPECT_EQ(requests.size(), asked);
-    EXPECT_EQ(title(), named(u"y.mrv"));
+    EXPECT_EQ(std::pair(requests.size(), title()), std::pair(asked, named(u"y.mrv")));
     EXPECT_EQ(readFile(file(u"x.mrv")), x);
     const auto frames = storedFrames();
     ASSERT_EQ(frames.size(), 4u);  // since the last New

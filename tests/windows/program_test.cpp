@@ -134,13 +134,11 @@ TEST_F(ProgramTest, KeysRunOnlyTheirCommands) {
     seen.clear();
     press(VK_SPACE);
     press('N' | alt);
-    EXPECT_TRUE(seen.empty());
-    EXPECT_FALSE(win().playing);
+    EXPECT_TRUE(seen.empty() && !win().playing);
     SetFocus(handle());  // Alt+F4 is not Save
     seen.clear();
     press(VK_F4 | alt);
-    EXPECT_TRUE(seen.empty());
-    EXPECT_FALSE(IsWindow(handle()));
+    EXPECT_TRUE(seen.empty() && !IsWindow(handle()));
 }
 
 class Preview : public ProgramTest {
