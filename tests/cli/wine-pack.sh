@@ -25,8 +25,11 @@ cmp native.mrv wine-grey.mrv
 cmp palette.mrv wine-palette.mrv
 # A read-only output is refused and kept, as on Linux.
 chmod a-w wine.mrv
-winpack walk/walk007.bmp wine.mrv 2 2>/dev/null &&
-  { echo "a read-only output was replaced" >&2; exit 1; }
+winpack walk/walk007.bmp wine.mrv 2 2>/dev/null && { echo "a read-only output replaced" >&2; exit 1; }
 cmp native.mrv wine.mrv
-[ "$(ls | wc -l)" = 8 ] || { ls >&2; exit 1; }
+# Pixels damaged half way: the partial output goes, though Windows removes no open file.
+cp -r walk bad && convert walk/walk020.bmp -compress RLE BMP3:bad/walk020.bmp
+printf '\377\7' | dd of=bad/walk020.bmp bs=1 seek=1078 conv=notrunc 2>/dev/null
+winpack bad/walk000.bmp bad.mrv 5 2>/dev/null && { echo "a damaged series was packed" >&2; exit 1; }
+[ "$(ls | wc -l)" = 9 ] || { ls >&2; exit 1; }
 echo "the same $(stat -c %s native.mrv) bytes from BMPs and PNGs; a read-only one kept"

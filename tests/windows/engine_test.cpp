@@ -197,8 +197,7 @@ TEST_P(Engine, FrameLandsOnItsRectangle) {
 // Refused: not 8 bits, one pixel past the largest (made once per engine, Direct2D's shrunk
 // to fit small device bitmaps), short of rows (GDI+: drawing nothing).
 TEST_P(Engine, FramesItCannotDrawAreNone) {
-    EXPECT_EQ(made(columnsPayload, cw, ch, 4).image, nullptr);
-    EXPECT_EQ(made({0, 1}, 16385, 16384).image, nullptr);
+    EXPECT_FALSE(made(columnsPayload, cw, ch, 4).image || made({0, 1}, 16385, 16384).image);
     direct2dFaults().largestBitmapSide = 1024;
     EXPECT_TRUE(GetParam() >= gdiplusWindows || made({0, 1}, 16384, 16384).image);
     ownedframe refused{*engine, engine->createFrameFromDib(&info, rows.data(), cw)};
