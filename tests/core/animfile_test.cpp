@@ -99,6 +99,9 @@ TEST(MorvaFile, HandsEachFrameOverAsStored) {
     EXPECT_EQ(engine.payloads, (std::vector<bytes>{first, {}, second}));
     const uint8_t* buffer = r.readPayload(0).bytes;  // one buffer, never made again
     EXPECT_TRUE(r.readPayload(2).bytes == buffer && r.readPayload(0).bytes == buffer);
+#ifdef _WIN32  // held for writing too: only an opener that shares writes gets in
+    EXPECT_FALSE(openExistingFile(file.path.c_str(), fileaccess::read, fileshare::read).isOpen());
+#endif
     r.close();
     EXPECT_FALSE(r.openPath() || r.makeFrame(engine, 1));  // not even the empty frame
 }
