@@ -47,7 +47,7 @@ TEST(FileLayer, TransfersAndNames) {
     EXPECT_EQ(folderOf(u"C:\\anim\\walk.mrv"), u"C:\\anim\\");
     EXPECT_EQ(folderOf(u"walk.mrv"), u"");
     EXPECT_FALSE(openExistingFile(dir.folder.c_str(), fileaccess::read, fileshare::read).isOpen());
-#ifndef _WIN32  // transfers in pieces: /proc hands a file over a page at a time; a limit cuts
+#ifndef _WIN32  // in pieces: /proc hands a file over a page at a time; a size limit cuts a write
     bytes pages(20000, 0xEE);
     filehandle proc = openExistingFile(u"/proc/self/smaps", fileaccess::read, fileshare::read);
     EXPECT_EQ(proc.readAt(0, pages.data(), 16384), 16384u);
