@@ -83,7 +83,7 @@ outcome TMPfile::copyInto(filehandle& file) {
     const uint32_t base = uint32_t(payloadAreaStart(count));
     const uint32_t length = payloadLength();
     if (tempHandle.size() < length) return shortFailure;  // none open: 0
-    if (!reserveCopyBuffer()) return shortFailure;
+    if (!reserveCopyBuffer()) return {failure::cannotWrite, noMemoryError()};
 
     uint8_t* bytes = copyBuffer.get();
     if (!writeHead(file, count, storeHeader.width, storeHeader.height, storeIndex.data(), bytes))
