@@ -19,6 +19,7 @@ echo "  then type Z:${sample//\//\\}\\walk000.bmp into the file name box."
 # Japanese menus and titles need a Japanese locale (tools/install-deps.sh makes one).
 export LANG=ja_JP.UTF-8
 export WINEPREFIX=$build/wineprefix-run WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+tools/make-wineprefix.sh "$WINEPREFIX"
 if [ -n "${DISPLAY:-}" ]; then
   exec /usr/lib/wine/wine64 "$exe"
 fi
@@ -31,8 +32,14 @@ trap 'WINEPREFIX=$WINEPREFIX /usr/lib/wine/wineserver64 -k 2>/dev/null; kill $xv
 export DISPLAY=:$n
 for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
 /usr/lib/wine/wine64 "$exe" &
-window=$(timeout 120 xdotool search --sync --onlyvisible --name "ver.2" | head -n 1) || true
-[ -n "$window" ] || { echo "The program's window did not appear." >&2; exit 1; }
+# Asked again until it is there: a search fails while Wine's own windows come and go.
+window=
+for _ in $(seq 1200); do
+  window=$(xdotool search --onlyvisible --name "ver.2" 2>/dev/null | head -n 1) || true
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+[ -n "$window" ] || { echo "The program's window did not appear in 2 minutes." >&2; exit 1; }
 sleep 1
 shot=$build/screenshot.png
 /usr/bin/import -window root "$shot"

@@ -32,9 +32,8 @@ start() {
   [ -s "$state/number" ] || { echo "Xvfb did not start" >&2; cat "$state/xvfb.log" >&2; exit 1; }
   echo ":$(cat "$state/number")" >"$state/display"
   export DISPLAY=$(cat "$state/display")
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    "$wine64" wineboot --init </dev/null >"$state/wineboot.log" 2>&1
-  fi
+  "$(dirname "$0")/make-wineprefix.sh" "$WINEPREFIX" "$state/wineboot.log" ||
+    { echo "no Wine prefix" >&2; cat "$state/wineboot.log" >&2; exit 1; }
   # Background processes must not hold ctest's output pipe open.
   "$wineserver" -p </dev/null >"$state/wineserver.log" 2>&1
   "$wine64" cmd /c exit 0 </dev/null >/dev/null 2>&1   # brings up the prefix's services once
