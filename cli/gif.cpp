@@ -26,6 +26,9 @@ int gif(const request& job, console& io) {
     if (!frames.pictureSized() || header.width > largestGifSide || header.height > largestGifSide)
         return fail(io, text(job.input) + ": frames of " + std::to_string(header.width) + " x " +
                             std::to_string(header.height) + " pixels do not fit a GIF");
+    // Put in its place, the GIF would take the only copy of the frames with it.
+    if (sameFile(job.input.c_str(), job.output.c_str()))
+        return fail(io, "cannot write " + text(job.output) + ": it is the input file");
     newfile target(job.output);
     if (!target.made()) return fail(io, "cannot write " + text(job.output) + ": " + target.why());
 

@@ -92,6 +92,11 @@ int pack(const request& given, console& io) {
         return fail(io,
                     text(names.logLineOf(0).data) + " : not found: a series starts at number 0");
 
+    // The animation put in a picture's place would take that picture with it.
+    for (uint32_t n = 0; n < found.total; ++n) {
+        if (sameFile(names.pathOf(n).data, job.output.c_str()))
+            return fail(io, "cannot write " + text(given.output) + ": it is a picture to pack");
+    }
     newfile target(job.output);
     if (!target.made()) return fail(io, "cannot write " + text(given.output) + ": " + target.why());
     std::string failure;

@@ -68,5 +68,8 @@ std::u16string makeUniqueFile(const std::u16string& folder, const char16_t* pref
 // Puts `source` in the place of `target` in one step, replacing it if present.
 bool replaceFile(const char16_t* source, const char16_t* target);
 bool removeFile(const char16_t* path);
+// Whether both paths name one existing file, whatever links or spellings lead
+// there; false when either names none.
+bool sameFile(const char16_t* first, const char16_t* second);
 // The folder part of a path including its last separator; empty when none.
 std::u16string folderOf(const std::u16string& path);

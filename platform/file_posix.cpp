@@ -111,3 +111,10 @@ bool replaceFile(const char16_t* source, const char16_t* target) {
 bool removeFile(const char16_t* path) {
     return ::unlink(bytesOfPath(path).c_str()) == 0 || failed(false);
 }
+
+bool sameFile(const char16_t* first, const char16_t* second) {
+    struct stat one, other;
+    return ::stat(bytesOfPath(first).c_str(), &one) == 0 &&
+           ::stat(bytesOfPath(second).c_str(), &other) == 0 && one.st_dev == other.st_dev &&
+           one.st_ino == other.st_ino;
+}

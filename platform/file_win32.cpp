@@ -42,6 +42,18 @@ std::wstring anyLength(const std::wstring& path) {
     return L"\\\\?\\" + full;
 }
 
+// The volume and index that tell a file from every other; false when `path`
+// names none. A folder opens too, with backup semantics.
+bool identityOf(const char16_t* path, BY_HANDLE_FILE_INFORMATION& identity) {
+    const HANDLE file = CreateFileW(anyLength(wide(path)).c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool known = GetFileInformationByHandle(file, &identity) != 0;
+    CloseHandle(file);
+    return known;
+}
+
 }  // namespace
 
 void filehandle::close() {
@@ -157,3 +169,10 @@ bool replaceFile(const char16_t* source, const char16_t* target) {
 }
 
 bool removeFile(const char16_t* path) { return DeleteFileW(wide(path)) != 0; }
+
+bool sameFile(const char16_t* first, const char16_t* second) {
+    BY_HANDLE_FILE_INFORMATION one, other;
+    return identityOf(first, one) && identityOf(second, other) &&
+           one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
+           one.nFileIndexHigh == other.nFileIndexHigh && one.nFileIndexLow == other.nFileIndexLow;
+}

@@ -42,6 +42,8 @@ TEST(FileLayer, TransfersAndNames) {
     ASSERT_TRUE(replaceFile(path.c_str(), moved.c_str()));
     EXPECT_EQ(dir.names(), (std::vector<text16>{u"𠮷😀.mrv"}));
     EXPECT_EQ(readFile(moved), bytes(buffer, buffer + 4));
+    EXPECT_TRUE(sameFile(moved.c_str(), (dir.folder + u"./𠮷😀.mrv").c_str()) &&
+                !sameFile(moved.c_str(), dir.folder.c_str()) && !sameFile(u"none", u"none"));
     EXPECT_EQ(createFile(moved.c_str(), fileshare::none).size(), 0u);  // emptied
     EXPECT_TRUE(removeFile(moved.c_str()) && !removeFile(moved.c_str()));
     EXPECT_EQ(folderOf(u"C:\\anim\\walk.mrv"), u"C:\\anim\\");
