@@ -31,6 +31,7 @@ TEST(FileLayer, TransfersAndNames) {
     EXPECT_EQ(file.size(), 12u);
     EXPECT_EQ(file.readAt(0, buffer, 16), 12u);
     EXPECT_EQ(std::memcmp(buffer, "abcdef\0\0\0\0XY", 12), 0);
+    errno = EINTR;  // left by an earlier call: the end of the file is no interruption
     EXPECT_TRUE(file.readAt(12, buffer, 4) == 0 && file.setEnd(4) && file.flush());
 #ifndef _WIN32  // a handle given another file lets the last one go
     const long held = openFiles();
