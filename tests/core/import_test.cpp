@@ -248,7 +248,6 @@ TEST_F(Import, TheWholeSeriesFromZero) {
     EXPECT_EQ(host.events, (lines{directory(), f0, f1, f2, f + "3.bmp", "Total 3 files exists.",
                                   "[progress 0..3]", "[title]", "[at 0]", f0, "[show]", "[at 1]",
                                   f1, "[show]", "[at 2]", f2, "[show]", "[hide]"}));
-    EXPECT_TRUE(doc.isModified());
     std::vector<bytes> cut;
     for (uint32_t n = 0; n < 3; ++n) {
         cut.push_back(cutPixels(seriesPicture(n, 13, 5), 6));
@@ -263,8 +262,6 @@ TEST_F(Import, SeriesAndTheirEnds) {
     const auto odd = [](uint32_t count, const char16_t* name, testpicture p) {
         return [=](auto& f) { w(f, 0, count), writeFile(f.file(name), bmpBytes(p)); };
     };
-    testpicture cut = seriesPicture(1, 16, 8);
-    cut.truncateTo = 1078 + 40;
     using writer = std::function<void(const scratchfolder&)>;
     const std::tuple<const char*, writer, const char16_t*, std::string, int> cases[] = {
         {"starting at 1", [](auto& f) { w(f, 1, 3); }, u"w_002.bmp", "Total 0 files exists.", -1},
@@ -279,9 +276,7 @@ TEST_F(Import, SeriesAndTheirEnds) {
         {"another height", odd(5, u"w_003.bmp", seriesPicture(3, 16, 10)), u"w_000.bmp",
          "BMP #3 has invalid height 10 instead 8", -1},
         {"an invalid picture", odd(4, u"w_002.bmp", WITH(p.biBitCount = 24)), u"w_000.bmp",
-         "File : w_002.bmp : Invalid Bitmap Format", -1},
-        {"pixels cut short", odd(3, u"w_001.bmp", cut), u"w_000.bmp",
-         "File : w_001.bmp : Invalid Bitmap Format", -1}};
+         "File : w_002.bmp : Invalid Bitmap Format", -1}};
     for (const auto& [what, writes, chosen, line, frames] : cases) {
         SCOPED_TRACE(what);
         scratchfolder series;
@@ -311,6 +306,8 @@ TEST_F(Import, AnotherSizeChangesNothing) {
     setenv("TMPDIR", utf8(folder.file(u"absent")).c_str(), 1);
     document fresh;
     import(u"a_00.bmp", fresh);
+    setenv("TMPDIR", "", 1);
+    EXPECT_EQ(temporaryFolder(), u"/tmp/");
     setenv("TMPDIR", kept.c_str(), 1);
     EXPECT_EQ(log().back(),
               "Temporary file error : " + utf8(folder.file(u"absent/")) + " (system error 2)");

@@ -110,7 +110,6 @@ TEST_F(ProgramTest, KeysRunOnlyTheirCommands) {
     };
     const std::vector<uint32_t> cases[][2] = {
         {{'N' | alt, 'O' | alt, 'S' | alt}, {IDM_FILE_NEW, IDM_FILE_OPEN, IDM_FILE_SAVE}},
-        {{VK_SPACE}, {IDM_PREVIEW}},
         // The keypad's "/" types "/": with Alt, About.
         {{VK_DECIMAL | alt, VK_DIVIDE | alt}, {IDM_ABOUT}},
         {{VK_DECIMAL, VK_DIVIDE}, {}},
