@@ -279,6 +279,12 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
     save("hurt.mrv", broken);
     save("junk.mrv", {'M', 'o', 'R', 'x', 0, 0, 0, 0});
     save("flat.mrv", mrvBytes(0, height, {{28, 0}}, {}));
+    save("none.mrv", mrvBytes(width, height, {}, {}));
+    std::vector<bytes> ones(101, {1, 9, 0, 1});  // frame 0 damaged
+    ones[0] = {0xFF, 0};
+    save("101.mrv", soundMrv(1, 1, ones));
+    fs::create_directory(at("o3"));
+    save("o3/101_101.bmp", {});  // would join the series
     save("walk.mrv", broken);  // unpacks into walk000.bmp
     scratchfolder many;        // one picture more than a file holds, linked
     writeSeries(many, u"many", 5, 0, 1, width, height);
@@ -291,7 +297,7 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
     ASSERT_EQ(cli({"gif", good, "-o", at("good.gif")}).status, 0);
     const rlim_t gifSize = load("good.gif").size(), mrvSize = load("good.mrv").size();
     const string deep = at(string(250, 'd'));  // paths of 270 characters and more
-    fs::create_directory(deep);
+    fs::create_directories(deep + "/none");  // not where a relative -o leads
     for (const char* name : {"/walk000.bmp", "/walk001.bmp"}) fs::copy_file(walk, deep + name);
     ASSERT_TRUE(convert(walk + " -define png:color-type=2 " + at("r000.png")));
     bytes cut = load("r000.png");
@@ -331,9 +337,11 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
         {{"unpack", good, "-o", at("o")}, 1, "cannot write " + at("o/good000.bmp"), 1100},
         {{"unpack", good, "-o", at("o"), "--format", "png"}, 1, "cannot write " + at("o/good0"), 9},
         {{"unpack", at("flat.mrv"), "-o", at("o")}, 1, at("flat.mrv: frames of 0 x 5 pixels")},
+        {{"unpack", at("101.mrv"), "-o", at("o3")}, 1, at("o3/101_101.bmp is there already")},
+        {{"gif", at("none.mrv"), "-o", oGif}, 1, at("none.mrv: no frames to make a GIF of")},
         {pack("walk000.bmp", "good.mrv"), 1, "cannot write " + good, mrvSize - 1},
         {{"pack", first, "-o", at("o.mrv")}, 1, "File : many65535.bmp : beyond the frame limit"},
-        {{"pack", deep + "/walk001.bmp", "-o", at("none/o.mrv")}, 1, noDir + ": No such"},
+        {{"pack", deep + "/walk001.bmp", "-o", "none/o.mrv"}, 1, "cannot write none/o.mrv: No"},
         {pack("walk000.bmp", "locked.mrv"), 1, "cannot write " + at("locked.mrv") + ": Permission"},
         {pack("walk000.bmp", ""), 1, "cannot write " + at("") + ": it is a folder: -o takes"},
         {{"gif", good, "-o", deep}, 1, "cannot write " + deep + ": it is a folder"},
@@ -347,6 +355,8 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
         {{"unpack", hurt, "-o", at("o")}, 1, hurt + damaged},
         {{"gif", hurt, "-o", oGif}, 1, hurt + damaged}};
     const auto before = everything();
+    const fs::path cwd = fs::current_path();
+    fs::current_path(dir.folder);
     for (const auto& run : runs) {
         const result failed = cli(run.run, false, run.fileLimit);
         EXPECT_EQ(failed.status, run.status) << run.line;
@@ -354,6 +364,7 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
         EXPECT_EQ(std::count(failed.err.begin(), failed.err.end(), '\n'), 1) << failed.err;
         EXPECT_TRUE(everything() == before) << run.line;
     }
+    fs::current_path(cwd);
     auto withFolders = before;  // -o's name taken by a folder while writing
     for (const words& run : {pack("walk000.bmp", "late"), {"gif", good, "-o", at("late.gif")}}) {
         const string late = run[3];
@@ -365,10 +376,7 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
     removeFile(many.file(u"many65535.bmp").c_str());
     EXPECT_EQ(cli({"pack", first, "-o", at("none/o.mrv")}).err,
               "morvacli: " + noDir + ": No such file or directory\n");  // 65535 fit
-    std::vector<bytes> ones(101, {1, 9, 0, 1});  // a bar left at 0 % is wiped too
-    ones[0] = {0xFF, 0};
-    save("101.mrv", soundMrv(1, 1, ones));
-    const string wiped = cli({"unpack", at("101.mrv"), "-o", at("u")}, true).err;
+    const string wiped = cli({"unpack", at("101.mrv"), "-o", at("u")}, true).err;  // at 0 %
     EXPECT_TRUE(has(wiped, "] 1/101\r" + string(66, ' ') + "\rmorvacli: ")) << wiped;
     EXPECT_EQ(cli({"check", hurt}).out, "frame 1: stopped at byte 0 of " +
                                             std::to_string(broken[32]) +
@@ -397,7 +405,7 @@ TEST_F(Morvacli, PngHeadersTakenOrRefused) {
         EXPECT_EQ(packed.status, line.empty() ? 0 : 1) << line;
     };
     const int fields[][3] = {{0, 0x8A, 0},  {7, 0, 0},  {11, 14, 0},   {15, 'X', 0}, {19, 0, 0},
-                             {16, 0x80, 0}, {23, 0, 0}, {20, 0x80, 0}, {26, 1, 0},   {27, 1, 0},
+                             {16, 0x80, 2}, {23, 0, 0}, {20, 0x80, 2}, {26, 1, 0},   {27, 1, 0},
                              {28, 2, 0},    {24, 3, 0}, {24, 9, 0},    {24, 16, 3},  {24, 4, 2},
                              {24, 8, 1},    {24, 8, 5}, {24, 8, 7}};
     for (auto& f : fields) packs(f[0], {uint8_t(f[1])}, uint8_t(f[2]), "Invalid PNG Format");
