@@ -46,6 +46,7 @@ TEST(BmpFile, DamagedPictures) {
         {WITH(p.biBitCount = 1), 0},
         {WITH(p.biBitCount = 24; p.width = 2), 0},  // its rows would fit
         {WITH(p.biCompression = 1), 1},
+        {WITH(p.biCompression = 1; p.height = -4), 0},  // a stream runs bottom-up
         {WITH(p.biCompression = 2), 0},
         {claiming(0, 4), 0},
         {claiming(-8, 4), 0},
