@@ -445,4 +445,8 @@ TEST_F(Morvacli, PngHeadersTakenOrRefused) {
               std::make_tuple(40u, 7, 5, 1, 8, 40u, 256u));
     EXPECT_FALSE(refused.load() || huge.load() || pngfile().readHeaders());  // nor unopened
     EXPECT_TRUE(isPngName(u".PNG") && !isPngName(u"png") && !isPngName(u"a.pn"));
+    packs(17, {1}, 0, "Encode Error");  // 65543 wide: the rows say otherwise
+    fs::rename(at("x000.png"), at("x001.png"));  // then as picture 1 of a series 7 wide
+    fs::copy_file(at("g.png"), at("x000.png"));
+    EXPECT_EQ(cli(pack("x000.png")).err, "morvacli: BMP #1 had invlid width 65543 instead 7\n");
 }

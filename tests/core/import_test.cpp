@@ -36,6 +36,7 @@ TEST(BmpFile, DamagedPictures) {
         {WITH(), 2},
         {WITH(p.biSize = 64; p.bfOffBits = 14 + 64 + 1024), 0},
         {WITH(p.biSizeImage = 0), 2},
+        {WITH(p.biSizeImage = 0; p.truncateTo = 1078 + 31), 0},
         {WITH(p.bfOffBits = 70000), 2},
         {WITH(p.truncateTo = 0), 0},
         {WITH(p.truncateTo = 13), 0},
