@@ -285,8 +285,8 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
     save("101.mrv", soundMrv(1, 1, ones));
     fs::create_directory(at("o3"));
     save("o3/101_101.bmp", {});  // would join the series
-    save("walk.mrv", broken);  // unpacks into walk000.bmp
-    scratchfolder many;        // one picture more than a file holds, linked
+    save("walk.mrv", broken);    // unpacks into walk000.bmp
+    scratchfolder many;          // one picture more than a file holds, linked
     writeSeries(many, u"many", 5, 0, 1, width, height);
     const string first = utf8(many.file(u"many00000.bmp"));
     for (uint32_t n = 1; n <= 65535; ++n) {
@@ -297,7 +297,7 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
     ASSERT_EQ(cli({"gif", good, "-o", at("good.gif")}).status, 0);
     const rlim_t gifSize = load("good.gif").size(), mrvSize = load("good.mrv").size();
     const string deep = at(string(250, 'd'));  // paths of 270 characters and more
-    fs::create_directories(deep + "/none");  // not where a relative -o leads
+    fs::create_directories(deep + "/none");    // not where a relative -o leads
     for (const char* name : {"/walk000.bmp", "/walk001.bmp"}) fs::copy_file(walk, deep + name);
     ASSERT_TRUE(convert(walk + " -define png:color-type=2 " + at("r000.png")));
     bytes cut = load("r000.png");
@@ -375,7 +375,7 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
     EXPECT_TRUE(everything() == withFolders);
     removeFile(many.file(u"many65535.bmp").c_str());
     EXPECT_EQ(cli({"pack", first, "-o", at("none/o.mrv")}).err,
-              "morvacli: " + noDir + ": No such file or directory\n");  // 65535 fit
+              "morvacli: " + noDir + ": No such file or directory\n");             // 65535 fit
     const string wiped = cli({"unpack", at("101.mrv"), "-o", at("u")}, true).err;  // at 0 %
     EXPECT_TRUE(has(wiped, "] 1/101\r" + string(66, ' ') + "\rmorvacli: ")) << wiped;
     EXPECT_EQ(cli({"check", hurt}).out, "frame 1: stopped at byte 0 of " +
@@ -445,7 +445,7 @@ TEST_F(Morvacli, PngHeadersTakenOrRefused) {
               std::make_tuple(40u, 7, 5, 1, 8, 40u, 256u));
     EXPECT_FALSE(refused.load() || huge.load() || pngfile().readHeaders());  // nor unopened
     EXPECT_TRUE(isPngName(u".PNG") && !isPngName(u"png") && !isPngName(u"a.pn"));
-    packs(17, {1}, 0, "Encode Error");  // 65543 wide: the rows say otherwise
+    packs(17, {1}, 0, "Encode Error");           // 65543 wide: the rows say otherwise
     fs::rename(at("x000.png"), at("x001.png"));  // then as picture 1 of a series 7 wide
     fs::copy_file(at("g.png"), at("x000.png"));
     EXPECT_EQ(cli(pack("x000.png")).err, "morvacli: BMP #1 had invlid width 65543 instead 7\n");
