@@ -375,8 +375,9 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
     EXPECT_TRUE(everything() == withFolders);
     removeFile(many.file(u"many65535.bmp").c_str());
     EXPECT_EQ(cli({"pack", first, "-o", at("none/o.mrv")}).err,
-              "morvacli: " + noDir + ": No such file or directory\n");             // 65535 fit
-    const string wiped = cli({"unpack", at("101.mrv"), "-o", at("u")}, true).err;  // at 0 %
+              "morvacli: " + noDir + ": No such file or directory\n");  // 65535 fit
+    // A bar left at 0 % is wiped too.
+    const string wiped = cli({"unpack", at("101.mrv"), "-o", at("u")}, true).err;
     EXPECT_TRUE(has(wiped, "] 1/101\r" + string(66, ' ') + "\rmorvacli: ")) << wiped;
     EXPECT_EQ(cli({"check", hurt}).out, "frame 1: stopped at byte 0 of " +
                                             std::to_string(broken[32]) +
