@@ -2,6 +2,7 @@
 #include "animfile/document.h"
 #include "platform/utf8.h"
 #include "tests/support/fakeengine.h"
+#include "tests/support/faults.h"
 #include "tests/support/files.h"
 
 #include <gtest/gtest.h>
@@ -103,6 +104,9 @@ TEST(MorvaFile, HandsEachFrameOverAsStored) {
     EXPECT_TRUE(r.readPayload(2).bytes == buffer && r.readPayload(0).bytes == buffer);
 #ifdef _WIN32  // held for writing too: only an opener that shares writes gets in
     EXPECT_FALSE(openExistingFile(file.path.c_str(), fileaccess::read, fileshare::read).isOpen());
+#endif
+#ifndef _WIN32  // cut short since it was opened
+    EXPECT_FALSE(faults::during(faults::readsEnd, [&] { return r.makeFrame(engine, 0); }));
 #endif
     r.close();
     EXPECT_FALSE(r.openPath() || r.makeFrame(engine, 1));  // not even the empty frame
@@ -265,6 +269,21 @@ TEST(FrameStore, AFailedSaveKeepsTheOldFile) {
     EXPECT_EQ(std::pair(cut.what, cut.error), std::pair(failure::cannotWrite, 0u));
     fs::resize_file(temporary, 100);
     EXPECT_TRUE(store->save(dir.file(u"cut.mrv").c_str()).ok());
+    const bytes kept = readFile(dir.file(u"cut.mrv"));
+    for (bool* fault : {&faults::readsEnd, &faults::opensFail}) {  // the same, in another way
+        const auto failed = [&] { return store->save(dir.file(u"cut.mrv").c_str()).what; };
+        EXPECT_EQ(faults::during(*fault, failed), failure::cannotWrite);
+        EXPECT_EQ(std::pair(readFile(dir.file(u"cut.mrv")), dir.names().size()),
+                  std::pair(kept, size_t(2)));
+    }
+    const std::string tmpdir = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+    const scratchfolder temporaries;  // its name made, then refused: not left behind
+    setenv("TMPDIR", utf8(temporaries.folder).c_str(), 1);
+    TMPfile refused;
+    const outcome none = faults::during(faults::opensFail, [&] { return refused.openTempFile(); });
+    setenv("TMPDIR", tmpdir.c_str(), 1);
+    EXPECT_EQ(std::tuple(none.what, none.error, temporaries.names().size()),
+              std::tuple(failure::temporaryFile, uint32_t(EMFILE), size_t(0)));
     store->close();
     EXPECT_EQ(openFiles(), held - 1);
 }

@@ -7,6 +7,7 @@
 #include "import/seriesname.h"
 #include "shell/logbuffer.h"
 #include "tests/support/fakeengine.h"
+#include "tests/support/faults.h"
 #include "tests/support/files.h"
 #include "tests/support/imagemagick.h"
 #include "tests/support/notinghost.h"
@@ -83,6 +84,20 @@ TEST(BmpFile, DamagedPictures) {
             EXPECT_TRUE(wholeRowsFit(shape, r.pixelSize()));
         }
     }
+#ifndef _WIN32
+    // Cut between its size and its read, plain or coded: refused, and read when whole.
+    for (const testpicture& sound : {
+             WITH(), WITH(p.biCompression = 1;
+                          p.rows = {8, 7, 0, 0, 8, 7, 0, 0, 8, 7, 0, 0, 8, 7, 0, 1})
+         }) {
+        scratchfolder dir;
+        const text16 path = dir.file(u"p.bmp");
+        writeFile(path, bmpBytes(sound));
+        ASSERT_TRUE(r.open(path.c_str()) && r.readHeaders());
+        EXPECT_FALSE(faults::during(faults::readsEnd, [&] { return r.load(); }));
+        EXPECT_TRUE(r.open(path.c_str()) && r.load());
+    }
+#endif
 }
 
 #ifndef _WIN32
