@@ -420,7 +420,6 @@ TEST_F(Morvacli, PngHeadersTakenOrRefused) {
         {0, 1, "1-bit grey PNG: pack"},
         {0, 2, "2-bit grey PNG"},
         {0, 4, "4-bit grey PNG"},
-        {0, 16, "16-bit grey PNG: pack takes 8-bit grey or 8-bit palette PNGs; convert"},
         {3, 1, "1-bit pal"},
         {3, 2, "2-bit palette"},
         {3, 4, "4-bit palette"},
@@ -429,7 +428,7 @@ TEST_F(Morvacli, PngHeadersTakenOrRefused) {
         {4, 16, "32-bit grey with alpha"},
         {6, 8, "32-bit RGBA"},
         {6, 16, "64-bit RGBA"},
-    };
+        {0, 16, "16-bit grey PNG: pack takes 8-bit grey or 8-bit palette PNGs; convert"}};
     for (auto [type, depth, line] : kinds) packs(24, {depth}, type, line);
     EXPECT_EQ(load("x.mrv"), load("one.mrv"));
     EXPECT_EQ(cli(pack("i000.png", "i.mrv", "8")).err, "");  // Adam7

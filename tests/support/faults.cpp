@@ -1,4 +1,4 @@
-// Linked into the test program, these come before the C library's calls of the same names.
+// Linked into a test program, these stand before the C library's calls of the same names.
 #include "tests/support/faults.h"
 
 #include <dlfcn.h>
@@ -10,28 +10,19 @@
 
 bool faults::opensFail = false, faults::readsEnd = false;
 
-template <class Function>
-Function next(const char* name) {
-    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
-}
-
 extern "C" int open(const char* path, int flags, ...) {
-    static const auto real = next<int (*)(const char*, int, ...)>("open");
-    mode_t mode = 0;
-    if (flags & O_CREAT) {
-        va_list rest;
-        va_start(rest, flags);
-        mode = mode_t(va_arg(rest, int));
-        va_end(rest);
-    }
-    if (faults::opensFail) return errno = EMFILE, -1;
-    return real(path, flags, mode);
+    static const auto real = (int (*)(const char*, int, ...))dlsym(RTLD_NEXT, "open");
+    va_list rest;
+    va_start(rest, flags);
+    const int mode = flags & O_CREAT ? va_arg(rest, int) : 0;
+    va_end(rest);
+    return faults::opensFail ? (errno = EMFILE, -1) : real(path, flags, mode);
 }
 
+// The file ends a byte before the end of what is asked; the buffer holds what was there.
 extern "C" ssize_t pread(int fd, void* buffer, size_t count, off_t at) {
-    static const auto real = next<ssize_t (*)(int, void*, size_t, off_t)>("pread");
+    static const auto real = (ssize_t(*)(int, void*, size_t, off_t))dlsym(RTLD_NEXT, "pread");
     if (!faults::readsEnd) return real(fd, buffer, count, at);
-    // The file ends a byte before the end of what is asked; the buffer holds what was there.
-    const ssize_t got = count <= 1 ? 0 : real(fd, buffer, count, at);
+    const ssize_t got = count > 1 ? real(fd, buffer, count, at) : 0;
     return got > 0 ? got - 1 : got;
 }
