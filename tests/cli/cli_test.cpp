@@ -359,7 +359,8 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
     const fs::path cwd = fs::current_path();
     fs::current_path(dir.folder);
     for (const auto& run : runs) {
-        const result failed = cli(run.run, false, run.fileLimit);
+        const auto fail = [&] { return cli(run.run, false, run.fileLimit); };
+        const result failed = faults::during(faults::heldStay, fail);
         EXPECT_EQ(failed.status, run.status) << run.line;
         EXPECT_EQ(failed.err.rfind("morvacli: " + run.line, 0), 0u) << failed.err;
         EXPECT_EQ(std::count(failed.err.begin(), failed.err.end(), '\n'), 1) << failed.err;

@@ -7,8 +7,10 @@
 
 #include <cerrno>
 #include <cstdarg>
+#include <filesystem>
+#include <sys/stat.h>
 
-bool faults::opensFail = false, faults::readsEnd = false;
+bool faults::opensFail = false, faults::readsEnd = false, faults::heldStay = false;
 
 extern "C" int open(const char* path, int flags, ...) {
     static const auto real = (int (*)(const char*, int, ...))dlsym(RTLD_NEXT, "open");
@@ -25,4 +27,15 @@ extern "C" ssize_t pread(int fd, void* buffer, size_t count, off_t at) {
     if (!faults::readsEnd) return real(fd, buffer, count, at);
     const ssize_t got = count > 1 ? real(fd, buffer, count, at) : 0;
     return got > 0 ? got - 1 : got;
+}
+
+extern "C" int unlink(const char* path) {
+    static const auto real = (int (*)(const char*))dlsym(RTLD_NEXT, "unlink");
+    struct stat named, held;
+    if (faults::heldStay && stat(path, &named) == 0)
+        for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd"))
+            if (stat(fd.path().c_str(), &held) == 0 && held.st_ino == named.st_ino &&
+                held.st_dev == named.st_dev)
+                return errno = EACCES, -1;
+    return real(path);
 }

@@ -1,8 +1,10 @@
-// System calls that fail on demand, for roads only a race or another program takes.
+// System calls that fail on demand: roads only a race, another program or Windows takes.
 #pragma once
 
 namespace faults {
-extern bool opensFail, readsEnd;  // open fails with EMFILE; pread ends a byte short
+// open fails with EMFILE; pread ends a byte short; unlink refuses, as Windows does, a file
+// this process holds open.
+extern bool opensFail, readsEnd, heldStay;
 
 template <class Call>
 auto during(bool& flag, Call call) {
