@@ -1,27 +1,30 @@
 #!/usr/bin/env python3
-"""road.py BUILD ROAD: one road of the program under Wine, worked by keys, read by
-morva-probe.exe and the screen; screenshots in BUILD/e2e/ROAD"""
+"""road.py BUILD ROAD: one road of the program under Wine, worked by keys, read by its probe
+and the screen; screenshots in BUILD/e2e/ROAD"""
 import os, re, shutil, struct, subprocess, sys, time
 from subprocess import DEVNULL, PIPE
 from pathlib import Path
 from types import SimpleNamespace
 
-SOURCE = os.path.abspath(__file__ + "/../../..")
+ROADS = {"a_day_with_the_program": "desktop", "opens_under_a_full_log": "bare"}  # environments
+if len(sys.argv) != 3 or sys.argv[2] not in ROADS:
+    sys.exit(__doc__ + "\nroads: " + ", ".join(ROADS))
+BUILD, ROAD = os.path.abspath(sys.argv[1]), sys.argv[2]
+WORK, STATE = f"{BUILD}/e2e/{ROAD}", f"{BUILD}/e2e/{ROADS[ROAD]}/"
+ENV = dict(os.environ, DISPLAY=Path(STATE + "wine-env/display").read_text().strip(),
+           WINEPREFIX=STATE + "wineprefix", WINEDEBUG="-all,err+seh",
+           WINEDLLOVERRIDES="mscoree,mshtml=", LANG="ja_JP.UTF-8", LC_ALL="ja_JP.UTF-8")
 WINE64, CONVERT = "/usr/lib/wine/wine64", "/usr/bin/convert"  # not a stand-in in /usr/local
 PATIENCE = 60  # seconds for any one event on a loaded machine
 TITLE, MODIFIED = "モルバツール ver.2", "(更新)"
 MRV_DIALOG, BMP_DIALOG = "モルバファイル (*.mrv) を開く", "ビットマップファイル (*.bmp) を開く"
-
-
-def check(condition, message):
-    if not condition:
-        raise AssertionError(message)
+app = SimpleNamespace(process=None, shots=0)
 
 
 def wait(what, fetch, accept=bool):
     deadline = time.monotonic() + PATIENCE
     while not accept(value := fetch()):
-        check(time.monotonic() < deadline, f"gave up waiting for {what}; last seen: {value!r}")
+        assert time.monotonic() < deadline, f"gave up waiting for {what}; last: {value!r}"
         time.sleep(0.1)
     return value
 
@@ -35,30 +38,32 @@ def winpath(path):  # Z: is the root
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def grey(pictures):  # as ImageMagick decodes them, rows top-down
+def grey(pictures):  # rows top-down
     return run(CONVERT, *pictures, "-depth", "8", "gray:-")
 
 
-def frames_of(path, work):  # and their width and height
+def frames_of(path):  # as ImageMagick decodes them; their width and height
     data = Path(path).read_bytes()
     count, width, height = struct.unpack_from("<Iii", data, 4)
     palette, names = b"".join(bytes([v, v, v, 0]) for v in range(256)), []
-    os.makedirs(work)
     for i in range(count):
         offset, size = struct.unpack_from("<II", data, 20 + 8 * i)
-        names.append(f"{work}/{i:03}.bmp")
-        Path(names[-1]).write_bytes(struct.pack("<2sIHHIIiiHHIIiiII", b"BM", 1078 + size, 0, 0,
-                                                1078, 40, width, height, 1, 8, 1, size, 0, 0, 256,
-                                                0) + palette + data[offset:offset + size])
+        names.append(f"{WORK}/{i:03}.bmp")
+        Path(names[-1]).write_bytes(struct.pack("<2sI4xIIiiHHII8xI4x", b"BM", 1078 + size, 1078,
+                                                40, width, height, 1, 8, 1, size, 256)
+                                    + palette + data[offset:offset + size])
     levels, size = grey(names), width * height
     return [levels[i * size:(i + 1) * size] for i in range(count)], width, height
 
 
-class Screenshot:  # the whole screen as 8-bit RGB
-    def __init__(self, env):
-        self.ppm = run("import", "-window", "root", "-depth", "8", "ppm:-", env=env)
+class Screenshot:  # the whole screen as 8-bit RGB, kept in WORK when named
+    def __init__(self, name=None):
+        self.ppm = run("import", "-window", "root", "-depth", "8", "ppm:-", env=ENV)
         header = re.match(rb"P6\s+(\d+)\s+\d+\s+255\s", self.ppm)
         self.width, self.rgb = int(header.group(1)), memoryview(self.ppm)[header.end():]
+        if name:
+            app.shots += 1
+            Path(WORK, f"{app.shots:02}-{name}.ppm").write_bytes(self.ppm)
 
     def area(self, box):
         left, top, right, bottom = box
@@ -66,253 +71,202 @@ class Screenshot:  # the whole screen as 8-bit RGB
                         for y in range(top, bottom))
 
 
-class Program:
-    def __init__(self, build, work, environment):
-        state = os.path.join(build, "e2e", environment)
-        display = Path(state + "/wine-env/display").read_text().strip()
-        # Without a window manager a dialog opened too soon after the last may stay hidden.
-        self.bare = not os.path.exists(state + "/wine-env/openbox.pid")
-        self.env = dict(os.environ, DISPLAY=display, WINEPREFIX=state + "/wineprefix",
-                        WINEDEBUG="-all,err+seh", WINEDLLOVERRIDES="mscoree,mshtml=",
-                        LANG="ja_JP.UTF-8", LC_ALL="ja_JP.UTF-8")
-        self.windows, self.work, self.process, self.shots = build + "/windows/", work, None, 0
+def start():
+    with open(WORK + "/stderr.txt", "wb") as stderr:
+        app.process = subprocess.Popen([WINE64, BUILD + "/windows/app/morva.exe"], env=ENV,
+                                       cwd=WORK, stdin=DEVNULL, stdout=DEVNULL, stderr=stderr)
+    app.window = wait("the main window", lambda: shown(TITLE))[0]
+    return wait("the program to be ready", probe, lambda r: r.log is not None)
 
-    def start(self):
-        self.stderr = f"{self.work}/program-stderr-{self.shots}.txt"
-        with open(self.stderr, "wb") as stderr:
-            self.process = subprocess.Popen([WINE64, self.windows + "app/morva.exe"], env=self.env,
-                                            cwd=self.work, stdin=DEVNULL, stdout=DEVNULL,
-                                            stderr=stderr)
-        self.window = wait("the main window", lambda: self.shown(TITLE))[0]
-        return wait("the program to be ready", self.probe, lambda r: r.log is not None)
 
-    def exit(self, *keys):
-        self.keys(*keys)
-        code = wait("the program to end", self.process.poll, lambda code: code is not None)
-        said = Path(self.stderr).read_bytes()  # Wine may swallow an access violation
-        check(b"ignoring exception" not in said, "see " + self.stderr)
-        check(code == 0, f"the exit code after {keys} is {code}")
+def leave(*keys):
+    key(*keys)
+    code = wait("the program to end", app.process.poll, lambda code: code is not None)
+    said = Path(WORK, "stderr.txt").read_bytes()  # Wine may swallow an access violation
+    assert code == 0 and b"ignoring exception" not in said, f"exit code {code} after {keys}"
 
-    def xdotool(self, *arguments):
-        return run("xdotool", *arguments, env=self.env, check=False).decode()
 
-    def shown(self, title):
-        return self.xdotool("search", "--onlyvisible", "--name", f"^{re.escape(title)}$").split()
+def xdotool(*arguments):
+    return run("xdotool", *arguments, env=ENV, check=False).decode()
 
-    def title(self):
-        return self.xdotool("getwindowname", self.window).rstrip("\n")
 
-    def probe(self):  # the log is None while a command runs
-        check(self.process.poll() is None, "the program ended unexpectedly")
-        report = run(WINE64, self.windows + "tests/e2e/morva-probe.exe", env=self.env)
-        head, state, log = report.decode("utf-16-le").split("\n", 2)
-        # the client area: x, y, width, height; the log's last row below its view
-        bar, position, *client, over = map(int, head.split())
-        return SimpleNamespace(bar=bar == 1, position=position, client=client, over=over,
-                               log=log.split("\r\n") if state == "log" else None)
+def shown(title):
+    return xdotool("search", "--onlyvisible", "--name", f"^{re.escape(title)}$").split()
 
-    def expect(self, title, log):
-        wait(f"the title {title!r}", self.title, lambda t: t == title)
-        return wait(f"the status log {log!r}", self.probe, lambda r: r.log == log)
 
-    def screenshot(self, name):
-        shot = Screenshot(self.env)
-        self.shots += 1
-        Path(self.work, f"{self.shots:02}-{name}.ppm").write_bytes(shot.ppm)
-        return shot
+def probe():  # the log is None while a command runs
+    assert app.process.poll() is None, "the program ended unexpectedly"
+    report = run(WINE64, BUILD + "/windows/tests/e2e/morva-probe.exe", env=ENV)
+    head, state, log = report.decode("utf-16-le").split("\n", 2)
+    position, *client, over = map(int, head.split())
+    return SimpleNamespace(position=position, client=client, over=over,
+                           log=log.split("\r\n") if state == "log" else None)
 
-    def drawn(self, window):  # on the screen yet: its area is not of one grey
-        geometry = self.xdotool("getwindowgeometry", "--shell", window)
-        box = dict(f.split("=") for f in geometry.split())
-        x, y, width, height = (int(box[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
-        return len(set(Screenshot(self.env).area((x, y, x + width, y + height)))) > 1
 
-    def press(self, window, *keys):
-        self.xdotool("windowfocus", "--sync", window, "key", *keys)
+def expect(title, log):
+    wait(f"the title {title!r}", lambda: xdotool("getwindowname", app.window).rstrip("\n"),
+         lambda t: t == title)
+    return wait(f"the status log {log!r}", probe, lambda r: r.log == log)
 
-    def keys(self, *keys):
-        self.press(self.window, "--delay", "40", *keys)
 
-    def choose(self, title, keys, path, answers=()):  # each question that comes: the next answer
-        time.sleep(1.5 if self.bare else 0)  # counted from when the program answers again
-        self.keys(*keys)
-        dialog = wait(f"the dialog {title!r}", lambda: self.shown(title))[0]
-        self.press(dialog, "ctrl+a", "type", "--delay", "10", path)
-        self.press(dialog, "Return")
-        left, answered = list(answers), {}  # question: (answer, when given)
+def drawn(window):  # on the screen yet: not of one grey
+    return len(set(run("import", "-window", window, "-depth", "8", "gray:-", env=ENV,
+                       check=False))) > 1
 
-        def settled():
-            others = self.xdotool("search", "--onlyvisible", "--classname", "morva.exe")
-            others = set(others.split()) - {self.window, dialog}
-            for question in others:
-                if question not in answered:
-                    check(left, f"one question more than {answers} after choosing {path}")
-                    answered[question] = (left.pop(0), 0)
-                key, given = answered[question]
-                # A box takes keys only once it is drawn; a key it lost is given again.
-                if time.monotonic() - given > 4 and self.drawn(question):
-                    self.press(question, "alt+" + key)
-                    answered[question] = (key, time.monotonic())
-            return not left and not others and not self.shown(title)
-        wait(f"the questions {answers} after choosing {path}", settled)
 
-    def open(self, path, typed=None):
-        self.choose(MRV_DIALOG, ("alt+f", "o"), typed or winpath(path))
-        return "Open Morva : " + winpath(path)
+def press(window, *keys):
+    xdotool("windowfocus", "--sync", window, "key", *keys)
 
-    def save_as(self, typed, answer):
-        self.choose(MRV_DIALOG, ("alt+f", "a"), typed, (answer,))
 
-    def import_series(self, path):
-        self.choose(BMP_DIALOG, ("alt+k", "b"), winpath(path))
-        return ["Directory " + winpath(os.path.dirname(path)) + "\\"]
+def key(*keys):
+    press(app.window, "--delay", "40", *keys)
+
+
+def choose(title, keys, path, answer=""):  # and the question that may come
+    # Without a window manager a dialog opened within a second of the last may stay hidden.
+    time.sleep(1.5 if ROADS[ROAD] == "bare" else 0)
+    key(*keys)
+    dialog = wait(f"the dialog {title!r}", lambda: shown(title))[0]
+    press(dialog, "ctrl+a", "type", "--delay", "10", path)
+    press(dialog, "Return")
+    asked = {}  # question: when its answer was given
+
+    def settled():
+        others = xdotool("search", "--onlyvisible", "--classname", "morva.exe").split()
+        others = set(others) - {app.window, dialog}
+        for question in others:
+            assert answer and len(asked.keys() | {question}) == 1, (
+                f"a question more than {answer!r} after choosing {path}")
+            # A box takes keys only once it is drawn; a key it lost is given again.
+            if time.monotonic() - asked.get(question, 0) > 4 and drawn(question):
+                press(question, "alt+" + answer)
+                asked[question] = time.monotonic()
+        return len(asked) == len(answer) and not others and not shown(title)
+    wait(f"the question {answer!r} after choosing {path}", settled)
+
+
+def open_file(path, typed=None):
+    choose(MRV_DIALOG, ("alt+f", "o"), typed or winpath(path))
+    return "Open Morva : " + winpath(path)
+
+
+def import_series(path):
+    choose(BMP_DIALOG, ("alt+k", "b"), winpath(path))
+    return ["Directory " + winpath(os.path.dirname(path)) + "\\"]
 
 
 def make_series(folder, count, *options):
-    run(sys.executable, SOURCE + "/tools/make-sample.py", folder, "--count", str(count), *options)
+    run(sys.executable, os.path.dirname(__file__) + "/../../tools/make-sample.py", folder,
+        "--count", str(count), *options)
     return [f"{folder}/walk{n:03}.bmp" for n in range(count)]
 
 
-def pack(build, first, out, *options):
-    run(build + "/cli/morvacli", "pack", first, "-o", out, *options)
+def pack(first, out, *options):
+    run(BUILD + "/cli/morvacli", "pack", first, "-o", out, *options)
 
 
-def frame_area(client):  # on the screen
-    x, y, width, height = client
-    return x + width // 3 + 1, y + 33, x + width, y + height
-
-
-def shown_frame(shot, area, frames, width, height):  # best on a grid of samples; the share off
-    left, top, right, bottom = area
-    points = [(x, y) for y in range(2, height - 2, 6) for x in range(2, width - 2, 6)]
-    seen = [shot.rgb[3 * ((top + (2 * y + 1) * (bottom - top) // (2 * height)) * shot.width
-                          + left + (2 * x + 1) * (right - left) // (2 * width)) + 1]
-            for x, y in points]
-    rates = [sum(abs(s - frame[y * width + x]) > 48 for (x, y), s in zip(points, seen))
-             / len(points) for frame in frames]
-    best = min(range(len(frames)), key=lambda i: rates[i])
-    return best, rates[best]
-
-
-def play(app, decoded, name):
-    # (shot, index) until the bar names the last quarter's frame shown twice running
-    client, (frames, width, height) = app.probe().client, decoded
-    seen, played, counters, replayed = [], [], [None], False
+def play(frames, width, height, name):
+    """Plays until the bar names a last-quarter frame shown twice running; each screenshot shows
+    frames in order (the best on a grid of samples), beside the log as it was and the bar."""
+    x, y, w, h = probe().client
+    left, top, log_box = x + w // 3 + 1, y + 33, (x, y, x + w // 3, y + h)
+    shot = Screenshot("before-" + name)
+    still = shot.area(log_box)
+    light = sum(v >= 0xE0 for v in still) / len(still)
+    assert light > 0.8, f"the log is not in view: {light:.0%} of its area is light"
+    points = [(i, j) for j in range(2, height - 2, 6) for i in range(2, width - 2, 6)]
+    at = [3 * ((top + (2 * j + 1) * (y + h - top) // (2 * height)) * shot.width + left
+               + (2 * i + 1) * (x + w - left) // (2 * width)) + 1 for i, j in points]
+    samples = [[frame[j * width + i] for i, j in points] for frame in frames]
+    played, counters, replayed = [], [None], False
 
     def ran_out():
         nonlocal replayed
-        shot = Screenshot(app.env)
-        index, rate = shown_frame(shot, frame_area(client), frames, width, height)
-        check(rate < 0.01, f"no frame shown (best {index}, {rate:.1%} off)")
+        shot = Screenshot()
+        rates = [sum(abs(shot.rgb[a] - v) > 48 for a, v in zip(at, s)) / len(at) for s in samples]
+        index = min(range(len(frames)), key=rates.__getitem__)
+        assert rates[index] < 0.01, f"no frame shown (best {index}, {rates[index]:.1%} off)"
+        assert shot.area(log_box) == still, "the log changed while playing"
+        assert index == 0 or set(shot.area((left, y, x + w, y + 32))) != {0}, "no bar shown"
         if replayed and index < played[-1]:  # the run played again has begun
             played.clear()
             replayed = False
-        check(not played or index >= played[-1], f"the preview went from {played} to {index}")
-        seen.append((shot, index))
+        assert not played or index >= played[-1], f"the preview went from {played} to {index}"
         played.append(index)
         if index < len(frames) * 3 // 4:
             return False
-        counters.append(app.probe().position)
+        counters.append(probe().position)
         ended = counters[-2] == counters[-1] == index
-        if ended and len(set(played)) < 3:
-            app.keys("space")  # once more, from the first frame
+        if ended and len(set(played)) < 3:  # too few seen: once more, from frame 0
+            key("space")
             replayed, ended = True, False
         return ended
-    app.keys("space")
+    key("space")
     wait("the preview to run out", ran_out)
-    app.screenshot(name)
-    return seen
+    Screenshot(name)
 
 
-def opens_under_a_full_log(app, build, work):
+def opens_under_a_full_log():
     """Opens on a bare display past a full log (the 21st froze once); long paths fill it fast."""
-    saved = work + "/" + ("long folder " * 25)[:241 - len(winpath(work))].strip() + "/walk.mrv"
+    saved = WORK + "/" + ("long folder " * 25)[:241 - len(winpath(WORK))].strip() + "/walk.mrv"
     os.makedirs(os.path.dirname(saved))
-    pack(build, make_series(work + "/walk", 2)[0], saved)
-    app.start()
+    pack(make_series(WORK + "/walk", 2)[0], saved)
+    start()
     log, title, after = ["Application Start!"], TITLE + " : " + winpath(saved), 0
     while after < 3:
         # The dialog opens where the last one chose: then the name is enough.
-        log.append(app.open(saved, len(log) > 1 and os.path.basename(saved)))
-        after += app.expect(title, log).over > 0
-        check(len(log) < 20, "the log never outgrew its view")
-    app.exit("alt+F4")
+        log.append(open_file(saved, len(log) > 1 and os.path.basename(saved)))
+        after += expect(title, log).over > 0
+        assert len(log) < 20, "the log never outgrew its view"
+    leave("alt+F4")
 
 
-def a_day_with_the_program(app, build, work):
+def a_day_with_the_program():
     """Import, Save As over a file (No, Yes), New, Open, preview in two engines, quit."""
-    walk = make_series(work + "/walk", 60, "--marker")
-    saved, older = work + "/out/walk.mrv", b"an older take"
-    os.makedirs(work + "/out")
+    walk = make_series(WORK + "/walk", 60, "--marker")
+    saved, older, log = WORK + "/day.mrv", b"an older take", ["Application Start!"]
     Path(saved).write_bytes(older)
-    report = app.start()
-    log, title = ["Application Start!"], TITLE
-    check(report.log == log and not report.bar and app.title() == title,
-          f"the first start shows {report}, titled {app.title()!r}")
+    start()
+    expect(TITLE, log)
 
-    app.keys("F10", "s", "d", "3")
-    log += app.import_series(walk[17]) + ["Total 60 files exists."]
+    key("F10", "s", "d", "3")
+    log += import_series(walk[17]) + ["Total 60 files exists."]
     title = TITLE + " : (新規)" + MODIFIED
-    app.expect(title, log + ["File : walk059.bmp"])  # the last passing line stays in view
+    expect(title, log + ["File : walk059.bmp"])  # the last passing line stays in view
     # Typed without ".mrv": the dialog completes the name, the program asks.
-    app.save_as(winpath(saved)[:-4], "n")
-    app.expect(title, log + ["File : walk059.bmp"])
-    check(Path(saved).read_bytes() == older, "the file was written after No")
-    app.save_as(winpath(saved), "y")
+    choose(MRV_DIALOG, ("alt+f", "a"), winpath(saved)[:-4], "n")
+    expect(title, log + ["File : walk059.bmp"])
+    assert Path(saved).read_bytes() == older, "the file was written after No"
+    choose(MRV_DIALOG, ("alt+f", "a"), winpath(saved), "y")
     log.append("Write Morva : " + winpath(saved))
     title = TITLE + " : " + winpath(saved)
-    app.expect(title, log)
-    decoded = frames_of(saved, work + "/decoded")
-    check(b"".join(decoded[0]) == bytes(v & 0xE0 for v in grey(walk)),
-          f"{saved} does not hold the pictures cut to 3 bits")
-    pack(build, walk[0], work + "/out/packed.mrv", "--depth", "3")
-    check(Path(saved).read_bytes() == Path(work, "out/packed.mrv").read_bytes(),
-          "morvacli pack wrote other bytes")
+    expect(title, log)
+    decoded = frames_of(saved)
+    assert b"".join(decoded[0]) == bytes(v & 0xE0 for v in grey(walk)), "not cut to 3 bits"
+    pack(walk[0], WORK + "/packed.mrv", "--depth", "3")
+    assert Path(saved).read_bytes() == Path(WORK, "packed.mrv").read_bytes(), "pack differs"
 
-    app.keys("alt+f", "n")
-    app.expect(TITLE, log)
-    log.append(app.open(saved))
-    app.expect(title, log)
-    # The log and, once playing, the bar stay in view beside the Direct2D preview.
-    x, y, w, h = client = app.probe().client
-    log_box = (x, y, x + w // 3, y + h)
-    still = app.screenshot("before-preview").area(log_box)
-    light = sum(min(still[i:i + 3]) >= 0xE0 for i in range(0, len(still), 3)) / (len(still) // 3)
-    check(light > 0.8, f"the log is not in view: {light:.0%} of its area is light")
-    strip = (frame_area(client)[0], y, x + w, y + 32)
-    for shot, index in play(app, decoded, "direct2d"):
-        check(shot.area(log_box) == still, "the log changed while Direct2D played")
-        check(index == 0 or set(shot.area(strip)) != {0}, "no bar while Direct2D played")
-    app.keys("F10", "s", "e", "g")
-    play(app, decoded, "gdi")
+    key("alt+f", "n")
+    expect(TITLE, log)
+    log.append(open_file(saved))
+    expect(title, log)
+    play(*decoded, "direct2d")
+    key("F10", "s", "e", "g")
+    play(*decoded, "gdi")
 
     # Unsaved frames are let go without a question.
-    log += app.import_series(make_series(work + "/two", 2)[1])
+    log += import_series(make_series(WORK + "/two", 2)[1])
     log += ["Total 2 files exists.", "File : walk001.bmp"]
-    app.expect(title + MODIFIED, log)
-    app.exit("alt+F4")
-    app.start()
-    app.exit("alt+f", "x")
+    expect(title + MODIFIED, log)
+    leave("alt+f", "x")
 
 
-ROADS = {"a_day_with_the_program": "desktop", "opens_under_a_full_log": "bare"}  # environments
-
-
-def main(build, name):
-    build = os.path.abspath(build)
-    work = os.path.join(build, "e2e", name)
-    shutil.rmtree(work, ignore_errors=True)
-    os.makedirs(work)
-    app = Program(build, work, ROADS[name])
-    try:
-        globals()[name](app, build, work)
-    finally:
-        if app.process and app.process.poll() is None:
-            app.screenshot("failure")
-            app.process.kill()
-    print("passed; screenshots in " + work)
-
-
-if len(sys.argv) != 3 or sys.argv[2] not in ROADS:
-    sys.exit(__doc__ + "\nroads: " + ", ".join(ROADS))
-main(sys.argv[1], sys.argv[2])
+shutil.rmtree(WORK, ignore_errors=True)
+os.makedirs(WORK)
+try:
+    globals()[ROAD]()
+finally:
+    if app.process and app.process.poll() is None:
+        Screenshot("failure")
+        app.process.kill()
+print("passed; screenshots in " + WORK)

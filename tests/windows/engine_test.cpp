@@ -1,28 +1,23 @@
-// The engines on a real window, read back from the screen against pixels worked out by hand.
+// The engines on a real window, read back against hand-worked pixels.
 #include "app/platformlibraries.h"
 #include "codec/frameencoder.h"
 #include "engines/d2dengine.h"
 #include "engines/gdiengine.h"
 #include "engines/gdiplusengine.h"
-#include "tests/support/files.h"
-#include "tests/windows/clientsize.h"
+#include "tests/windows/fixture.h"
 #include "win32/scopedwin.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
-
-namespace {
+#include <iomanip>
+#include <sstream>
 
 constexpr int cw = 120, ch = 80;  // the client area
+const std::vector<POINT> columns = {{20, 40}, {60, 40}, {100, 40}};
 
-void pump(DWORD milliseconds) {
-    const ULONGLONG until = GetTickCount64() + milliseconds;
+void pump(DWORD ms) {
+    const ULONGLONG until = GetTickCount64() + ms;
     do {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        MSG m;
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
         Sleep(5);
     } while (GetTickCount64() < until);
 }
@@ -33,11 +28,10 @@ HWND window() {
         startPlatformLibraries();
         WNDCLASSW type = {};
         type.lpfnWndProc = DefWindowProcW;
-        type.hInstance = GetModuleHandleW(nullptr);
         type.lpszClassName = L"MorvaEngineTest";
         RegisterClassW(&type);
         HWND made = CreateWindowW(type.lpszClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200,
-                                  nullptr, nullptr, type.hInstance, nullptr);
+                                  nullptr, nullptr, nullptr, nullptr);
         setClientSize(made, cw, ch);
         ShowWindow(made, SW_SHOWNOACTIVATE);
         pump(300);
@@ -45,36 +39,6 @@ HWND window() {
     }();
     return shared;
 }
-
-// Direct2D presents through a surface the window's DC does not read.
-bool readScreen = false;
-
-// 0xRRGGBB, retried while off `expected`: a present may reach the screen 2 s later.
-uint32_t pixelAt(int x, int y, uint32_t expected, int tolerance = 0) {
-    POINT at = {x, y};
-    if (readScreen) ClientToScreen(window(), &at);
-    for (int attempt = 0;; ++attempt) {
-        const COLORREF seen = GetPixel(scopeddc(readScreen ? nullptr : window()), at.x, at.y);
-        const uint32_t pixel =
-            uint32_t(GetRValue(seen)) << 16 | GetGValue(seen) << 8 | GetBValue(seen);
-        bool within = true;
-        for (int shift : {0, 8, 16})
-            within &=
-                std::abs(int(pixel >> shift & 0xFF) - int(expected >> shift & 0xFF)) <= tolerance;
-        if (within) return expected;
-        if (attempt == 40) return pixel;
-        pump(50);
-    }
-}
-
-// `level`, or the pixel with bit 24 set.
-int greyAt(int x, int y, int level, int tolerance = 2) {
-    const uint32_t pixel = pixelAt(x, y, level * 0x010101u, tolerance);
-    return pixel == level * 0x010101u ? level : int(pixel | 1u << 24);
-}
-
-enum kind { gdi, gdiplus, direct2d, gdiplusWindows, direct2dWindows };
-using levels = std::vector<int>;
 
 struct ownedframe {
     gengine& engine;
@@ -84,43 +48,40 @@ struct ownedframe {
     }
 };
 
-bytes encoded(const bytes& rows, int w, int h) {
+bytes encoded(const bytes& rows, int w) {
+    const int h = int(rows.size()) / w;
     bytes code(size_t(payloadBound(w, h)));
     code.resize(encodeFrame(rows.data(), uint32_t(w), uint32_t(h), uint32_t(w), 8, code.data()));
     return code;
 }
 
-bytes columnRows(uint8_t left, uint8_t middle, uint8_t right) {
+bytes stripes(int w, int h, const bytes& levels) {
     bytes rows;
-    for (int y = 0; y < ch; ++y)
-        for (uint8_t level : {left, middle, right}) rows.insert(rows.end(), cw / 3, level);
+    for (size_t i = 0; i < h * levels.size(); ++i)
+        rows.insert(rows.end(), w / levels.size(), levels[i % levels.size()]);
     return rows;
 }
 
+// 0 GDI, 1 GDI+, 2 Direct2D; 4 GDI+ and 5 Direct2D presenting as on Windows.
 class Engine : public testing::TestWithParam<int> {
 protected:
     void SetUp() override {
-        if (GetParam() == gdi) engine = std::make_unique<gdiengine>(window());
-        const presentway way =
-            GetParam() >= gdiplusWindows ? presentway::windows : presentway::wine;
+        const presentway way = GetParam() > 3 ? presentway::windows : presentway::wine;
+        if (GetParam() == 0) engine = std::make_unique<gdiengine>(window());
         if (plus()) engine = std::make_unique<gdiplusengine>(window(), way);
         if (d2d()) engine = d2dengine::create(window(), way);
-        readScreen = GetParam() == direct2dWindows;
         ASSERT_TRUE(engine);
-        // 24-bit grey at the client size: no scaling shows, rows need no padding
-        bytes file = {'B', 'M'};
-        for (int field : {0, 0, 54, 40, cw, ch, 1 | 24 << 16, 0, 0, 0, 0, 0, 0})
-            put(file, uint32_t(field));
-        file.resize(54 + cw * ch * 3, 0x5A);
-        writeFile(background, file);
-        info.header = {sizeof(BITMAPINFOHEADER), cw, ch, 1, 8};  // BI_RGB
-        for (int i = 0; i < 256; ++i) info.colours[i] = {BYTE(255 - i), 0x40, BYTE(i), 0};
+        writeFile(background, bmpBytes({cw, ch, bytes(cw * ch, 0x5A)}));   // at the client size
+        for (int i = 0; i < 256; ++i) dib[54 + 4 * i] = uint8_t(255 - i);  // colour i: i, i, ~i
     }
     void TearDown() override { direct2dFaults() = {}; }
-    bool plus() const { return GetParam() == gdiplus || GetParam() == gdiplusWindows; }
-    bool d2d() const { return GetParam() == direct2d || GetParam() == direct2dWindows; }
+    bool plus() const { return GetParam() % 3 == 1; }
+    bool d2d() const { return GetParam() % 3 == 2; }
     ownedframe made(const bytes& code, int w = cw, int h = ch, uint32_t bits = 8) {
         return {*engine, engine->createFrame(code.data(), uint32_t(code.size()), w, h, bits)};
+    }
+    ownedframe picture(uint32_t size) {
+        return {*engine, engine->createFrameFromDib(&dib[14], &dib[1078], size)};
     }
     void draw(frameimage* image, const rect& area = {0, 0, cw, ch}) {
         engine->beginDraw();
@@ -129,96 +90,104 @@ protected:
         engine->endDraw();
         pump(d2d() ? 100 : 0);
     }
-    levels columns(const levels& expected, int tolerance) {
-        levels shown;
-        for (int i = 0; i < 3; ++i)
-            shown.push_back(greyAt(20 + 40 * i, 40, expected[i], tolerance));
-        return shown;
+    // Each point's level ("5A") or colour ("C0C03F"), each channel within `tolerance`; retried,
+    // as a present may take 2 s to reach the screen.
+    testing::AssertionResult shows(std::vector<POINT> points, const std::string& expected,
+                                   int tolerance = 2) {
+        const bool screen = GetParam() == 5;  // Direct2D's Windows way: not in the window's DC
+        std::ostringstream seen;
+        for (int attempt = 0; attempt <= 40; ++attempt, pump(50)) {
+            std::istringstream tokens(expected);
+            std::string token;
+            bool all = true;
+            seen.str("");
+            for (POINT at : points) {
+                tokens >> token;
+                const long want = std::stol(token, nullptr, 16) * (token.size() < 3 ? 0x010101 : 1);
+                if (screen) ClientToScreen(window(), &at);
+                const COLORREF p = GetPixel(scopeddc(screen ? nullptr : window()), at.x, at.y);
+                const long got = RGB(GetBValue(p), GetGValue(p), GetRValue(p));
+                for (int shift : {0, 8, 16})
+                    all &= p != CLR_INVALID &&
+                           abs(int(got >> shift & 0xFF) - int(want >> shift & 0xFF)) <= tolerance;
+                seen << ' ' << std::setw(6) << std::setfill('0') << std::hex << got;
+            }
+            if (all) return testing::AssertionSuccess();
+        }
+        return testing::AssertionFailure() << "seen" << seen.str();
     }
 
     std::unique_ptr<gengine> engine;
     scratchfolder scratch;
     const text16 background = scratch.file(u"background.bmp");
-    const bytes columnsPayload = encoded(columnRows(0x00, 0x80, 0xFF), cw, ch);
-    struct {
-        BITMAPINFOHEADER header;
-        RGBQUAD colours[256];
-    } info = {};
-    const bytes rows = columnRows(0x30, 0x30, 0xC0);
+    bytes dib = bmpBytes({cw, ch, stripes(cw, ch, {0x30, 0x30, 0xC0})});
 };
 
 // Black, grey 0x80 and white over 0x5A for every choice of the settings.
 TEST_P(Engine, CompositionGrid) {
     ASSERT_TRUE(engine->loadBackground(background.c_str()));
-    const bool isGdi = GetParam() == gdi;  // GDI: white's choice by row, black's by column
-    using grid = std::vector<levels>;
+    const bool gdi = GetParam() == 0;  // white's choice by row, black's by column
+    using grid = std::vector<std::string>;
     const grid cells =
-        isGdi ? grid{{0xFF, 0xFF, 0xFF}, {0x00, 0x80, 0xFF}, {0x5A, 0xDA, 0xFF}, {0xA5, 0xA5, 0xFF},
-                     {0xFF, 0x7F, 0x00}, {0x00, 0x00, 0x00}, {0x5A, 0x5A, 0x00}, {0xA5, 0x25, 0x00},
-                     {0xFF, 0x7F, 0x5A}, {0x00, 0x00, 0x5A}, {0x5A, 0x5A, 0x5A}, {0xA5, 0x25, 0x5A},
-                     {0xFF, 0xFF, 0xA5}, {0x00, 0x80, 0xA5}, {0x5A, 0xDA, 0xA5}, {0xA5, 0xA5, 0xA5}}
-        : plus() ? grid{{0x5A, 0xAD, 0xFF}, {0x00, 0x2D, 0x5A}}
-                 : grid{{0, 0x80, 0xFF}, {0x5A, 0xDA, 0xFF}, {0, 0x2D, 0x5A}};
+        gdi      ? grid{"FF FF FF", "00 80 FF", "5A DA FF", "A5 A5 FF", "FF 7F 00", "00 00 00",
+                   "5A 5A 00", "A5 25 00", "FF 7F 5A", "00 00 5A", "5A 5A 5A", "A5 25 5A",
+                   "FF FF A5", "00 80 A5", "5A DA A5", "A5 A5 A5"}
+        : plus() ? grid{"5A AD FF", "00 2D 5A"}
+                 : grid{"00 80 FF", "5A DA FF", "00 2D 5A"};
+    const bytes code = encoded(stripes(cw, ch, {0x00, 0x80, 0xFF}), cw);
     for (uint32_t cell = 0; cell < cells.size(); ++cell) {
-        engine->setSettingA(isGdi ? cell / 4 : plus() ? 7 : cell);
-        engine->setSettingB(isGdi ? cell % 4 : cell);
+        engine->setSettingA(gdi ? cell / 4 : plus() ? 7 : cell);
+        engine->setSettingB(gdi ? cell % 4 : cell);
         for (uint32_t past : {0u, 1u << 31}) {  // ignored
             engine->setSettingA(engine->settingAChoiceCount() + past);
             engine->setSettingB(engine->settingBChoiceCount() + past);
         }
         // Direct2D bitmaps as wide as the frame, then one pixel narrower.
         direct2dFaults().largestBitmapSide = cell < 2 ? cw - cell : 0;
-        ownedframe frame = made(columnsPayload);
+        auto frame = made(code);
         ASSERT_NE(frame.image, nullptr);
         draw(frame.image);
-        EXPECT_EQ(columns(cells[cell], isGdi ? 0 : 1), cells[cell]) << "cell " << cell;
+        EXPECT_TRUE(shows(columns, cells[cell], gdi ? 0 : 1)) << "cell " << cell;
     }
 }
 
 // A frame covers its rectangle exactly, upright, whatever the display's scaling.
 TEST_P(Engine, FrameLandsOnItsRectangle) {
     ASSERT_TRUE(engine->loadBackground(background.c_str()));
-    bytes rows(60 * 40, 0x80);  // bottom-up: white in the top left quarter
-    for (int i = 60 * 20; i < 60 * 40; i += 60) std::fill_n(rows.begin() + i, 30, 0xFF);
-    const bytes code = encoded(rows, 60, 40);  // GDI reads it at each draw
-    ownedframe frame = made(code, 60, 40);     // unscaled
+    // White in the top left quarter (rows bottom-up); GDI reads the code at each draw.
+    const bytes code =
+        encoded(joined({stripes(60, 20, {0x80}), stripes(60, 20, {0xFF, 0x80})}), 60);
+    auto frame = made(code, 60, 40);
     draw(frame.image, {41, 33, 101, 73});
     if (const char* dpi = getenv("MORVA_DPI")) {
-        scopeddc screen(nullptr);
-        EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSX), atoi(dpi));
+        EXPECT_EQ(GetDeviceCaps(scopeddc(nullptr), LOGPIXELSX), atoi(dpi));
     }
-    const int grey = plus() ? 0xAD : 0x80,
-              points[][3] = {{41, 33, 0xFF},  {40, 33, 0x5A}, {41, 32, 0x5A}, {100, 33, grey},
-                             {101, 33, 0x5A}, {41, 72, grey}, {41, 73, 0x5A}};
-    for (const auto& [x, y, level] : points)
-        EXPECT_EQ(greyAt(x, y, level, 1), level) << x << "," << y;
+    EXPECT_TRUE(shows({{41, 33}, {40, 33}, {41, 32}, {100, 33}, {101, 33}, {41, 72}, {41, 73}},
+                      plus() ? "FF 5A 5A AD 5A AD 5A" : "FF 5A 5A 80 5A 80 5A", 1));
 }
 
-// Refused: not 8 bits, one pixel past the largest (made once per engine, Direct2D's shrunk
-// to fit small device bitmaps), short of rows (GDI+: drawing nothing).
+// Refused: not 8 bits, past the largest (Direct2D's shrunk to small device bitmaps), short of
+// rows (GDI+: drawing nothing).
 TEST_P(Engine, FramesItCannotDrawAreNone) {
-    EXPECT_FALSE(made(columnsPayload, cw, ch, 4).image || made({0, 1}, 16385, 16384).image);
+    EXPECT_FALSE(made({0, 1}, cw, ch, 4).image || made({0, 1}, 16385, 16384).image);
     direct2dFaults().largestBitmapSide = 1024;
-    EXPECT_TRUE(GetParam() >= gdiplusWindows || made({0, 1}, 16384, 16384).image);
-    ownedframe refused{*engine, engine->createFrameFromDib(&info, rows.data(), cw)};
+    EXPECT_TRUE(GetParam() > 3 || made({0, 1}, 16384, 16384).image);
+    auto refused = picture(cw);
     EXPECT_EQ(refused.image != nullptr, plus());
     draw(refused.image);
-    EXPECT_EQ(greyAt(100, 40, 0, 0), 0);
+    EXPECT_TRUE(shows({{100, 40}}, "00", 0));
     ASSERT_TRUE(engine->loadBackground(background.c_str()));
     draw(refused.image, {10, 10, 50, 50});
-    EXPECT_EQ(greyAt(20, 20, 0x5A), 0x5A);
+    EXPECT_TRUE(shows({{20, 20}}, "5A"));
 }
 
 // GDI and GDI+ take a picture's values as grey levels; Direct2D its colours.
 TEST_P(Engine, PicturesOfTheImport) {
     direct2dFaults().largestBitmapSide = 64;  // shrunk to fit
-    ownedframe picture{*engine,
-                       engine->createFrameFromDib(&info, rows.data(), uint32_t(rows.size()))};
-    ASSERT_NE(picture.image, nullptr);
-    draw(picture.image);
-    const levels shown = {0x30, 0x30, 0xC0};
-    EXPECT_EQ(d2d() ? shown : columns(shown, 1), shown);
-    EXPECT_EQ(d2d() ? pixelAt(100, 40, 0xC0403F) : 0xC0403Fu, 0xC0403Fu);  // its own colour
+    auto shown = picture(cw * ch);
+    ASSERT_NE(shown.image, nullptr);
+    draw(shown.image);
+    EXPECT_TRUE(d2d() ? shows({{100, 40}}, "C0C03F", 0) : shows(columns, "30 30 C0", 1));
 }
 
 // Made with no client height, then grown. Direct2D: a lost target, no client area or hardware.
@@ -232,32 +201,31 @@ TEST_P(Engine, GrownLostOrWithoutHardware) {
     // GDI+: nearest neighbour, kept through choices out of range and a resize.
     for (uint32_t choice : {5u, 8u, 8u + (1u << 31)}) engine->setSettingA(choice);
     engine->resize();
-    bytes halves;  // 8 x 8: black, then white
-    for (int i = 0; i < 64; ++i) halves.push_back(i % 8 < 4 ? 0x00 : 0xFF);
-    const bytes code = encoded(halves, 8, 8);
-    ownedframe frame = made(code, 8, 8);
+    const bytes code = encoded(stripes(8, 8, {0x00, 0xFF}), 8);
+    auto frame = made(code, 8, 8);
     draw(frame.image);
-    EXPECT_EQ(greyAt(110, 70, 0xFF), 0xFF);
-    EXPECT_EQ(plus() ? greyAt(52, 40, 0) : 0, 0);  // the last black one
+    EXPECT_TRUE(shows({{110, 70}}, "FF"));
+    if (plus()) {
+        EXPECT_TRUE(shows({{52, 40}}, "00"));  // the last black one
+    }
     if (!d2d()) return;
     direct2dFaults().loseTarget = true;
     draw(nullptr);  // lost
     draw(nullptr);  // on a new target
-    EXPECT_EQ(greyAt(110, 70, 0), 0);
+    EXPECT_TRUE(shows({{110, 70}}, "00"));
     draw(frame.image);
-    EXPECT_EQ(greyAt(110, 70, 0xFF), 0xFF);
+    EXPECT_TRUE(shows({{110, 70}}, "FF"));
     direct2dFaults().refuseHardwareTarget = true;
     const scopedwindow zero(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                            nullptr, GetModuleHandleW(nullptr), nullptr));
+                                            nullptr, nullptr, nullptr));
     EXPECT_TRUE(direct2dAvailable(zero, presentway::windows));
     EXPECT_FALSE(direct2dFaults().refuseHardwareTarget);
 }
 
-const char* const kinds[] = {"Gdi", "GdiPlus", "Direct2d", "GdiPlusWindows", "Direct2dWindows"};
-INSTANTIATE_TEST_SUITE_P(Each, Engine, testing::Range(0, 5),
-                         [](const auto& info) { return std::string(kinds[info.param]); });
-
-}  // namespace
+const char* const kinds[] = {"Gdi", "GdiPlus", "Direct2d"};
+INSTANTIATE_TEST_SUITE_P(Each, Engine, testing::Values(0, 1, 2, 4, 5), [](const auto& info) {
+    return kinds[info.param % 3] + std::string(info.param > 3 ? "Windows" : "");
+});
 
 // Skips Wine's teardown of a render target's OpenGL surface: it can corrupt the heap.
 int main(int argc, char** argv) {

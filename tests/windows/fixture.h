@@ -7,15 +7,27 @@
 #include "resources/resource.h"
 #include "tests/support/fakeengine.h"
 #include "tests/support/files.h"
-#include "tests/windows/clientsize.h"
 
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
-#include <memory>
+inline std::string utf8(const wchar_t* text) { return fs::path(text).u8string(); }
 
-inline std::string utf8(const wchar_t* text) { return std::filesystem::path(text).u8string(); }
+const std::string base = "モルバツール ver.2";  // the title
+
+// Three tries: the menu bar may wrap at a new width.
+inline void setClientSize(HWND window, int width, int height) {
+    for (int i = 0; i < 3; ++i) {
+        RECT outer, client;
+        GetWindowRect(window, &outer);
+        GetClientRect(window, &client);
+        if (client.right != width || client.bottom != height)
+            MoveWindow(window, outer.left, outer.top,
+                       outer.right - outer.left + width - client.right,
+                       outer.bottom - outer.top + height - client.bottom, TRUE);
+    }
+}
 
 class ProgramTest : public testing::Test {
 protected:
@@ -27,11 +39,24 @@ protected:
         replaceQuestion = systemReplaceQuestion;
     }
 
-    // Dialogs are cancelled unless a path was chosen.
-    void start(bool direct2d, int showCommand = SW_HIDE) {
+    void start(bool direct2d, int show = SW_HIDE) {
         app.reset();
         shownEarly = false;
-        fileDialog = [this](OPENFILENAMEW& request) { return answer(request); };
+        // Noted, then cancelled unless a path was chosen.
+        fileDialog = [this](OPENFILENAMEW& request) -> BOOL {
+            std::string filter;
+            for (const wchar_t* entry = request.lpstrFilter; *entry; entry += wcslen(entry) + 1)
+                filter += utf8(entry) + ";";
+            requests.push_back(utf8(request.lpstrTitle) + " | " + filter + " | " +
+                               utf8(request.lpstrFile) + " | " + std::to_string(request.Flags) +
+                               " | " + utf8(request.lpstrDefExt));
+            if (chosen.empty()) return FALSE;
+            std::copy_n(chosen.c_str(), chosen.size() + 1, request.lpstrFile);
+            const size_t name = chosen.find_last_of(u"\\/") + 1, dot = chosen.find_last_of(u'.');
+            request.nFileOffset = WORD(name);
+            request.nFileExtension = WORD(dot < name ? 0 : dot + 1);  // npos + 1 is 0
+            return TRUE;
+        };
         replaceQuestion = [this](HWND, const char16_t* path) {
             questions.push_back(utf8(path));
             return replaceAnswer;
@@ -47,7 +72,7 @@ protected:
             return std::unique_ptr<gengine>(engine = new fakeengine);
         };
         win().clock = [this] { return now; };
-        app->start(showCommand);
+        app->start(show);
         setClientSize(handle(), 600, 400);
         pump();
         startSteps = engine->take();
@@ -75,6 +100,7 @@ protected:
         return out;
     }
 
+    // Through the resource's real key table.
     void pump() {
         const auto keys = loadKeyTable(GetModuleHandleW(nullptr), IDR_MAINMENU);
         MSG message;
@@ -97,21 +123,4 @@ protected:
     bool replaceAnswer = false;
     lines requests;  // each dialog: title | filter | file | flags | extension
     text16 chosen;   // by the next dialog
-
-private:
-    BOOL answer(OPENFILENAMEW& request) {
-        std::string filter;
-        for (const wchar_t* entry = request.lpstrFilter; *entry; entry += wcslen(entry) + 1)
-            filter += utf8(entry) + ";";
-        requests.push_back(utf8(request.lpstrTitle) + " | " + filter + " | " +
-                           utf8(request.lpstrFile) + " | " + std::to_string(request.Flags) + " | " +
-                           utf8(request.lpstrDefExt));
-        if (chosen.empty()) return FALSE;
-        std::copy_n(chosen.c_str(), chosen.size() + 1, request.lpstrFile);
-        const size_t name = chosen.find_last_of(u"\\/") + 1, dot = chosen.find_last_of(u'.');
-        request.nFileOffset = WORD(name);
-        request.nFileExtension = WORD(dot == text16::npos || dot < name ? 0 : dot + 1);
-        chosen.clear();
-        return TRUE;
-    }
 };
