@@ -224,6 +224,10 @@ TEST_F(Morvacli, ShortOfMemorySaysSoAndLeavesNothing) {
     out.exceptions(std::ios::badbit);
     EXPECT_EQ(runMorvacli(argumentsOf({"info", good}), io), 1);
     EXPECT_EQ(err.str(), "morvacli: not enough memory\n");
+    const auto unstarted = [&] { return cli(pack("walk000.bmp")).err; };  // no worker at all
+    EXPECT_EQ(faults::during(faults::threadsFail, unstarted),
+              "morvacli: not enough memory for 7 x 5 pictures\n");
+    EXPECT_FALSE(fs::exists(at("o.mrv")));
     if (sanitized()) GTEST_SKIP() << "no memory limit under the sanitizer";
     // Grown on disk, so this process never holds it; larger than any heap malloc keeps.
     testpicture black{8192, 4608, {}};

@@ -3,8 +3,8 @@
 
 namespace faults {
 // open fails with EMFILE; pread ends a byte short; unlink refuses, as Windows does, a file
-// this process holds open.
-extern bool opensFail, readsEnd, heldStay;
+// this process holds open; no thread starts.
+extern bool opensFail, readsEnd, heldStay, threadsFail;
 
 template <class Call>
 auto during(bool& flag, Call call) {
