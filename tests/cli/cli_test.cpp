@@ -189,6 +189,7 @@ TEST_F(Morvacli, AnEmptyFrameIsNoDamage) {
                     "\nframes 3\nsize   7 x 5\nbits   8\n\n frame      offset        size\n"
                     "     0          44"))
         << shown;
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), '\n'), 10);  // a line a frame, no more
     bytes file = load("good.mrv");
     std::fill(file.begin() + 32, file.begin() + 36, 0);  // frame 1's size
     save("empty.mrv", file);
@@ -199,11 +200,15 @@ TEST_F(Morvacli, AnEmptyFrameIsNoDamage) {
                                   "3 frames, none damaged, 1 empty\n")));
     const string listed = cli({"info", empty}).out;
     EXPECT_TRUE(has(listed, "           0  empty\n     2")) << listed;
-    for (const words& run :
-         {words{"unpack", empty, "-o", at("e")}, words{"gif", empty, "-o", at("e.gif")}}) {
+    save("wide.mrv", mrvBytes(65535, 1, {{28, 0}}, {}));  // as wide or high as a GIF may be
+    save("tall.mrv", mrvBytes(1, 65535, {{28, 0}}, {}));
+    for (const auto& [run, frame] : {std::pair{words{"unpack", empty, "-o", at("e")}, "1"},
+                                     {words{"gif", empty, "-o", at("e.gif")}, "1"},
+                                     {words{"gif", at("wide.mrv"), "-o", at("w.gif")}, "0"},
+                                     {words{"gif", at("tall.mrv"), "-o", at("t.gif")}, "0"}}) {
         const result drawn = cli(run);
         EXPECT_EQ(std::pair(drawn.status, drawn.err),
-                  std::pair(0, string("morvacli: empty frames drawn black: 1\n")));
+                  std::pair(0, "morvacli: empty frames drawn black: " + string(frame) + "\n"));
     }
     bytes levels = expectedFrames();
     std::fill(levels.begin() + 35, levels.begin() + 70, 0);
@@ -284,14 +289,18 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
     save("hurt.mrv", broken);
     save("junk.mrv", {'M', 'o', 'R', 'x', 0, 0, 0, 0});
     save("flat.mrv", mrvBytes(0, height, {{28, 0}}, {}));
+    save("low.mrv", mrvBytes(width, 0, {{28, 0}}, {}));
+    save("wide.mrv", mrvBytes(65536, 1, {{28, 0}}, {}));  // a GIF's sides end at 65535
+    save("tall.mrv", mrvBytes(1, 65536, {{28, 0}}, {}));
     save("none.mrv", mrvBytes(width, height, {}, {}));
     std::vector<bytes> ones(101, {1, 9, 0, 1});  // frame 0 damaged
     ones[0] = {0xFF, 0};
     save("101.mrv", soundMrv(1, 1, ones));
     fs::create_directory(at("o3"));
     save("o3/101_101.bmp", {});  // would join the series
-    save("walk.mrv", broken);    // unpacks into walk000.bmp
-    scratchfolder many;          // one picture more than a file holds, linked
+    save("o3/none000.bmp", {});
+    save("walk.mrv", broken);  // unpacks into walk000.bmp
+    scratchfolder many;        // one picture more than a file holds, linked
     writeSeries(many, u"many", 5, 0, 1, width, height);
     const string first = utf8(many.file(u"many00000.bmp"));
     for (uint32_t n = 1; n <= 65535; ++n) {
@@ -342,6 +351,11 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
         {{"unpack", good, "-o", at("o")}, 1, "cannot write " + at("o/good000.bmp"), 1100},
         {{"unpack", good, "-o", at("o"), "--format", "png"}, 1, "cannot write " + at("o/good0"), 9},
         {{"unpack", at("flat.mrv"), "-o", at("o")}, 1, at("flat.mrv: frames of 0 x 5 pixels")},
+        {{"unpack", at("low.mrv"), "-o", at("o")}, 1, at("low.mrv: frames of 7 x 0 pixels make")},
+        {{"gif", at("flat.mrv"), "-o", oGif}, 1, at("flat.mrv: frames of 0 x 5 pixels do not")},
+        {{"gif", at("wide.mrv"), "-o", oGif}, 1, at("wide.mrv: frames of 65536 x 1 pixels do")},
+        {{"gif", at("tall.mrv"), "-o", oGif}, 1, at("tall.mrv: frames of 1 x 65536 pixels do")},
+        {{"unpack", at("none.mrv"), "-o", at("o3")}, 1, at("o3/none000.bmp is there already")},
         {{"unpack", at("101.mrv"), "-o", at("o3")}, 1, at("o3/101_101.bmp is there already")},
         {{"gif", at("none.mrv"), "-o", oGif}, 1, at("none.mrv: no frames to make a GIF of")},
         {pack("walk000.bmp", "good.mrv"), 1, "cannot write " + good, mrvSize - 1},
