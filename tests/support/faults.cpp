@@ -26,7 +26,7 @@ extern "C" int open(const char* path, int flags, ...) {
     static const auto real = next<int (*)(const char*, int, ...)>("open");
     va_list rest;
     va_start(rest, flags);
-    const int mode = flags & O_CREAT ? va_arg(rest, int) : 0;
+    const int mode = flags & O_CREAT || (flags & O_TMPFILE) == O_TMPFILE ? va_arg(rest, int) : 0;
     va_end(rest);
     return faults::opensFail ? (errno = EMFILE, -1) : real(path, flags, mode);
 }
