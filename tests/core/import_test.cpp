@@ -319,13 +319,9 @@ TEST_F(Import, AnotherSizeChangesNothing) {
     ASSERT_TRUE(doc.save(folder.file(u"again.mrv").c_str()).ok());
     EXPECT_EQ(readFile(folder.file(u"again.mrv")), readFile(folder.file(u"a.mrv")));
 #ifndef _WIN32  // a new animation without its temporary folder: the log says so, nothing changes
-    const std::string kept = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
-    setenv("TMPDIR", utf8(folder.file(u"absent")).c_str(), 1);
     document fresh;
-    import(u"a_00.bmp", fresh);
-    setenv("TMPDIR", "", 1);
-    EXPECT_EQ(temporaryFolder(), u"/tmp/");
-    setenv("TMPDIR", kept.c_str(), 1);
+    (tmpdirset(utf8(folder.file(u"absent"))), import(u"a_00.bmp", fresh));
+    EXPECT_EQ((tmpdirset(""), temporaryFolder()), u"/tmp/");
     EXPECT_EQ(log().back(),
               "Temporary file error : " + utf8(folder.file(u"absent/")) + " (system error 2)");
     EXPECT_FALSE(fresh.frameStore() || fresh.isModified());

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -119,6 +120,13 @@ inline void writeFile(const text16& path, const bytes& content) {
 #ifndef _WIN32
 // The descriptors this process holds: a reader's close gives its file back.
 inline long openFiles() { return long(std::distance(fs::directory_iterator("/proc/self/fd"), {})); }
+
+// TMPDIR set while it lasts.
+struct tmpdirset {
+    const std::string kept = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+    explicit tmpdirset(const std::string& folder) { setenv("TMPDIR", folder.c_str(), 1); }
+    ~tmpdirset() { setenv("TMPDIR", kept.c_str(), 1); }
+};
 #endif
 
 // A new folder (`name` inside a unique one when given), removed with all it holds.
