@@ -30,7 +30,7 @@ public:
     void close();
 
     // Positioned transfers: the number of bytes moved, short on end of file
-    // or error (then fileError() tells why).
+    // (then fileError() is 0) or error (then fileError() tells why).
     uint32_t readAt(uint64_t position, void* buffer, uint32_t count);
     uint32_t writeAt(uint64_t position, const void* buffer, uint32_t count);
 

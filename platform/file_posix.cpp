@@ -38,6 +38,7 @@ uint32_t filehandle::readAt(uint64_t position, void* buffer, uint32_t count) {
         if (got == 0) break;
         done += static_cast<uint32_t>(got);
     }
+    if (done < count) lastError = 0;  // the file ended: no earlier call's code is the reason
     return done;
 }
 

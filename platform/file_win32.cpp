@@ -74,6 +74,7 @@ uint32_t filehandle::readAt(uint64_t position, void* buffer, uint32_t count) {
         if (got == 0) break;
         done += got;
     }
+    if (done < count) SetLastError(ERROR_SUCCESS);  // the file ended, as on other systems
     return done;
 }
 
