@@ -172,16 +172,21 @@ struct testlog {
     }
 };
 
-// With end = 8000 a 300-character line cuts from 4204 on to the next line.
+// With end = 8000 a line of `length` cuts from 3904 + length on to the next line: from the
+// break before line 43 (at 4301) or from its first character, which goes with it.
 TEST(LogBuffer, TrimKeepsRecentCompleteLines) {
     testlog t;
-    t.append(line(0, 100));
-    for (int n = 1; n < 80; ++n) t.append(line(n, 98));
-    ASSERT_EQ(t.log->end, 8000);
-    t.append(line(80, 300));
     text16 expected;
-    for (int n = 43; n < 80; ++n) expected += line(n, 98) + crlf;
-    EXPECT_EQ(t.shown(), expected + line(80, 300));
+    for (auto [length, first] : {std::pair{397, 43}, {398, 44}}) {
+        t = {};
+        t.append(line(0, 100));
+        for (int n = 1; n < 80; ++n) t.append(line(n, 98));
+        ASSERT_EQ(t.log->end, 8000);
+        t.append(line(80, length));
+        expected.clear();
+        for (int n = first; n < 80; ++n) expected += line(n, 98) + crlf;
+        EXPECT_EQ(t.shown(), expected + line(80, length)) << length;
+    }
     t.log->removeLastLine();
     t.append(u"");  // an empty line is a line too
     EXPECT_EQ(t.shown(), expected);
