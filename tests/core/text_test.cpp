@@ -34,7 +34,8 @@ text16 letters(size_t count) {
 TEST(WText, GrowsWithSlack) {
     for (auto [length, capacity] : {std::pair{10, 256}, {255, 256}, {256, 384}})
         EXPECT_EQ(wtext(letters(size_t(length)).c_str()).capacity, capacity) << length;
-    EXPECT_EQ(wtext(0).capacity, 1);
+    const wtext none(0);
+    EXPECT_EQ(std::pair(none.capacity, content(none)), std::pair(1, text16()));
     const std::tuple<int32_t, size_t, text16, int32_t> cases[] = {
         {256, 250, u"12345", 256}, {256, 250, u"123456", 390},  // 256 + 6 + 128
         {10, 9, u"", 10},          {10, 9, u"x", 139},         {10, 10, u"", 138},
@@ -56,12 +57,13 @@ TEST(WText, GrowsWithSlack) {
     EXPECT_EQ(std::pair(u.capacity, content(u)), std::pair(512, text16(u"short")));
     u = wtext(letters(300).c_str());  // moved with its capacity
     EXPECT_EQ(u.capacity, 428);
-    wtext taken(std::move(u));  // the source left empty and usable
-    u.append(u"x");
-    EXPECT_EQ(content(taken) + content(u), letters(300) + u"x");
-    taken.release();  // and one let go
-    taken.append(u"y");
-    EXPECT_EQ(content(taken), u"y");
+    wtext taken(std::move(u)), kept(u"old");
+    kept = std::move(taken);  // the sources left empty and usable
+    u.append(u"x"), taken.append(u"y");
+    EXPECT_EQ(content(kept) + content(u) + content(taken), letters(300) + u"xy");
+    kept.release();  // and one let go
+    kept.append(u"z");
+    EXPECT_EQ(content(kept), u"z");
     wtext t(u"abcdef");  // the source may lie in the storage replaced
     t.assign(t.data + 2);
     EXPECT_EQ(content(t), u"cdef");

@@ -8,7 +8,9 @@
 
 #include <cerrno>
 #include <cstdarg>
+#include <cstring>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <sys/stat.h>
 
@@ -55,4 +57,13 @@ extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attribute
     using create = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
     static const auto real = next<create>("pthread_create");
     return faults::threadsFail ? EAGAIN : real(thread, attributes, start, argument);
+}
+
+// Fresh storage holds no zeros, as a heap may hand it over: a byte read before written shows.
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return std::memset(::operator new[](size), 0xA5, size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }

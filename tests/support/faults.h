@@ -3,7 +3,7 @@
 
 namespace faults {
 // open fails with EMFILE; pread ends a byte short; unlink refuses, as Windows does, a file
-// this process holds open; no thread starts.
+// this process holds open; no thread starts. Always: new (std::nothrow) gives no zeros.
 extern bool opensFail, readsEnd, heldStay, threadsFail;
 
 template <class Call>
