@@ -60,10 +60,8 @@ extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attribute
 }
 
 // Fresh storage holds no zeros, as a heap may hand it over: a byte read before written shows.
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return std::memset(::operator new[](size), 0xA5, size);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept try {
+    return std::memset(::operator new[](size), 0xA5, size);
+} catch (const std::bad_alloc&) {
+    return nullptr;
 }
