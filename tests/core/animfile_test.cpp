@@ -73,6 +73,9 @@ TEST(FileLayer, Utf8AtTheEdgesOfEachLength) {
     EXPECT_EQ(utf8Of(u"\xD800\xE000\xDC00\xDC00\xDFFF"),
               "\xEF\xBF\xBD\xEE\x80\x80\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
     EXPECT_EQ(utf16Of("\xC2\x41\xED\xA0\x80"), u"\uFFFDA\uFFFD\uFFFD\uFFFD");  // no surrogates
+    // Past the last code point, the last surrogate, the longest overlong forms: byte by byte.
+    EXPECT_EQ(utf16Of("\xF4\x90\x80\x80\xED\xBF\xBF\xE0\x9F\xBF\xF0\x8F\xBF\xBF"),
+              text16(14, u'\uFFFD'));
     // Names: a byte that is no UTF-8 is the lone surrogate U+DC80-DCFF, and back.
     EXPECT_EQ(pathOfBytes("\x80\xFF\xEF\xBF\xBD"), u"\xDC80\xDCFF\uFFFD");
     EXPECT_EQ(bytesOfPath(u"\xDC7F\xDC80\xDCFF\xDD00"), "\xEF\xBF\xBD\x80\xFF\xEF\xBF\xBD");
