@@ -128,7 +128,6 @@ TEST(WideFormat, CutsAndUnfillableConversions) {
                  {u"100%%", {}, u"100%"},
                  {u"[%6s][%-6s][%06s]", {u"ab", u"ab", u"ab"}, u"[    ab][ab    ][0000ab]"},
                  {u"%s", {static_cast<const char16_t*>(nullptr)}, u"(null)"},
-                 {u"File : %s%%0%dd.%s", {u"walk_", 3, u"bmp"}, u"File : walk_%03d.bmp"},
                  {u"%s😀%d : %s", {u"𠮷", 1, u"歩く.mrv"}, u"𠮷😀1 : 歩く.mrv"},
                  {u"Total %d files exists.", {20}, u"Total 2", 8},
                  {u"%s", {u"abcdefghijklmnopqrst"}, u"abcdefg", 8},
@@ -208,42 +207,37 @@ TEST(LogBufferDeathTest, TooLongLineIsFatal) {
     EXPECT_DEATH(t.log->appendLine(text.data(), -1), "");
 }
 
-seriesname chosen(const text16& path) {
-    const auto file = uint32_t(path.find_last_of(u"\\/") + 1);  // npos + 1: 0
-    const size_t dot = path.find_last_of(u'.');
-    return seriesname(path.c_str(), file, dot + 1 > file ? uint32_t(dot + 1) : 0);
-}
-
 TEST(SeriesName, PathsAndLogLinesOfNumbers) {
     const text16 deep = u"C:\\" + text16(239, u'd') + u"\\";  // names cut at 255
-    // name: in the chosen picture's folder; line: the name where not given.
+    // file, extension: where the name and what follows its last dot start (0: none), as the
+    // callers find them. name: in the chosen picture's folder; line: the name where not given.
     const struct {
         text16 chosen;
-        uint32_t number;
+        uint32_t file, extension, number;
         text16 name, line = {};
-    } cases[] = {{u"C:\\anim\\walk_017.bmp", 5, u"walk_005.bmp"},
-                 {u"C:\\anim\\walk_017.bmp", 1000, u"walk_1000.bmp"},
-                 {u"C:\\a\\walk.bmp", 12, u"walk12.bmp"},
-                 {u"C:\\100%d\\x%s%%_07.b%dp", 3, u"x%s%%_03.b%dp"},
-                 {u"C:\\12\\0042.bmp", 7, u"0007.bmp"},
-                 {u"C:\\x\\.bmp", 3, u"3.bmp"},
-                 {u"C:\\x.y\\walk_09", 3, u"walk_03"},
-                 {u"C:\\a\\walk_07.", 3, u"walk_03."},  // an empty extension
-                 {u"C:\\歩く\\歩く\uFF10\uFF11.bmp", 4, u"歩く\uFF10\uFF114.bmp"},
-                 {deep + u"walk_000.bmp", 999, u"walk_999.bmp"},
-                 {deep + u"walk_000.bmp", 1000, u"walk_1000.bm", u"walk_1000.bmp"}};
+    } cases[] = {{u"C:\\anim\\walk_017.bmp", 8, 17, 5, u"walk_005.bmp"},
+                 {u"C:\\anim\\walk_017.bmp", 8, 17, 1000, u"walk_1000.bmp"},
+                 {u"C:\\a\\walk.bmp", 5, 10, 12, u"walk12.bmp"},
+                 {u"C:\\100%d\\x%s%%_07.b%dp", 9, 18, 3, u"x%s%%_03.b%dp"},
+                 {u"C:\\12\\0042.bmp", 6, 11, 7, u"0007.bmp"},
+                 {u"C:\\x\\.bmp", 5, 6, 3, u"3.bmp"},
+                 {u"C:\\x.y\\walk_09", 7, 0, 3, u"walk_03"},
+                 {u"C:\\a\\walk_07.", 5, 13, 3, u"walk_03."},  // an empty extension
+                 {u"C:\\歩く\\歩く\uFF10\uFF11.bmp", 6, 11, 4, u"歩く\uFF10\uFF114.bmp"},
+                 {deep + u"walk_000.bmp", 243, 252, 999, u"walk_999.bmp"},
+                 {deep + u"walk_000.bmp", 243, 252, 1000, u"walk_1000.bm", u"walk_1000.bmp"},
+                 // Offsets that do not fit the path are not trusted.
+                 {u"C:\\x\\walk_09", 5, 12, 3, u"walk_03"},
+                 {u"", 0, 0, 3, u"3"},
+                 {u"C:\\walk_1.bmp", 400, 500, 2, u"walk_1.bmp2", u"2"},
+                 {u"C:\\walk_1.bmp", 3, 5, 2, u"walk_1.bmp2"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(utf8(c.chosen));
-        seriesname names = chosen(c.chosen);
+        seriesname names(c.chosen.c_str(), c.file, c.extension);
         EXPECT_EQ(content(names.pathOf(c.number)), folderOf(c.chosen) + c.name);
         EXPECT_EQ(content(names.logLineOf(c.number)),
                   u"File : " + (c.line.empty() ? c.name : c.line));
     }
-    // Offsets that do not fit the path are not trusted.
-    EXPECT_EQ(content(seriesname(u"C:\\x\\walk_09", 5, 12).pathOf(3)), u"C:\\x\\walk_03");
-    EXPECT_EQ(content(seriesname(u"", 0, 0).logLineOf(3)), u"File : 3");
-    EXPECT_EQ(content(seriesname(u"C:\\walk_1.bmp", 400, 500).pathOf(2)), u"C:\\walk_1.bmp2");
-    EXPECT_EQ(content(seriesname(u"C:\\walk_1.bmp", 3, 5).pathOf(2)), u"C:\\walk_1.bmp2");
 }
 
 }  // namespace
