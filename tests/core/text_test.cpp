@@ -48,6 +48,7 @@ TEST(WText, GrowsWithSlack) {
     }
     wtext u(letters(250).c_str());
     u.append(wtext(u"0123456789"));
+    EXPECT_EQ(content(u), letters(250) + u"0123456789");
     u.assign(u"short");  // never shrinks
     EXPECT_EQ(std::pair(u.capacity, content(u)), std::pair(512, text16(u"short")));
     u = wtext(letters(300).c_str());  // moved with its capacity
