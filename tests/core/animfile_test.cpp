@@ -112,10 +112,6 @@ TEST(MorvaFile, HandsEachFrameOverAsStored) {
     EXPECT_FALSE(r.openPath() || r.makeFrame(engine, 1));  // not even the empty frame
 }
 
-bytes withCount(bytes content, uint32_t count) {
-    return std::memcpy(&content[4], &count, 4), content;
-}
-
 bytes cut(bytes content, size_t length) { return content.resize(length), content; }
 
 // got: which frames an engine gets (1) or not (0); none when refused as no animation.
@@ -133,8 +129,8 @@ TEST(MorvaFile, DamagedFiles) {
         {{}, 0},
         {cut(two, 19), 0},
         {wrongMagic, 2},
-        {withCount(two, 20), 20},
-        {withCount(two, 0xFFFFFFFF), 0xFFFFFFFF},
+        {mrvBytes(1, 1, {}, {}, 8, 20), 20},
+        {mrvBytes(1, 1, {}, {}, 8, 0xFFFFFFFF), 0xFFFFFFFF},
         {cut(two, 35), 2},
         {mrvBytes(1, 1, {}, {}, 8, 0x20000000), 0x20000000},         // index size wraps to 0
         {mrvBytes(1, 1, {{28, 0}}, {}, 8, 0x20000001), 0x20000001},  // and to 8
