@@ -67,18 +67,18 @@ TEST(BmpFile, DamagedPictures) {
         SCOPED_TRACE(&c - cases);
         scratchfolder dir;
         const text16 path = dir.file(u"p.bmp");
-        writeFile(path, bmpBytes(picture));
+        const bytes file = bmpBytes(picture);
+        writeFile(path, file);
         ASSERT_TRUE(r.open(path.c_str()));
         EXPECT_EQ(r.readHeaders(), takes > 0);
         EXPECT_EQ(r.state() == bmpstate::headersRead, takes > 0);
         ASSERT_TRUE(r.open(path.c_str()));
         EXPECT_EQ(r.encode(6) > 0, takes > 1);
         EXPECT_EQ(r.pixelBufferSize(), 4096u);
-        if (takes > 1) {  // as engines take it
+        if (takes > 1) {  // as engines take it: header and table as the file has them
+            const auto* info = reinterpret_cast<const uint8_t*>(&r.info());
+            EXPECT_EQ(bytes(info, info + bmpInfoBlockSize), bytes(&file[14], &file[1078]));
             EXPECT_EQ(bytes(r.pixels(), r.pixels() + 32), picture.rows);
-            const bmpinfoheader& i = r.info();
-            EXPECT_EQ(std::tuple(i.biPlanes, i.biYPelsPerMeter, i.biClrUsed, i.colourTable[255][0]),
-                      std::tuple(1, 2835, 256, 255));
         }
     }
 }
