@@ -2,7 +2,6 @@
 #include "animfile/document.h"
 #include "codec/rle8decoder.h"
 #include "import/bmpfile.h"
-#include "import/bmpimport.h"
 #include "import/seriesname.h"
 #include "shell/logbuffer.h"
 #include "tests/support/fakeengine.h"
@@ -197,7 +196,6 @@ protected:
         importPicture(host, into, 6, folder.file(name));
     }
     void import(const text16& name) { import(name, doc); }
-    void series(uint32_t count) { w(folder, 0, count); }
     lines log() { return logLines(host.log->text()); }
     std::string directory() { return "Directory " + utf8(folder.folder); }
     uint32_t count() { return doc.frameStore()->frameCount(); }
@@ -270,7 +268,7 @@ TEST_F(Import, AnotherSizeChangesNothing) {
 }
 
 TEST_F(Import, FaultsInTheFramePass) {
-    series(4);
+    w(folder, 0, 4);
     // Resized after the count: an empty frame; removed: the pass ends, frames kept.
     host.onShow = [&] {
         if (host.shown.size() == 1)
@@ -288,7 +286,7 @@ TEST_F(Import, FaultsInTheFramePass) {
 
     host.onShow = nullptr;  // the store's frame limit ends the count
     while (count() < TMPfile::maxFrames - 2) doc.frameStore()->appendFrame(nullptr, 0);
-    series(4);
+    w(folder, 0, 4);
     import(u"w_000.bmp");
     EXPECT_EQ(log().end()[-2], "BMP #2 and later exceed the frame limit of 65535");
     EXPECT_EQ(log().back(), "Total 2 files exists.");
@@ -315,7 +313,7 @@ TEST_F(Import, FaultsInTheFramePass) {
     ASSERT_TRUE(kept.save(folder.file(u"kept.mrv").c_str()).ok());
     host.onTitle = [&] { removeFile(folder.file(u"w_000.bmp").c_str()); };
     for (document* into : {&kept, &fresh}) {
-        series(1);
+        w(folder, 0, 1);
         import(u"w_000.bmp", *into);
         EXPECT_EQ(host.events.end()[-3], "File Open error");
         EXPECT_EQ(host.events.back(), "[title]");
