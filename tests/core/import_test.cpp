@@ -1,9 +1,7 @@
 // The BMP reader and the series import: damaged pictures, log lines, frames.
 #include "animfile/document.h"
-#include "codec/frameinfo.h"
 #include "codec/rle8decoder.h"
 #include "import/bmpfile.h"
-#include "import/bmpimport.h"
 #include "import/seriesname.h"
 #include "shell/logbuffer.h"
 #include "tests/support/fakeengine.h"
@@ -14,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <tuple>
 
 namespace {
@@ -57,9 +54,11 @@ TEST(BmpFile, DamagedPictures) {
         {claiming(70000, 70000, 0xFFFFFFFF), 0},
         {claiming(16000, 16000, 1078 + 256000000), 0},  // bfSize lies
         {claiming(16385, 16384, 1078 + 268451840), 0},
-        {WITH(p.bfOffBits = 1074), 0},                 // rows inside the table
-        {WITH(p.bfOffBits = 50; p.biClrUsed = 1), 0},  // or the header
+        {WITH(p.bfOffBits = 1074), 0},                   // rows inside the table
+        {WITH(p.bfOffBits = 50; p.biClrUsed = 1), 0},    // or the header
+        {WITH(p.bfOffBits = 1074; p.biClrUsed = 0), 0},  // a short table, none said used
         {WITH(p.bfSize = 1077), 2},
+        {WITH(p.bfSize = 1078 + 30), 2},  // 2 short, as some editors leave it
         {WITH(p.biSizeImage = 33), 0}};
     bmpfile r;  // one for all, as the import has: nothing of a picture before counts
     for (const auto& c : cases) {
@@ -67,102 +66,69 @@ TEST(BmpFile, DamagedPictures) {
         SCOPED_TRACE(&c - cases);
         scratchfolder dir;
         const text16 path = dir.file(u"p.bmp");
-        writeFile(path, bmpBytes(picture));
+        const bytes file = bmpBytes(picture);
+        writeFile(path, file);
         ASSERT_TRUE(r.open(path.c_str()));
         EXPECT_EQ(r.readHeaders(), takes > 0);
         EXPECT_EQ(r.state() == bmpstate::headersRead, takes > 0);
         ASSERT_TRUE(r.open(path.c_str()));
         EXPECT_EQ(r.encode(6) > 0, takes > 1);
         EXPECT_EQ(r.pixelBufferSize(), 4096u);
-        if (takes > 1) {  // as engines take it
+        if (takes > 1) {  // as engines take it: header and table as the file has them
+            const auto* info = reinterpret_cast<const uint8_t*>(&r.info());
+            EXPECT_EQ(bytes(info, info + bmpInfoBlockSize), bytes(&file[14], &file[1078]));
             EXPECT_EQ(bytes(r.pixels(), r.pixels() + 32), picture.rows);
-            const bmpinfoheader& i = r.info();
-            EXPECT_EQ((std::vector<int64_t>{i.biSize, i.biWidth, i.biHeight, i.biPlanes,
-                                            i.biYPelsPerMeter, i.biClrUsed, i.colourTable[255][0]}),
-                      (std::vector<int64_t>{40, 8, 4, 1, 2835, 256, 255}));
-            const auto shape = readDibShape(reinterpret_cast<const uint8_t*>(&i));
-            EXPECT_TRUE(wholeRowsFit(shape, r.pixelSize()));
         }
     }
-#ifndef _WIN32
-    // Cut between its size and its read, plain or coded: refused, and read when whole.
-    for (const testpicture& sound : {
-             WITH(), WITH(p.biCompression = 1;
-                          p.rows = {8, 7, 0, 0, 8, 7, 0, 0, 8, 7, 0, 0, 8, 7, 0, 1})
-         }) {
-        scratchfolder dir;
-        const text16 path = dir.file(u"p.bmp");
-        writeFile(path, bmpBytes(sound));
-        ASSERT_TRUE(r.open(path.c_str()) && r.readHeaders());
-        EXPECT_FALSE(faults::during(faults::readsEnd, [&] { return r.load(); }));
-        EXPECT_TRUE(r.open(path.c_str()) && r.load());
-    }
-#endif
 }
 
 #ifndef _WIN32
-// Forms ImageMagick writes of many grey levels: those taken give the rows it reads.
+// Forms ImageMagick writes of many grey levels: taken, they give the rows it reads; cut, none.
 TEST(BmpFile, FormsImageMagickWrites) {
     constexpr int32_t width = 19, height = 14, stride = 20;
     const auto set32 = [](bytes& file, size_t at, uint32_t value) {
         std::memcpy(&file[at], &value, 4);
     };
-    const auto topDown = [&](bytes& file) {
-        set32(file, 22, uint32_t(-height));
-        const int at = file[10] | file[11] << 8;
-        const auto row = [&](int n) { return file.begin() + at + n * stride; };
-        for (int n = 0; n < height / 2; ++n)
-            std::swap_ranges(row(n), row(n + 1), row(height - n - 1));
-    };
-    const auto shortSize = [](bytes& file) { file[2] = uint8_t(file[2] - 2); };  // ends 4E, A2
-    const auto table = [&](uint32_t entries, uint32_t used) {
-        return [=](bytes& file) {
-            file.erase(file.begin() + 54 + entries * 4, file.begin() + 54 + 1024);
-            set32(file, 2, uint32_t(file.size()));
-            set32(file, 10, 54 + entries * 4);
-            set32(file, 46, used);
-        };
+    const auto topDown = [&](bytes& file) { set32(file, 22, uint32_t(-height)); };
+    const auto shortTable = [&](bytes& file) {  // the 40 entries used
+        file.erase(file.begin() + 54 + 160, file.begin() + 54 + 1024);
+        set32(file, 2, uint32_t(file.size()));
+        set32(file, 10, 54 + 160);
+        set32(file, 46, 40);
     };
     // The header size and compression ImageMagick wrote.
     const struct {
         const char* opts;
         uint32_t header, compression;
         std::function<void(bytes&)> edit = nullptr;
-        bool taken = true;
     } forms[] = {{"BMP3:", 40, 0},
                  {"BMP:", 124, 0},
                  {"-intent Undefined -set gamma 0.45455 BMP:", 108, 0},
-                 {"BMP3:", 40, 0, topDown},
-                 {"BMP:", 124, 0, shortSize},
+                 {"-flip BMP3:", 40, 0, topDown},  // its rows top-down
                  {"-compress RLE BMP3:", 40, 1},
-                 {"-colors 40 BMP3:", 40, 0, table(40, 40)},
-                 {"-colors 40 -compress RLE BMP3:", 40, 1, table(40, 40)},
-                 {"-colors 40 BMP3:", 40, 0, table(39, 40), false},
-                 {"-colors 40 BMP3:", 40, 0, table(40, 0), false}};
+                 {"-colors 40 BMP3:", 40, 0, shortTable},
+                 {"-colors 40 -compress RLE BMP3:", 40, 1, shortTable}};
     scratchfolder dir;
-    writeFile(dir.file(u"levels.raw"), randomBytes(width * height, 10));
-    const std::string palette = utf8(dir.file(u"palette.bmp"));  // made once: slow
-    ASSERT_TRUE(convert("-size 19x14 -depth 8 gray:'" + utf8(dir.file(u"levels.raw")) +
-                        "' -type Palette '" + palette + "'"));
+    const std::string palette = utf8(dir.file(u"palette.bmp"));  // random grey levels
+    writeFile(dir.file(u"palette.bmp"),
+              bmpBytes({width, height, randomBytes(stride * height, 10)}));
     const text16 made = dir.file(u"made.bmp");
     for (const auto& form : forms) {
-        SCOPED_TRACE(std::string(form.opts) + (form.edit ? " edited" : ""));
+        SCOPED_TRACE(form.opts);
         ASSERT_TRUE(convert("'" + palette + "' -type Palette -compress None " + form.opts + "'" +
                             utf8(made) + "'"));
-        const bytes seen = form.taken ? greyLevels(utf8(made)) : bytes{};  // may merge levels
-        bytes file = readFile(made), fields;
-        for (uint32_t field : {form.header, 19u, 14u, 1u | 8 << 16, form.compression})
-            put(fields, field);
-        ASSERT_EQ(bytes(file.begin() + 14, file.begin() + 34), fields);
+        bytes file = readFile(made);
+        ASSERT_EQ(std::tuple(file[14], file[30]), std::tuple(form.header, form.compression));
         if (form.edit) form.edit(file);
         writeFile(made, file);
+        const bytes seen = greyLevels(utf8(made));  // may merge levels
         bmpfile r;
-        ASSERT_TRUE(r.open(made.c_str()));
-        EXPECT_EQ(r.readHeaders(), form.taken);
-        EXPECT_EQ(r.load(), form.taken);
-        if (!form.taken) continue;
+        ASSERT_TRUE(r.open(made.c_str()) && r.readHeaders());
+        EXPECT_FALSE(faults::during(faults::readsEnd, [&] { return r.load(); }));
+        ASSERT_TRUE(r.load());
         const bmpinfoheader& i = r.info();  // as engines read it: plain rows after 40 bytes
-        EXPECT_EQ(std::tuple(i.biSize, i.biCompression, i.biSizeImage), std::tuple(40, 0, 280));
+        EXPECT_EQ(std::tuple(i.biSize, i.biHeight, i.biCompression, i.biSizeImage),
+                  std::tuple(40, 14, 0, 280));
         bytes shown;  // top-down through the colour table
         for (int32_t row = height - 1; row >= 0; --row)
             for (int32_t x = 0; x < width; ++x)
@@ -183,8 +149,7 @@ TEST(BmpFile, OneReaderForManyPictures) {
     ASSERT_TRUE(r.open(large.c_str()) && r.readHeaders());
     ASSERT_GT(r.encode(6), 0u);
     EXPECT_EQ(r.pixelBufferSize(), 72u * 90);
-    ASSERT_TRUE(r.open(tiny.c_str()));
-    EXPECT_EQ(r.state(), bmpstate::open);
+    ASSERT_TRUE(r.open(tiny.c_str()));  // the large one forgotten
     for (uint32_t depth = 1; depth <= 8; ++depth) {
         const uint32_t size = r.encode(depth);
         bytes got(15);
@@ -198,18 +163,15 @@ TEST(BmpFile, OneReaderForManyPictures) {
               (lines{"picture 5x3", "begin", "background", "draw in 1,2,30,40", "end", "release"}));
     EXPECT_EQ(engine.pictures, std::vector<bytes>{small.rows});
     EXPECT_EQ(r.pixelBufferSize(), 72u * 90);
-    EXPECT_FALSE(r.encode(0) || r.open(dir.file(u"absent.bmp").c_str()));
-    EXPECT_EQ(r.encode(8), 0u);  // nothing of the last picture
+    // Nothing of the last picture after a failed open.
+    EXPECT_FALSE(r.encode(0) || r.open(dir.file(u"absent.bmp").c_str()) || r.encode(8));
     r.close();
     EXPECT_FALSE(r.pixelBufferSize() || r.payloadSize() || r.encode(8));
     // Three singles a row: twice the stride, and 2 bytes.
     writeFile(worst, bmpBytes(patternPicture(3, 2048)));
     ASSERT_TRUE(r.open(worst.c_str()));
     EXPECT_EQ(r.encode(8), 2048u * 8 + 2);
-#ifndef _WIN32  // cut after its count, a picture is read no further (Windows forbids cuts)
-    ASSERT_TRUE(r.open(worst.c_str()) && r.readHeaders());
-    fs::resize_file(worst, 1078 + 4000);
-    EXPECT_EQ(r.encode(8), 0u);
+#ifndef _WIN32
     const long held = openFiles();  // the reader's among them
     r.closeFile();
     EXPECT_EQ(openFiles(), held - 1);
@@ -233,25 +195,9 @@ protected:
         importPicture(host, into, 6, folder.file(name));
     }
     void import(const text16& name) { import(name, doc); }
-    void series(uint32_t count) { w(folder, 0, count); }
     lines log() { return logLines(host.log->text()); }
     std::string directory() { return "Directory " + utf8(folder.folder); }
     uint32_t count() { return doc.frameStore()->frameCount(); }
-    std::vector<bytes> frames() {
-        std::vector<bytes> out;
-        fakeengine engine;
-        TMPfile& store = *doc.frameStore();
-        for (uint32_t i = 0; i < store.frameCount(); ++i) store.makeFrame(engine, i);
-        const int32_t w = store.frameWidth(), h = store.frameHeight();
-        for (const bytes& code : engine.payloads) {
-            bytes pixels(size_t(w) * size_t(h));
-            const auto got =
-                decodeRle8(code.data(), code.size(), w, h, pixels.data(), pixels.size(), w);
-            EXPECT_EQ(got.status, code.empty() ? rle8status::truncated : rle8status::ok);
-            out.push_back(code.empty() ? bytes{} : pixels);
-        }
-        return out;
-    }
 
     scratchfolder folder{u"歩く"};
     notinghost host;
@@ -265,12 +211,8 @@ TEST_F(Import, TheWholeSeriesFromZero) {
     EXPECT_EQ(host.events, (lines{directory(), f0, f1, f2, f + "3.bmp", "Total 3 files exists.",
                                   "[progress 0..3]", "[title]", "[at 0]", f0, "[show]", "[at 1]",
                                   f1, "[show]", "[at 2]", f2, "[show]", "[hide]"}));
-    std::vector<bytes> cut;
-    for (uint32_t n = 0; n < 3; ++n) {
-        cut.push_back(cutPixels(seriesPicture(n, 13, 5), 6));
-        EXPECT_EQ(host.shown[n], seriesPicture(n, 13, 5).rows);  // at full depth
-    }
-    EXPECT_EQ(frames(), cut);
+    for (uint32_t n = 0; n < 3; ++n)  // at full depth
+        EXPECT_EQ(host.shown[n], seriesPicture(n, 13, 5).rows);
 }
 
 // Series that end early or fail the count; frames: -1 when no store was made.
@@ -284,10 +226,6 @@ TEST_F(Import, SeriesAndTheirEnds) {
         {"starting at 1", [](auto& f) { w(f, 1, 3); }, u"w_002.bmp", "Total 0 files exists.", -1},
         {"a gap", [](auto& f) { w(f, 0, 2), w(f, 3, 2); }, u"w_004.bmp", "Total 2 files exists.",
          2},
-        {"past 99 with two digits", [](auto& f) { writeSeries(f, u"w_", 2, 0, 101, 4, 2); },
-         u"w_05.bmp", "Total 101 files exists.", 101},
-        {"no digits", [](auto& f) { writeSeries(f, u"walk", 0, 0, 11, 4, 2); }, u"walk.bmp",
-         "Total 11 files exists.", 11},
         {"another width", odd(5, u"w_003.bmp", seriesPicture(3, 18, 9)), u"w_000.bmp",
          "BMP #3 had invlid width 18 instead 16", -1},
         {"another height", odd(5, u"w_003.bmp", seriesPicture(3, 16, 10)), u"w_000.bmp",
@@ -315,7 +253,7 @@ TEST_F(Import, AnotherSizeChangesNothing) {
     import(u"b_01.bmp");
     EXPECT_EQ(host.events.back(), "BMP size 10 x 4 differs from the animation's 16 x 8");
     EXPECT_EQ(host.events.end()[-2], "Total 2 files exists.");
-    EXPECT_TRUE(!doc.isModified() && count() == 3);
+    EXPECT_FALSE(doc.isModified());
     ASSERT_TRUE(doc.save(folder.file(u"again.mrv").c_str()).ok());
     EXPECT_EQ(readFile(folder.file(u"again.mrv")), readFile(folder.file(u"a.mrv")));
 #ifndef _WIN32  // a new animation without its temporary folder: the log says so, nothing changes
@@ -329,7 +267,7 @@ TEST_F(Import, AnotherSizeChangesNothing) {
 }
 
 TEST_F(Import, FaultsInTheFramePass) {
-    series(4);
+    w(folder, 0, 4);
     // Resized after the count: an empty frame; removed: the pass ends, frames kept.
     host.onShow = [&] {
         if (host.shown.size() == 1)
@@ -340,12 +278,14 @@ TEST_F(Import, FaultsInTheFramePass) {
     EXPECT_EQ(log(), (lines{directory(), "Total 4 files exists.", "File : w_001.bmp",
                             "Encode Error", "File Open error"}));
     EXPECT_EQ(host.events.back(), "[hide]");
-    EXPECT_EQ(frames()[1], bytes{});
+    fakeengine engine;
+    doc.frameStore()->makeFrame(engine, 1);
+    EXPECT_EQ(engine.payloads, std::vector<bytes>{bytes{}});
     EXPECT_TRUE(count() == 3 && doc.isModified());
 
     host.onShow = nullptr;  // the store's frame limit ends the count
     while (count() < TMPfile::maxFrames - 2) doc.frameStore()->appendFrame(nullptr, 0);
-    series(4);
+    w(folder, 0, 4);
     import(u"w_000.bmp");
     EXPECT_EQ(log().end()[-2], "BMP #2 and later exceed the frame limit of 65535");
     EXPECT_EQ(log().back(), "Total 2 files exists.");
@@ -372,7 +312,7 @@ TEST_F(Import, FaultsInTheFramePass) {
     ASSERT_TRUE(kept.save(folder.file(u"kept.mrv").c_str()).ok());
     host.onTitle = [&] { removeFile(folder.file(u"w_000.bmp").c_str()); };
     for (document* into : {&kept, &fresh}) {
-        series(1);
+        w(folder, 0, 1);
         import(u"w_000.bmp", *into);
         EXPECT_EQ(host.events.end()[-3], "File Open error");
         EXPECT_EQ(host.events.back(), "[title]");
