@@ -109,9 +109,8 @@ TEST_F(Morvacli, PackWritesWhatTheProgramSaves) {
                                               {"long000.bmp", "6", "70"},
                                               {"walk001.bmp", "008", "3"}}) {
         const result packed = cli(pack(first, "packed.mrv", depth));
-        const bool counted = has(packed.out, "\nTotal " + string(total) + " files exists.\n");
-        EXPECT_EQ(std::tuple(packed.status, packed.err, counted), std::tuple(0, "", true))
-            << packed.out;  // no bar
+        EXPECT_EQ(std::pair(packed.status, packed.err), std::pair(0, string()));  // no bar
+        EXPECT_TRUE(has(packed.out, "\nTotal " + string(total) + " files exists.\n")) << packed.out;
         notinghost host;
         document program;
         importPicture(host, program, uint32_t(std::stoul(depth)), utf16Of(at(first)));
