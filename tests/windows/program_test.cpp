@@ -8,9 +8,10 @@ TEST_F(ProgramTest, StartsWithDirect2dOrGdiPlus) {
     for (bool direct2d : {true, false}) {
         made.clear();
         start(direct2d, SW_SHOWNOACTIVATE);
-        EXPECT_EQ(std::tuple(shownEarly, barShown(), made, marks(0), startSteps.front()),
-                  direct2d ? std::tuple(false, false, kinds{d2d}, "--x", "setting A 0")
-                           : std::tuple(false, false, kinds{plus}, "-x-g", "setting A 7"));
+        EXPECT_FALSE(shownEarly || barShown());
+        EXPECT_EQ(std::tuple(made, marks(0), startSteps.front()),
+                  direct2d ? std::tuple(kinds{d2d}, "--x", "setting A 0")
+                           : std::tuple(kinds{plus}, "-x-g", "setting A 7"));
         command(IDM_ENGINE_DIRECT2D);  // grayed without Direct2D
         EXPECT_EQ(made.size(), direct2d ? 2u : 1u);
     }
@@ -113,7 +114,6 @@ TEST_F(ProgramTest, KeysRunOnlyTheirCommands) {
     SetFocus(win().logWindow.hwnd);
     press(VK_SPACE);
     press('N' | alt);
-    EXPECT_FALSE(win().playing);
     SetFocus(handle());
     press(VK_F4 | alt);
     EXPECT_EQ(seen, commands);
@@ -190,9 +190,7 @@ TEST_F(Preview, StopsWhereThereIsNoFrame) {
     toggle(0);
     for (uint64_t ms : {20u, 40u}) tick(ms);
     EXPECT_TRUE(!win().playing && barShown());
-    engine->take();  // without a source the command and a tick only stop
-    win().showSource(nullptr);
-    EXPECT_EQ(engine->take(), (lines{"begin", "background", "end"}));
+    win().showSource(nullptr);  // without a source the command and a tick only stop
     toggle(100);
     EXPECT_FALSE(win().playing);
     win().showSource(&store);
