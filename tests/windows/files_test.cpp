@@ -77,7 +77,8 @@ class Refused : public Files {
 protected:
     void expectRefused(uint32_t id, const text16& target, const std::string& codes) {
         const auto state = [&] {
-            return std::tuple(title(), folder.names(), stored(), readFile(target));
+            return std::tuple(title(), app->animation.canSave(), folder.names(), stored(),
+                              readFile(target));
         };
         const auto before = state();
         command(id, target);
