@@ -2,8 +2,6 @@
 #include "app/platformlibraries.h"
 #include "codec/frameencoder.h"
 #include "engines/d2dengine.h"
-#include "engines/gdiengine.h"
-#include "engines/gdiplusengine.h"
 #include "tests/windows/fixture.h"
 #include "win32/scopedwin.h"
 
@@ -66,9 +64,7 @@ class Engine : public testing::TestWithParam<int> {
 protected:
     void SetUp() override {
         const presentway way = GetParam() > 3 ? presentway::windows : presentway::wine;
-        if (GetParam() == 0) engine = std::make_unique<gdiengine>(window());
-        if (plus()) engine = std::make_unique<gdiplusengine>(window(), way);
-        if (d2d()) engine = d2dengine::create(window(), way);
+        engine = engineTable[GetParam() % 3].make(window(), way);
         ASSERT_TRUE(engine);
         writeFile(background, bmpBytes({cw, ch, bytes(cw * ch, 0x5A)}));   // at the client size
         for (int i = 0; i < 256; ++i) dib[54 + 4 * i] = uint8_t(255 - i);  // colour i: i, i, ~i
