@@ -63,8 +63,8 @@ bytes stripes(int w, int h, const bytes& levels) {
 class Engine : public testing::TestWithParam<int> {
 protected:
     void SetUp() override {
-        const presentway way = GetParam() > 3 ? presentway::windows : presentway::wine;
-        engine = engineTable[GetParam() % 3].make(window(), way);
+        engine = engineTable[GetParam() % 3].make(
+            window(), GetParam() > 3 ? presentway::windows : presentway::wine);
         ASSERT_TRUE(engine);
         writeFile(background, bmpBytes({cw, ch, bytes(cw * ch, 0x5A)}));   // at the client size
         for (int i = 0; i < 256; ++i) dib[54 + 4 * i] = uint8_t(255 - i);  // colour i: i, i, ~i

@@ -6,12 +6,12 @@ const lines drawnFrame = {"begin", "background", "frame 16x8x8", at, "end", "rel
 
 class Files : public ProgramTest {
 protected:
-    text16 file(const char16_t* name) { return folder.file(name); }
+    text16 file(const text16& name) { return folder.file(name); }
     std::string named(const text16& path) { return base + " : " + utf8(path); }
     std::string said() { return title() + " | " + lastLine(); }
-    void importFrames(uint32_t count) {
-        writeSeries(folder, u"w_", 3, 0, count, 16, 8);
-        command(IDM_IMPORT_BMP, file(u"w_000.bmp"));
+    void importFrames(uint32_t count, const text16& prefix = u"w_", uint32_t first = 0) {
+        writeSeries(folder, prefix, 3, first, count, 16, 8);
+        command(IDM_IMPORT_BMP, file(prefix + (first ? u"001" : u"000") + u".bmp"));
     }
     std::vector<bytes> stored() {
         fakeengine reader;
@@ -36,8 +36,7 @@ protected:
 TEST_F(Files, ARoadWithJapaneseNames) {
     const text16 anime = file(u"アニメ.mrv");
     const auto titled = named(anime);
-    writeSeries(folder, u"歩く", 3, 0, 3, 16, 8);
-    command(IDM_IMPORT_BMP, file(u"歩く001.bmp"));
+    importFrames(3, u"歩く");
     // Faster than 30 a second on the test's clock: the first and the last.
     EXPECT_EQ(engine->take(), (lines{"picture 16x8", "begin", "background", at, "end", "release",
                                      "picture 16x8", "begin", "background", at, "end", "release"}));
@@ -58,8 +57,7 @@ TEST_F(Files, ARoadWithJapaneseNames) {
     command(IDM_FILE_OPEN, anime);
     EXPECT_EQ(said(), titled + " | Open Morva : " + utf8(anime));
     // A series without picture 0 leaves nothing for Save to write.
-    writeSeries(folder, u"s_", 3, 1, 2, 16, 8);
-    command(IDM_IMPORT_BMP, file(u"s_001.bmp"));
+    importFrames(2, u"s_", 1);
     command(IDM_FILE_SAVE);
     EXPECT_EQ(std::pair(title(), readFile(anime)), std::pair(titled, saved));
     importFrames(1);
