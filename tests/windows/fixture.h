@@ -31,7 +31,10 @@ inline void setClientSize(HWND window, int width, int height) {
 
 class ProgramTest : public testing::Test {
 protected:
-    void SetUp() override { start(true); }
+    void SetUp() override {
+        start(true);
+        engine->take();
+    }
     void TearDown() override {
         app.reset();
         pump();
@@ -75,7 +78,6 @@ protected:
         app->start(show);
         setClientSize(handle(), 600, 400);
         pump();
-        startSteps = engine->take();
     }
 
     mainwindow& win() { return *app->mainWindow; }
@@ -117,7 +119,6 @@ protected:
     fakeengine* engine = nullptr;
     std::vector<engineindex> made;
     bool shownEarly = false;  // a window before Direct2D's test, or shown for an engine
-    lines startSteps;
     uint64_t now = 100000;
     lines questions;  // the files Save As asked about
     bool replaceAnswer = false;
