@@ -22,10 +22,8 @@ inline void setClientSize(HWND window, int width, int height) {
         RECT outer, client;
         GetWindowRect(window, &outer);
         GetClientRect(window, &client);
-        if (client.right != width || client.bottom != height)
-            MoveWindow(window, outer.left, outer.top,
-                       outer.right - outer.left + width - client.right,
-                       outer.bottom - outer.top + height - client.bottom, TRUE);
+        MoveWindow(window, outer.left, outer.top, outer.right - outer.left + width - client.right,
+                   outer.bottom - outer.top + height - client.bottom, TRUE);
     }
 }
 
