@@ -121,13 +121,12 @@ protected:
 TEST_P(Engine, CompositionGrid) {
     ASSERT_TRUE(engine->loadBackground(background.c_str()));
     const bool gdi = GetParam() == 0;  // white's choice by row, black's by column
-    using grid = std::vector<std::string>;
-    const grid cells =
-        gdi      ? grid{"FF FF FF", "00 80 FF", "5A DA FF", "A5 A5 FF", "FF 7F 00", "00 00 00",
-                   "5A 5A 00", "A5 25 00", "FF 7F 5A", "00 00 5A", "5A 5A 5A", "A5 25 5A",
-                   "FF FF A5", "00 80 A5", "5A DA A5", "A5 A5 A5"}
-        : plus() ? grid{"5A AD FF", "00 2D 5A"}
-                 : grid{"00 80 FF", "5A DA FF", "00 2D 5A"};
+    const lines cells =
+        gdi      ? lines{"FF FF FF", "00 80 FF", "5A DA FF", "A5 A5 FF", "FF 7F 00", "00 00 00",
+                    "5A 5A 00", "A5 25 00", "FF 7F 5A", "00 00 5A", "5A 5A 5A", "A5 25 5A",
+                    "FF FF A5", "00 80 A5", "5A DA A5", "A5 A5 A5"}
+        : plus() ? lines{"5A AD FF", "00 2D 5A"}
+                 : lines{"00 80 FF", "5A DA FF", "00 2D 5A"};
     const bytes code = encoded(stripes(cw, ch, {0x00, 0x80, 0xFF}), cw);
     for (uint32_t cell = 0; cell < cells.size(); ++cell) {
         engine->setSettingA(gdi ? cell / 4 : plus() ? 7 : cell);
@@ -160,8 +159,7 @@ TEST_P(Engine, FrameLandsOnItsRectangle) {
 }
 
 // Refused: not 8 bits, past the largest (Direct2D's shrunk to small device bitmaps), short of
-// rows (GDI+: drawing nothing). A whole picture: GDI and GDI+ show its values as grey levels,
-// Direct2D its colours (shrunk to fit).
+// rows (GDI+: drawing nothing). A picture: grey levels in GDI and GDI+, colours in Direct2D.
 TEST_P(Engine, FramesRefusedAndPicturesShown) {
     EXPECT_FALSE(made({0, 1}, cw, ch, 4).image || made({0, 1}, 16385, 16384).image);
     direct2dFaults().largestBitmapSide = 1024;
