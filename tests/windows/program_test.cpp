@@ -149,6 +149,7 @@ protected:
     }
 
     TMPfile store;
+    scratchfolder scratch;
 };
 
 TEST_F(Preview, FollowsTheClockToTheLast) {
@@ -180,12 +181,9 @@ TEST_F(Preview, FollowsTheClockToTheLast) {
 }
 
 TEST_F(Preview, StopsWhereThereIsNoFrame) {
-    const scratchfolder scratch;
-    const text16 path = scratch.file(u"cut.mrv");
-    writeFile(path, mrvBytes(4, 4, {{36, 2}, {38, 20}}, {0, 1}));  // frame 1 past the end
-    morvafile cut;
-    ASSERT_TRUE(cut.open(path.c_str()).ok());
-    win().showSource(&cut);
+    // Frame 1 past the end of the file.
+    writeFile(scratch.file(u"cut.mrv"), mrvBytes(4, 4, {{36, 2}, {38, 20}}, {0, 1}));
+    command(IDM_FILE_OPEN, scratch.file(u"cut.mrv"));
     toggle(0);
     for (uint64_t ms : {20u, 40u}) tick(ms);
     EXPECT_TRUE(!win().playing && barShown());
