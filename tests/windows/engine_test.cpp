@@ -202,8 +202,8 @@ TEST_P(Engine, GrownLostOrWithoutHardware) {
     draw(frame.image);
     EXPECT_TRUE(shows({{110, 70}}, "FF"));
     direct2dFaults().refuseHardwareTarget = true;
-    const scopedwindow zero(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                            nullptr, nullptr, nullptr));
+    const scopedwindow zero(
+        CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
     EXPECT_TRUE(direct2dAvailable(zero, presentway::windows));
     EXPECT_FALSE(direct2dFaults().refuseHardwareTarget);
 }

@@ -36,8 +36,6 @@ protected:
     void TearDown() override {
         app.reset();
         pump();
-        fileDialog = systemFileDialog;
-        replaceQuestion = systemReplaceQuestion;
     }
 
     void start(bool direct2d, int show = SW_HIDE) {
