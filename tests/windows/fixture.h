@@ -22,21 +22,20 @@ inline void setClientSize(HWND window, int width, int height) {
         RECT outer, client;
         GetWindowRect(window, &outer);
         GetClientRect(window, &client);
-        if (client.right != width || client.bottom != height)
-            MoveWindow(window, outer.left, outer.top,
-                       outer.right - outer.left + width - client.right,
-                       outer.bottom - outer.top + height - client.bottom, TRUE);
+        MoveWindow(window, outer.left, outer.top, outer.right - outer.left + width - client.right,
+                   outer.bottom - outer.top + height - client.bottom, TRUE);
     }
 }
 
 class ProgramTest : public testing::Test {
 protected:
-    void SetUp() override { start(true); }
+    void SetUp() override {
+        start(true);
+        engine->take();
+    }
     void TearDown() override {
         app.reset();
         pump();
-        fileDialog = systemFileDialog;
-        replaceQuestion = systemReplaceQuestion;
     }
 
     void start(bool direct2d, int show = SW_HIDE) {
@@ -75,7 +74,6 @@ protected:
         app->start(show);
         setClientSize(handle(), 600, 400);
         pump();
-        startSteps = engine->take();
     }
 
     mainwindow& win() { return *app->mainWindow; }
@@ -117,7 +115,6 @@ protected:
     fakeengine* engine = nullptr;
     std::vector<engineindex> made;
     bool shownEarly = false;  // a window before Direct2D's test, or shown for an engine
-    lines startSteps;
     uint64_t now = 100000;
     lines questions;  // the files Save As asked about
     bool replaceAnswer = false;
