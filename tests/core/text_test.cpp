@@ -209,32 +209,32 @@ TEST(LogBufferDeathTest, TooLongLineIsFatal) {
 
 TEST(SeriesName, PathsAndLogLinesOfNumbers) {
     const text16 deep = u"C:\\" + text16(239, u'd') + u"\\";  // names cut at 255
-    // file, extension: where the name and what follows its last dot start (0: none), as the
-    // callers find them. name: in the chosen picture's folder; line: the name where not given.
+    // file, extension: where the chosen name and what follows its last dot start (0: none), as
+    // the callers find them. name: picture `number`'s, in `folder`; line: the name where not given.
     const struct {
-        text16 chosen;
+        text16 folder, chosen;
         uint32_t file, extension, number;
         text16 name, line = {};
-    } cases[] = {{u"C:\\anim\\walk_017.bmp", 8, 17, 5, u"walk_005.bmp"},
-                 {u"C:\\anim\\walk_017.bmp", 8, 17, 1000, u"walk_1000.bmp"},
-                 {u"C:\\a\\walk.bmp", 5, 10, 12, u"walk12.bmp"},
-                 {u"C:\\100%d\\x%s%%_07.b%dp", 9, 18, 3, u"x%s%%_03.b%dp"},
-                 {u"C:\\12\\0042.bmp", 6, 11, 7, u"0007.bmp"},
-                 {u"C:\\x\\.bmp", 5, 6, 3, u"3.bmp"},
-                 {u"C:\\x.y\\walk_09", 7, 0, 3, u"walk_03"},
-                 {u"C:\\a\\walk_07.", 5, 13, 3, u"walk_03."},  // an empty extension
-                 {u"C:\\歩く\\歩く\uFF10\uFF11.bmp", 6, 11, 4, u"歩く\uFF10\uFF114.bmp"},
-                 {deep + u"walk_000.bmp", 243, 252, 999, u"walk_999.bmp"},
-                 {deep + u"walk_000.bmp", 243, 252, 1000, u"walk_1000.bm", u"walk_1000.bmp"},
+    } cases[] = {{u"C:\\anim\\", u"walk_017.bmp", 8, 17, 5, u"walk_005.bmp"},
+                 {u"C:\\anim\\", u"walk_017.bmp", 8, 17, 1000, u"walk_1000.bmp"},
+                 {u"C:\\a\\", u"walk.bmp", 5, 10, 12, u"walk12.bmp"},
+                 {u"C:\\100%d\\", u"x%s%%_07.b%dp", 9, 18, 3, u"x%s%%_03.b%dp"},
+                 {u"C:\\12\\", u"0042.bmp", 6, 11, 7, u"0007.bmp"},
+                 {u"C:\\x\\", u".bmp", 5, 6, 3, u"3.bmp"},
+                 {u"C:\\x.y\\", u"walk_09", 7, 0, 3, u"walk_03"},
+                 {u"C:\\a\\", u"walk_07.", 5, 13, 3, u"walk_03."},  // an empty extension
+                 {u"C:\\歩く\\", u"歩く\uFF10\uFF11.bmp", 6, 11, 4, u"歩く\uFF10\uFF114.bmp"},
+                 {deep, u"walk_000.bmp", 243, 252, 999, u"walk_999.bmp"},
+                 {deep, u"walk_000.bmp", 243, 252, 1000, u"walk_1000.bm", u"walk_1000.bmp"},
                  // Offsets that do not fit the path are not trusted.
-                 {u"C:\\x\\walk_09", 5, 12, 3, u"walk_03"},
-                 {u"", 0, 0, 3, u"3"},
-                 {u"C:\\walk_1.bmp", 400, 500, 2, u"walk_1.bmp2", u"2"},
-                 {u"C:\\walk_1.bmp", 3, 5, 2, u"walk_1.bmp2"}};
+                 {u"C:\\x\\", u"walk_09", 5, 12, 3, u"walk_03"},
+                 {u"", u"", 0, 0, 3, u"3"},
+                 {u"C:\\", u"walk_1.bmp", 400, 500, 2, u"walk_1.bmp2", u"2"},
+                 {u"C:\\", u"walk_1.bmp", 3, 5, 2, u"walk_1.bmp2"}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(utf8(c.chosen));
-        seriesname names(c.chosen.c_str(), c.file, c.extension);
-        EXPECT_EQ(content(names.pathOf(c.number)), folderOf(c.chosen) + c.name);
+        SCOPED_TRACE(&c - cases);
+        seriesname names((c.folder + c.chosen).c_str(), c.file, c.extension);
+        EXPECT_EQ(content(names.pathOf(c.number)), c.folder + c.name);
         EXPECT_EQ(content(names.logLineOf(c.number)),
                   u"File : " + (c.line.empty() ? c.name : c.line));
     }
