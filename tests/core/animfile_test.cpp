@@ -234,17 +234,17 @@ TEST(FrameStore, OneTemporaryFile) {
 // Cut at any step: the old file stays, nothing beside it, the store whole.
 TEST(FrameStore, AFailedSaveKeepsTheOldFile) {
     const std::vector<bytes> payloads = {randomBytes(1200000, 5), {}, randomBytes(300, 6)};
-    const bytes old = soundMrv(2, 2, {randomBytes(70, 7)}), whole = soundMrv(64, 48, payloads);
+    const bytes whole = soundMrv(64, 48, payloads);
     scratchfolder dir;
     const text16 walk = dir.file(u"walk.mrv"), copy = dir.file(u"copy.mrv");
     auto store = storeOf(64, 48, payloads);
     const long held = openFiles();
     for (rlim_t limit : std::vector<rlim_t>{0, 19, 44, 1000, 1048620, whole.size() - 1}) {
         SCOPED_TRACE(limit);
-        writeFile(walk, old);
+        writeFile(walk, first);
         const outcome result = (processlimit(RLIMIT_FSIZE, limit), store->save(walk.c_str()));
         EXPECT_EQ(std::tuple(result, readFile(walk), dir.names().size()),
-                  std::tuple(outcome{failure::cannotWrite, EFBIG}, old, size_t(1)));
+                  std::tuple(outcome{failure::cannotWrite, EFBIG}, first, 1u));
         EXPECT_EQ(saved(*store, dir, u"walk.mrv"), whole);
     }
     fs::create_directory(dir.file(u"folder.mrv"));
@@ -261,7 +261,7 @@ TEST(FrameStore, AFailedSaveKeepsTheOldFile) {
          {std::pair{&faults::readsEnd, 0u}, {&faults::opensFail, uint32_t(EMFILE)}}) {
         const outcome refused = faults::during(*fault, [&] { return store->save(copy.c_str()); });
         EXPECT_EQ(std::tuple(refused, readFile(copy), dir.names().size()),
-                  std::tuple(outcome{failure::cannotWrite, code}, kept, size_t(3)));
+                  std::tuple(outcome{failure::cannotWrite, code}, kept, 3u));
     }
     TMPfile none;  // its name made here, then refused: not left behind
     const outcome refused =
