@@ -24,6 +24,10 @@ namespace {
 
 constexpr uint32_t notFound = 2;  // ENOENT and ERROR_FILE_NOT_FOUND alike
 
+filehandle openToRead(const text16& path) {
+    return openExistingFile(path.c_str(), fileaccess::read, fileshare::read);
+}
+
 TEST(FileLayer, TransfersAndNames) {
     scratchfolder dir(u"é歩😀");
     const text16 path = makeUniqueFile(dir.folder, u"MRV"),
@@ -41,7 +45,7 @@ TEST(FileLayer, TransfersAndNames) {
     EXPECT_TRUE(file.readAt(12, buffer, 4) == 0 && !fileError() && file.setEnd(4) && file.flush());
 #ifndef _WIN32  // a handle given another file lets the last one go
     const long held = openFiles();
-    file = openExistingFile(path.c_str(), fileaccess::read, fileshare::read);
+    file = openToRead(path);
     EXPECT_EQ(openFiles(), held);
 #endif
     file.close();
@@ -53,10 +57,10 @@ TEST(FileLayer, TransfersAndNames) {
                 !sameFile(moved.c_str(), dir.folder.c_str()) && !sameFile(u"none", u"none"));
     EXPECT_EQ(createFile(moved.c_str(), fileshare::none).size(), 0u);  // emptied
     EXPECT_TRUE(folderOf(u"C:\\anim\\walk.mrv") == u"C:\\anim\\" && folderOf(u"walk.mrv").empty());
-    EXPECT_FALSE(openExistingFile(dir.folder.c_str(), fileaccess::read, fileshare::read).isOpen());
+    EXPECT_FALSE(openToRead(dir.folder).isOpen());
 #ifndef _WIN32  // in pieces: /proc hands a file over a page at a time; a size limit cuts a write
     bytes pages(20000, 0xEE);
-    filehandle proc = openExistingFile(u"/proc/self/smaps", fileaccess::read, fileshare::read);
+    filehandle proc = openToRead(u"/proc/self/smaps");
     EXPECT_TRUE(proc.readAt(0, pages.data(), 16384) == 16384 && pages[16384] == 0xEE);
     processlimit small(RLIMIT_FSIZE, 8);
     EXPECT_EQ(createFile(moved.c_str(), fileshare::none).writeAt(0, "0123456789", 10), 8u);
@@ -104,7 +108,7 @@ TEST(MorvaFile, HandsEachFrameOverAsStored) {
     const uint8_t* buffer = r.readPayload(0).bytes;  // one buffer, never made again
     EXPECT_TRUE(r.readPayload(2).bytes == buffer && r.readPayload(0).bytes == buffer);
 #ifdef _WIN32  // held for writing too: only an opener that shares writes gets in
-    EXPECT_FALSE(openExistingFile(file.path.c_str(), fileaccess::read, fileshare::read).isOpen());
+    EXPECT_FALSE(openToRead(file.path).isOpen());
 #else  // cut short since it was opened
     EXPECT_FALSE(faults::during(faults::readsEnd, [&] { return r.makeFrame(engine, 0); }));
 #endif
@@ -170,17 +174,15 @@ TEST(MorvaFile, TheLargestFile) {
     for (uint32_t i = 0; i < 65535; ++i) index[i] = {i * 65528, 65528};
     index.back().size = 131043;
     const bytes last = randomBytes(131043, 3);
-    scratchfolder scratch;
-    const text16 path = scratch.file(u"largest.mrv");
+    openedfile file({});
     {
-        filehandle file = createFile(path.c_str(), fileshare::none);
-        ASSERT_TRUE(writeHead(file, 65535, 2, 1, index.data(), bytes(524300).data()));
-        ASSERT_EQ(file.writeAt(0xFFFFFFFFu - 131043, last.data(), 131043), 131043u);
+        filehandle out = createFile(file.path.c_str(), fileshare::none);
+        ASSERT_TRUE(writeHead(out, 65535, 2, 1, index.data(), bytes(524300).data()));
+        ASSERT_EQ(out.writeAt(0xFFFFFFFFu - 131043, last.data(), 131043), 131043u);
     }
-    morvafile reader;
-    ASSERT_TRUE(reader.open(path.c_str()).ok());
+    ASSERT_TRUE(file.reader.open(file.path.c_str()).ok());
     fakeengine engine;
-    reader.makeFrame(engine, 65534);
+    file.reader.makeFrame(engine, 65534);
     EXPECT_EQ(engine.payloads, std::vector<bytes>{last});
 }
 
