@@ -60,8 +60,8 @@ TEST(FileLayer, TransfersAndNames) {
     EXPECT_FALSE(openToRead(dir.folder).isOpen());
 #ifndef _WIN32  // in pieces: /proc hands a file over a page at a time; a size limit cuts a write
     bytes pages(20000, 0xEE);
-    filehandle proc = openToRead(u"/proc/self/smaps");
-    EXPECT_TRUE(proc.readAt(0, pages.data(), 16384) == 16384 && pages[16384] == 0xEE);
+    EXPECT_EQ(openToRead(u"/proc/self/smaps").readAt(0, pages.data(), 16384), 16384u);
+    EXPECT_EQ(pages[16384], 0xEE);
     processlimit small(RLIMIT_FSIZE, 8);
     EXPECT_EQ(createFile(moved.c_str(), fileshare::none).writeAt(0, "0123456789", 10), 8u);
 #endif

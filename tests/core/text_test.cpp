@@ -44,8 +44,9 @@ TEST(WText, GrowsWithSlack) {
     wtext u(letters(255).c_str());  // 256, as the ten appended: the sum after
     u.append(wtext(u"0123456789"));
     EXPECT_EQ(content(u), letters(255) + u"0123456789");
-    u.assign(u"short");  // never shrinks
-    EXPECT_EQ(std::pair(u.capacity, content(u)), std::pair(512, text16(u"short")));
+    u.assign(u"short");    // never shrinks
+    u.assign(u.data + 2);  // the source may lie in the storage replaced
+    EXPECT_EQ(std::pair(u.capacity, content(u)), std::pair(512, text16(u"ort")));
     u = wtext(letters(256).c_str());  // 256 + 128, moved with its capacity
     EXPECT_EQ(u.capacity, 384);
     wtext taken(std::move(u)), kept(u"old");
@@ -55,9 +56,6 @@ TEST(WText, GrowsWithSlack) {
     kept.release();  // and one let go: grown from nothing
     kept.append(u"z");
     EXPECT_EQ(std::pair(kept.capacity, content(kept)), std::pair(129, text16(u"z")));
-    wtext t(u"abcdef");  // the source may lie in the storage replaced
-    t.assign(t.data + 2);
-    EXPECT_EQ(content(t), u"cdef");
     wtext grow(8);
     grow.assign(u"abcdefg");
     grow.append(grow.data);
