@@ -298,13 +298,12 @@ TEST(MorvaFile, ShortOfMemory) {
 TEST(Document, OpenAndSaveKeepWhatTheTitleNames) {
     scratchfolder dir;
     document doc;
-    const text16 x = dir.file(u"x.mrv"), y = dir.file(u"y.mrv");
+    const text16 x = dir.file(u"x.mrv"), y = dir.file(u"y.mrv"), damaged = dir.file(u"d.mrv");
     const auto add = [&](const bytes& frame) {  // an import of one frame
         return doc.beginImport(4, 2).ok() &&
                doc.frameStore()->appendFrame(frame.data(), uint32_t(frame.size()));
     };
     const auto title = [&] { return doc.title({u"M", u"(new)", u"*"}); };
-    const auto open = [&](const char16_t* name) { return doc.open(dir.file(name).c_str()); };
     const auto openFrames = [&] {
         fakeengine engine;
         for (uint32_t i = 0; doc.openedFile() && doc.openedFile()->makeFrame(engine, i); ++i) {
@@ -312,18 +311,18 @@ TEST(Document, OpenAndSaveKeepWhatTheTitleNames) {
         return joined(engine.payloads);
     };
     writeFile(y, soundMrv(4, 2, {second}));
-    writeFile(dir.file(u"damaged.mrv"), cut(soundMrv(4, 2, {second}), 25));
-    ASSERT_TRUE(add(first) && open(u"y.mrv").ok());
+    writeFile(damaged, cut(soundMrv(4, 2, {second}), 25));
+    ASSERT_TRUE(add(first) && doc.open(y.c_str()).ok());
     EXPECT_EQ(title(), u"M : " + y);
     // The new frame stays, saved or not: another width or height is refused.
     for (auto [width, height] : {std::pair{4, 3}, {5, 2}})
         EXPECT_EQ(doc.beginImport(width, height).what, failure::sizeDiffers);
     ASSERT_TRUE(add(first));
-    EXPECT_EQ(open(u"damaged.mrv").what, failure::notAnimation);
-    EXPECT_EQ(open(u"absent.mrv"), (outcome{failure::cannotOpen, notFound}));
+    EXPECT_EQ(doc.open(damaged.c_str()).what, failure::notAnimation);
+    EXPECT_EQ(doc.open(dir.file(u"absent.mrv").c_str()), (outcome{failure::cannotOpen, notFound}));
     EXPECT_EQ(title(), u"M : " + y + u"*");
     EXPECT_EQ(openFrames(), second);
-    ASSERT_TRUE(open(u"y.mrv").ok());
+    ASSERT_TRUE(doc.open(y.c_str()).ok());
     EXPECT_EQ(openFrames(), second);
     doc.clear();
     EXPECT_FALSE(doc.openedFile() || doc.frameStore());
@@ -337,7 +336,7 @@ TEST(Document, OpenAndSaveKeepWhatTheTitleNames) {
     ASSERT_TRUE(doc.save(x.c_str()).ok());
     EXPECT_EQ(title(), u"M : " + x);
     EXPECT_FALSE(doc.canSave());
-    ASSERT_TRUE(open(u"y.mrv").ok() && add(second));
+    ASSERT_TRUE(doc.open(y.c_str()).ok() && add(second));
     EXPECT_EQ(doc.save(dir.file(u"absent/y.mrv").c_str()).what, failure::cannotWrite);
     EXPECT_EQ(openFrames(), second);
     EXPECT_EQ(title(), u"M : " + y + u"*");
