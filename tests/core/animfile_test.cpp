@@ -14,7 +14,7 @@
 #include "tests/support/processlimit.h"
 #endif
 
-// Outcomes compared whole: the step that failed and the system's code.
+// Outcomes compared whole: the failed step and the system's code.
 static bool operator==(const outcome& a, const outcome& b) {
     return a.what == b.what && a.error == b.error;
 }
@@ -297,7 +297,7 @@ TEST(Document, OpenAndSaveKeepWhatTheTitleNames) {
     scratchfolder dir;
     document doc;
     const text16 x = dir.file(u"x.mrv"), y = dir.file(u"y.mrv"), damaged = dir.file(u"d.mrv");
-    const auto add = [&](const bytes& frame) {  // an import of one frame
+    const auto add = [&](const bytes& frame) {
         return doc.beginImport(4, 2).ok() &&
                doc.frameStore()->appendFrame(frame.data(), uint32_t(frame.size()));
     };

@@ -84,7 +84,7 @@ void asPrintf(std::initializer_list<const char*> patterns, std::initializer_list
         }
 }
 
-// Setting names as the engines hand them out: cut to fit, always terminated.
+// Setting names as the engines hand them out.
 TEST(NameCopy, CutToFitAndTerminated) {
     const std::tuple<const char16_t*, uint32_t, uint32_t, bool, const char16_t*> cases[] = {
         {u"ab", 4, 2, true, u"ab\0#"},          {u"abc", 4, 3, true, u"abc\0"},
@@ -180,9 +180,9 @@ TEST(LogBuffer, TrimKeepsRecentCompleteLines) {
     full.append(line(8, 190));
     EXPECT_EQ(full.log.end, 8190);
     full.log.removeLastLine();
-    const text16 fill = line(8, 191);
-    full.append(fill);
-    EXPECT_EQ(full.shown(), line(5, 998) + crlf + line(6, 998) + crlf + line(7, 998) + crlf + fill);
+    full.append(line(8, 191));
+    EXPECT_EQ(full.shown(),
+              line(5, 998) + crlf + line(6, 998) + crlf + line(7, 998) + crlf + line(8, 191));
 
     testlog longest;  // a cut with no line break behind drops the whole log
     for (int n = 0; n < 3; ++n) longest.append(line(n, 4094));
