@@ -3,7 +3,6 @@
 #include "codec/rle8decoder.h"
 #include "import/bmpfile.h"
 #include "import/seriesname.h"
-#include "shell/logbuffer.h"
 #include "tests/support/fakeengine.h"
 #include "tests/support/faults.h"
 #include "tests/support/files.h"
@@ -12,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <tuple>
 
 namespace {
@@ -109,19 +109,16 @@ TEST(BmpFile, FormsImageMagickWrites) {
                  {"-colors 40 BMP3:", 40, 0, shortTable},
                  {"-colors 40 -compress RLE BMP3:", 40, 1, shortTable}};
     scratchfolder dir;
-    const std::string palette = utf8(dir.file(u"palette.bmp"));  // random grey levels
-    writeFile(dir.file(u"palette.bmp"),
-              bmpBytes({width, height, randomBytes(stride * height, 10)}));
-    const text16 made = dir.file(u"made.bmp");
+    const text16 grey = dir.file(u"grey.bmp"), made = dir.file(u"made.bmp");
+    writeFile(grey, bmpBytes({width, height, randomBytes(stride * height, 10)}));  // random levels
     for (const auto& form : forms) {
         SCOPED_TRACE(form.opts);
-        ASSERT_TRUE(convert("'" + palette + "' -type Palette -compress None " + form.opts + "'" +
+        ASSERT_TRUE(convert("'" + utf8(grey) + "' -type Palette -compress None " + form.opts + "'" +
                             utf8(made) + "'"));
         bytes file = readFile(made);
         ASSERT_EQ(std::tuple(file[14], file[30]), std::tuple(form.header, form.compression));
         if (form.edit) form.edit(file);
         writeFile(made, file);
-        const bytes seen = greyLevels(utf8(made));  // may merge levels
         bmpfile r;
         ASSERT_TRUE(r.open(made.c_str()) && r.readHeaders());
         EXPECT_FALSE(faults::during(faults::readsEnd, [&] { return r.load(); }));
@@ -133,7 +130,7 @@ TEST(BmpFile, FormsImageMagickWrites) {
         for (int32_t row = height - 1; row >= 0; --row)
             for (int32_t x = 0; x < width; ++x)
                 shown.push_back(i.colourTable[r.pixels()[row * stride + x]][0]);
-        EXPECT_EQ(shown, seen);
+        EXPECT_EQ(shown, greyLevels(utf8(made)));  // not the source's: a form may merge levels
     }
 }
 #endif
@@ -146,9 +143,8 @@ TEST(BmpFile, OneReaderForManyPictures) {
     writeFile(large, bmpBytes(patternPicture(70, 90, 1)));
     writeFile(tiny, bmpBytes(small));
     bmpfile r;
-    ASSERT_TRUE(r.open(large.c_str()) && r.readHeaders());
+    ASSERT_TRUE(r.open(large.c_str()));
     ASSERT_GT(r.encode(6), 0u);
-    EXPECT_EQ(r.pixelBufferSize(), 72u * 90);
     ASSERT_TRUE(r.open(tiny.c_str()));  // the large one forgotten
     for (uint32_t depth = 1; depth <= 8; ++depth) {
         const uint32_t size = r.encode(depth);
@@ -184,9 +180,7 @@ TEST(BmpFile, OneReaderForManyPictures) {
     EXPECT_GT(r.encode(8), 0u);
 }
 
-void w(const scratchfolder& f, uint32_t first, uint32_t count) {
-    writeSeries(f, u"w_", 3, first, count, 16, 8);
-}
+void w(const scratchfolder& f, uint32_t count) { writeSeries(f, u"w_", 3, 0, count, 16, 8); }
 
 class Import : public testing::Test {
 protected:
@@ -217,38 +211,33 @@ TEST_F(Import, TheWholeSeriesFromZero) {
 
 // Series that end early or fail the count; frames: -1 when no store was made.
 TEST_F(Import, SeriesAndTheirEnds) {
-    // `count` pictures, `name` replaced by `p`.
-    const auto odd = [](uint32_t count, const char16_t* name, testpicture p) {
-        return [=](auto& f) { w(f, 0, count), writeFile(f.file(name), bmpBytes(p)); };
-    };
-    using writer = std::function<void(const scratchfolder&)>;
-    const std::tuple<const char*, writer, const char16_t*, std::string, int> cases[] = {
-        {"starting at 1", [](auto& f) { w(f, 1, 3); }, u"w_002.bmp", "Total 0 files exists.", -1},
-        {"a gap", [](auto& f) { w(f, 0, 2), w(f, 3, 2); }, u"w_004.bmp", "Total 2 files exists.",
-         2},
-        {"another width", odd(5, u"w_003.bmp", seriesPicture(3, 18, 9)), u"w_000.bmp",
-         "BMP #3 had invlid width 18 instead 16", -1},
-        {"another height", odd(5, u"w_003.bmp", seriesPicture(3, 16, 10)), u"w_000.bmp",
-         "BMP #3 has invalid height 10 instead 8", -1},
-        {"an invalid picture", odd(4, u"w_002.bmp", WITH(p.biBitCount = 24)), u"w_000.bmp",
-         "File : w_002.bmp : Invalid Bitmap Format", -1}};
-    for (const auto& [what, writes, chosen, line, frames] : cases) {
-        SCOPED_TRACE(what);
-        scratchfolder series;
-        writes(series);
+    // Of five pictures, the last chosen, one is removed (none given) or replaced.
+    const std::tuple<const char16_t*, std::optional<testpicture>, std::string, int> cases[] = {
+        {u"w_000.bmp", {}, "Total 0 files exists.", -1},
+        {u"w_002.bmp", {}, "Total 2 files exists.", 2},
+        {u"w_003.bmp", seriesPicture(3, 18, 9), "BMP #3 had invlid width 18 instead 16", -1},
+        {u"w_003.bmp", seriesPicture(3, 16, 10), "BMP #3 has invalid height 10 instead 8", -1},
+        {u"w_002.bmp", WITH(p.biBitCount = 24), "File : w_002.bmp : Invalid Bitmap Format", -1}};
+    for (const auto& [changed, picture, line, frames] : cases) {
+        SCOPED_TRACE(line);
+        w(folder, 5);
+        if (picture)
+            writeFile(folder.file(changed), bmpBytes(*picture));
+        else
+            removeFile(folder.file(changed).c_str());
         document fresh;
-        notinghost quiet;
-        importPicture(quiet, fresh, 6, series.file(chosen));
-        EXPECT_EQ(logLines(quiet.log->text()), (lines{"Directory " + utf8(series.folder), line}));
+        host = notinghost();  // a log of this import alone
+        import(u"w_004.bmp", fresh);
+        EXPECT_EQ(log(), (lines{directory(), line}));
         EXPECT_EQ(fresh.frameStore() ? int(fresh.frameStore()->frameCount()) : -1, frames);
         EXPECT_EQ(fresh.isModified(), frames >= 0);
     }
 }
 
 TEST_F(Import, AnotherSizeChangesNothing) {
-    writeSeries(folder, u"a_", 2, 0, 3, 16, 8);
+    w(folder, 3);
     writeSeries(folder, u"b_", 2, 0, 2, 10, 4);
-    import(u"a_00.bmp");
+    import(u"w_000.bmp");
     ASSERT_TRUE(doc.save(folder.file(u"a.mrv").c_str()).ok());
     import(u"b_01.bmp");
     EXPECT_EQ(host.events.back(), "BMP size 10 x 4 differs from the animation's 16 x 8");
@@ -258,7 +247,7 @@ TEST_F(Import, AnotherSizeChangesNothing) {
     EXPECT_EQ(readFile(folder.file(u"again.mrv")), readFile(folder.file(u"a.mrv")));
 #ifndef _WIN32  // a new animation without its temporary folder: the log says so, nothing changes
     document fresh;
-    (tmpdirset(utf8(folder.file(u"absent"))), import(u"a_00.bmp", fresh));
+    (tmpdirset(utf8(folder.file(u"absent"))), import(u"w_000.bmp", fresh));
     EXPECT_EQ((tmpdirset(""), temporaryFolder()), u"/tmp/");
     EXPECT_EQ(log().back(),
               "Temporary file error : " + utf8(folder.file(u"absent/")) + " (system error 2)");
@@ -267,7 +256,7 @@ TEST_F(Import, AnotherSizeChangesNothing) {
 }
 
 TEST_F(Import, FaultsInTheFramePass) {
-    w(folder, 0, 4);
+    w(folder, 4);
     // Resized after the count: an empty frame; removed: the pass ends, frames kept.
     host.onShow = [&] {
         if (host.shown.size() == 1)
@@ -285,7 +274,7 @@ TEST_F(Import, FaultsInTheFramePass) {
 
     host.onShow = nullptr;  // the store's frame limit ends the count
     while (count() < TMPfile::maxFrames - 2) doc.frameStore()->appendFrame(nullptr, 0);
-    w(folder, 0, 4);
+    w(folder, 4);
     import(u"w_000.bmp");
     EXPECT_EQ(log().end()[-2], "BMP #2 and later exceed the frame limit of 65535");
     EXPECT_EQ(log().back(), "Total 2 files exists.");
@@ -312,7 +301,7 @@ TEST_F(Import, FaultsInTheFramePass) {
     ASSERT_TRUE(kept.save(folder.file(u"kept.mrv").c_str()).ok());
     host.onTitle = [&] { removeFile(folder.file(u"w_000.bmp").c_str()); };
     for (document* into : {&kept, &fresh}) {
-        w(folder, 0, 1);
+        w(folder, 1);
         import(u"w_000.bmp", *into);
         EXPECT_EQ(host.events.end()[-3], "File Open error");
         EXPECT_EQ(host.events.back(), "[title]");
