@@ -31,15 +31,16 @@ bytes plainEncode(const bytes& pixels, uint32_t width, uint32_t height, uint32_t
     };
     for (uint32_t r = 0; r < height; ++r) {
         const uint8_t* row = pixels.data() + size_t(r) * stride;
-        for (uint32_t x = 0, n = 0; x < width; x += n) {
+        for (uint32_t x = 0; x < width;) {
             const uint8_t v = row[x] & mask;
-            for (n = 1; x + n < width && (row[x + n] & mask) == v;) ++n;
+            uint32_t n = 1;
+            while (x + n < width && (row[x + n] & mask) == v) ++n;
+            x += n;
             if (n > 1) flush();
-            uint32_t left = n;
-            for (; left >= 255; left -= 255) put({255, v});
-            if (left >= 2) put({uint8_t(left), v});
-            if (left == 1 && singles.size() == 255) flush();
-            if (left == 1) singles.push_back(v);
+            for (; n >= 255; n -= 255) put({255, v});
+            if (n >= 2) put({uint8_t(n), v});
+            if (n == 1 && singles.size() == 255) flush();
+            if (n == 1) singles.push_back(v);
         }
         flush();
         put({0, 0});
@@ -158,7 +159,7 @@ decoded decodeGuarded(const bytes& code, int32_t width, int32_t height) {
 TEST(Rle8Decoder, HandWrittenStreams) {
     const rle8status ok = rle8status::ok, cut = rle8status::truncated, over = rle8status::overflow;
     const bytes two = joined({{7, 7}, bytes(14)}), row = joined({bytes(4, 7), bytes(12)}),
-                blank(16, 0);
+                blank(16);
     const std::tuple<const char*, bytes, decoded> cases[] = {
         {"runs bottom-up",
          {4, 16, 0, 0, 1, 32, 3, 33, 0, 0, 2, 48, 2, 49, 0, 0, 3, 64, 1, 65, 0, 0, 0, 1},

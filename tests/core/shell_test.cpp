@@ -82,7 +82,7 @@ TEST(Accelerators, EachMatchesOnlyItsOwnKind) {
         {down, 0x20, "s", 0},     {keykind::other, 0x20, "", 0}, {down, 0x20, "m", 0},
         {typed, 'o', "am", 0}};
     for (const auto& [kind, code, held, command] : cases) {
-        const auto has = [&h = held](char m) { return h.find(m) != std::string::npos; };
+        const auto has = [&h = held](char m) { return h.find(m) != h.npos; };
         const keyevent key{kind, code, has('a'), has('c'), has('s'), has('m')};
         EXPECT_EQ(commandFor(table.data(), table.size(), key), command)
             << int(kind) << " " << code << " " << held;
