@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <map>
 #include <regex>
 #include <set>
@@ -33,13 +34,12 @@ struct result {
     string out, err;
 };
 
-// As main runs it, the words of `line` its arguments; `flushed` runs at each flush of the messages.
+// As main runs `line`'s words; `flushed` runs at each flush of the messages.
 result cli(
     const string& line, bool terminal = false, rlim_t fileLimit = RLIM_INFINITY,
     const std::function<void()>& flushed = [] {}) {
-    std::vector<string> given;
     std::istringstream words(line);
-    for (string word; words >> word;) given.push_back(word);
+    const std::vector<string> given{std::istream_iterator<string>(words), {}};
     struct messages : std::stringbuf {
         std::function<void()> flushed;
         int sync() override { return flushed(), 0; }
@@ -134,7 +134,7 @@ TEST_F(Morvacli, UnpackedPicturesPackBackToTheSameFile) {
     cli("unpack v.2/.good -o b\xE9");
     umask(mask);
     EXPECT_EQ(fs::status("b\xE9/.good002.bmp").permissions(), fs::perms(0640));
-    ASSERT_EQ(cli("unpack good.mrv -o png --format png").status, 0);
+    cli("unpack good.mrv -o png --format png");
     ASSERT_EQ(cli("pack b\xE9/.good000.bmp -o \xE9.mrv --depth 8").err, "");
     fs::rename("\xE9.mrv", "again.mrv");  // that name, no other
     EXPECT_EQ(load("again.mrv"), load("good.mrv"));
@@ -150,7 +150,7 @@ TEST_F(Morvacli, GifDelaysLoopHelpAndVersion) {
         const bytes file = load("good.gif");
         const string gif(file.begin(), file.end());
         bytes delays;
-        ASSERT_TRUE(convert("good.gif -format '%T,' info:-", &delays));
+        convert("good.gif -format '%T,' info:-", &delays);
         EXPECT_EQ(string(delays.begin(), delays.end()), hundredths);
         EXPECT_TRUE(gif.rfind("GIF89a", 0) == 0 && has(gif, string("NETSCAPE2.0\3\1\0\0\0", 16)));
         const string block = "\x21\xF9\4\4" + string(1, char(std::stoi(hundredths)));
@@ -173,12 +173,11 @@ TEST_F(Morvacli, AnEmptyFrameIsNoDamage) {
               std::pair(0, string("frame 1: empty: the program stored no picture for it\n"
                                   "3 frames, none damaged, 1 empty\n")));
     const string listed = cli("info empty.mrv").out;
-    EXPECT_TRUE(has(listed,
-                    "\nframes 3\nsize   7 x 5\nbits   8\n\n frame      offset        size\n"
-                    "     0          44") &&
-                has(listed, "           0  empty\n     2"))
+    EXPECT_TRUE(std::regex_match(
+        listed, std::regex("file   empty.mrv\nmagic  MoRv\nframes 3\nsize   7 x 5\nbits   8\n\n"
+                           " frame      offset        size\n     0          44 +\\d+\n"
+                           "     1 +\\d+           0  empty\n     2 +\\d+ +\\d+\n")))
         << listed;
-    EXPECT_EQ(std::count(listed.begin(), listed.end(), '\n'), 10);  // a line a frame, no more
     save("wide.mrv", mrvBytes(65535, 1, {{28, 0}}, {}));  // as wide or high as a GIF may be
     save("tall.mrv", mrvBytes(1, 65535, {{28, 0}}, {}));
     for (const auto& [run, frame] : {std::pair{"unpack empty.mrv -o e", "1"},
@@ -274,8 +273,7 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
     const rlim_t gifSize = load("good.gif").size(), mrvSize = load("good.mrv").size();
     const string deep = utf8(dir.file(text16(250, 'd')));  // paths of 270 characters and more
     fs::create_directories(deep + "/none");                // not where a relative -o leads
-    for (const char* name : {"/walk000.bmp", "/walk001.bmp"})
-        fs::copy_file("walk000.bmp", deep + name);
+    fs::copy_file("walk000.bmp", deep + "/walk000.bmp");
     ASSERT_TRUE(convert("walk000.bmp -define png:color-type=2 r000.png"));
     bytes cut = load("r000.png");
     save("c000.png", (cut.resize(32), cut));  // its header cut short
@@ -323,7 +321,7 @@ TEST_F(Morvacli, RefusalsGiveOneLineAndWriteNothing) {
         {"gif none.mrv -o o.gif", 1, "none.mrv: no frames to make a GIF of"},
         {"pack walk000.bmp -o good.mrv", 1, "cannot write good.mrv", mrvSize - 1},
         {"pack " + first + " -o o.mrv", 1, "File : many65535.bmp : beyond the frame limit"},
-        {"pack " + deep + "/walk001.bmp -o none/o.mrv", 1, "cannot write none/o.mrv: No"},
+        {"pack " + deep + "/walk000.bmp -o none/o.mrv", 1, "cannot write none/o.mrv: No"},
         {"pack walk000.bmp -o locked.mrv", 1, "cannot write locked.mrv: Permission"},
         {"pack walk000.bmp -o ./", 1, "cannot write ./: it is a folder: -o takes"},
         {"gif good.mrv -o " + deep, 1, "cannot write " + deep + ": it is a folder"},
