@@ -103,9 +103,8 @@ protected:
 
 TEST_F(Morvacli, PackWritesWhatTheProgramSaves) {
     writeSeries(dir, u"long", 3, 0, 70, width, height);  // more than the packer's slots
-    for (const auto& [first, depth, total] : {std::tuple{"walk001.bmp", "1", "3"},
-                                              {"long000.bmp", "6", "70"},
-                                              {"walk001.bmp", "008", "3"}}) {
+    for (const auto& [first, depth, total] :
+         {std::tuple{"walk001.bmp", "1", "3"}, {"long000.bmp", "008", "70"}}) {
         const string out = cli("pack " + string(first) + " -o packed.mrv --depth " + depth).out;
         EXPECT_TRUE(has(out, "\nTotal " + string(total) + " files exists.\n")) << out;
         notinghost host;
@@ -116,10 +115,9 @@ TEST_F(Morvacli, PackWritesWhatTheProgramSaves) {
     }
     fs::permissions("good.mrv", fs::perms(0600));
     fs::create_symlink("good.mrv", "link.mrv");
-    cli("pack walk001.bmp -o link.mrv --depth 8");
+    const string bar = cli("pack long000.bmp -o link.mrv --depth 8", true).err;  // then wiped
     EXPECT_EQ(load("good.mrv"), load("packed.mrv"));  // where the link points
     EXPECT_EQ(fs::status("good.mrv").permissions(), fs::perms(0600));
-    const string bar = cli("pack long000.bmp -o packed.mrv", true).err;  // then wiped
     EXPECT_EQ(bar.substr(bar.find("] 68/70") - 41),  // rounded down: 38.9 marks are 38
               "[" + string(38, '#') + "  ] 68/70\rpack [" + string(39, '#') + " ] 69/70\rpack [" +
                   string(40, '#') + "] 70/70\r" + string(64, ' ') + "\r");
