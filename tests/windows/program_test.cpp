@@ -80,11 +80,11 @@ constexpr UINT alt = 0x10000;  // a key pressed with Alt
 // Keys as the system posts them.
 TEST_F(ProgramTest, KeysRunOnlyTheirCommands) {
     static std::vector<uint32_t> seen;
-    const auto procedure = +[](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-        if (m == WM_COMMAND && !l) seen.push_back(LOWORD(w));  // no control's notice
-        return window::procedure(h, m, w, l);
-    };
-    SetWindowLongPtrW(handle(), GWLP_WNDPROC, LONG_PTR(procedure));
+    SetWindowLongPtrW(handle(), GWLP_WNDPROC, LONG_PTR(+[](HWND h, UINT m, WPARAM w, LPARAM l) {
+                          if (m == WM_COMMAND && !l)
+                              seen.push_back(LOWORD(w));  // no control's notice
+                          return window::procedure(h, m, w, l);
+                      }));
     ShowWindow(handle(), SW_SHOWNOACTIVATE);
     SetFocus(handle());
     BYTE state[256] = {};
@@ -127,10 +127,7 @@ protected:
         ProgramTest::SetUp();
         ASSERT_TRUE(store.openTempFile().ok());
         store.setFrameSize(4, 4);
-        for (uint8_t i = 0; i < 90; ++i) {
-            const uint8_t payload[] = {i, 1};
-            ASSERT_TRUE(store.appendFrame(payload, 2));
-        }
+        for (uint8_t i = 0; i < 90; ++i) ASSERT_TRUE(store.appendFrame(bytes{i, 1}.data(), 2));
     }
     void tick(uint64_t ms) {
         now = 500000 + ms;
@@ -144,7 +141,6 @@ protected:
         bytes frames;
         for (const bytes& payload : engine->payloads) frames.push_back(payload[0]);
         engine->payloads.clear();
-        engine->take();
         return frames;
     }
 
@@ -162,11 +158,10 @@ TEST_F(Preview, FollowsTheClockToTheLast) {
     win().showSource(&store);
     EXPECT_EQ(engine->take(), (lines{"begin", "background", "frame 4x4x8", "draw in 301,33,900,300",
                                      "end", "release"}));
-    engine->payloads.clear();
     toggle(0);
     EXPECT_TRUE(barShown());
     EXPECT_EQ(SendMessageW(bar(), PBM_GETRANGE, FALSE, 0), 90);
-    EXPECT_TRUE(drawn().empty());  // nothing before the first tick
+    EXPECT_EQ(drawn(), bytes{0});  // the still one; nothing before the first tick
     for (uint64_t ms : {16u, 33u, 34u, 100u, 2999u}) tick(ms);
     EXPECT_EQ(drawn(), (bytes{0, 0, 1, 3, 89}));
     EXPECT_EQ(SendMessageW(bar(), PBM_GETPOS, 0, 0), 89);
