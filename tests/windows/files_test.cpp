@@ -8,7 +8,7 @@ class Files : public ProgramTest {
 protected:
     text16 file(const text16& name) { return folder.file(name); }
     std::string named(const text16& path) { return base + " : " + utf8(path); }
-    std::string said() { return title() + " | " + lastLine(); }
+    std::string said() { return title() + " | " + log().back(); }
     void importFrames(uint32_t count, const text16& prefix = u"w_", uint32_t first = 0) {
         writeSeries(folder, prefix, 3, first, count, 16, 8);
         command(IDM_IMPORT_BMP, file(prefix + (first ? u"001" : u"000") + u".bmp"));
@@ -72,7 +72,7 @@ protected:
         };
         const auto before = state();
         command(id, target);
-        const std::string line = lastLine(),
+        const std::string line = log().back(),
                           start = "Write Morva error : " + utf8(target) + " (system error ";
         EXPECT_TRUE(line.rfind(start, 0) == 0 &&
                     codes.find(" " + line.substr(start.size())) != std::string::npos)
@@ -130,14 +130,14 @@ TEST_F(Refused, AFileHeldOrReadOnly) {
 // The Wine launch's ulimit -f, passed by the saved file: Wine says 31, 112 or 223.
 TEST_F(Refused, AFileSizeLimitHalfWay) {
     const char* limit = std::getenv("MORVA_FILE_SIZE_LIMIT");
-    if (!limit) GTEST_SKIP() << "the Wine launch sets MORVA_FILE_SIZE_LIMIT";
+    if (!limit) GTEST_SKIP() << "MORVA_FILE_SIZE_LIMIT unset";
     const uint32_t size = uint32_t(atoi(limit));
     expectNoRoomFor(file(u"limited.mrv"), size / 2, size - size / 2, " 31) 112) 223)");
 }
 
 TEST_F(Refused, AFullDisk) {
     const char* disk = std::getenv("MORVA_SMALL_DISK");
-    if (!disk) GTEST_SKIP() << "the launch mounts MORVA_SMALL_DISK";
+    if (!disk) GTEST_SKIP() << "MORVA_SMALL_DISK unset";
     expectNoRoomFor(fs::path("Z:" + std::string(disk) + "/full.mrv").make_preferred().u16string(),
                     200000, 200000, " 112)");
 }

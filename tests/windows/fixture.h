@@ -51,9 +51,8 @@ protected:
                                " | " + utf8(request.lpstrDefExt));
             if (chosen.empty()) return FALSE;
             std::copy_n(chosen.c_str(), chosen.size() + 1, request.lpstrFile);
-            const size_t name = chosen.find_last_of(u"\\/") + 1, dot = chosen.find_last_of(u'.');
-            request.nFileOffset = WORD(name);
-            request.nFileExtension = WORD(dot < name ? 0 : dot + 1);  // npos + 1 is 0
+            request.nFileOffset = WORD(chosen.find_last_of(u"\\/") + 1);
+            request.nFileExtension = WORD(chosen.find_last_of(u'.') + 1);
             return TRUE;
         };
         replaceQuestion = [this](HWND, const char16_t* path) {
@@ -86,7 +85,6 @@ protected:
         return utf8(text);
     }
     lines log() { return logLines(win().logWindow.log.text()); }
-    std::string lastLine() { return log().back(); }
     // Settings, then `position`: "x" checked or "-" per item, "g" after a grayed one.
     std::string marks(int position) {
         HMENU menu = GetSubMenu(GetSubMenu(GetMenu(handle()), 2), position);

@@ -35,7 +35,7 @@ TEST_F(ProgramTest, AnUnmadeEngineGivesWay) {
         };
         made.clear();
         c.id ? (void)app->command(c.id) : win().makeFirstEngine();
-        EXPECT_EQ(std::tuple(made, marks(0), lastLine(), engine->take()),
+        EXPECT_EQ(std::tuple(made, marks(0), log().back(), engine->take()),
                   std::tuple(c.made, c.marks, "Engine error : cannot make " + c.line,
                              c.made.back() == gdi ? lines{"setting A 0", "setting B 1"}
                                                   : lines{"setting A 7", "setting B 0"}));
@@ -79,10 +79,9 @@ constexpr UINT alt = 0x10000;  // a key pressed with Alt
 
 // Keys as the system posts them.
 TEST_F(ProgramTest, KeysRunOnlyTheirCommands) {
-    static std::vector<uint32_t> seen;
+    static std::vector<uint32_t> seen;  // commands, no control's notices
     SetWindowLongPtrW(handle(), GWLP_WNDPROC, LONG_PTR(+[](HWND h, UINT m, WPARAM w, LPARAM l) {
-                          if (m == WM_COMMAND && !l)
-                              seen.push_back(LOWORD(w));  // no control's notice
+                          if (m == WM_COMMAND && !l) seen.push_back(LOWORD(w));
                           return window::procedure(h, m, w, l);
                       }));
     ShowWindow(handle(), SW_SHOWNOACTIVATE);
@@ -104,8 +103,7 @@ TEST_F(ProgramTest, KeysRunOnlyTheirCommands) {
     for (UINT key :
          std::vector<UINT>{'N' | alt, VK_DECIMAL | alt, VK_DIVIDE | alt, VK_SPACE, 'N', VK_RETURN})
         press(key);
-    const std::vector<uint32_t> commands = {IDM_FILE_NEW, IDM_ABOUT, IDM_PREVIEW};
-    EXPECT_EQ(seen, commands);
+    EXPECT_EQ(seen, (std::vector<uint32_t>{IDM_FILE_NEW, IDM_ABOUT, IDM_PREVIEW}));
     // No more minimised (system keys), with the log focused, or on Alt+F4.
     ShowWindow(handle(), SW_MINIMIZE);
     PostMessageW(handle(), WM_SYSKEYDOWN, VK_SPACE, 1);
@@ -116,7 +114,7 @@ TEST_F(ProgramTest, KeysRunOnlyTheirCommands) {
     press('N' | alt);
     SetFocus(handle());
     press(VK_F4 | alt);
-    EXPECT_EQ(seen, commands);
+    EXPECT_EQ(seen.size(), 3u);
     EXPECT_FALSE(IsWindow(handle()));
 }
 
@@ -159,11 +157,9 @@ TEST_F(Preview, FollowsTheClockToTheLast) {
     EXPECT_EQ(engine->take(), (lines{"begin", "background", "frame 4x4x8", "draw in 301,33,900,300",
                                      "end", "release"}));
     toggle(0);
-    EXPECT_TRUE(barShown());
     EXPECT_EQ(SendMessageW(bar(), PBM_GETRANGE, FALSE, 0), 90);
-    EXPECT_EQ(drawn(), bytes{0});  // the still one; nothing before the first tick
     for (uint64_t ms : {16u, 33u, 34u, 100u, 2999u}) tick(ms);
-    EXPECT_EQ(drawn(), (bytes{0, 0, 1, 3, 89}));
+    EXPECT_EQ(drawn(), (bytes{0, 0, 0, 1, 3, 89}));  // the still one; none at the start
     EXPECT_EQ(SendMessageW(bar(), PBM_GETPOS, 0, 0), 89);
     tick(3000);  // the last picture and the bar stay
     EXPECT_TRUE(!win().playing && barShown());
@@ -180,7 +176,8 @@ TEST_F(Preview, StopsWhereThereIsNoFrame) {
     writeFile(scratch.file(u"cut.mrv"), mrvBytes(4, 4, {{36, 2}, {38, 20}}, {0, 1}));
     command(IDM_FILE_OPEN, scratch.file(u"cut.mrv"));
     toggle(0);
-    for (uint64_t ms : {20u, 40u}) tick(ms);
+    tick(20);
+    tick(40);
     EXPECT_TRUE(!win().playing && barShown());
     win().showSource(nullptr);  // without a source the command and a tick only stop
     toggle(100);
