@@ -7,7 +7,6 @@ const lines drawnFrame = {"begin", "background", "frame 16x8x8", at, "end", "rel
 class Files : public ProgramTest {
 protected:
     text16 file(const text16& name) { return folder.file(name); }
-    std::string named(const text16& path) { return base + " : " + utf8(path); }
     std::string said() { return title() + " | " + log().back(); }
     void importFrames(uint32_t count, const text16& prefix = u"w_", uint32_t first = 0) {
         writeSeries(folder, prefix, 3, first, count, 16, 8);
@@ -35,7 +34,7 @@ protected:
 // Save As asks before replacing a file.
 TEST_F(Files, ARoadWithJapaneseNames) {
     const text16 anime = file(u"アニメ.mrv");
-    const auto titled = named(anime);
+    const auto titled = base + " : " + utf8(anime);
     importFrames(3, u"歩く");
     // Faster than 30 a second on the test's clock: the first and the last.
     EXPECT_EQ(engine->take(), (lines{"picture 16x8", "begin", "background", at, "end", "release",
@@ -117,10 +116,10 @@ TEST_F(Refused, AFileHeldOrReadOnly) {
     command(IDM_FILE_SAVE);
     const auto frames = stored();
     ASSERT_EQ(frames.size(), 4u);  // since the last New
-    EXPECT_EQ(
-        std::tuple(requests.size(), title(), readFile(x), questions.size(), readFile(y),
-                   engine->take()),
-        std::tuple(size_t(4), named(y), xBytes, size_t(0), soundMrv(16, 8, frames), drawnFrame));
+    EXPECT_EQ(std::tuple(requests.size(), title(), readFile(x), questions.size(), readFile(y),
+                         engine->take()),
+              std::tuple(size_t(4), base + " : " + utf8(y), xBytes, size_t(0),
+                         soundMrv(16, 8, frames), drawnFrame));
     expectNothingToSave(y);
     command(IDM_FILE_NEW);
     EXPECT_EQ(readFile(y), bytes{1});  // kept by New
@@ -142,12 +141,11 @@ TEST_F(Refused, AFullDisk) {
 }
 
 TEST_F(Files, AMissingTemporaryFolder) {
-    wchar_t saved[MAX_PATH] = {};
-    GetEnvironmentVariableW(L"TMP", saved, MAX_PATH);
+    const std::wstring saved = _wgetenv(L"TMP");
     const text16 missing = file(u"absent\\");
     SetEnvironmentVariableW(L"TMP", fs::path(missing).c_str());
     importFrames(2);
-    SetEnvironmentVariableW(L"TMP", saved);
+    SetEnvironmentVariableW(L"TMP", saved.c_str());
     EXPECT_EQ(said(), base + " | Temporary file error : " + utf8(missing) + " (system error 3)");
     EXPECT_FALSE(app->animation.frameStore() || barShown());
 }

@@ -70,9 +70,7 @@ TEST_F(ProgramTest, EveryMenuCommand) {
     SendMessageW(handle(), WM_COMMAND, MAKEWPARAM(IDM_DEPTH_5, 1), 0);  // as an accelerator
     EXPECT_EQ(app->dataDepth, 5);
     EXPECT_TRUE(app->command(IDM_EXIT) && !IsWindow(handle()));
-    HKEY key;
-    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Morva", 0, KEY_READ, &key),
-              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Morva"), ERROR_FILE_NOT_FOUND);
 }
 
 constexpr UINT alt = 0x10000;  // a key pressed with Alt
