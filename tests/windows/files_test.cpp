@@ -6,7 +6,6 @@ const lines drawnFrame = {"begin", "background", "frame 16x8x8", at, "end", "rel
 
 class Files : public ProgramTest {
 protected:
-    text16 file(const text16& name) { return folder.file(name); }
     std::string said() { return title() + " | " + log().back(); }
     void importFrames(uint32_t count, const text16& prefix = u"w_", uint32_t first = 0) {
         writeSeries(folder, prefix, 3, first, count, 16, 8);
@@ -28,7 +27,6 @@ protected:
         for (uint32_t id : {IDM_FILE_SAVE, IDM_FILE_SAVE_AS}) command(id, file(u"none.mrv"));
         EXPECT_EQ(state(), before);
     }
-    scratchfolder folder{u"歩く"};
 };
 
 // Save As asks before replacing a file.

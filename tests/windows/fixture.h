@@ -85,6 +85,7 @@ protected:
         return utf8(text);
     }
     lines log() { return logLines(win().logWindow.log.text()); }
+    text16 file(const text16& name) { return folder.file(name); }
     // Settings, then `position`: "x" checked or "-" per item, "g" after a grayed one.
     std::string marks(int position) {
         HMENU menu = GetSubMenu(GetSubMenu(GetMenu(handle()), 2), position);
@@ -118,4 +119,5 @@ protected:
     bool replaceAnswer = false;
     lines requests;  // each dialog: title | filter | file | flags | extension
     text16 chosen;   // by the next dialog
+    scratchfolder folder{u"歩く"};
 };

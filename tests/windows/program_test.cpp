@@ -4,8 +4,9 @@
 constexpr engineindex d2d = engineDirect2d, plus = engineGdiPlus, gdi = engineGdi;
 using kinds = std::vector<engineindex>;
 
-TEST_F(ProgramTest, StartsWithDirect2dOrGdiPlus) {
-    for (bool direct2d : {true, false}) {
+// Direct2D, else GDI+; an engine not made gives way to a simpler one, at start-up (0) too.
+TEST_F(ProgramTest, StartsWithTheBestEngineMade) {
+    for (bool direct2d : {false, true}) {
         made.clear();
         start(direct2d, SW_SHOWNOACTIVATE);
         EXPECT_FALSE(shownEarly);
@@ -15,10 +16,6 @@ TEST_F(ProgramTest, StartsWithDirect2dOrGdiPlus) {
         command(IDM_ENGINE_DIRECT2D);  // grayed without Direct2D
         EXPECT_EQ(made.size(), direct2d ? 2u : 1u);
     }
-}
-
-// An engine not made gives way to a simpler one, at start-up (0) too.
-TEST_F(ProgramTest, AnUnmadeEngineGivesWay) {
     const struct {
         UINT id;
         kinds made;  // all but the last refused
@@ -141,7 +138,6 @@ protected:
     }
 
     TMPfile store;
-    scratchfolder scratch;
 };
 
 TEST_F(Preview, FollowsTheClockToTheLast) {
@@ -171,8 +167,8 @@ TEST_F(Preview, FollowsTheClockToTheLast) {
 
 TEST_F(Preview, StopsWhereThereIsNoFrame) {
     // Frame 1 past the end of the file.
-    writeFile(scratch.file(u"cut.mrv"), mrvBytes(4, 4, {{36, 2}, {38, 20}}, {0, 1}));
-    command(IDM_FILE_OPEN, scratch.file(u"cut.mrv"));
+    writeFile(file(u"cut.mrv"), mrvBytes(4, 4, {{36, 2}, {38, 20}}, {0, 1}));
+    command(IDM_FILE_OPEN, file(u"cut.mrv"));
     toggle(0);
     tick(20);
     tick(40);
