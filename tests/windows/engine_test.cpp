@@ -85,8 +85,8 @@ protected:
         engine->endDraw();
         pump(d2d() ? 100 : 0);
     }
-    // Each point's level ("5A") or COLORREF ("3FC0C0": blue 3F), each channel within `tolerance`;
-    // retried, as a present may take 2 s to reach the screen.
+    // Each point's level ("5A") or COLORREF ("3FC0C0"), each channel within `tolerance`; retried,
+    // as a present may take 2 s to reach the screen.
     testing::AssertionResult shows(std::vector<POINT> points, const std::string& expected,
                                    int tolerance = 2) {
         std::ostringstream seen;

@@ -89,8 +89,8 @@ protected:
     const bytes old = soundMrv(2, 2, {randomBytes(90, 2)});
 };
 
-// The opened file held (no deletion shared), then read-only; then Save writes it, not x, asking
-// nothing, and shows what it wrote.
+// The opened file held (no deletion shared), then read-only; then Save writes it, not x, and
+// shows it.
 TEST_F(Refused, AFileHeldOrReadOnly) {
     const text16 x = file(u"x.mrv"), y = file(u"y.mrv");
     importFrames(2);

@@ -25,10 +25,8 @@ TEST_F(ProgramTest, StartsWithTheBestEngineMade) {
                  {IDM_ENGINE_GDIPLUS, {plus, gdi}, "x--", "GDI+, using GDI"}};
     const auto make = win().engines.make;
     for (const auto& c : cases) {
-        win().engines.make = [&](engineindex kind, HWND window) -> std::unique_ptr<gengine> {
-            if (kind == c.made.back()) return make(kind, window);
-            made.push_back(kind);
-            return nullptr;
+        win().engines.make = [&](engineindex kind, HWND window) {
+            return kind == c.made.back() ? make(kind, window) : (made.push_back(kind), nullptr);
         };
         made.clear();
         c.id ? (void)app->command(c.id) : win().makeFirstEngine();
@@ -122,11 +120,11 @@ protected:
         store.setFrameSize(4, 4);
         for (uint8_t i = 0; i < 90; ++i) ASSERT_TRUE(store.appendFrame(bytes{i, 1}.data(), 2));
     }
-    void tick(uint64_t ms) {
+    void tick(int ms) {
         now = 500000 + ms;
         SendMessageW(handle(), WM_TIMER, WPARAM(&win()), 0);
     }
-    void toggle(uint64_t ms) {
+    void toggle(int ms) {
         now = 500000 + ms;
         command(IDM_PREVIEW);
     }
@@ -152,7 +150,7 @@ TEST_F(Preview, FollowsTheClockToTheLast) {
                                      "end", "release"}));
     toggle(0);
     EXPECT_EQ(SendMessageW(bar(), PBM_GETRANGE, FALSE, 0), 90);
-    for (uint64_t ms : {16u, 33u, 34u, 100u, 2999u}) tick(ms);
+    for (int ms : {16, 33, 34, 100, 2999}) tick(ms);
     EXPECT_EQ(drawn(), (bytes{0, 0, 0, 1, 3, 89}));  // the still one; none at the start
     EXPECT_EQ(SendMessageW(bar(), PBM_GETPOS, 0, 0), 89);
     tick(3000);  // the last picture and the bar stay
