@@ -11,12 +11,9 @@ constexpr int cw = 120, ch = 80;  // the client area
 const std::vector<POINT> columns = {{20, 40}, {60, 40}, {100, 40}};
 
 void pump(DWORD ms) {
-    const ULONGLONG until = GetTickCount64() + ms;
-    do {
-        MSG m;
+    MSG m;
+    for (DWORD waited = 0; waited <= ms; waited += 5, Sleep(5))
         while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
-        Sleep(5);
-    } while (GetTickCount64() < until);
 }
 
 // One window for every test: destroying one costs seconds under Wine.
@@ -45,10 +42,10 @@ struct ownedframe {
     }
 };
 
-bytes encoded(const bytes& rows, int w) {
-    const int h = int(rows.size()) / w;
+bytes encoded(const bytes& rows, uint32_t w) {
+    const uint32_t h = uint32_t(rows.size()) / w;
     bytes code(size_t(payloadBound(w, h)));
-    code.resize(encodeFrame(rows.data(), uint32_t(w), uint32_t(h), uint32_t(w), 8, code.data()));
+    code.resize(encodeFrame(rows.data(), w, h, w, 8, code.data()));
     return code;
 }
 

@@ -27,6 +27,32 @@ protected:
         for (uint32_t id : {IDM_FILE_SAVE, IDM_FILE_SAVE_AS}) command(id, file(u"none.mrv"));
         EXPECT_EQ(state(), before);
     }
+    // A refused save: the log names the path and code; all else stays.
+    void expectRefused(uint32_t id, const text16& target, const std::string& codes) {
+        const auto state = [&] {
+            return std::tuple(title(), app->animation.canSave(), folder.names(), stored(),
+                              readFile(target));
+        };
+        const auto before = state();
+        command(id, target);
+        const std::string line = log().back(),
+                          start = "Write Morva error : " + utf8(target) + " (system error ";
+        EXPECT_TRUE(line.rfind(start, 0) == 0 &&
+                    codes.find(" " + line.substr(start.size())) != std::string::npos)
+            << line;
+        EXPECT_EQ(state(), before);
+    }
+    // Two frames of `size` bytes saved over `old` where they cannot fit.
+    void expectNoRoomFor(const text16& target, uint32_t size, const std::string& codes) {
+        writeFile(target, old);
+        ASSERT_TRUE(app->animation.beginImport(16, 8).ok());
+        for (const bytes& frame : {randomBytes(size, 7), randomBytes(size, 8)})
+            ASSERT_TRUE(app->animation.frameStore()->appendFrame(frame.data(), size));
+        replaceAnswer = true;
+        expectRefused(IDM_FILE_SAVE_AS, target, codes);
+    }
+
+    const bytes old = soundMrv(2, 2, {randomBytes(90, 2)});
 };
 
 // Save As asks before replacing a file.
@@ -59,35 +85,7 @@ TEST_F(Files, ARoadWithJapaneseNames) {
     EXPECT_EQ(std::pair(title(), readFile(anime)), std::pair(titled, saved));
 }
 
-// A refused save: the log names the path and code; all else stays.
-class Refused : public Files {
-protected:
-    void expectRefused(uint32_t id, const text16& target, const std::string& codes) {
-        const auto state = [&] {
-            return std::tuple(title(), app->animation.canSave(), folder.names(), stored(),
-                              readFile(target));
-        };
-        const auto before = state();
-        command(id, target);
-        const std::string line = log().back(),
-                          start = "Write Morva error : " + utf8(target) + " (system error ";
-        EXPECT_TRUE(line.rfind(start, 0) == 0 &&
-                    codes.find(" " + line.substr(start.size())) != std::string::npos)
-            << line;
-        EXPECT_EQ(state(), before);
-    }
-    // Two frames of `size` bytes saved over `old` where they cannot fit.
-    void expectNoRoomFor(const text16& target, uint32_t size, const std::string& codes) {
-        writeFile(target, old);
-        ASSERT_TRUE(app->animation.beginImport(16, 8).ok());
-        for (const bytes& frame : {randomBytes(size, 7), randomBytes(size, 8)})
-            ASSERT_TRUE(app->animation.frameStore()->appendFrame(frame.data(), size));
-        replaceAnswer = true;
-        expectRefused(IDM_FILE_SAVE_AS, target, codes);
-    }
-
-    const bytes old = soundMrv(2, 2, {randomBytes(90, 2)});
-};
+using Refused = Files;
 
 // The opened file held (no deletion shared), then read-only; then Save writes it, not x, and
 // shows it.

@@ -141,13 +141,12 @@ protected:
 TEST_F(Preview, FollowsTheClockToTheLast) {
     // Resized, the engine resizes once; the log and the frame area follow.
     setClientSize(handle(), 900, 300);
-    EXPECT_EQ(engine->take(), lines{"resize"});
     RECT log = {};
     GetWindowRect(win().logWindow.hwnd, &log);
     EXPECT_EQ(std::tuple(log.right - log.left, log.bottom - log.top), std::tuple(300, 300));
     win().showSource(&store);
-    EXPECT_EQ(engine->take(), (lines{"begin", "background", "frame 4x4x8", "draw in 301,33,900,300",
-                                     "end", "release"}));
+    EXPECT_EQ(engine->take(), (lines{"resize", "begin", "background", "frame 4x4x8",
+                                     "draw in 301,33,900,300", "end", "release"}));
     toggle(0);
     EXPECT_EQ(SendMessageW(bar(), PBM_GETRANGE, FALSE, 0), 90);
     for (int ms : {16, 33, 34, 100, 2999}) tick(ms);
