@@ -16,7 +16,7 @@ void pump(DWORD ms) {
         while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
 }
 
-// One window for every test: destroying one costs seconds under Wine.
+// One window for all: destroying one costs seconds under Wine.
 HWND window() {
     static HWND shared = [] {
         startPlatformLibraries();
@@ -143,8 +143,7 @@ TEST_P(Engine, CompositionGrid) {
 TEST_P(Engine, FrameLandsOnItsRectangle) {
     ASSERT_TRUE(engine->loadBackground(background.c_str()));
     // White in the top left quarter (rows bottom-up); GDI reads the code at each draw.
-    const bytes code =
-        encoded(joined({stripes(60, 20, {0x80}), stripes(60, 20, {0xFF, 0x80})}), 60);
+    const bytes code = encoded(joined({bytes(60 * 20, 0x80), stripes(60, 20, {0xFF, 0x80})}), 60);
     auto frame = made(code, 60, 40);
     draw(frame.image, {41, 33, 101, 73});
     const char* dpi = getenv("MORVA_DPI");
@@ -154,7 +153,7 @@ TEST_P(Engine, FrameLandsOnItsRectangle) {
 }
 
 // Refused: not 8 bits, past the largest (Direct2D's shrunk to small device bitmaps), short of
-// rows (GDI+: drawing nothing). A picture: grey levels in GDI and GDI+, colours in Direct2D.
+// rows (GDI+: drawing nothing). A picture: Direct2D keeps its colours.
 TEST_P(Engine, FramesRefusedAndPicturesShown) {
     EXPECT_FALSE(made({0, 1}, cw, ch, 4).image || made({0, 1}, 16385, 16384).image);
     direct2dFaults().largestBitmapSide = 1024;

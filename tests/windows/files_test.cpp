@@ -1,4 +1,4 @@
-// The file commands and the import: the roads on which a user could lose a file.
+// The file commands and the import, where a user could lose a file.
 #include "tests/windows/fixture.h"
 
 const std::string at = "draw in 201,33,600,400";

@@ -92,7 +92,8 @@ protected:
         std::string out;
         for (int item = 0; item < GetMenuItemCount(menu); ++item) {
             const UINT state = GetMenuState(menu, UINT(item), MF_BYPOSITION);
-            out += std::string(state & MF_CHECKED ? "x" : "-") + (state & MF_GRAYED ? "g" : "");
+            out += state & MF_CHECKED ? 'x' : '-';
+            if (state & MF_GRAYED) out += 'g';
         }
         return out;
     }
@@ -101,8 +102,7 @@ protected:
     void pump() {
         const auto keys = loadKeyTable(GetModuleHandleW(nullptr), IDR_MAINMENU);
         MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            if (message.message != WM_QUIT) dispatchMessage(keys, message);
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) dispatchMessage(keys, message);
     }
 
     void command(uint32_t id, const text16& path = u"") {
