@@ -79,7 +79,7 @@ TEST_F(Files, ARoadWithJapaneseNames) {
     EXPECT_EQ(engine->take(), (lines{"begin", "background", "end"}));
     command(IDM_FILE_OPEN, anime);
     EXPECT_EQ(said(), titled + " | Open Morva : " + utf8(anime));
-    // A series without picture 0 leaves nothing for Save to write.
+    // A series without picture 0 leaves nothing to save.
     importFrames(2, u"s_", 1);
     command(IDM_FILE_SAVE);
     EXPECT_EQ(std::pair(title(), readFile(anime)), std::pair(titled, saved));
