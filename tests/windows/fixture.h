@@ -51,9 +51,8 @@ protected:
                                " | " + utf8(request.lpstrDefExt));
             if (chosen.empty()) return FALSE;
             std::copy_n(chosen.c_str(), chosen.size() + 1, request.lpstrFile);
-            const size_t name = chosen.find_last_of(u"\\/") + 1, dot = chosen.find_last_of(u'.');
-            request.nFileOffset = WORD(name);
-            request.nFileExtension = WORD(dot < name ? 0 : dot + 1);  // npos + 1 is 0
+            request.nFileOffset = WORD(chosen.find_last_of(u"\\/") + 1);
+            request.nFileExtension = WORD(chosen.find_last_of(u'.') + 1);
             return TRUE;
         };
         replaceQuestion = [this](HWND, const char16_t* path) {
@@ -86,14 +85,15 @@ protected:
         return utf8(text);
     }
     lines log() { return logLines(win().logWindow.log.text()); }
-    std::string lastLine() { return log().back(); }
+    text16 file(const text16& name) { return folder.file(name); }
     // Settings, then `position`: "x" checked or "-" per item, "g" after a grayed one.
     std::string marks(int position) {
         HMENU menu = GetSubMenu(GetSubMenu(GetMenu(handle()), 2), position);
         std::string out;
         for (int item = 0; item < GetMenuItemCount(menu); ++item) {
             const UINT state = GetMenuState(menu, UINT(item), MF_BYPOSITION);
-            out += std::string(state & MF_CHECKED ? "x" : "-") + (state & MF_GRAYED ? "g" : "");
+            out += state & MF_CHECKED ? 'x' : '-';
+            if (state & MF_GRAYED) out += 'g';
         }
         return out;
     }
@@ -102,8 +102,7 @@ protected:
     void pump() {
         const auto keys = loadKeyTable(GetModuleHandleW(nullptr), IDR_MAINMENU);
         MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            if (message.message != WM_QUIT) dispatchMessage(keys, message);
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) dispatchMessage(keys, message);
     }
 
     void command(uint32_t id, const text16& path = u"") {
@@ -120,4 +119,5 @@ protected:
     bool replaceAnswer = false;
     lines requests;  // each dialog: title | filter | file | flags | extension
     text16 chosen;   // by the next dialog
+    scratchfolder folder{u"歩く"};
 };
