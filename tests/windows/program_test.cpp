@@ -89,6 +89,8 @@ TEST_F(ProgramTest, KeysRunOnlyTheirCommands) {
         PostMessageW(GetFocus(), withAlt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, bits);
         PostMessageW(GetFocus(), withAlt ? WM_SYSKEYUP : WM_KEYUP, key, bits | LPARAM(3) << 30);
         pump();
+        state[VK_MENU] = 0;  // no Alt left held for the tests after
+        SetKeyboardState(state);
     };
     // Keypad "." and "/" have the codes of "n" and "o"; "/" types "/": with Alt, About.
     for (UINT key :
