@@ -36,6 +36,7 @@ TEST(WText, GrowsWithSlack) {
     };
     for (const auto& [capacity, assigned, appended, grown] : cases) {
         wtext t(capacity);
+        EXPECT_EQ(content(t), u"");  // ended from the start
         if (assigned > 0) t.assign(letters(assigned).c_str());
         t.append(appended.c_str());
         EXPECT_EQ(t.capacity, grown) << capacity << " " << assigned;
