@@ -51,8 +51,9 @@ protected:
                                " | " + utf8(request.lpstrDefExt));
             if (chosen.empty()) return FALSE;
             std::copy_n(chosen.c_str(), chosen.size() + 1, request.lpstrFile);
-            request.nFileOffset = WORD(chosen.find_last_of(u"\\/") + 1);
-            request.nFileExtension = WORD(chosen.find_last_of(u'.') + 1);
+            const size_t name = chosen.find_last_of(u"\\/") + 1, dot = chosen.find_last_of(u'.');
+            request.nFileOffset = WORD(name);
+            request.nFileExtension = WORD(dot < name ? 0 : dot + 1);  // as the system: 0 for none
             return TRUE;
         };
         replaceQuestion = [this](HWND, const char16_t* path) {
