@@ -1,5 +1,5 @@
-// A BMP as the import reads it, encoded at the depth its reserved byte 6 asks for: pixels from
-// inside the file, buffers within it, and the payload decoding to the picture cut to that depth.
+// A BMP as the import reads it, encoded at the depth byte 6 asks for: pixels from the file,
+// buffers within it, the payload decoding to the picture cut to that depth.
 #include "codec/frameencoder.h"
 #include "codec/rle8decoder.h"
 #include "fuzz/expect.h"
@@ -52,12 +52,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bmpfile r;
     expect(r.open(path.c_str()));
     const bool headers = r.readHeaders();
-    expect(r.open(path.c_str()));
-    const bool loaded = r.load();
-    expect(headers || !loaded);
     const bool coded = size >= 34 && data[30] == 1 && !data[31] && !data[32] && !data[33];
     const size_t rows =
         headers ? size_t(stride(uint32_t(r.info().biWidth))) * uint32_t(r.info().biHeight) : 0;
+    // Larger coded pictures take the same road, only slower.
+    if (coded && rows > 1u << 20) return 0;
+    expect(r.open(path.c_str()));
+    const bool loaded = r.load();
+    expect(headers || !loaded);
     // Within the file (or its first 4096 bytes), or the coded picture's rows.
     expect(r.pixelBufferSize() <= std::max({size_t(4096), size, coded ? rows : 0}));
     if (loaded && !coded) checkPixels(r, data, size);

@@ -33,7 +33,7 @@ struct result {
     string out, err;
 };
 
-// As main runs `line`'s words; `flushed` runs at each flush of the messages.
+// As main runs `line`'s words; `flushed` at each flush of the messages.
 result cli(
     const string& line, bool terminal = false, rlim_t fileLimit = RLIM_INFINITY,
     const std::function<void()>& flushed = [] {}) {
@@ -60,7 +60,7 @@ void seal(bytes& chunk, size_t from, size_t to) {
     for (int i = 0; i < 4; ++i) chunk[to + i] = uint8_t(crc >> (24 - 8 * i));
 }
 
-// Each test runs in a scratch folder of its own: names are given as there.
+// Each test runs in a scratch folder of its own.
 class Morvacli : public ::testing::Test {
 protected:
     void SetUp() override {
