@@ -109,11 +109,13 @@ TEST_F(Morvacli, PackWritesWhatTheProgramSaves) {
         document program;
         importPicture(host, program, uint32_t(std::stoul(depth)), utf16Of(first));
         ASSERT_TRUE(program.save(u"saved.mrv").ok());
-        EXPECT_EQ(load("packed.mrv"), load("saved.mrv")) << depth;
+        EXPECT_EQ(load("packed.mrv"), load("saved.mrv"));
     }
     fs::permissions("good.mrv", fs::perms(0600));
     fs::create_symlink("good.mrv", "link.mrv");
+    const int made = faults::threadsMade;
     const string bar = cli("pack long000.bmp -o link.mrv --depth 8", true).err;  // then wiped
+    EXPECT_EQ(faults::threadsMade - made, sysconf(_SC_NPROCESSORS_ONLN));
     EXPECT_EQ(load("good.mrv"), load("packed.mrv"));  // where the link points
     EXPECT_EQ(fs::status("good.mrv").permissions(), fs::perms(0600));
     EXPECT_EQ(bar.substr(bar.find("] 68/70") - 41),  // rounded down: 38.9 marks are 38
@@ -381,7 +383,9 @@ TEST_F(Morvacli, PngHeadersTakenOrRefused) {
         const string said = line.empty() ? "" : "morvacli: File : x000.PNG : " + line;
         EXPECT_EQ(line.empty() ? err : err.substr(0, said.size()), said)
             << at << " " << +value[0] << " " << +type;
-        if (line.empty()) EXPECT_EQ(load("x.mrv"), load("one.mrv")) << +type;
+        if (line.empty()) {
+            EXPECT_EQ(load("x.mrv"), load("one.mrv")) << +type;
+        }
     };
     const int fields[][3] = {{0, 0x8A, 0},  {7, 0, 0},  {11, 14, 0},   {15, 'X', 0}, {19, 0, 0},
                              {16, 0x80, 2}, {23, 0, 0}, {20, 0x80, 2}, {26, 1, 0},   {27, 1, 0},

@@ -1,4 +1,4 @@
-// Linked into a test program, these stand before the C library's calls of the same names.
+// Linked into a test program, these stand before the C library's calls of those names.
 #include "tests/support/faults.h"
 
 #include <dlfcn.h>
@@ -23,6 +23,7 @@ Function next(const char* name) {
 
 bool faults::opensFail = false, faults::readsEnd = false, faults::heldStay = false,
      faults::threadsFail = false;
+int faults::threadsMade = 0;
 
 extern "C" int open(const char* path, int flags, ...) {
     static const auto real = next<int (*)(const char*, int, ...)>("open");
@@ -56,7 +57,8 @@ extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attribute
                               void* (*start)(void*), void* argument) {
     using create = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
     static const auto real = next<create>("pthread_create");
-    return faults::threadsFail ? EAGAIN : real(thread, attributes, start, argument);
+    return faults::threadsFail ? EAGAIN
+                               : (++faults::threadsMade, real(thread, attributes, start, argument));
 }
 
 // Fresh storage holds no zeros, as a heap may hand it over: a byte read before written shows.
