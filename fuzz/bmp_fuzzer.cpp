@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool coded = size >= 34 && data[30] == 1 && !data[31] && !data[32] && !data[33];
     const size_t rows =
         headers ? size_t(stride(uint32_t(r.info().biWidth))) * uint32_t(r.info().biHeight) : 0;
-    // Larger coded pictures take the same road, only slower.
+    // Larger ones take the same road, only slower.
     if (coded && rows > 1u << 20) return 0;
     expect(r.open(path.c_str()));
     const bool loaded = r.load();

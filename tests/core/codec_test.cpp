@@ -55,7 +55,7 @@ bytes encode(const bytes& pixels, uint32_t width, uint32_t height, uint32_t stri
     const size_t bound = size_t(payloadBound(width, height));
     bytes out(bound + 64, 0xCD);
     const size_t size = encodeFrame(pixels.data(), width, height, stride, depth, out.data());
-    EXPECT_EQ(bytes(out.begin() + ptrdiff_t(bound), out.end()), bytes(64, 0xCD)) << "past bound";
+    EXPECT_EQ(bytes(out.begin() + ptrdiff_t(bound), out.end()), bytes(64, 0xCD));
     out.resize(size);
     return out;
 }
@@ -150,7 +150,7 @@ decoded decodeGuarded(const bytes& code, int32_t width, int32_t height) {
         if (at >= guard && inFrame < size && inFrame % stride < size_t(width))
             pixels.push_back(buffer[at]);
         else if (buffer[at] != 0x5A)
-            ADD_FAILURE() << "written outside the frame's pixels at " << inFrame;
+            ADD_FAILURE() << "written outside the pixels at " << inFrame;
     }
     return {r.status, r.position, pixels};
 }

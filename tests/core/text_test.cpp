@@ -67,7 +67,7 @@ TEST(WText, GrowsWithSlack) {
 text16 format(int32_t capacity, const char16_t* pattern, values given) {
     text16 out(size_t(capacity) + 1, u'#');
     const int32_t length = formatBounded(&out[0], capacity, pattern, given);
-    EXPECT_EQ(out[size_t(capacity)], u'#') << "wrote past the capacity";
+    EXPECT_EQ(out[size_t(capacity)], u'#');
     if (capacity == 0) return text16(size_t(length), u'?');  // nothing, and 0 said
     EXPECT_EQ(out[size_t(length)], u'\0');
     return out.substr(0, size_t(length));

@@ -15,7 +15,7 @@ ENV = dict(os.environ, DISPLAY=Path(STATE + "wine-env/display").read_text().stri
            WINEPREFIX=STATE + "wineprefix", WINEDEBUG="-all,err+seh",
            WINEDLLOVERRIDES="mscoree,mshtml=", LANG="ja_JP.UTF-8", LC_ALL="ja_JP.UTF-8")
 WINE64, CONVERT = "/usr/lib/wine/wine64", "/usr/bin/convert"  # not a stand-in in /usr/local
-PATIENCE = 60  # seconds for any one event on a loaded machine
+PATIENCE = 60  # seconds for one event on a loaded machine
 TITLE, MODIFIED = "モルバツール ver.2", "(更新)"
 MRV_DIALOG, BMP_DIALOG = "モルバファイル (*.mrv) を開く", "ビットマップファイル (*.bmp) を開く"
 app = SimpleNamespace(process=None, shots=0)
@@ -123,7 +123,7 @@ def key(*keys):
 
 
 def choose(title, keys, path, answer=""):  # and the question that may come
-    # Without a window manager a dialog opened within a second of the last may stay hidden.
+    # Without a window manager a dialog opened within 1 s of the last may stay hidden.
     time.sleep(1.5 if ROADS[ROAD] == "bare" else 0)
     key(*keys)
     dialog = wait(f"the dialog {title!r}", lambda: shown(title))[0]
@@ -166,14 +166,14 @@ def pack(first, out, *options):
 
 
 def play(frames, width, height, name):
-    """Plays until the bar names a last-quarter frame shown twice running; each screenshot shows
-    frames in order (the best on a grid of samples), beside the log as it was and the bar."""
+    """Plays until the bar names a last-quarter frame twice running: frames in order (the best
+    on a grid of samples), the log as it was and the bar."""
     x, y, w, h = probe().client
     left, top, log_box = x + w // 3 + 1, y + 33, (x, y, x + w // 3, y + h)
     shot = Screenshot("before-" + name)
     still = shot.area(log_box)
     light = sum(v >= 0xE0 for v in still) / len(still)
-    assert light > 0.8, f"the log is not in view: {light:.0%} of its area is light"
+    assert light > 0.8, f"the log is not in view: {light:.0%} light"
     points = [(i, j) for j in range(2, height - 2, 6) for i in range(2, width - 2, 6)]
     at = [3 * ((top + (2 * j + 1) * (y + h - top) // (2 * height)) * shot.width + left
                + (2 * i + 1) * (x + w - left) // (2 * width)) + 1 for i, j in points]

@@ -82,8 +82,8 @@ protected:
         engine->endDraw();
         pump(d2d() ? 100 : 0);
     }
-    // Each point's level ("5A") or COLORREF ("3FC0C0"), each channel within `tolerance`; retried,
-    // as a present may take 2 s to reach the screen.
+    // Each point's level ("5A") or COLORREF ("3FC0C0"), each channel within `tolerance`;
+    // retried: a present may take 2 s to show.
     testing::AssertionResult shows(std::vector<POINT> points, const std::string& expected,
                                    int tolerance = 2) {
         std::ostringstream seen;
@@ -135,7 +135,7 @@ TEST_P(Engine, CompositionGrid) {
         direct2dFaults().largestBitmapSide = cell < 2 ? cw - cell : 0;
         auto frame = made(code);
         draw(frame.image);
-        EXPECT_TRUE(shows(columns, cells[cell], gdi ? 0 : 1)) << "cell " << cell;
+        EXPECT_TRUE(shows(columns, cells[cell], gdi ? 0 : 1)) << cell;
     }
 }
 

@@ -60,7 +60,7 @@ TEST_F(Files, ARoadWithJapaneseNames) {
     const text16 anime = file(u"アニメ.mrv");
     const auto titled = base + " : " + utf8(anime);
     importFrames(3, u"歩く");
-    // Faster than 30 a second on the test's clock: the first and the last.
+    // Faster than 30 a second: the first and the last.
     EXPECT_EQ(engine->take(), (lines{"picture 16x8", "begin", "background", at, "end", "release",
                                      "picture 16x8", "begin", "background", at, "end", "release"}));
     EXPECT_EQ(engine->pictures.back(), seriesPicture(2, 16, 8).rows);
@@ -91,20 +91,20 @@ using Refused = Files;
 // shows it.
 TEST_F(Refused, AFileHeldOrReadOnly) {
     const text16 x = file(u"x.mrv"), y = file(u"y.mrv");
+    const fs::path yPath(y);
     importFrames(2);
     command(IDM_FILE_SAVE_AS, x);
     const bytes xBytes = readFile(x);
     writeFile(y, old);
     command(IDM_FILE_OPEN, y);
     importFrames(2);
-    HANDLE holder =
-        CreateFileW(fs::path(y).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                    OPEN_EXISTING, 0, nullptr);
+    HANDLE holder = CreateFileW(yPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
     expectRefused(IDM_FILE_SAVE, y, " 5)");
     CloseHandle(holder);
-    SetFileAttributesW(fs::path(y).c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW(yPath.c_str(), FILE_ATTRIBUTE_READONLY);
     expectRefused(IDM_FILE_SAVE, y, " 5)");
-    SetFileAttributesW(fs::path(y).c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(yPath.c_str(), FILE_ATTRIBUTE_NORMAL);
     engine->take();
     command(IDM_FILE_SAVE);
     const auto frames = stored();

@@ -89,7 +89,7 @@ TEST_F(ProgramTest, KeysRunOnlyTheirCommands) {
         PostMessageW(GetFocus(), withAlt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, bits);
         PostMessageW(GetFocus(), withAlt ? WM_SYSKEYUP : WM_KEYUP, key, bits | LPARAM(3) << 30);
         pump();
-        state[VK_MENU] = 0;  // no Alt left held for the tests after
+        state[VK_MENU] = 0;  // no Alt left held
         SetKeyboardState(state);
     };
     // Keypad "." and "/" have the codes of "n" and "o"; "/" types "/": with Alt, About.
@@ -120,14 +120,8 @@ protected:
         store.setFrameSize(4, 4);
         for (uint8_t i = 0; i < 90; ++i) ASSERT_TRUE(store.appendFrame(bytes{i, 1}.data(), 2));
     }
-    void tick(int ms) {
-        now = 500000 + ms;
-        SendMessageW(handle(), WM_TIMER, WPARAM(&win()), 0);
-    }
-    void toggle(int ms) {
-        now = 500000 + ms;
-        command(IDM_PREVIEW);
-    }
+    void tick(int ms) { now = 500000 + ms, SendMessageW(handle(), WM_TIMER, WPARAM(&win()), 0); }
+    void toggle(int ms) { now = 500000 + ms, command(IDM_PREVIEW); }
     bytes drawn() {
         bytes frames;
         for (const bytes& payload : engine->payloads) frames.push_back(payload[0]);
